@@ -1,0 +1,58 @@
+// LHA entry header reader for header levels 0, 1 and 2.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+
+#include "archive/reporter.h"
+
+namespace lzh {
+
+// The parsed header of the entry read last.
+struct EntryHeader {
+    uint8_t level;
+    char name[521];        // directory part + file name, 0xFF separators turned into '\'
+    char method[6];        // e.g. "-lh5-"
+    uint32_t packedSize;   // bytes of packed data behind the header
+    uint32_t unpackedSize;
+    uint16_t attribute;    // MS-DOS attribute bits in the low byte
+    uint16_t crc16;        // CRC-16 of the unpacked data
+    uint32_t timeStamp;    // levels 0/1: MS-DOS date<<16 | time, local; level 2: Unix seconds
+};
+
+// Smallest work buffer ReadEntryHeader accepts; also the largest extended
+// header it reads.
+constexpr int kHeaderWorkSize = 4096;
+
+class HeaderReader {
+public:
+    HeaderReader(FILE* archive, Reporter& reporter, LeadBytePredicate isLeadByte)
+        : archive_(archive), reporter_(reporter), isLeadByte_(isLeadByte) {}
+
+    // Reads one header at the stream's position into `header`.  Returns 1 when
+    // a header was read and accepted, leaving the stream at the packed data;
+    // 0 at the end mark, on a short read or on a header that fails a check.
+    // buffer must hold kHeaderWorkSize bytes; its contents are overwritten.
+    int ReadEntryHeader(uint8_t* buffer);
+
+    // Reads up to count bytes, folding each into the header CRC and checksum.
+    // Returns the number read, or -1 (reading nothing) for a count outside
+    // 0..kHeaderWorkSize.
+    int ReadHeaderBytes(uint8_t* buffer, int count);
+
+    FILE* archive() const { return archive_; }
+    Reporter& reporter() const { return reporter_; }
+
+    EntryHeader header{};
+    uint16_t runningCrc16 = 0;
+    uint8_t headerChecksum = 0;
+
+private:
+    void ReplaceFFSeparators(char* text) const;
+
+    FILE* archive_;
+    Reporter& reporter_;
+    LeadBytePredicate isLeadByte_;
+};
+
+}  // namespace lzh

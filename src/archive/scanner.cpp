@@ -1,0 +1,47 @@
+#include "archive/scanner.h"
+
+#include <cstdio>
+
+namespace lzh {
+namespace {
+
+// A header needs 21 bytes; positions in the last 20 bytes of a window are
+// tested in the next window, which therefore overlaps by this much.
+constexpr long kTail = 20;
+
+bool IsCandidate(const uint8_t* p) {
+    // p[2..4] would be the start of a method id such as "-lh5-" or "-lzs-".
+    return p[2] == '-' && p[3] == 'l' && (p[4] == 'h' || p[4] == 'z');
+}
+
+}  // namespace
+
+int FindFirstHeader(HeaderReader& reader, uint8_t* window, uint8_t* scratch, long* firstOffset) {
+    FILE* file = reader.archive();
+    *firstOffset = -1;
+    long windowStart = 0;
+    if (std::fseek(file, 0, SEEK_SET) != 0) return 0;
+
+    for (;;) {
+        const long length = static_cast<long>(std::fread(window, 1, kScanWindowSize, file));
+        if (length <= kTail) return 0;
+        for (long i = 0; i < length - kTail; i++) {
+            if (!IsCandidate(window + i)) continue;
+            if (std::fseek(file, windowStart + i, SEEK_SET) != 0) return 0;
+            if (reader.ReadEntryHeader(scratch)) {
+                *firstOffset = windowStart + i;
+                return 1;
+            }
+        }
+        // The next window starts after the bytes the last failed candidate
+        // read, but never beyond the untested tail of this window: a header
+        // there, or one a failed candidate's reads ran past, is still found.
+        long next = std::ftell(file);
+        const long limit = windowStart + length - kTail;
+        if (next < 0 || next > limit) next = limit;
+        windowStart = next;
+        if (std::fseek(file, windowStart, SEEK_SET) != 0) return 0;
+    }
+}
+
+}  // namespace lzh

@@ -1,0 +1,20 @@
+#include "decode/bit_input.h"
+
+namespace lzh {
+
+uint8_t ByteInput::Refill() {
+    if (limited_ && remaining_ == 0) return 0;
+    uint32_t want = sizeof buffer_;
+    if (limited_ && want > remaining_) want = remaining_;
+    const uint32_t got = static_cast<uint32_t>(std::fread(buffer_, 1, want, file_));
+    if (got == 0) {
+        if (limited_) remaining_--;
+        return 0xFF;
+    }
+    if (limited_) remaining_ -= got;
+    pos_ = 1;
+    end_ = got;
+    return buffer_[0];
+}
+
+}  // namespace lzh

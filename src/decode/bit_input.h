@@ -1,0 +1,84 @@
+// Packed-data input: a buffered byte reader limited to one entry's packed
+// size, and the MSB-first bit reader on top of it.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+
+namespace lzh {
+
+// Reads an entry's packed bytes in blocks.  In limited mode it never reads
+// past the entry: once `remaining` is used up it yields 0 bytes.  At the end
+// of the file it yields 0xFF (and still counts the byte), as getc's EOF would.
+class ByteInput {
+public:
+    void Start(FILE* file, uint32_t packedSize, bool limited) {
+        file_ = file;
+        remaining_ = packedSize;
+        limited_ = limited;
+        pos_ = end_ = 0;
+    }
+
+    uint8_t Next() { return pos_ < end_ ? buffer_[pos_++] : Refill(); }
+
+    // Packed bytes not yet taken from the file (limited mode).
+    uint32_t remaining() const { return remaining_; }
+
+private:
+    uint8_t Refill();
+
+    FILE* file_ = nullptr;
+    uint32_t remaining_ = 0;
+    bool limited_ = true;
+    uint32_t pos_ = 0, end_ = 0;
+    uint8_t buffer_[4096];
+};
+
+// The next bits of the stream, most significant bit first.  Peek16() is the
+// classic 16-bit window; the accumulator holds at least 32 valid bits after
+// every call, so decoders may also look 32 bits ahead.
+class BitInput {
+public:
+    explicit BitInput(ByteInput& input) : input_(input) {}
+
+    // Starts reading an entry's packed data; the first byte ends up in the
+    // top of the window.
+    void Start(FILE* file, uint32_t packedSize) {
+        input_.Start(file, packedSize, true);
+        bits_ = 0;
+        count_ = 0;
+        Refill();
+    }
+
+    uint16_t Peek16() const { return static_cast<uint16_t>(bits_ >> 48); }
+    uint32_t Peek32() const { return static_cast<uint32_t>(bits_ >> 32); }
+
+    // Drops n bits (0..32).
+    void FillBits(unsigned n) {
+        bits_ <<= n;
+        count_ -= n;
+        if (count_ < 32) Refill();
+    }
+
+    // Returns the next n bits (0..16) as a number and drops them.
+    uint16_t GetBits(unsigned n) {
+        if (n == 0) return 0;
+        const uint16_t value = static_cast<uint16_t>(bits_ >> (64 - n));
+        FillBits(n);
+        return value;
+    }
+
+private:
+    void Refill() {
+        while (count_ <= 56) {
+            bits_ |= static_cast<uint64_t>(input_.Next()) << (56 - count_);
+            count_ += 8;
+        }
+    }
+
+    ByteInput& input_;
+    uint64_t bits_ = 0;
+    int count_ = 0;
+};
+
+}  // namespace lzh

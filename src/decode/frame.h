@@ -1,0 +1,77 @@
+// The decoder frame: one sliding-dictionary loop for every method, with the
+// per-method entropy decoders supplying literals, match lengths and
+// distances, and one output writer that keeps the CRC-16, counts the bytes
+// of the whole run and reports progress.
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+
+#include "archive/reporter.h"
+#include "decode/adaptive_huffman.h"
+#include "decode/bit_input.h"
+#include "decode/huffman_table.h"
+#include "decode/lh3.h"
+#include "decode/lzss.h"
+#include "decode/method.h"
+#include "decode/static_huffman.h"
+
+namespace lzh {
+
+// Where decoded bytes go: a file in the module and lzhtool, memory in tests.
+class OutputSink {
+public:
+    // Writes count bytes; false when they could not all be written.
+    virtual bool Write(const uint8_t* bytes, size_t count) = 0;
+    // Called after every write with the bytes of the whole run so far.
+    virtual void Progress(uint32_t outputTotal) { (void)outputTotal; }
+
+protected:
+    ~OutputSink() = default;
+};
+
+// Abort states shared with the user interface: 0 running, 100 cancelled by
+// the user, -1 a failure ended the extraction.
+constexpr int32_t kAbortNone = 0;
+constexpr int32_t kAbortCancelled = 100;
+constexpr int32_t kAbortFailed = -1;
+
+class Decoder {
+public:
+    Decoder(FILE* archive, OutputSink& output, Reporter& reporter, std::atomic<int32_t>& abortState);
+
+    // Decodes (or copies) one entry from the archive stream's position into
+    // the output.  The outcome shows in the abort state, runningCrc16 and the
+    // number of bytes written.  An unknown method writes nothing.
+    void DecodeEntry(MethodCode code, uint32_t packedSize, uint32_t unpackedSize);
+
+    // Writes a run of output bytes unless the run is aborted; returns the
+    // count written, or 0.  A failed write sets the abort state to -1.
+    size_t WriteOutput(const uint8_t* bytes, size_t count);
+
+    uint16_t runningCrc16 = 0;  // CRC-16 of the bytes written; the caller resets it per entry
+    uint32_t outputTotal = 0;   // bytes written during the whole run
+
+private:
+    void CopyStored(uint32_t packedSize);
+    template <class Codec>
+    void Run(Codec& codec, uint8_t* ring, uint32_t ringSize, unsigned bias, uint32_t expected);
+    bool Aborted() const { return abortState_.load(std::memory_order_relaxed) != kAbortNone; }
+
+    FILE* archive_;
+    OutputSink& output_;
+    std::atomic<int32_t>& abortState_;
+
+    ByteInput packedInput_;
+    BitInput bits_{packedInput_};
+    HuffmanTables tables_{};
+    StaticHuffman staticHuffman_{bits_, tables_};
+    AdaptiveHuffman adaptiveHuffman_{bits_, tables_};
+    Lh3Decoder lh3_{bits_, tables_};
+    LzsDecoder lzs_{bits_};
+    Lz5Decoder lz5_{packedInput_};
+};
+
+}  // namespace lzh

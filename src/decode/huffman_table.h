@@ -1,0 +1,57 @@
+// Canonical Huffman lookup tables shared by the static-Huffman methods
+// (-lh4- to -lh7-), -lh3- and the fixed position code of -lh1-.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+#include "archive/reporter.h"
+
+namespace lzh {
+
+struct HuffmanTables {
+    static constexpr unsigned kCharSymbols = 510;  // literals 0..255, lengths 3..256
+    static constexpr unsigned kCharTableBits = 12;
+    static constexpr unsigned kPtTableBits = 8;
+    static constexpr unsigned kPtLengths = 128;
+    static constexpr unsigned kLinks = 2 * kCharSymbols - 1;  // tree nodes, numbered from nchar
+
+    uint8_t charLengths[kCharSymbols];
+    uint16_t charTable[1u << kCharTableBits];
+    uint8_t ptLengths[kPtLengths];
+    uint16_t ptTable[1u << kPtTableBits];
+    uint16_t leftLinks[kLinks];
+    uint16_t rightLinks[kLinks];
+
+    Reporter* reporter = nullptr;
+    std::atomic<int32_t>* abortState = nullptr;
+
+    // Builds a first-level table of 2^width entries (width 8 or 12) from
+    // nchar code lengths, with tree nodes for the longer codes.  A bad set of
+    // lengths is reported ("Bad table (case a|b|c)"), sets the abort state to
+    // -1 and leaves the table as far as it got.  Returns false then.
+    bool MakeTable(unsigned nchar, const uint8_t* lengths, unsigned width, uint16_t* table);
+
+    // Resolves a table entry that is a tree node: walks the links with the
+    // bits of `bits` from `mask` downwards until a symbol below `limit` is
+    // reached.  Every walk ends: if the bits run out (only a corrupt table can
+    // do that) the symbol is 0 and the entry's CRC check reports the damage.
+    unsigned WalkTree(unsigned node, unsigned limit, uint32_t bits, uint32_t mask) const {
+        while (node >= limit) {
+            if (mask == 0 || node >= kLinks) return 0;
+            node = (bits & mask) ? rightLinks[node] : leftLinks[node];
+            mask >>= 1;
+        }
+        return node;
+    }
+
+private:
+    bool Fail(const char* text);
+};
+
+// Fills count code lengths: the length starts at `first` and rises by one at
+// every index listed in `row` (a value listed twice raises it twice).  row is
+// ascending and ends with 0.
+void MakeFixedLengths(uint8_t* lengths, unsigned count, unsigned first, const uint8_t* row);
+
+}  // namespace lzh

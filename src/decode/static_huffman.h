@@ -1,0 +1,78 @@
+// -lh4- to -lh7-: LZSS symbols coded with canonical Huffman codes that are
+// sent block by block (a pre-tree, the character/length code and the
+// position code at the head of every block).
+#pragma once
+
+#include <cstdint>
+
+#include "decode/bit_input.h"
+#include "decode/huffman_table.h"
+#include "decode/method.h"
+
+namespace lzh {
+
+class StaticHuffman {
+public:
+    StaticHuffman(BitInput& bits, HuffmanTables& tables) : bits_(bits), t_(tables) {}
+
+    // Per-entry set-up; the frame has started the bit input.
+    void Start(MethodCode code);
+
+    // A literal 0..255, or 256..510 for a match of length symbol - 253.
+    uint16_t DecodeChar() {
+        if (blockSize_ == 0) {
+            blockSize_ = bits_.GetBits(16);
+            // A block of size 0 carries no tables; it stands for one match
+            // of length 257 and the next call reads a block header again.
+            if (blockSize_ == 0) return 510;
+            ReadBlockHeader();
+        }
+        blockSize_--;
+        const uint32_t window = bits_.Peek32();
+        unsigned s = t_.charTable[window >> (32 - HuffmanTables::kCharTableBits)];
+        if (s < HuffmanTables::kCharSymbols) {
+            bits_.FillBits(t_.charLengths[s]);
+        } else {
+            s = t_.WalkTree(s, HuffmanTables::kCharSymbols, window,
+                            1u << (31 - HuffmanTables::kCharTableBits));
+            const unsigned len = t_.charLengths[s];
+            bits_.FillBits(len > HuffmanTables::kCharTableBits ? len : HuffmanTables::kCharTableBits);
+        }
+        return static_cast<uint16_t>(s);
+    }
+
+    // The match starts p + 1 bytes back.
+    uint16_t DecodePosition() {
+        const uint32_t window = bits_.Peek32();
+        unsigned j = t_.ptTable[window >> (32 - HuffmanTables::kPtTableBits)];
+        if (j < positionCodeCount_) {
+            bits_.FillBits(t_.ptLengths[j]);
+        } else {
+            j = t_.WalkTree(j, positionCodeCount_, window, 1u << (31 - HuffmanTables::kPtTableBits));
+            const unsigned len = t_.ptLengths[j];
+            bits_.FillBits(len > HuffmanTables::kPtTableBits ? len : HuffmanTables::kPtTableBits);
+        }
+        if (j == 0) return 0;
+        return static_cast<uint16_t>((1u << (j - 1)) + bits_.GetBits(j - 1));
+    }
+
+    // Reads one list of short code lengths (pre-tree or position code) into
+    // ptLengths and builds ptTable.  special >= 0 is the index after which a
+    // 2-bit count of zero lengths follows.
+    void ReadPtLen(unsigned nn, unsigned nbit, int special);
+
+    // Reads the character/length code lengths (coded with the pre-tree) and
+    // builds charTable.
+    void ReadCLen();
+
+private:
+    void ReadBlockHeader();
+
+    BitInput& bits_;
+    HuffmanTables& t_;
+    unsigned positionCodeCount_ = 14;
+    unsigned positionLengthBits_ = 4;
+    uint16_t blockSize_ = 0;
+};
+
+}  // namespace lzh
