@@ -1,0 +1,50 @@
+// Process-wide state of the self-extracting module, shared by the run
+// driver, the extraction worker and the user interface.  One instance of
+// each lives in state.cpp; nothing else is global.
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+#include <cstdint>
+
+// The 512-byte configuration block that follows the module's image in the
+// file.  RunSettings has the same layout.
+struct SfxConfig {
+    char signature[6];     // "ORVANE", no terminator
+    char variant;          // '3' any Windows, '6' needs WOW64
+    char terminator;       // 0, not checked
+    char destination[260];
+    char command[128];
+    int32_t noConfirm;
+    int32_t openFolder;
+    int32_t removeAfterRun;
+    int32_t skipDestinationDialog;
+    uint32_t expectedCrc;  // CRC-32 of every file byte after the block; 0: no check
+    char title[32];
+    char question[64];
+};
+static_assert(sizeof(SfxConfig) == 512, "the block is 512 bytes");
+
+using RunSettings = SfxConfig;
+
+// Run outcome polled by the worker and the decoder: 0 running, 100 the user
+// cancelled, -1 a failure ended the extraction.  Never reset.
+constexpr int32_t kAbortNone = 0;
+constexpr int32_t kAbortCancelled = 100;
+constexpr int32_t kAbortFailed = -1;
+
+// Messages understood by the progress window.
+constexpr UINT kProgressPos = 111;           // lParam: KiB written so far
+constexpr UINT kAnimationPlay = WM_USER + 1;
+constexpr UINT kAnimationStop = WM_USER + 2;
+
+struct ModuleState {
+    HINSTANCE module;                     // for resources and the own file's headers
+    RunSettings runSettings;
+    std::atomic<int32_t> abortState;
+    HWND progressWindow;                  // dialog 120 while it exists
+    int32_t newerOnly;                    // set by the "Newer" button, never cleared
+};
+
+extern ModuleState g_state;
