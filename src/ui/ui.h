@@ -1,0 +1,63 @@
+// The module's dialogs: overwrite confirmation (119), progress window (120)
+// and destination dialog (102) with the folder browser.  Resource ids are in
+// res/resource.h; shared state (g_state) in app/state.h.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+// ---- Overwrite confirmation, dialog 119 (runs on the worker thread) ----
+
+// What the worker knows about a file it is about to replace.  Times are
+// MS-DOS date/time values, local time, date in the high 16 bits; 0 means
+// unknown and shows no line.
+struct ReplaceInfo {
+    const char* path;       // full output path of the existing file
+    uint32_t existingTime;  // last write of the existing file
+    uint32_t entryTime;     // the entry's time stamp
+    uint32_t existingSize;  // low 32 bits of the existing file's size
+    uint32_t entrySize;     // the entry's unpacked size
+};
+
+// Results of ConfirmReplace besides IDYES (6) and IDNO (7).
+constexpr int32_t kReplaceAll = 100;  // replace this and every later file
+constexpr int32_t kReplaceCancel = -1;  // end the run; the progress window is closing
+
+// Shows dialog 119 owned by g_state.progressWindow, with the progress
+// animation stopped meanwhile.  Returns 6 replace, 7 keep, 100 replace all,
+// -1 cancel (also when the dialog cannot be created).  "Newer" sets
+// g_state.newerOnly and returns 6.
+int32_t ConfirmReplace(const ReplaceInfo* info);
+INT_PTR CALLBACK ConfirmReplaceProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Fills output (outputSize bytes) with the date line of string entry 9 for
+// an MS-DOS date/time; the line still holds one "%s" for the size text.
+// Returns its length, 0 on failure.
+int FormatDateLine(uint32_t dosDateTime, char* output, int outputSize);
+
+// Decimal digits of n with ',' between groups of three, in a static buffer
+// valid until the next call.
+const char* FormatThousands(uint32_t n);
+
+// ---- Progress window, dialog 120 (main thread) ----
+
+// Creates and shows the modeless progress window; totalBytes / 1024 is the
+// bar's range.  The handle goes to g_state.progressWindow (null on failure).
+// The window understands kProgressPos, kAnimationPlay, kAnimationStop and
+// WM_CLOSE; destroying it posts WM_QUIT.
+void OpenProgressWindow(int32_t totalBytes);
+INT_PTR CALLBACK ProgressWindowProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+
+// ---- Destination dialog, dialog 102 (main thread) ----
+
+// Lets the user edit g_state.runSettings.destination.  archiveName feeds the
+// "create folder as the archive name" check box.  Returns 1 on OK, 2 on
+// Cancel.
+int32_t AskDestination(const char* archiveName);
+INT_PTR CALLBACK DestinationDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Shell folder browser owned by owner, preset to initialPath when it is not
+// null.  On 1 the chosen folder's full path is in path (MAX_PATH bytes).
+int BrowseDestination(HWND owner, char* path, const char* initialPath);
+int CALLBACK BrowseCallback(HWND browser, UINT message, LPARAM lParam, LPARAM data);
