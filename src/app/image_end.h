@@ -1,0 +1,14 @@
+// Where a PE image ends in its file: the first byte after the raw data of
+// its sections.  The module's configuration block starts there.  Portable
+// (no <windows.h>) so that the packager's builder uses the same logic.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+// Reads the DOS header, the PE file header and the section table from
+// `headers` (the first `size` bytes of the file, or of the loaded image) and
+// returns the file offset where the raw data of the sections ends.  Returns
+// 0 for anything malformed: a missing signature, a section table that does
+// not lie within `size` bytes, no sections, or an end beyond 32 bits.
+uint32_t FindImageEnd(const uint8_t* headers, size_t size);
