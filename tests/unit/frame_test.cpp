@@ -1,0 +1,191 @@
+// The decoder frame: ring buffer, matches, output blocks, progress, stored
+// copies, aborts; and the -lzs-/-lz5- item formats.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <memory>
+
+#include "decode/method.h"
+#include "test_support.h"
+
+namespace {
+
+// -lzs- items.
+void LzsLiteral(BitWriter& w, uint8_t byte) { w.Put(1, 1), w.Put(byte, 8); }
+void LzsMatch(BitWriter& w, unsigned position, unsigned length) {
+    w.Put(0, 1), w.Put(position, 11), w.Put(length - 2, 4);
+}
+
+// Stops the run after the first block has been written.
+class CancellingSink final : public lzh::OutputSink {
+public:
+    explicit CancellingSink(std::atomic<int32_t>& abortState) : abortState_(abortState) {}
+    bool Write(const uint8_t* bytes, size_t count) override {
+        data.insert(data.end(), bytes, bytes + count);
+        return true;
+    }
+    void Progress(uint32_t) override { abortState_.store(100); }
+    Bytes data;
+
+private:
+    std::atomic<int32_t>& abortState_;
+};
+
+}  // namespace
+
+TEST(MethodCode, FourthAndThirdCharactersDecide) {
+    EXPECT_EQ(lzh::kLh0, lzh::MethodCodeOf("-lh0-"));
+    EXPECT_EQ(lzh::kLh5, lzh::MethodCodeOf("-lh5-"));
+    EXPECT_EQ(lzh::kLz5, lzh::MethodCodeOf("-lz5-"));
+    EXPECT_EQ(lzh::kLz4, lzh::MethodCodeOf("-lz4-"));
+    EXPECT_EQ(lzh::kLh4, lzh::MethodCodeOf("-lh4-"));
+    EXPECT_EQ(lzh::kLzs, lzh::MethodCodeOf("-lzs-"));
+    EXPECT_EQ(lzh::kLh7, lzh::MethodCodeOf("-lh7-"));
+    EXPECT_EQ(lzh::kUnknown, lzh::MethodCodeOf("-lhd-"));
+    EXPECT_EQ(lzh::kUnknown, lzh::MethodCodeOf("-lhx-"));
+}
+
+TEST(Frame, EmptyEntriesAndUnknownMethodsWriteNothing) {
+    const DecodeResult empty = Decode(lzh::kLh5, Bytes(10, 0x55), 0);
+    EXPECT_TRUE(empty.writes.empty());
+    const DecodeResult unknown = Decode(lzh::kUnknown, Bytes(10, 0x55), 10);
+    EXPECT_TRUE(unknown.writes.empty());
+    EXPECT_EQ(0, unknown.abortState);
+}
+
+TEST(Frame, MatchesCopyFromTheRing) {
+    // A match at the very start copies the ring's initial spaces.
+    BitWriter start;
+    LzsMatch(start, 100, 5);
+    EXPECT_EQ(Bytes(5, ' '), Decode(lzh::kLzs, start.Finish(), 5).data);
+
+    // Distance 0 repeats the last byte: 'a', then a match at ring index
+    // 0 (stored position 2048 - 17) of length 10.
+    BitWriter repeat;
+    LzsLiteral(repeat, 'a');
+    LzsMatch(repeat, 2048 - 17, 10);
+    const DecodeResult r = Decode(lzh::kLzs, repeat.Finish(), 11);
+    EXPECT_EQ(Bytes(11, 'a'), r.data);
+    EXPECT_EQ(Crc16Of(r.data), r.crc16);
+}
+
+TEST(Frame, RingIsWrittenInFullBlocksThenTheRest) {
+    BitWriter exact;
+    for (int i = 0; i < 2048; i++) LzsLiteral(exact, static_cast<uint8_t>(i));
+    const DecodeResult one = Decode(lzh::kLzs, exact.Finish(), 2048);
+    EXPECT_EQ(std::vector<size_t>{2048}, one.writes);
+
+    BitWriter longer;
+    for (int i = 0; i < 2050; i++) LzsLiteral(longer, 'z');
+    LzsMatch(longer, 0, 17);  // crosses nothing; ends the entry past 2048
+    const DecodeResult two = Decode(lzh::kLzs, longer.Finish(), 2067);
+    EXPECT_EQ((std::vector<size_t>{2048, 19}), two.writes);
+}
+
+TEST(Frame, MatchWrapsAroundTheRingEnd) {
+    // 2040 literals, then a 17-byte match of the first 17 bytes: the copy
+    // crosses the ring's end and flushes the full ring in the middle.
+    BitWriter w;
+    Bytes expected;
+    for (int i = 0; i < 2040; i++) {
+        LzsLiteral(w, static_cast<uint8_t>(i * 7));
+        expected.push_back(static_cast<uint8_t>(i * 7));
+    }
+    LzsMatch(w, 0 + 2048 - 17, 17);  // ring index 0
+    for (int i = 0; i < 17; i++) expected.push_back(expected[i]);
+    const DecodeResult r = Decode(lzh::kLzs, w.Finish(), 2057);
+    EXPECT_EQ(expected, r.data);
+    EXPECT_EQ((std::vector<size_t>{2048, 9}), r.writes);
+}
+
+TEST(Frame, LastMatchIsCopiedWhole) {
+    // Corrupt data can overshoot the unpacked size; the CRC check catches it.
+    BitWriter w;
+    LzsLiteral(w, 'k');
+    LzsMatch(w, 2048 - 17, 17);
+    EXPECT_EQ(18u, Decode(lzh::kLzs, w.Finish(), 5).data.size());
+}
+
+TEST(Lz5, FlagBytesAndTheInitialRing) {
+    // Position 0 addresses ring index 18: thirteen 0x00 bytes.
+    EXPECT_EQ(Bytes(3, 0x00), Decode(lzh::kLz5, {0x00, 0x00, 0x00}, 3).data);
+    // Position 0xD00 addresses index 3346: the ascending run 0, 1, 2.
+    EXPECT_EQ((Bytes{0, 1, 2}), Decode(lzh::kLz5, {0x00, 0x00, 0xD0}, 3).data);
+    // Position 255, length 18: index 273, in the run of 19s, then the 20s.
+    Bytes run(5, 19);
+    run.insert(run.end(), 13, 20);
+    EXPECT_EQ(run, Decode(lzh::kLz5, {0x00, 0xFF, 0x0F}, 18).data);
+    // Index 0..17 hold zeros; the last 110 bytes hold spaces.
+    EXPECT_EQ(Bytes(18, 0x00), Decode(lzh::kLz5, {0x00, 0xEE, 0xFF}, 18).data);
+    EXPECT_EQ(Bytes(18, ' '), Decode(lzh::kLz5, {0x00, 0xDC, 0xFF}, 18).data);
+    // Flag bits are used from the lowest: 0xFF is eight literals.
+    EXPECT_EQ((Bytes{'l', 'i', 't', 'e', 'r', 'a', 'l', 's'}),
+              Decode(lzh::kLz5, {0xFF, 'l', 'i', 't', 'e', 'r', 'a', 'l', 's'}, 8).data);
+    // 0xFE: a match first, then literals.
+    EXPECT_EQ((Bytes{0, 0, 0, 'x'}), Decode(lzh::kLz5, {0xFE, 0x00, 0x00, 'x'}, 4).data);
+}
+
+TEST(Stored, CopiesInChunksWithProgress) {
+    Bytes data(70000);
+    for (size_t i = 0; i < data.size(); i++) data[i] = static_cast<uint8_t>(i * 31);
+    const DecodeResult r = Decode(lzh::kLh0, data, 12345);  // the unpacked size is not consulted
+    EXPECT_EQ(data, r.data);
+    EXPECT_EQ((std::vector<size_t>{32768, 32768, 4464}), r.writes);
+    EXPECT_EQ((std::vector<uint32_t>{32, 64, 68}), r.progress);
+    EXPECT_EQ(Crc16Of(data), r.crc16);
+}
+
+TEST(Stored, EndOfFileEndsTheCopy) {
+    const Bytes data(40, 'd');
+    MemoryFile file(data);
+    MemorySink sink;
+    RecordingReporter reporter;
+    std::atomic<int32_t> abortState{0};
+    auto decoder = std::make_unique<lzh::Decoder>(file.get(), sink, reporter, abortState);
+    decoder->DecodeEntry(lzh::kLz4, 100, 100);  // runs past the end of the file
+    EXPECT_EQ(data, sink.data);
+    std::rewind(file.get());
+    sink.data.clear();
+    decoder->DecodeEntry(lzh::kLh0, 0xFFFFFFFF, 0);  // "to the end of the file"
+    EXPECT_EQ(data, sink.data);
+}
+
+TEST(Stored, ProgressCountsTheWholeRun) {
+    MemoryFile file(Bytes(5000, 's'));
+    MemorySink sink;
+    RecordingReporter reporter;
+    std::atomic<int32_t> abortState{0};
+    auto decoder = std::make_unique<lzh::Decoder>(file.get(), sink, reporter, abortState);
+    decoder->DecodeEntry(lzh::kLh0, 3000, 3000);
+    decoder->DecodeEntry(lzh::kLh0, 2000, 2000);
+    EXPECT_EQ((std::vector<uint32_t>{2, 4}), sink.progress);
+    EXPECT_EQ(5000u, decoder->outputTotal);
+}
+
+TEST(Frame, CancelStopsBeforeTheNextCode) {
+    BitWriter w;
+    for (int i = 0; i < 5000; i++) LzsLiteral(w, 'c');
+    const Bytes packed = w.Finish();
+    MemoryFile file(packed);
+    std::atomic<int32_t> abortState{0};
+    CancellingSink sink(abortState);
+    RecordingReporter reporter;
+    auto decoder = std::make_unique<lzh::Decoder>(file.get(), sink, reporter, abortState);
+    decoder->DecodeEntry(lzh::kLzs, static_cast<uint32_t>(packed.size()), 5000);
+    EXPECT_EQ(2048u, sink.data.size());
+    EXPECT_EQ(100, abortState.load());
+}
+
+TEST(Frame, WriteFailureAbortsAndStopsWriting) {
+    MemoryFile file(Bytes(70000, 'w'));
+    MemorySink sink;
+    sink.failWrites = true;
+    RecordingReporter reporter;
+    std::atomic<int32_t> abortState{0};
+    auto decoder = std::make_unique<lzh::Decoder>(file.get(), sink, reporter, abortState);
+    decoder->DecodeEntry(lzh::kLh0, 70000, 70000);
+    EXPECT_EQ(-1, abortState.load());
+    EXPECT_EQ(std::vector<size_t>{32768}, sink.writes);
+    EXPECT_EQ(0u, decoder->outputTotal);
+    EXPECT_TRUE(sink.progress.empty());
+}

@@ -1,0 +1,96 @@
+// Finding the first entry header behind other data.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "archive/scanner.h"
+#include "test_support.h"
+
+namespace {
+
+bool NoLeadBytes(unsigned char) { return false; }
+
+struct Scan {
+    explicit Scan(const Bytes& bytes) : file(bytes), reader(file.get(), reporter, NoLeadBytes) {
+        found = lzh::FindFirstHeader(reader, window.data(), work, &offset);
+    }
+    MemoryFile file;
+    RecordingReporter reporter;
+    lzh::HeaderReader reader;
+    std::vector<uint8_t> window = std::vector<uint8_t>(lzh::kScanWindowSize);
+    uint8_t work[lzh::kHeaderWorkSize];
+    long offset = 0;
+    int found = 0;
+};
+
+Bytes Archive() {
+    HeaderSpec spec;
+    spec.name = "a.txt";
+    spec.packedSize = 3;
+    spec.unpackedSize = 3;
+    Bytes bytes = BuildHeader(spec);
+    bytes.insert(bytes.end(), {'a', 'b', 'c', 0});
+    return bytes;
+}
+
+Bytes Prefixed(size_t junk, const Bytes& archive) {
+    Bytes bytes(junk, 'x');
+    bytes.insert(bytes.end(), archive.begin(), archive.end());
+    return bytes;
+}
+
+}  // namespace
+
+TEST(Scanner, SmallOrHeaderlessFilesHaveNoArchive) {
+    Scan tiny(Bytes(20, '-'));
+    EXPECT_EQ(0, tiny.found);
+    EXPECT_EQ(-1, tiny.offset);
+
+    Scan none(Bytes(200000, 'z'));
+    EXPECT_EQ(0, none.found);
+    EXPECT_EQ(-1, none.offset);
+}
+
+TEST(Scanner, FindsTheHeaderAtItsOffset) {
+    Scan at0(Archive());
+    EXPECT_EQ(1, at0.found);
+    EXPECT_EQ(0, at0.offset);
+
+    Scan inFirstWindow(Prefixed(35840, Archive()));
+    EXPECT_EQ(1, inFirstWindow.found);
+    EXPECT_EQ(35840, inFirstWindow.offset);
+
+    Scan later(Prefixed(70000, Archive()));
+    EXPECT_EQ(1, later.found);
+    EXPECT_EQ(70000, later.offset);
+}
+
+TEST(Scanner, HeaderInTheLastBytesOfAWindowIsFound) {
+    // No candidate before it, so a scan that started the next window at the
+    // end of this one would skip it.
+    for (size_t at : {65516u, 65520u, 65535u}) {
+        SCOPED_TRACE(at);
+        Scan s(Prefixed(at, Archive()));
+        EXPECT_EQ(1, s.found);
+        EXPECT_EQ(static_cast<long>(at), s.offset);
+    }
+}
+
+TEST(Scanner, FalseCandidatesAreSkipped) {
+    // A method id in the module's own data, followed by text: level byte 'e'.
+    Bytes bytes(100, 'x');
+    const char* decoy = "..-lhd- is a directory entry";
+    std::memcpy(&bytes[10], decoy, std::strlen(decoy));
+    // A level-0 candidate with a wrong checksum: reported, then passed over.
+    Bytes badSum = Archive();
+    badSum[1] ^= 0x55;
+    bytes.insert(bytes.end(), badSum.begin(), badSum.end());
+    const size_t good = bytes.size();
+    const Bytes archive = Archive();
+    bytes.insert(bytes.end(), archive.begin(), archive.end());
+
+    Scan s(bytes);
+    EXPECT_EQ(1, s.found);
+    EXPECT_EQ(static_cast<long>(good), s.offset);
+    EXPECT_EQ(std::vector<std::string>{"invalid header."}, s.reporter.texts);
+}
