@@ -1,0 +1,123 @@
+// Dialog 119, "Confirm File Replace": asked on the worker thread when a file
+// to be written already exists.  Owned by the progress window, whose
+// animation pauses meanwhile.
+#include <windows.h>
+#include <shellapi.h>
+
+#include "app/state.h"
+#include "paths/text.h"
+#include "res/resource.h"
+#include "ui/ui.h"
+
+namespace {
+
+constexpr int kPromptFormatBytes = 64;
+constexpr int kPromptBytes = 520;
+constexpr int kLineBytes = 256;
+
+// Sets one size-and-date line; a zero (unknown) time leaves it empty.
+void ShowFileLine(HWND dialog, int control, uint32_t dosDateTime, uint32_t size) {
+    if (dosDateTime == 0)
+        return;
+    char format[kLineBytes];
+    if (FormatDateLine(dosDateTime, format, sizeof format) == 0)
+        return;
+    const char* sizeText = FormatThousands(size);
+    char line[kLineBytes];
+    FormatWithText(line, sizeof line, format, sizeText != nullptr ? sizeText : "");
+    SetDlgItemTextA(dialog, control, line);
+}
+
+void InitDialog(HWND dialog, const ReplaceInfo* info) {
+    char name[MAX_PATH];
+    SplitPath(info->path, nullptr, name);
+
+    // Control 117 holds the prompt as a format for the file name.
+    char format[kPromptFormatBytes];
+    GetDlgItemTextA(dialog, IDC_REPLACE_PROMPT, format, sizeof format);
+    char prompt[kPromptBytes];
+    FormatWithText(prompt, sizeof prompt, format, name);
+    SetDlgItemTextA(dialog, IDC_REPLACE_PROMPT, prompt);
+
+    // One shell icon of the file stands beside both lines.
+    SHFILEINFOA fileInfo = {};
+    if (SHGetFileInfoA(info->path, 0, &fileInfo, sizeof fileInfo, SHGFI_ICON) != 0
+        && fileInfo.hIcon != nullptr) {
+        SendDlgItemMessageA(dialog, IDC_EXISTING_ICON, STM_SETICON,
+                            reinterpret_cast<WPARAM>(fileInfo.hIcon), 0);
+        SendDlgItemMessageA(dialog, IDC_ENTRY_ICON, STM_SETICON,
+                            reinterpret_cast<WPARAM>(fileInfo.hIcon), 0);
+    }
+
+    ShowFileLine(dialog, IDC_EXISTING_LINE, info->existingTime, info->existingSize);
+    ShowFileLine(dialog, IDC_ENTRY_LINE, info->entryTime, info->entrySize);
+}
+
+// Static controls do not own their icons: destroy them here, the shared one
+// only once.
+void DestroyIcons(HWND dialog) {
+    HICON existing = reinterpret_cast<HICON>(
+        SendDlgItemMessageA(dialog, IDC_EXISTING_ICON, STM_GETICON, 0, 0));
+    HICON entry = reinterpret_cast<HICON>(
+        SendDlgItemMessageA(dialog, IDC_ENTRY_ICON, STM_GETICON, 0, 0));
+    if (existing != nullptr)
+        DestroyIcon(existing);
+    if (entry != nullptr && entry != existing)
+        DestroyIcon(entry);
+}
+
+}  // namespace
+
+INT_PTR CALLBACK ConfirmReplaceProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_INITDIALOG:
+        InitDialog(dialog, reinterpret_cast<const ReplaceInfo*>(lParam));
+        return TRUE;
+
+    case WM_COMMAND:
+        switch (wParam) {
+        case IDYES:
+            EndDialog(dialog, IDYES);
+            return TRUE;
+        case IDNO:
+            EndDialog(dialog, IDNO);
+            return TRUE;
+        case IDC_YES_TO_ALL:
+            EndDialog(dialog, kReplaceAll);
+            return TRUE;
+        case IDC_NEWER:
+            g_state.newerOnly = 1;
+            EndDialog(dialog, IDYES);
+            return TRUE;
+        case IDC_CANCEL_RUN:
+        case IDCANCEL:  // Escape and the close box
+            SendMessageA(g_state.progressWindow, WM_CLOSE, 0, 0);
+            EndDialog(dialog, kReplaceCancel);
+            return TRUE;
+        }
+        return FALSE;
+
+    case WM_DESTROY:
+        DestroyIcons(dialog);
+        return FALSE;
+    }
+    return FALSE;
+}
+
+int32_t ConfirmReplace(const ReplaceInfo* info) {
+    HWND owner = g_state.progressWindow;
+    SendMessageA(owner, kAnimationStop, 0, 0);
+    const INT_PTR result = DialogBoxParamA(g_state.module, MAKEINTRESOURCEA(IDD_CONFIRM_REPLACE),
+                                           owner, ConfirmReplaceProc,
+                                           reinterpret_cast<LPARAM>(info));
+    SendMessageA(owner, kAnimationPlay, 0, 0);
+
+    switch (result) {
+    case IDYES:
+    case IDNO:
+    case kReplaceAll:
+        return static_cast<int32_t>(result);
+    default:  // cancelled, or the dialog could not be shown
+        return kReplaceCancel;
+    }
+}

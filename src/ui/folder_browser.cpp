@@ -1,0 +1,41 @@
+// The shell's folder browser behind dialog 102's "Browse..." button.
+#include <windows.h>
+#include <objbase.h>
+#include <shlobj.h>
+
+#include "app/state.h"
+#include "res/resource.h"
+#include "ui/ui.h"
+
+int CALLBACK BrowseCallback(HWND browser, UINT message, LPARAM, LPARAM data) {
+    // Preselect the folder typed so far; data is its path text.
+    if (message == BFFM_INITIALIZED)
+        SendMessageA(browser, BFFM_SETSELECTIONA, TRUE, data);
+    return 0;
+}
+
+int BrowseDestination(HWND owner, char* path, const char* initialPath) {
+    char title[128];
+    if (LoadStringA(g_state.module, IDS_BROWSE_TITLE, title, sizeof title) <= 0)
+        title[0] = '\0';
+
+    BROWSEINFOA info = {};
+    info.hwndOwner = owner;
+    info.pidlRoot = nullptr;  // the desktop
+    info.pszDisplayName = path;
+    info.lpszTitle = title;
+    info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
+    info.lpfn = initialPath != nullptr ? BrowseCallback : nullptr;
+    info.lParam = reinterpret_cast<LPARAM>(initialPath);
+
+    // The new dialog style needs COM in a single-threaded apartment.
+    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    LPITEMIDLIST list = SHBrowseForFolderA(&info);
+    int result = 0;
+    if (list != nullptr)
+        result = SHGetPathFromIDListA(list, path) ? 1 : 0;
+    CoTaskMemFree(list);
+    if (SUCCEEDED(com))
+        CoUninitialize();
+    return result;
+}

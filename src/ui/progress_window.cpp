@@ -1,0 +1,107 @@
+// Dialog 120, the modeless progress window shown on the main thread during
+// extraction.  Other threads reach it only by messages: kProgressPos,
+// kAnimationPlay, kAnimationStop and WM_CLOSE.  Destroying it posts WM_QUIT,
+// which ends the run driver's message loop.
+#include <windows.h>
+#include <commctrl.h>
+
+#include "app/state.h"
+#include "res/resource.h"
+#include "ui/ui.h"
+
+namespace {
+
+struct ProgressControls {
+    HWND bar;
+    HMODULE shellLibrary;  // holds the file-copy animation; null if not loaded
+    HWND animation;        // null when not created
+};
+
+ProgressControls g_progress;
+
+// The system's file-copy animation, top left beside the texts.
+void CreateAnimation(HWND dialog) {
+    g_progress.shellLibrary = LoadLibraryA("shell32.dll");
+    if (g_progress.shellLibrary == nullptr)
+        return;
+    g_progress.animation = CreateWindowExA(
+        0, ANIMATE_CLASSA, nullptr, WS_CHILD | WS_VISIBLE | ACS_TRANSPARENT | ACS_AUTOPLAY,
+        0, 0, 0, 0, dialog, reinterpret_cast<HMENU>(1), g_progress.shellLibrary, nullptr);
+    if (g_progress.animation == nullptr)
+        return;
+    // Opening sizes the control to the frame and, with ACS_AUTOPLAY, starts it.
+    SendMessageA(g_progress.animation, ACM_OPENA, 0, IDA_SHELL_FILE_COPY);
+    SetWindowPos(g_progress.animation, nullptr, 50, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+}
+
+// Ends the window; the animation goes before the library that holds its frames.
+void EndProgressWindow(HWND dialog) {
+    if (g_progress.animation != nullptr) {
+        DestroyWindow(g_progress.animation);
+        g_progress.animation = nullptr;
+    }
+    if (g_progress.shellLibrary != nullptr) {
+        FreeLibrary(g_progress.shellLibrary);
+        g_progress.shellLibrary = nullptr;
+    }
+    DestroyWindow(dialog);
+    PostQuitMessage(0);
+}
+
+}  // namespace
+
+INT_PTR CALLBACK ProgressWindowProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_INITDIALOG:
+        g_progress.bar = GetDlgItem(dialog, IDC_PROGRESS_BAR);
+        // Both the range and the positions count KiB.
+        SendMessageA(g_progress.bar, PBM_SETRANGE32, 0, static_cast<int32_t>(lParam) / 1024);
+        g_progress.shellLibrary = nullptr;
+        g_progress.animation = nullptr;
+        CreateAnimation(dialog);
+        return TRUE;
+
+    case kProgressPos:
+        SendMessageA(g_progress.bar, PBM_SETPOS, lParam, 0);
+        return FALSE;
+
+    case WM_COMMAND:
+        if (wParam != IDCANCEL)
+            return FALSE;
+        // The worker notices, removes its partial file and closes the window.
+        g_state.abortState = kAbortCancelled;
+        return TRUE;
+
+    case WM_SYSCOMMAND:
+        if ((wParam & 0xFFF0) != SC_CLOSE)
+            return FALSE;
+        g_state.abortState = kAbortCancelled;
+        EndProgressWindow(dialog);
+        return TRUE;
+
+    case kAnimationPlay:  // from the first frame, forever
+        if (g_progress.animation != nullptr)
+            SendMessageA(g_progress.animation, ACM_PLAY, static_cast<WPARAM>(-1),
+                         MAKELPARAM(0, -1));
+        return TRUE;
+
+    case kAnimationStop:
+        if (g_progress.animation != nullptr)
+            SendMessageA(g_progress.animation, ACM_STOP, 0, 0);
+        return TRUE;
+
+    case WM_CLOSE:
+        EndProgressWindow(dialog);
+        return TRUE;
+    }
+    return FALSE;
+}
+
+void OpenProgressWindow(int32_t totalBytes) {
+    g_state.progressWindow = CreateDialogParamA(g_state.module, MAKEINTRESOURCEA(IDD_PROGRESS),
+                                                nullptr, ProgressWindowProc, totalBytes);
+    if (g_state.progressWindow == nullptr)
+        return;
+    ShowWindow(g_state.progressWindow, SW_SHOW);
+    UpdateWindow(g_state.progressWindow);
+}
