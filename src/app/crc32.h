@@ -1,0 +1,21 @@
+// CRC-32 as in ZIP (CRC-32/ISO-HDLC): reflected polynomial 0xEDB88320, register
+// starting at 0xFFFFFFFF, complemented at the end.  Check value for
+// "123456789" is 0xCBF43926.  Portable: used by the module's whole-archive
+// check and by the packager's builder that computes the expected value.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+constexpr uint32_t kCrc32Start = 0xFFFFFFFFu;
+
+// Folds count bytes into the register crc and returns the new register.
+uint32_t UpdateCrc32(uint32_t crc, const uint8_t* bytes, size_t count);
+
+// The finished CRC-32 of a register: its complement.
+inline uint32_t FinishCrc32(uint32_t crc) { return ~crc; }
+
+// CRC-32 of one whole buffer.
+inline uint32_t Crc32(const uint8_t* bytes, size_t count) {
+    return FinishCrc32(UpdateCrc32(kCrc32Start, bytes, count));
+}

@@ -1,0 +1,52 @@
+#include "config_block.h"
+
+#include <bit>
+#include <cstring>
+
+#ifdef _WIN32
+// The module's own definition: the two layouts must agree field by field.
+#include "app/state.h"
+static_assert(sizeof(::SfxConfig) == sizeof(mksfx::SfxConfig));
+#define SAME_OFFSET(field) \
+    static_assert(offsetof(::SfxConfig, field) == offsetof(mksfx::SfxConfig, field))
+SAME_OFFSET(signature);
+SAME_OFFSET(variant);
+SAME_OFFSET(destination);
+SAME_OFFSET(command);
+SAME_OFFSET(noConfirm);
+SAME_OFFSET(openFolder);
+SAME_OFFSET(removeAfterRun);
+SAME_OFFSET(skipDestinationDialog);
+SAME_OFFSET(expectedCrc);
+SAME_OFFSET(title);
+SAME_OFFSET(question);
+#undef SAME_OFFSET
+#endif
+
+namespace mksfx {
+
+// The record is copied out as it lies in memory, which is the file's
+// little-endian layout on the machines this tool is built for.
+static_assert(std::endian::native == std::endian::little);
+
+SfxConfig DefaultConfig() {
+    SfxConfig config;
+    std::memset(&config, 0, sizeof config);
+    std::memcpy(config.signature, "ORVANE", sizeof config.signature);
+    config.variant = '3';
+    config.openFolder = 1;
+    return config;
+}
+
+bool SetTextField(char* field, size_t width, const std::string& text) {
+    if (text.size() >= width) return false;
+    std::memset(field, 0, width);
+    std::memcpy(field, text.data(), text.size());
+    return true;
+}
+
+void EncodeConfig(const SfxConfig& config, uint8_t* out) {
+    std::memcpy(out, &config, kConfigBlockSize);
+}
+
+}  // namespace mksfx

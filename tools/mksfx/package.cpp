@@ -1,0 +1,204 @@
+#include "package.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+
+#include "app/crc32.h"
+#include "app/image_end.h"
+#include "archive/header.h"
+#include "archive/scanner.h"
+
+namespace mksfx {
+namespace {
+
+// The module keeps file sizes and offsets in signed 32-bit integers.
+constexpr uint64_t kMaxPackageSize = 0x7FFFFFFF;
+constexpr size_t kCopyChunk = 65536;
+
+// Header faults met while scanning are false candidates, not news.
+class SilentReporter final : public lzh::Reporter {
+public:
+    void Report(const char*) override {}
+};
+
+struct FileCloser {
+    void operator()(FILE* file) const { std::fclose(file); }
+};
+using File = std::unique_ptr<FILE, FileCloser>;
+
+File Open(const std::string& path, const char* mode) { return File(std::fopen(path.c_str(), mode)); }
+
+// Size of an open file, or -1.
+int64_t FileSize(FILE* file) {
+    if (std::fseek(file, 0, SEEK_END) != 0) return -1;
+    const long size = std::ftell(file);
+    if (size < 0 || std::fseek(file, 0, SEEK_SET) != 0) return -1;
+    return size;
+}
+
+bool ReadModule(const std::string& path, std::vector<uint8_t>& bytes, std::string& error) {
+    File file = Open(path, "rb");
+    const int64_t size = file ? FileSize(file.get()) : -1;
+    if (size < 0) {
+        error = path + ": cannot read the module";
+        return false;
+    }
+    if (static_cast<uint64_t>(size) > kMaxPackageSize) {
+        error = path + ": too large for a module";
+        return false;
+    }
+    bytes.resize(static_cast<size_t>(size));
+    if (std::fread(bytes.data(), 1, bytes.size(), file.get()) != bytes.size()) {
+        error = path + ": cannot read the module";
+        return false;
+    }
+    return true;
+}
+
+// File offset of the first entry header the module's scanner finds in
+// file, or -1.
+int64_t FindFirstEntry(FILE* file) {
+    SilentReporter reporter;
+    lzh::HeaderReader reader(file, reporter, lzh::IsShiftJisLeadByte);
+    std::vector<uint8_t> window(lzh::kScanWindowSize);
+    std::vector<uint8_t> scratch(lzh::kHeaderWorkSize);
+    long offset = -1;
+    if (!lzh::FindFirstHeader(reader, window.data(), scratch.data(), &offset)) return -1;
+    return offset;
+}
+
+bool SameFile(const std::string& a, const std::string& b) {
+    std::error_code ignored;
+    return std::filesystem::equivalent(a, b, ignored);
+}
+
+// Writes module, block and archive; with computeCrc the block is written
+// again at the end with the CRC-32 of the archive bytes that went out.
+bool WriteFile(const PackageOptions& options, const std::vector<uint8_t>& module, FILE* archive,
+               PackageLayout& layout, bool& created, std::string& error) {
+    File out = Open(options.output, "wb");
+    if (!out) {
+        error = options.output + ": cannot create the file";
+        return false;
+    }
+    created = true;
+    SfxConfig config = options.config;
+    config.expectedCrc = 0;
+    uint8_t block[kConfigBlockSize];
+    EncodeConfig(config, block);
+    bool ok = std::fwrite(module.data(), 1, module.size(), out.get()) == module.size() &&
+              std::fwrite(block, 1, sizeof block, out.get()) == sizeof block;
+
+    std::vector<uint8_t> chunk(kCopyChunk);
+    uint32_t crc = kCrc32Start;
+    uint64_t copied = 0;
+    while (ok) {
+        const size_t count = std::fread(chunk.data(), 1, chunk.size(), archive);
+        if (count == 0) break;
+        crc = UpdateCrc32(crc, chunk.data(), count);
+        copied += count;
+        ok = std::fwrite(chunk.data(), 1, count, out.get()) == count;
+    }
+    if (ok && (std::ferror(archive) || copied != layout.archiveSize)) {
+        error = options.archive + ": read failed";
+        return false;
+    }
+
+    if (ok && options.computeCrc) {
+        config.expectedCrc = FinishCrc32(crc);
+        EncodeConfig(config, block);
+        ok = std::fseek(out.get(), static_cast<long>(layout.imageEnd), SEEK_SET) == 0 &&
+             std::fwrite(block, 1, sizeof block, out.get()) == sizeof block;
+    }
+    ok = std::fclose(out.release()) == 0 && ok;
+    if (!ok) {
+        error = options.output + ": write failed";
+        return false;
+    }
+    layout.expectedCrc = config.expectedCrc;
+    return true;
+}
+
+bool CheckAndWrite(const PackageOptions& options, PackageLayout& layout, bool& created,
+                   std::string& error) {
+    if (SameFile(options.output, options.module) || SameFile(options.output, options.archive)) {
+        error = options.output + ": the output must not be one of the inputs";
+        return false;
+    }
+
+    std::vector<uint8_t> module;
+    if (!ReadModule(options.module, module, error)) return false;
+    layout.imageEnd = FindImageEnd(module.data(), module.size());
+    if (layout.imageEnd == 0) {
+        error = options.module + ": not a PE image";
+        return false;
+    }
+    if (layout.imageEnd != module.size()) {
+        error = options.module + ": the image ends at " + std::to_string(layout.imageEnd) +
+                " but the file has " + std::to_string(module.size()) +
+                " bytes (a package already, or data appended)";
+        return false;
+    }
+
+    File archive = Open(options.archive, "rb");
+    const int64_t archiveSize = archive ? FileSize(archive.get()) : -1;
+    if (archiveSize < 0) {
+        error = options.archive + ": cannot read the archive";
+        return false;
+    }
+    layout.archiveSize = static_cast<uint64_t>(archiveSize);
+    if (layout.imageEnd + kConfigBlockSize + layout.archiveSize > kMaxPackageSize) {
+        error = options.archive + ": the package would be 2 GiB or larger";
+        return false;
+    }
+    const int64_t archiveFirst = FindFirstEntry(archive.get());
+    if (archiveFirst < 0) {
+        error = options.archive + ": no LHA entry header found";
+        return false;
+    }
+    layout.firstHeader = layout.imageEnd + kConfigBlockSize + static_cast<uint64_t>(archiveFirst);
+    if (std::fseek(archive.get(), 0, SEEK_SET) != 0) {
+        error = options.archive + ": cannot read the archive";
+        return false;
+    }
+    if (!WriteFile(options, module, archive.get(), layout, created, error)) return false;
+
+    // The module finds the archive by scanning its own file from the start;
+    // a header that the scan accepts inside the image or the block would
+    // make it extract the wrong thing.
+    File written = Open(options.output, "rb");
+    const int64_t found = written ? FindFirstEntry(written.get()) : -1;
+    if (found != static_cast<int64_t>(layout.firstHeader)) {
+        error = options.output + ": the module's scan finds its first header at " +
+                std::to_string(found) + " instead of " + std::to_string(layout.firstHeader);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool WritePackage(const PackageOptions& options, PackageLayout& layout, std::string& error) {
+    layout = PackageLayout{};
+    const SfxConfig& config = options.config;
+    if (config.command[0] == '\0') {
+        if (config.removeAfterRun)
+            layout.notes.push_back("--remove-after-run has no effect without --run");
+        if (config.variant == '6')
+            layout.notes.push_back("--variant 6 has no effect without --run");
+    }
+    bool created = false;
+    if (CheckAndWrite(options, layout, created, error)) {
+        if (options.computeCrc && layout.expectedCrc == 0)
+            layout.notes.push_back("the archive's CRC-32 is 0, which the module reads as no check");
+        return true;
+    }
+    // A refused input leaves an existing file of that name alone; a half-
+    // written or refused package goes.
+    if (created) std::remove(options.output.c_str());
+    return false;
+}
+
+}  // namespace mksfx
+

@@ -1,0 +1,103 @@
+#include "test_files.h"
+
+#include <cstdio>
+#include <cstring>
+#include <random>
+#include <stdexcept>
+
+#include "archive/crc16.h"
+
+namespace {
+
+constexpr size_t kPeOffset = 0x80;
+constexpr size_t kSectionTable = kPeOffset + 24 + 224;
+constexpr size_t kSectionSize = 0x200;
+constexpr size_t kFirstSection = 0x200;
+
+void Put16(Bytes& b, size_t at, uint32_t v) {
+    b[at] = static_cast<uint8_t>(v);
+    b[at + 1] = static_cast<uint8_t>(v >> 8);
+}
+
+void Put32(Bytes& b, size_t at, uint32_t v) {
+    Put16(b, at, v & 0xFFFF);
+    Put16(b, at + 2, v >> 16);
+}
+
+}  // namespace
+
+Bytes MakeModule(const Bytes& dataSection) {
+    const char* names[] = {".text", ".data", ".rsrc"};
+    Bytes b(kFirstSection + 3 * kSectionSize, 0);
+    b[0] = 'M';
+    b[1] = 'Z';
+    Put32(b, 0x3C, kPeOffset);
+    std::memcpy(&b[kPeOffset], "PE\0\0", 4);
+    Put16(b, kPeOffset + 4, 0x14C);   // i386
+    Put16(b, kPeOffset + 6, 3);       // sections
+    Put16(b, kPeOffset + 20, 224);    // PE32 optional header
+    Put16(b, kPeOffset + 24, 0x10B);  // its magic
+    for (size_t i = 0; i < 3; i++) {
+        const size_t h = kSectionTable + i * 40;
+        std::memcpy(&b[h], names[i], std::strlen(names[i]));
+        Put32(b, h + 8, kSectionSize);                       // virtual size
+        Put32(b, h + 12, 0x1000 * (i + 1));                  // virtual address
+        Put32(b, h + 16, kSectionSize);                      // raw size
+        Put32(b, h + 20, kFirstSection + i * kSectionSize);  // raw offset
+    }
+    if (dataSection.size() > kSectionSize) throw std::invalid_argument("data section too large");
+    std::copy(dataSection.begin(), dataSection.end(), b.begin() + kFirstSection + kSectionSize);
+    return b;
+}
+
+Bytes MakeArchive(const std::string& name, const std::string& content) {
+    const Bytes data(content.begin(), content.end());
+    Bytes h(24 + name.size(), 0);
+    h[0] = static_cast<uint8_t>(22 + name.size());
+    std::memcpy(&h[2], "-lh0-", 5);
+    Put32(h, 7, static_cast<uint32_t>(data.size()));
+    Put32(h, 11, static_cast<uint32_t>(data.size()));
+    Put32(h, 15, (44u << 25 | 1u << 21 | 2u << 16) | (10u << 11 | 20u << 5 | 15u));
+    h[19] = 0x20;
+    h[20] = 0;  // level
+    h[21] = static_cast<uint8_t>(name.size());
+    std::memcpy(&h[22], name.data(), name.size());
+    Put16(h, 22 + name.size(), lzh::UpdateCrc16(0, data.data(), data.size()));
+    uint8_t sum = 0;
+    for (size_t i = 2; i < h.size(); i++) sum = static_cast<uint8_t>(sum + h[i]);
+    h[1] = sum;
+    h.insert(h.end(), data.begin(), data.end());
+    h.push_back(0);  // end mark
+    return h;
+}
+
+Bytes ReadBytes(const std::filesystem::path& path) {
+    FILE* f = std::fopen(path.string().c_str(), "rb");
+    if (f == nullptr) return {};
+    Bytes bytes;
+    uint8_t chunk[4096];
+    size_t n;
+    while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) bytes.insert(bytes.end(), chunk, chunk + n);
+    std::fclose(f);
+    return bytes;
+}
+
+void WriteBytes(const std::filesystem::path& path, const Bytes& bytes) {
+    FILE* f = std::fopen(path.string().c_str(), "wb");
+    if (f == nullptr) throw std::runtime_error("cannot create " + path.string());
+    const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    if (std::fclose(f) != 0 || !ok) throw std::runtime_error("cannot write " + path.string());
+}
+
+TempFolder::TempFolder() {
+    std::random_device random;
+    for (;;) {
+        path_ = std::filesystem::temp_directory_path() / ("mksfx-test-" + std::to_string(random()));
+        if (std::filesystem::create_directory(path_)) break;
+    }
+}
+
+TempFolder::~TempFolder() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+}
