@@ -130,19 +130,25 @@ int HeaderReader::ReadEntryHeader(uint8_t* buffer) {
     }
 
     ReplaceFFSeparators(h.name);
-    ReplaceFFSeparators(directory);
-    // Both parts are at most 260 bytes, so the joined name fits in 520 + NUL.
-    const size_t dirLength = std::strlen(directory);
+    const bool separated = ReplaceFFSeparators(directory);
+    // Some archivers leave out the directory's final 0xFF; the name still
+    // goes below the directory, not onto the end of its last component.
+    // Both parts are at most 260 bytes, so the result fits the 522-byte name.
+    size_t dirLength = std::strlen(directory);
+    if (dirLength > 0 && !separated) directory[dirLength++] = '\\';
     std::memmove(h.name + dirLength, h.name, std::strlen(h.name) + 1);
     std::memcpy(h.name, directory, dirLength);
     return 1;
 }
 
 // Turns every 0xFF that starts a character into a backslash; a 0xFF trail
-// byte of a double-byte character stays.
-void HeaderReader::ReplaceFFSeparators(char* text) const {
+// byte of a double-byte character stays.  Returns whether the text ends
+// with a separator (0xFF or backslash).
+bool HeaderReader::ReplaceFFSeparators(char* text) const {
+    bool endsWithSeparator = false;
     for (char* p = text; *p != '\0';) {
         const unsigned char c = static_cast<unsigned char>(*p);
+        endsWithSeparator = c == 0xFF || c == '\\';
         if (c == 0xFF) {
             *p++ = '\\';
         } else if (isLeadByte_(c) && p[1] != '\0') {
@@ -151,6 +157,7 @@ void HeaderReader::ReplaceFFSeparators(char* text) const {
             p++;
         }
     }
+    return endsWithSeparator;
 }
 
 }  // namespace lzh

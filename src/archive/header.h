@@ -11,7 +11,7 @@ namespace lzh {
 // The parsed header of the entry read last.
 struct EntryHeader {
     uint8_t level;
-    char name[521];        // directory part + file name, 0xFF separators turned into '\'
+    char name[522];        // directory part, a backslash and the file name (260 + 1 + 260) and NUL
     char method[6];        // e.g. "-lh5-"
     uint32_t packedSize;   // bytes of packed data behind the header
     uint32_t unpackedSize;
@@ -48,7 +48,7 @@ public:
     uint8_t headerChecksum = 0;
 
 private:
-    void ReplaceFFSeparators(char* text) const;
+    bool ReplaceFFSeparators(char* text) const;
 
     FILE* archive_;
     Reporter& reporter_;

@@ -144,13 +144,22 @@ TEST(HeaderReader, NameAndDirectoryHeadersAreJoinedAndCut) {
     ASSERT_EQ(1, r.Read());
     EXPECT_STREQ("docs\\img\\a.txt", r.h().name);
 
+    // A directory without its final 0xFF still gets a separator.
+    HeaderSpec unterminated;
+    unterminated.level = 1;
+    unterminated.name = "hello.txt";
+    unterminated.exts.push_back({0x02, {'s', 'u', 'b', 0xFF, 's', 'u', 'b', '2'}});
+    Reader r1(BuildHeader(unterminated));
+    ASSERT_EQ(1, r1.Read());
+    EXPECT_STREQ("sub\\sub2\\hello.txt", r1.h().name);
+
     HeaderSpec longName;
     longName.level = 2;
     longName.exts.push_back({0x02, Bytes(300, 'd')});
     longName.exts.push_back({0x01, Bytes(300, 'n')});
     Reader r2(BuildHeader(longName));
     ASSERT_EQ(1, r2.Read());
-    EXPECT_EQ(std::string(260, 'd') + std::string(260, 'n'), r2.h().name);
+    EXPECT_EQ(std::string(260, 'd') + "\\" + std::string(260, 'n'), r2.h().name);
 }
 
 TEST(HeaderReader, FFTrailByteOfADoubleByteCharacterIsNoSeparator) {
