@@ -1,0 +1,49 @@
+#!/bin/bash
+# Sets up a fresh machine, builds everything and runs every test:
+# host unit and corpus tests, the Windows tests under Wine (unit and
+# end-to-end), and a bounded fuzzing run of every fuzz target.
+#   FUZZ_SECONDS  seconds per fuzz target (default 30; 0 skips fuzzing)
+set -uo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+
+bash scripts/setup.sh || exit 1
+
+passed=0 failed=0
+# Runs ctest in a build folder and adds its counts to the totals.
+run_ctest() {
+  local dir=$1 log
+  log=$(mktemp)
+  ctest --test-dir "$dir" --output-on-failure -j2 --timeout 1500 2>&1 | tee "$log"
+  local total fails
+  total=$(sed -n 's/.* tests failed out of \([0-9]*\).*/\1/p' "$log" | tail -1)
+  fails=$(sed -n 's/.*, \([0-9]*\) tests failed out of.*/\1/p' "$log" | tail -1)
+  if [ -z "$total" ]; then
+    echo "test-all: no ctest summary from $dir"
+    failed=$((failed + 1))
+  else
+    passed=$((passed + total - fails))
+    failed=$((failed + fails))
+  fi
+  rm -f "$log"
+}
+
+build() {
+  cmake --preset "$1" > /dev/null && cmake --build --preset "$1" -j2 ||
+    { echo "test-all: the $1 build failed"; failed=$((failed + 1)); return 1; }
+}
+
+build host && run_ctest build/host
+build win32 && run_ctest build/win32
+
+if [ "${FUZZ_SECONDS:-30}" != 0 ] && [ -x tests/fuzz/run.sh ]; then
+  if tests/fuzz/run.sh "${FUZZ_SECONDS:-30}" "$root/build/fuzz"; then
+    passed=$((passed + 1))
+  else
+    failed=$((failed + 1))
+  fi
+fi
+
+echo
+echo "test-all: $passed passed, $failed failed"
+[ "$failed" = 0 ]
