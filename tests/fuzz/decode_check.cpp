@@ -1,0 +1,58 @@
+#include "decode_check.h"
+
+namespace fuzz {
+namespace {
+
+bool IsStored(lzh::MethodCode code) { return code == lzh::kLh0 || code == lzh::kLz4; }
+
+}  // namespace
+
+DecodeBench::DecodeBench(FILE* file, size_t size)
+    : archive(file), archiveSize(size), decoder(file, sink, reporter, abortState) {}
+
+void DecodeBench::DecodeChecked(lzh::MethodCode code, uint32_t packedSize, uint32_t unpackedSize) {
+    const long dataStart = std::ftell(archive);
+    FUZZ_CHECK(dataStart >= 0 && static_cast<size_t>(dataStart) <= archiveSize);
+    const uint64_t available = archiveSize - static_cast<size_t>(dataStart);
+
+    // What the entry may write at most.
+    uint64_t limit = 0;
+    if (IsStored(code))
+        limit = packedSize == 0xFFFFFFFF || packedSize > available ? available : packedSize;
+    else if (lzh::RingSizeOf(code) != 0 && unpackedSize != 0)
+        limit = uint64_t{unpackedSize} + kLongestMatch - 1;
+
+    sink.Reset(limit);
+    reporter.Clear();
+    abortState.store(lzh::kAbortNone);
+    decoder.runningCrc16 = 0;
+    const uint32_t totalBefore = decoder.outputTotal;
+
+    decoder.DecodeEntry(code, packedSize, unpackedSize);
+
+    FUZZ_CHECK(decoder.outputTotal - totalBefore == static_cast<uint32_t>(sink.written));
+    FUZZ_CHECK(decoder.runningCrc16 == sink.crc16);
+    FUZZ_CHECK(reporter.invalidHeader == 0);
+    // The sink never refuses, so only a bad table can end an entry early.
+    const bool aborted = abortState.load() != lzh::kAbortNone;
+    FUZZ_CHECK(aborted == (reporter.badTable > 0));
+    FUZZ_CHECK(abortState.load() == lzh::kAbortNone || abortState.load() == lzh::kAbortFailed);
+
+    const long end = std::ftell(archive);
+    FUZZ_CHECK(end >= dataStart);
+    const uint64_t consumed = static_cast<uint64_t>(end - dataStart);
+    if (IsStored(code)) {
+        FUZZ_CHECK(!aborted);
+        FUZZ_CHECK(sink.written == limit);
+        FUZZ_CHECK(consumed == sink.written);
+    } else if (limit == 0) {
+        FUZZ_CHECK(sink.written == 0);
+    } else {
+        if (!aborted) FUZZ_CHECK(sink.written >= unpackedSize);
+        // -lz5- reads whole bytes straight from the archive, past its
+        // packed size if the data asks for more; the bit input never does.
+        if (code != lzh::kLz5) FUZZ_CHECK(consumed <= packedSize);
+    }
+}
+
+}  // namespace fuzz

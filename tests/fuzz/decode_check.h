@@ -1,0 +1,34 @@
+// Decodes one entry through the frame and checks what the frame promises,
+// whatever the packed data: the writer's count and CRC-16 agree with what
+// reached the output, a compressed entry yields its unpacked size (plus at
+// most the tail of one match) unless a bad table ended it, and the bit
+// input never reads past the entry's packed data.
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+
+#include "decode/frame.h"
+#include "decode/method.h"
+#include "fuzz_support.h"
+
+namespace fuzz {
+
+struct DecodeBench {
+    DecodeBench(FILE* archive, size_t archiveSize);
+
+    // Decodes from the stream's position; unpackedSize is the caller's
+    // (already capped) request.
+    void DecodeChecked(lzh::MethodCode code, uint32_t packedSize, uint32_t unpackedSize);
+
+    FILE* archive;
+    size_t archiveSize;
+    RecordingReporter reporter;
+    CountingSink sink;
+    std::atomic<int32_t> abortState{lzh::kAbortNone};
+    lzh::Decoder decoder;
+};
+
+}  // namespace fuzz
