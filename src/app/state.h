@@ -7,6 +7,12 @@
 
 #include <atomic>
 #include <cstdint>
+#include <cstdio>
+
+namespace lzh {
+class Decoder;
+class HeaderReader;
+}  // namespace lzh
 
 // The 512-byte configuration block that follows the module's image in the
 // file.  RunSettings has the same layout.
@@ -45,6 +51,15 @@ struct ModuleState {
     std::atomic<int32_t> abortState;
     HWND progressWindow;                  // dialog 120 while it exists
     int32_t newerOnly;                    // set by the "Newer" button, never cleared
+
+    // Set up by the run driver before the worker starts; between the scan
+    // and the join only the worker touches them.
+    FILE* archive;                        // archive stream, fopen "rb"
+    FILE* output;                         // file being written, null between entries
+    uint8_t* headerBuffer;                // 65,536 bytes: scan window, then header work area
+    lzh::HeaderReader* reader;            // header of the entry read last
+    lzh::Decoder* decoder;                // on the heap: its tables are large
+    int32_t tempFolderMade;               // destination is a private folder under %temp%
 };
 
 extern ModuleState g_state;

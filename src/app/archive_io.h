@@ -1,0 +1,23 @@
+// The module's side of the archive core's seams: fault texts go to message
+// boxes, decoded bytes to the output file with progress to the window.
+#pragma once
+
+#include "archive/reporter.h"
+#include "decode/frame.h"
+
+// Shows a fixed fault text ("invalid header.", "CRC Error!", ...) captioned
+// "VID-IDA", owned by the progress window while it exists.
+class MessageBoxReporter final : public lzh::Reporter {
+public:
+    void Report(const char* text) override;
+};
+
+// Writes to g_state.output and moves the progress bar (in KiB).
+class ProgressFileSink final : public lzh::OutputSink {
+public:
+    bool Write(const uint8_t* bytes, size_t count) override;
+    void Progress(uint32_t outputTotal) override;
+};
+
+extern MessageBoxReporter g_reporter;
+extern ProgressFileSink g_outputSink;

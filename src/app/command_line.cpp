@@ -1,0 +1,135 @@
+#include "app/command_line.h"
+
+#include <windows.h>
+
+#include <cstring>
+
+#include "app/state.h"
+#include "paths/text.h"
+
+namespace {
+
+char UpperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+
+// The next piece of text between quotation marks, skipping empty pieces
+// (like strtok with '"' as the only delimiter).  Cuts the piece off in place
+// and returns it, or null when none is left; *next is where to go on.
+char* NextQuotedPiece(char* from, char** next) {
+    while (*from == '"') from++;
+    if (*from == '\0') {
+        *next = from;
+        return nullptr;
+    }
+    char* end = std::strchr(from, '"');
+    if (end == nullptr) {
+        *next = from + std::strlen(from);
+    } else {
+        *end = '\0';
+        *next = end + 1;
+    }
+    return from;
+}
+
+// /E:value or /E:"value with blanks".  Copies the value into command,
+// blanks its quotation marks in the copy and returns the position just
+// after its terminator (the end of the text when it has none).  *resume is
+// where the switch walk goes on: the value's second character.
+char* TakeCommandValue(char* value, char** resume) {
+    char* end;
+    if (*value == '"') {
+        *value++ = ' ';
+        end = std::strchr(value, '"');
+    } else {
+        end = std::strchr(value, ' ');
+    }
+    const size_t length = end != nullptr ? static_cast<size_t>(end - value) : std::strlen(value);
+    RunSettings& settings = g_state.runSettings;
+    CopyTextPart(settings.command, sizeof settings.command, value, length);
+    *resume = *value != '\0' ? value + 1 : value;
+    if (end == nullptr) return value + length;
+    *end = ' ';
+    return end + 1;
+}
+
+}  // namespace
+
+const char* CommandLineTail(const char* commandLine) {
+    const char* p = commandLine;
+    if (*p == '"') {
+        p++;
+        while (*p != '\0' && *p != '"') p++;
+        if (*p == '"') p++;
+    } else {
+        while (static_cast<unsigned char>(*p) > ' ') p++;
+    }
+    while (*p != '\0' && static_cast<unsigned char>(*p) <= ' ') p++;
+    return p;
+}
+
+int ParseCommandLine(const char* tail, char* archivePath) {
+    RunSettings& settings = g_state.runSettings;
+    char copy[kCommandLineCopySize];
+    CopyText(copy, sizeof copy, tail);
+    archivePath[0] = '\0';
+
+    // The mark is where the last recognised switch ended.
+    char* mark = nullptr;
+    for (char* p = copy; *p != '\0';) {
+        if (*p != '/') {
+            p++;
+            continue;
+        }
+        switch (UpperAscii(p[1])) {
+        case 'D': settings.removeAfterRun = 1; mark = p + 2; break;
+        case 'H': settings.skipDestinationDialog = 1; mark = p + 2; break;
+        case 'N': settings.openFolder = 0; mark = p + 2; break;
+        case 'O': settings.noConfirm = 1; mark = p + 2; break;
+        case 'E':
+            if (p[2] == ':') {
+                // Switch letters inside the value take effect as well.
+                mark = TakeCommandValue(p + 3, &p);
+                continue;
+            }
+            break;
+        default:
+            break;
+        }
+        p++;
+    }
+    if (settings.command[0] == '\0') settings.removeAfterRun = 0;
+
+    if (char* quote = std::strchr(copy, '"')) {
+        // "archive" "destination": at least one blank between the two parts.
+        char* next;
+        const char* archive = NextQuotedPiece(quote, &next);
+        if (archive != nullptr) {
+            CopyText(archivePath, MAX_PATH, archive);
+            const char* between = NextQuotedPiece(next, &next);
+            if (between != nullptr && between[0] == ' ') {
+                const char* destination = NextQuotedPiece(next, &next);
+                // A folder, or a path that does not exist yet; never a plain file.
+                if (destination != nullptr &&
+                    (GetFileAttributesA(destination) & FILE_ATTRIBUTE_DIRECTORY) != 0)
+                    CopyText(settings.destination, sizeof settings.destination, destination);
+            }
+        }
+    } else if (mark == nullptr) {
+        CopyText(archivePath, MAX_PATH, copy);
+    } else if (*mark == '\0') {
+        // The last switch ended the line: the path is what stands before the first.
+        CopyTextPart(archivePath, MAX_PATH, copy, static_cast<size_t>(std::strchr(copy, '/') - copy));
+        TrimTrailingSpaces(archivePath);
+    } else {
+        while (*mark == ' ') mark++;
+        CopyText(archivePath, MAX_PATH, mark);
+    }
+
+    if (archivePath[0] != '\0') {
+        TrimTrailingSpaces(archivePath);
+        if (SearchPathA(nullptr, archivePath, nullptr, 0, nullptr, nullptr) == 0) return 0;
+        const DWORD attributes = GetFileAttributesA(archivePath);
+        if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+            return 0;
+    }
+    return 1;
+}

@@ -1,0 +1,82 @@
+#include "app/config.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "app/image_end.h"
+#include "app/messages.h"
+#include "launch/pending.h"
+#include "paths/folders.h"
+#include "res/resource.h"
+
+namespace {
+
+constexpr char kSignature[6] = {'O', 'R', 'V', 'A', 'N', 'E'};
+
+// The loader maps at least the first page of the image, which holds every
+// header of the module.
+constexpr size_t kHeaderPage = 4096;
+
+}  // namespace
+
+uint32_t FindImageEnd(HMODULE module) {
+    return FindImageEnd(reinterpret_cast<const uint8_t*>(module), kHeaderPage);
+}
+
+void TerminateConfigTexts(SfxConfig& block) {
+    block.destination[sizeof block.destination - 1] = '\0';
+    block.command[sizeof block.command - 1] = '\0';
+    block.title[sizeof block.title - 1] = '\0';
+    block.question[sizeof block.question - 1] = '\0';
+}
+
+ConfigOutcome ApplySfxConfig(SfxConfig& block, const char* moduleFileName) {
+    TerminateConfigTexts(block);
+    // Without a command there is nothing to remove afterwards and nothing
+    // that needs 64-bit Windows.
+    if (block.command[0] == '\0') {
+        block.removeAfterRun = 0;
+        block.variant = '3';
+    }
+    RunSettings& settings = g_state.runSettings;
+    if (block.variant == '6') {
+        if (Wow64Redirection(kWow64Query) == 0) return kConfigRefused;
+        settings.variant = '6';
+    }
+    g_state.tempFolderMade = ResolveFolderToken(settings.destination, block, moduleFileName);
+    std::memcpy(settings.command, block.command, sizeof settings.command);
+    settings.noConfirm = block.noConfirm;
+    settings.openFolder = block.openFolder;
+    settings.removeAfterRun = block.removeAfterRun;
+    settings.skipDestinationDialog = block.skipDestinationDialog;
+    settings.expectedCrc = block.expectedCrc;
+    std::memcpy(settings.title, block.title, sizeof settings.title);
+    std::memcpy(settings.question, block.question, sizeof settings.question);
+    return kConfigApplied;
+}
+
+ConfigOutcome LoadSfxConfig(FILE* stream, const char* moduleFileName, long* fileSize) {
+    std::fseek(stream, 0, SEEK_END);
+    *fileSize = std::ftell(stream);
+    const uint32_t imageEnd = FindImageEnd(g_state.module);
+    if (*fileSize < 0 || static_cast<uint32_t>(*fileSize) <= imageEnd) {
+        std::fclose(stream);
+        return kConfigEndRun;
+    }
+
+    SfxConfig* block = static_cast<SfxConfig*>(std::malloc(sizeof(SfxConfig)));
+    ConfigOutcome outcome = kConfigAbsent;
+    if (block != nullptr && std::fseek(stream, static_cast<long>(imageEnd), SEEK_SET) == 0 &&
+        std::fread(block, 1, sizeof(SfxConfig), stream) == sizeof(SfxConfig) &&
+        std::memcmp(block->signature, kSignature, sizeof kSignature) == 0) {
+        outcome = ApplySfxConfig(*block, moduleFileName);
+    }
+    std::free(block);
+    if (outcome == kConfigRefused) {
+        std::fclose(stream);
+        ShowStringMessage(nullptr, IDS_NEEDS_WIN64, MB_ICONERROR);
+        return outcome;
+    }
+    std::fseek(stream, 0, SEEK_SET);
+    return outcome;
+}

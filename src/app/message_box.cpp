@@ -1,0 +1,5 @@
+#include "app/messages.h"
+
+int ShowMessageBox(HWND owner, const char* text, const char* caption, UINT type) {
+    return MessageBoxA(owner, text, caption, type);
+}

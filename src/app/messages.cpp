@@ -1,0 +1,28 @@
+#include "app/messages.h"
+
+#include "app/state.h"
+#include "paths/text.h"
+
+void LoadText(UINT id, char* buffer, int size) {
+    if (LoadStringA(g_state.module, id, buffer, size) <= 0) buffer[0] = '\0';
+}
+
+int ShowStringMessage(HWND owner, UINT id, UINT type) {
+    char text[kStringSize];
+    LoadText(id, text, sizeof text);
+    return ShowMessageBox(owner, text, kCaption, type);
+}
+
+int ShowStringMessageWith(HWND owner, UINT id, const char* text, UINT type) {
+    char format[kStringSize];
+    char message[kMessageSize];
+    LoadText(id, format, sizeof format);
+    FormatWithText(message, sizeof message, format, text);
+    return ShowMessageBox(owner, message, kCaption, type);
+}
+
+HWND ProgressOwner() {
+    // The handle outlives the window; a box with a stale owner would not show.
+    HWND window = g_state.progressWindow;
+    return window != nullptr && IsWindow(window) ? window : nullptr;
+}

@@ -1,0 +1,30 @@
+// Message boxes of the module: string-table texts and the archive core's
+// fixed English texts, captioned "VID-IDA".
+#pragma once
+
+#include <windows.h>
+
+constexpr char kCaption[] = "VID-IDA";
+
+// Size of the buffer a string-table entry is loaded into.
+constexpr int kStringSize = 128;
+// Size of the buffer a string-table entry is formatted into.
+constexpr int kMessageSize = 512;
+
+// Shows a message box.  Every box of the module goes through this one call,
+// which the tests replace with a recorder.
+int ShowMessageBox(HWND owner, const char* text, const char* caption, UINT type);
+
+// Loads string-table entry `id` into buffer (size bytes); empty if missing.
+void LoadText(UINT id, char* buffer, int size);
+
+// Shows string-table entry `id` with the caption "VID-IDA".
+int ShowStringMessage(HWND owner, UINT id, UINT type);
+
+// Shows string-table entry `id`, whose one "%s" takes text, with the
+// caption "VID-IDA".  A long text is cut to fit the message buffer.
+int ShowStringMessageWith(HWND owner, UINT id, const char* text, UINT type);
+
+// Owner of the worker's and the decoder's boxes: the progress window while
+// it exists, otherwise none.
+HWND ProgressOwner();

@@ -1,0 +1,217 @@
+#include "app/run_archive.h"
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+#include "app/archive_io.h"
+#include "app/config.h"
+#include "app/destination.h"
+#include "app/messages.h"
+#include "app/state.h"
+#include "archive/header.h"
+#include "archive/scanner.h"
+#include "decode/frame.h"
+#include "launch/pending.h"
+#include "paths/folders.h"
+#include "paths/text.h"
+#include "res/resource.h"
+#include "ui/extraction_worker.h"
+#include "ui/ui.h"
+
+namespace {
+
+// The scan window, followed by the header reader's work area; the worker
+// later reads its headers at the start of the same block.
+constexpr size_t kHeaderBufferSize = lzh::kScanWindowSize + lzh::kHeaderWorkSize;
+
+// Closes the archive and frees what the run allocated; safe to call at any
+// point of a run, and more than once.
+void ReleaseRun() {
+    if (g_state.archive != nullptr) std::fclose(g_state.archive);
+    g_state.archive = nullptr;
+    std::free(g_state.headerBuffer);
+    g_state.headerBuffer = nullptr;
+    if (g_state.decoder != nullptr) {
+        g_state.decoder->~Decoder();
+        std::free(g_state.decoder);
+        g_state.decoder = nullptr;
+    }
+    g_state.reader = nullptr;
+}
+
+// Opens the archive (the module's own file when archivePath is empty) and,
+// in own-module mode, applies the configuration block.  Returns the file's
+// size, or -1 when the run ends here.
+long OpenArchive(char* archivePath) {
+    const bool ownModule = archivePath[0] == '\0';
+    if (ownModule) {
+        GetModuleFileNameA(g_state.module, archivePath, MAX_PATH);
+        archivePath[MAX_PATH - 1] = '\0';
+    }
+    g_state.archive = std::fopen(archivePath, "rb");
+    if (g_state.archive == nullptr) {
+        ShowStringMessage(nullptr, IDS_CANNOT_OPEN_ARCHIVE, MB_ICONERROR);
+        return -1;
+    }
+    long fileSize = 0;
+    if (ownModule) {
+        const ConfigOutcome outcome = LoadSfxConfig(g_state.archive, archivePath, &fileSize);
+        if (outcome == kConfigEndRun || outcome == kConfigRefused) {
+            g_state.archive = nullptr;  // LoadSfxConfig has closed it
+            return -1;
+        }
+    } else {
+        std::fseek(g_state.archive, 0, SEEK_END);
+        fileSize = std::ftell(g_state.archive);
+        std::fseek(g_state.archive, 0, SEEK_SET);
+        g_state.tempFolderMade = 0;
+    }
+    return fileSize;
+}
+
+// Allocates the header buffer and the decoder and finds the first entry
+// header; the stream is left there.  Returns its offset, or -1.
+long FindArchiveStart(lzh::HeaderReader& reader) {
+    g_state.headerBuffer = static_cast<uint8_t*>(std::calloc(kHeaderBufferSize, 1));
+    void* decoderBlock = std::malloc(sizeof(lzh::Decoder));
+    if (g_state.headerBuffer == nullptr || decoderBlock == nullptr) {
+        std::free(decoderBlock);
+        return -1;
+    }
+    g_state.decoder =
+        new (decoderBlock) lzh::Decoder(g_state.archive, g_outputSink, g_reporter, g_state.abortState);
+    g_state.reader = &reader;
+
+    long start = -1;
+    uint8_t* window = g_state.headerBuffer;
+    uint8_t* scratch = g_state.headerBuffer + lzh::kScanWindowSize;
+    if (!lzh::FindFirstHeader(reader, window, scratch, &start)) {
+        ShowStringMessage(nullptr, IDS_NOT_SUPPORTED, MB_ICONERROR);
+        return -1;
+    }
+    std::fseek(g_state.archive, start, SEEK_SET);
+    return start;
+}
+
+// The destination loop: the dialog (unless suppressed), resolution against
+// the archive's folder, and creation of a missing folder.  Returns false
+// when the run ends.
+bool SettleDestination(const char* archiveFolder, const char* archiveName) {
+    RunSettings& settings = g_state.runSettings;
+    if (settings.destination[0] == '\0') CopyText(settings.destination, MAX_PATH, archiveFolder);
+    for (;;) {
+        if (!settings.skipDestinationDialog && AskDestination(archiveName) != IDOK) return false;
+        // A refused text has been replaced by the archive's folder: ask again.
+        if (ResolveDestination(settings.destination, archiveFolder)) break;
+    }
+    if (GetFileAttributesA(settings.destination) != INVALID_FILE_ATTRIBUTES) return true;
+    if (!settings.noConfirm &&
+        ShowStringMessageWith(nullptr, IDS_CREATE_FOLDER_QUESTION, settings.destination,
+                              MB_OKCANCEL | MB_ICONQUESTION) != IDOK)
+        return false;
+    if (!CreateFolderTree(settings.destination)) {
+        ShowStringMessage(nullptr, IDS_FOLDER_FORBIDDEN, MB_ICONERROR);
+        return false;
+    }
+    return true;
+}
+
+// Runs the worker thread while this thread pumps the progress window's
+// messages, until the window is gone and the worker has ended.  Returns
+// false when the extraction could not start.
+bool Extract(long total) {
+    g_state.decoder->outputTotal = 0;
+    OpenProgressWindow(static_cast<int32_t>(total));
+    HWND window = g_state.progressWindow;
+    if (window == nullptr) return false;
+
+    HANDLE worker = CreateThread(nullptr, 0, ExtractionWorker, nullptr, 0, nullptr);
+    if (worker == nullptr) {
+        // Nobody would close the window: close it here and take back the
+        // quit message its closing posts.
+        SendMessageA(window, WM_CLOSE, 0, 0);
+        if (IsWindow(window)) DestroyWindow(window);
+        MSG message;
+        while (PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+        }
+        return false;
+    }
+
+    MSG message;
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+        if (!IsDialogMessageA(g_state.progressWindow, &message)) {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+    }
+    WaitForSingleObject(worker, INFINITE);
+    CloseHandle(worker);
+    return true;
+}
+
+void AfterExtraction() {
+    const RunSettings& settings = g_state.runSettings;
+    if (g_state.abortState.load() != kAbortNone) return;
+    if (settings.command[0] != '\0') {
+        LaunchAndWait(settings.command, settings.destination, settings.removeAfterRun);
+        if (settings.removeAfterRun) RemoveExtractedFiles(settings.destination, g_state.tempFolderMade);
+    } else if (settings.openFolder) {
+        ShellExecuteA(nullptr, "open", "explorer", settings.destination, nullptr, SW_SHOWDEFAULT);
+        MessageBeep(MB_ICONASTERISK);
+    }
+}
+
+}  // namespace
+
+void ArchiveNameOf(const char* fileName, char* archiveName) {
+    CopyText(archiveName, MAX_PATH, fileName);
+    if (char* dot = std::strrchr(archiveName, '.')) *dot = '\0';
+    TrimTrailingSpaces(archiveName);
+}
+
+int RunArchive(char* archivePath) {
+    const long fileSize = OpenArchive(archivePath);
+    if (fileSize < 0) return 0;
+
+    lzh::HeaderReader reader(g_state.archive, g_reporter, IsSystemLeadByte);
+    const long start = FindArchiveStart(reader);
+    if (start < 0) {
+        ReleaseRun();
+        return 0;
+    }
+
+    const RunSettings& settings = g_state.runSettings;
+    if (settings.question[0] != '\0' &&
+        ShowMessageBox(nullptr, settings.question, settings.title, MB_YESNO | MB_ICONQUESTION) != IDYES) {
+        ReleaseRun();
+        return 0;
+    }
+    // A mismatch has been reported; without a command the user still gets the files.
+    if (settings.expectedCrc != 0 &&
+        CheckArchiveCrc(nullptr, g_state.module, settings.expectedCrc) == 0 &&
+        settings.command[0] != '\0') {
+        ReleaseRun();
+        return 0;
+    }
+
+    char archiveFolder[MAX_PATH];
+    char fileName[MAX_PATH];
+    char archiveName[MAX_PATH];
+    SplitPath(archivePath, archiveFolder, fileName);
+    ArchiveNameOf(fileName, archiveName);
+    if (!SettleDestination(archiveFolder, archiveName)) {
+        ReleaseRun();
+        return 0;
+    }
+
+    const bool extracted = Extract(fileSize - start);
+    ReleaseRun();
+    if (extracted) AfterExtraction();
+    ReleaseExtractedFileList();
+    return extracted ? 1 : 0;
+}

@@ -1,0 +1,12 @@
+// The run driver: one call carries a whole run, from opening the archive to
+// the steps after the extraction.
+#pragma once
+
+// archivePath (MAX_PATH bytes) is empty to extract the archive attached to
+// the module, whose file name is then written into it.  Returns 1 when the
+// extraction ran, 0 when the run ended before it; nobody relies on it.
+int RunArchive(char* archivePath);
+
+// The archive's file name without its extension and trailing blanks, for
+// the destination dialog's "create folder" check box (MAX_PATH bytes).
+void ArchiveNameOf(const char* fileName, char* archiveName);

@@ -1,0 +1,30 @@
+// After-extraction steps that the run driver and the worker call: the
+// whole-archive CRC-32 check, launching the configured command, the list of
+// extracted files and its removal, and WOW64 file-system redirection.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+// CRC-32 of every file byte behind the configuration block, compared with
+// expected.  Nonzero when the archive is intact.
+uint32_t CheckArchiveCrc(HWND owner, HINSTANCE module, uint32_t expected);
+
+// Starts command in destination; with removeAfterRun, waits for it and for
+// the installer windows it leaves.
+void LaunchAndWait(const char* command, const char* destination, int32_t removeAfterRun);
+
+// Records a written file for removal after the run.
+void AppendExtractedFile(const char* path);
+
+// Deletes the recorded files and the folders they leave empty.
+void RemoveExtractedFiles(const char* destination, int32_t tempFolderMade);
+
+// Releases the list of recorded files.
+void ReleaseExtractedFileList();
+
+// WOW64 redirection control; mode kWow64Query returns nonzero when the
+// process runs under WOW64.
+constexpr int kWow64Query = -1;
+int Wow64Redirection(int mode);

@@ -1,0 +1,140 @@
+#include "paths/text.h"
+
+#include <cstring>
+
+namespace {
+
+// Conversion scratch buffers.  Only one thread uses them at a time: the
+// main thread before and after the extraction, the worker during it.
+wchar_t wideScratch[kWideScratchUnits];
+char narrowScratch[kNarrowScratchBytes];
+
+// wsprintfA never writes more than this many bytes.
+constexpr size_t kFormatLimit = 1024;
+
+}  // namespace
+
+bool IsSystemLeadByte(unsigned char c) { return IsDBCSLeadByte(c) != FALSE; }
+
+wchar_t* ToWide(const char* text) {
+    if (MultiByteToWideChar(CP_ACP, 0, text, -1, wideScratch, kWideScratchUnits) == 0)
+        wideScratch[0] = L'\0';
+    return wideScratch;
+}
+
+char* ToNarrow(const wchar_t* text) {
+    if (WideCharToMultiByte(CP_ACP, 0, text, -1, narrowScratch, kNarrowScratchBytes, nullptr,
+                            nullptr) == 0)
+        narrowScratch[0] = '\0';
+    return narrowScratch;
+}
+
+int IsMidCharacter(const char* text, size_t position, LeadBytePredicate isLeadByte) {
+    size_t offset = 0;
+    while (offset < position) {
+        const unsigned char c = static_cast<unsigned char>(text[offset]);
+        // A lead byte at the very end has no second byte to step over.
+        offset += isLeadByte(c) && text[offset + 1] != '\0' ? 2 : 1;
+    }
+    return offset > position ? 1 : 0;
+}
+
+int IsMidCharacter(const char* text, size_t position) {
+    return IsMidCharacter(text, position, IsSystemLeadByte);
+}
+
+int AddBackslash(char* text, size_t size, LeadBytePredicate isLeadByte) {
+    const size_t length = std::strlen(text);
+    if (length == 0) return 1;
+    if (text[length - 1] == '\\' && !IsMidCharacter(text, length - 1, isLeadByte)) return 1;
+    if (length + 2 > size) return 0;
+    text[length] = '\\';
+    text[length + 1] = '\0';
+    return 1;
+}
+
+int AddBackslash(char* text, size_t size) { return AddBackslash(text, size, IsSystemLeadByte); }
+
+void RemoveBackslash(char* text) {
+    const size_t length = std::strlen(text);
+    if (length == 0) return;
+    const wchar_t* wide = ToWide(text);
+    const size_t units = wcslen(wide);
+    if (units > 0 && wide[units - 1] == L'\\') text[length - 1] = '\0';
+}
+
+void TrimTrailingSpaces(char* text) {
+    size_t length = std::strlen(text);
+    while (length > 0 && text[length - 1] == ' ') text[--length] = '\0';
+}
+
+void SlashesToBackslashes(char* text) {
+    for (char* p = text; *p != '\0'; p++)
+        if (*p == '/') *p = '\\';
+}
+
+void SplitPath(const char* path, char* folder, char* name) {
+    if (folder != nullptr) folder[0] = '\0';
+    if (name != nullptr) name[0] = '\0';
+    if (path == nullptr || path[0] == '\0') return;
+
+    wchar_t* wide = ToWide(path);
+    const size_t units = wcslen(wide);
+    if (units > 0 && wide[units - 1] == L'\\') {
+        if (folder != nullptr) CopyText(folder, MAX_PATH, ToNarrow(wide));
+        return;
+    }
+    wchar_t* separator = wcsrchr(wide, L'\\');
+    if (separator == nullptr) {
+        if (name != nullptr) CopyText(name, MAX_PATH, path);
+        return;
+    }
+    if (name != nullptr) CopyText(name, MAX_PATH, ToNarrow(separator + 1));
+    separator[1] = L'\0';
+    if (folder != nullptr) CopyText(folder, MAX_PATH, ToNarrow(wide));
+}
+
+int CopyText(char* destination, size_t size, const char* source) {
+    if (size == 0) return 0;
+    const size_t length = std::strlen(source);
+    if (length < size) {
+        std::memmove(destination, source, length + 1);
+        return 1;
+    }
+    std::memmove(destination, source, size - 1);
+    destination[size - 1] = '\0';
+    return 0;
+}
+
+void CopyTextPart(char* destination, size_t size, const char* source, size_t length) {
+    if (size == 0) return;
+    size_t count = 0;
+    while (count < length && count + 1 < size && source[count] != '\0') count++;
+    std::memmove(destination, source, count);
+    destination[count] = '\0';
+}
+
+int JoinText(char* destination, size_t size, const char* first, const char* second) {
+    const size_t firstLength = std::strlen(first);
+    const size_t secondLength = std::strlen(second);
+    if (firstLength + secondLength >= size) return 0;
+    // second may lie inside destination (appending to itself); move it first.
+    std::memmove(destination + firstLength, second, secondLength + 1);
+    std::memmove(destination, first, firstLength);
+    return 1;
+}
+
+void FormatWithText(char* output, size_t size, const char* format, const char* text) {
+    if (size == 0) return;
+    if (size > kFormatLimit) size = kFormatLimit;
+    const size_t formatLength = std::strlen(format);
+    // The "%s" itself produces nothing; the rest of the format is copied.
+    const size_t fixed = formatLength >= 2 ? formatLength - 2 : formatLength;
+    if (fixed + 1 > size) {
+        CopyText(output, size, format);
+        return;
+    }
+    char cut[kFormatLimit];
+    CopyText(cut, size - fixed, text);
+    wsprintfA(output, format, cut);
+}

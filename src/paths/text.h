@@ -1,0 +1,70 @@
+// Path and text helpers that are safe for double-byte code pages such as
+// Shift-JIS, where 0x5C (backslash) also occurs as the second byte of a
+// character.  Separator tests work on a UTF-16 copy of the text or walk it
+// character by character.  Paths are held in MAX_PATH (260) byte buffers.
+#pragma once
+
+#include <windows.h>
+
+#include <cstddef>
+
+// Capacity of the conversion scratch buffers.
+constexpr int kWideScratchUnits = 520;
+constexpr int kNarrowScratchBytes = MAX_PATH;
+
+// Tells whether a byte starts a double-byte character.
+using LeadBytePredicate = bool (*)(unsigned char c);
+
+// IsDBCSLeadByte of the system code page.
+bool IsSystemLeadByte(unsigned char c);
+
+// Converts an ANSI text of the system code page to UTF-16 in a process-wide
+// scratch buffer, valid until the next call.  A text that does not fit
+// converts to the empty text.
+wchar_t* ToWide(const char* text);
+
+// Converts a UTF-16 text to the system code page in a process-wide scratch
+// buffer, valid until the next call.  A text that does not fit converts to
+// the empty text.
+char* ToNarrow(const wchar_t* text);
+
+// 1 when byte position `position` of text is the second byte of a
+// double-byte character.
+int IsMidCharacter(const char* text, size_t position, LeadBytePredicate isLeadByte);
+int IsMidCharacter(const char* text, size_t position);
+
+// Appends one backslash unless the text is empty or already ends with a
+// backslash of its own.  Returns 0 (text unchanged) when the backslash does
+// not fit in `size` bytes, else 1.
+int AddBackslash(char* text, size_t size, LeadBytePredicate isLeadByte);
+int AddBackslash(char* text, size_t size);
+
+// Removes one trailing backslash that is a character of its own.
+void RemoveBackslash(char* text);
+
+// Removes trailing ' ' characters (tabs and other blanks stay).
+void TrimTrailingSpaces(char* text);
+
+// Turns every '/' into a backslash.
+void SlashesToBackslashes(char* text);
+
+// Splits path into its folder part, with its trailing backslash, and its
+// file-name part.  Either output may be null; each holds MAX_PATH bytes.
+void SplitPath(const char* path, char* folder, char* name);
+
+// Copies source into destination (size bytes), cutting it at the buffer's
+// end.  Returns 1 when the whole text fitted, 0 when it was cut.
+int CopyText(char* destination, size_t size, const char* source);
+
+// Copies the first `length` bytes of source (or fewer, up to its NUL) and a
+// terminator, cutting at the buffer's end.
+void CopyTextPart(char* destination, size_t size, const char* source, size_t length);
+
+// destination = first + second when that fits in size bytes; returns 1.
+// Otherwise destination is left unchanged and the result is 0.
+int JoinText(char* destination, size_t size, const char* first, const char* second);
+
+// Formats `format`, which holds one "%s" and no other conversion, with
+// `text` into output (size bytes).  A text too long for the buffer is cut so
+// that the result fits.
+void FormatWithText(char* output, size_t size, const char* format, const char* text);
