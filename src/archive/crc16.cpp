@@ -5,28 +5,40 @@
 namespace lzh {
 namespace {
 
-// Entry i is i shifted right eight times, XOR-ed with 0xA001 whenever the bit
-// shifted out was 1.  Built at compile time so that the table lives in
-// read-only data and needs no start-up call.
-constexpr std::array<uint16_t, 256> MakeCrc16Table() {
-    std::array<uint16_t, 256> table{};
+// kTables[0][i] is the CRC of the byte i: i shifted right eight times,
+// XOR-ed with 0xA001 whenever the bit shifted out was 1.  kTables[k][i] is
+// the CRC of the byte i followed by k zero bytes, so that eight bytes can be
+// folded in at once (slicing by 8).  Built at compile time: the tables live
+// in read-only data and need no start-up call.
+using Crc16Tables = std::array<std::array<uint16_t, 256>, 8>;
+
+constexpr Crc16Tables MakeCrc16Tables() {
+    Crc16Tables t{};
     for (unsigned i = 0; i < 256; i++) {
         unsigned r = i;
         for (int bit = 0; bit < 8; bit++)
             r = (r & 1) ? (r >> 1) ^ 0xA001u : r >> 1;
-        table[i] = static_cast<uint16_t>(r);
+        t[0][i] = static_cast<uint16_t>(r);
     }
-    return table;
+    for (unsigned k = 1; k < 8; k++)
+        for (unsigned i = 0; i < 256; i++)
+            t[k][i] = static_cast<uint16_t>((t[k - 1][i] >> 8) ^ t[0][t[k - 1][i] & 0xFF]);
+    return t;
 }
 
-constexpr std::array<uint16_t, 256> kCrc16Table = MakeCrc16Table();
+constexpr Crc16Tables kTables = MakeCrc16Tables();
 
 }  // namespace
 
 uint16_t UpdateCrc16(uint16_t crc, const uint8_t* bytes, size_t count) {
     unsigned r = crc;
-    for (size_t i = 0; i < count; i++)
-        r = kCrc16Table[(r ^ bytes[i]) & 0xFF] ^ (r >> 8);
+    for (; count >= 8; count -= 8, bytes += 8) {
+        r = kTables[7][(r ^ bytes[0]) & 0xFF] ^ kTables[6][((r >> 8) ^ bytes[1]) & 0xFF] ^
+            kTables[5][bytes[2]] ^ kTables[4][bytes[3]] ^ kTables[3][bytes[4]] ^
+            kTables[2][bytes[5]] ^ kTables[1][bytes[6]] ^ kTables[0][bytes[7]];
+    }
+    for (; count > 0; count--, bytes++)
+        r = kTables[0][(r ^ *bytes) & 0xFF] ^ (r >> 8);
     return static_cast<uint16_t>(r);
 }
 

@@ -2,8 +2,10 @@
 // size, and the MSB-first bit reader on top of it.
 #pragma once
 
+#include <bit>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 
 namespace lzh {
 
@@ -20,6 +22,12 @@ public:
     }
 
     uint8_t Next() { return pos_ < end_ ? buffer_[pos_++] : Refill(); }
+
+    // Bytes already read into the buffer (all of them within the limit),
+    // for readers that take several at once.
+    uint32_t Buffered() const { return end_ - pos_; }
+    const uint8_t* Cursor() const { return buffer_ + pos_; }
+    void Skip(uint32_t count) { pos_ += count; }
 
     // Packed bytes not yet taken from the file (limited mode).
     uint32_t remaining() const { return remaining_; }
@@ -69,7 +77,21 @@ public:
     }
 
 private:
+    // Tops the accumulator up to at least 57 bits.  With eight buffered
+    // bytes this is one big-endian load: the bytes that fit whole are
+    // taken; the top bits of the next one land below them, exactly where the
+    // next refill will OR the same bits again.
     void Refill() {
+        if (input_.Buffered() >= 8) {
+            uint64_t v;
+            std::memcpy(&v, input_.Cursor(), 8);
+            if constexpr (std::endian::native == std::endian::little) v = __builtin_bswap64(v);
+            bits_ |= v >> count_;
+            const unsigned taken = (63 - count_) >> 3;
+            input_.Skip(taken);
+            count_ += 8 * taken;
+            return;
+        }
         while (count_ <= 56) {
             bits_ |= static_cast<uint64_t>(input_.Next()) << (56 - count_);
             count_ += 8;

@@ -11,6 +11,8 @@ namespace {
 constexpr uint32_t kStoredChunk = 32768;
 constexpr uint32_t kCopyToEnd = 0xFFFFFFFF;  // stored packed size meaning "up to the end of file"
 
+enum class RingByte : uint8_t {};
+
 // Adapters that give every method the same two calls.  DecodePosition gets
 // the bytes decoded before the current match and the ring's write position.
 struct StaticHuffmanCodec {
@@ -138,6 +140,10 @@ void Decoder::DecodeEntry(MethodCode code, uint32_t packedSize, uint32_t unpacke
 template <class Codec>
 void Decoder::Run(Codec& codec, uint8_t* ring, uint32_t ringSize, unsigned bias, uint32_t expected) {
     const uint32_t mask = ringSize - 1;  // every ring size is a power of two
+    // Ring stores through a byte type of its own: a plain uint8_t store may
+    // alias anything, which would make the compiler reload every decoder
+    // state variable after each byte.
+    RingByte* const bytes = reinterpret_cast<RingByte*>(ring);
     uint32_t position = 0;
     uint64_t produced = 0;  // 64 bits: a last match must not wrap the count past a 4 GiB size
     if (expected == 0) return;
@@ -146,7 +152,7 @@ void Decoder::Run(Codec& codec, uint8_t* ring, uint32_t ringSize, unsigned bias,
         if (Aborted()) return;  // bytes still in the ring are dropped
         const unsigned c = codec.DecodeChar();
         if (c < 256) {
-            ring[position++] = static_cast<uint8_t>(c);
+            bytes[position++] = static_cast<RingByte>(c);
             if (position == ringSize) {
                 WriteOutput(ring, ringSize);
                 position = 0;
@@ -159,15 +165,20 @@ void Decoder::Run(Codec& codec, uint8_t* ring, uint32_t ringSize, unsigned bias,
             produced += length;
             uint32_t from = (position - distance - 1) & mask;
             if (from + length <= ringSize && position + length < ringSize) {
-                // No wrap and no flush: a plain forward copy, byte by byte so
-                // that an overlapping source repeats what was just written.
-                uint8_t* to = ring + position;
-                const uint8_t* src = ring + from;
-                for (uint32_t i = 0; i < length; i++) to[i] = src[i];
+                // No wrap and no flush: a forward copy.  A source at least 8
+                // bytes back moves in 8-byte steps; a nearer one byte by byte,
+                // so that it repeats what was just written.  Nothing beyond
+                // the match is touched: the ring ahead is still dictionary.
+                RingByte* to = bytes + position;
+                const RingByte* src = bytes + from;
+                uint32_t i = 0;
+                if (distance >= 7)
+                    for (; i + 8 <= length; i += 8) std::memcpy(to + i, src + i, 8);
+                for (; i < length; i++) to[i] = src[i];
                 position += length;
             } else {
                 for (uint32_t i = 0; i < length; i++) {
-                    ring[position++] = ring[from];
+                    bytes[position++] = bytes[from];
                     from = (from + 1) & mask;
                     if (position == ringSize) {
                         WriteOutput(ring, ringSize);

@@ -19,12 +19,30 @@ void StaticHuffman::Start(MethodCode code) {
     default: positionCodeCount_ = 14; positionLengthBits_ = 4; break;  // -lh4-, -lh5-
     }
     blockSize_ = 0;
+    // An entry may open with an empty block, which reads no tables: its
+    // match then uses the tables as earlier entries left them.
+    MakeFastTable(t_.charTable, 1u << HuffmanTables::kCharTableBits, t_.charLengths,
+                  HuffmanTables::kCharSymbols, charFast_);
+    MakeFastTable(t_.ptTable, 1u << HuffmanTables::kPtTableBits, t_.ptLengths,
+                  positionCodeCount_, positionFast_);
 }
 
 void StaticHuffman::ReadBlockHeader() {
     ReadPtLen(kPreTreeSymbols, kPreTreeCountBits, kPreTreeSpecial);
     ReadCLen();
     ReadPtLen(positionCodeCount_, positionLengthBits_, -1);
+    MakeFastTable(t_.charTable, 1u << HuffmanTables::kCharTableBits, t_.charLengths,
+                  HuffmanTables::kCharSymbols, charFast_);
+    MakeFastTable(t_.ptTable, 1u << HuffmanTables::kPtTableBits, t_.ptLengths,
+                  positionCodeCount_, positionFast_);
+}
+
+void StaticHuffman::MakeFastTable(const uint16_t* table, unsigned size, const uint8_t* lengths,
+                                  unsigned symbols, uint16_t* fast) {
+    for (unsigned i = 0; i < size; i++) {
+        const unsigned s = table[i];
+        fast[i] = static_cast<uint16_t>(s < symbols ? s | lengths[s] << kLengthShift : s);
+    }
 }
 
 void StaticHuffman::ReadPtLen(unsigned nn, unsigned nbit, int special) {

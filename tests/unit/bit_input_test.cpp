@@ -14,6 +14,23 @@ TEST(Crc16, CheckValueAndIncrementalUpdate) {
     EXPECT_EQ(0x1234, lzh::UpdateCrc16(0x1234, digits.data(), 0));
 }
 
+TEST(Crc16, BlockUpdateMatchesTheBitwiseDefinition) {
+    // Every length and alignment around the 8-byte blocks.
+    Bytes data(300);
+    for (size_t i = 0; i < data.size(); i++) data[i] = static_cast<uint8_t>(i * 167 + 13);
+    for (size_t start = 0; start < 9; start++)
+        for (size_t length = 0; length + start <= data.size(); length += 7) {
+            unsigned expected = 0x5555;
+            for (size_t i = start; i < start + length; i++) {
+                expected ^= data[i];
+                for (int bit = 0; bit < 8; bit++)
+                    expected = (expected & 1) ? (expected >> 1) ^ 0xA001u : expected >> 1;
+            }
+            ASSERT_EQ(expected, lzh::UpdateCrc16(0x5555, data.data() + start, length))
+                << start << " " << length;
+        }
+}
+
 struct BitInputFixture {
     explicit BitInputFixture(const Bytes& bytes, uint32_t packedSize) : file(bytes) {
         bits.Start(file.get(), packedSize);
