@@ -1,0 +1,158 @@
+// Dialog 120, the progress window: range and positions in KiB, Cancel, the
+// close box, WM_CLOSE from the worker, and the animation.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include "app/state.h"
+#include "res/resource.h"
+#include "ui/ui.h"
+#include "window_driver.h"
+
+namespace {
+
+class DialogProgressWindow : public testing::Test {
+protected:
+    void SetUp() override {
+        g_state.abortState = kAbortNone;
+        g_state.progressWindow = nullptr;
+    }
+    void TearDown() override {
+        if (IsWindow(g_state.progressWindow))
+            SendMessageA(g_state.progressWindow, WM_CLOSE, 0, 0);
+        TakeQuitMessage();
+        g_state.abortState = kAbortNone;
+    }
+
+    HWND Open(int32_t total) {
+        OpenProgressWindow(total);
+        EXPECT_NE(g_state.progressWindow, nullptr);
+        return g_state.progressWindow;
+    }
+    static HWND Bar(HWND window) { return GetDlgItem(window, IDC_PROGRESS_BAR); }
+    static HWND Animation(HWND window) { return FindWindowExA(window, nullptr, ANIMATE_CLASSA, nullptr); }
+};
+
+TEST_F(DialogProgressWindow, OpensVisibleWithTheRangeInWholeKiB) {
+    const int32_t totals[] = {0, 1000, 1023, 1024, 5 * 1024 + 1023, 100 << 20};
+    for (int32_t total : totals) {
+        HWND window = Open(total);
+        EXPECT_TRUE(IsWindowVisible(window));
+        EXPECT_EQ(SendMessageA(Bar(window), PBM_GETRANGE, FALSE, 0), total / 1024) << total;
+        EXPECT_EQ(SendMessageA(Bar(window), PBM_GETRANGE, TRUE, 0), 0) << total;
+        SendMessageA(window, WM_CLOSE, 0, 0);
+        EXPECT_TRUE(TakeQuitMessage());
+    }
+}
+
+TEST_F(DialogProgressWindow, PositionsFromTheWorkerMoveTheBarAndStopWhenFull) {
+    HWND window = Open(64 * 1024);
+    LRESULT seen[3] = {};
+    {
+        // The worker sends; the main thread handles each while it pumps.
+        Worker worker([&] {
+            const LPARAM positions[3] = {7, 64, 500};
+            for (int i = 0; i < 3; ++i) {
+                SendMessageA(window, kProgressPos, 0, positions[i]);
+                seen[i] = SendMessageA(Bar(window), PBM_GETPOS, 0, 0);
+            }
+        });
+        worker.PumpUntilDone();
+    }
+    EXPECT_EQ(seen[0], 7);
+    EXPECT_EQ(seen[1], 64);
+    EXPECT_EQ(seen[2], 64);  // past the range: the bar stays full
+
+    SendMessageA(window, kProgressPos, 0, 7);
+    EXPECT_EQ(SendMessageA(Bar(window), PBM_GETPOS, 0, 0), 7);
+}
+
+TEST_F(DialogProgressWindow, EntryNameLineTakesTextFromTheWorker) {
+    HWND window = Open(4096);
+    {
+        Worker worker([&] { SetDlgItemTextA(window, IDC_ENTRY_NAME, "docs\\readme.txt"); });
+        worker.PumpUntilDone();
+    }
+    EXPECT_EQ(ItemText(window, IDC_ENTRY_NAME), "docs\\readme.txt");
+}
+
+TEST_F(DialogProgressWindow, CancelOnlyRequestsTheAbortAndKeepsTheWindow) {
+    HWND window = Open(4096);
+    SendMessageA(GetDlgItem(window, IDCANCEL), BM_CLICK, 0, 0);
+    EXPECT_EQ(g_state.abortState, kAbortCancelled);
+    EXPECT_TRUE(IsWindow(window));
+    EXPECT_FALSE(TakeQuitMessage());
+}
+
+TEST_F(DialogProgressWindow, EscapeThroughTheDialogLoopActsAsCancel) {
+    HWND window = Open(4096);
+    PressKey(GetDlgItem(window, IDCANCEL), VK_ESCAPE);
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (!IsDialogMessageA(window, &message)) {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+    }
+    EXPECT_EQ(g_state.abortState, kAbortCancelled);
+    EXPECT_TRUE(IsWindow(window));
+}
+
+TEST_F(DialogProgressWindow, WorkersCloseDestroysTheWindowAndEndsTheLoop) {
+    HWND window = Open(4096);
+    HWND animation = Animation(window);
+    SendMessageA(window, WM_CLOSE, 0, 0);
+    EXPECT_FALSE(IsWindow(window));
+    if (animation != nullptr)
+        EXPECT_FALSE(IsWindow(animation));
+    EXPECT_TRUE(TakeQuitMessage());
+    EXPECT_EQ(g_state.abortState, kAbortNone);
+    // The handle stays behind; messages to it go nowhere.
+    EXPECT_EQ(g_state.progressWindow, window);
+    EXPECT_EQ(SendMessageA(window, kProgressPos, 0, 1), 0);
+}
+
+TEST_F(DialogProgressWindow, CloseBoxCancelsAndDestroysAtOnce) {
+    HWND window = Open(4096);
+    SendMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_FALSE(IsWindow(window));
+    EXPECT_TRUE(TakeQuitMessage());
+    EXPECT_EQ(g_state.abortState, kAbortCancelled);
+}
+
+TEST_F(DialogProgressWindow, OtherSystemCommandsKeepTheWindow) {
+    HWND window = Open(4096);
+    SendMessageA(window, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    EXPECT_TRUE(IsWindow(window));
+    EXPECT_TRUE(IsIconic(window));  // the default handling ran
+    SendMessageA(window, WM_SYSCOMMAND, SC_RESTORE, 0);
+    EXPECT_FALSE(IsIconic(window));
+    EXPECT_EQ(g_state.abortState, kAbortNone);
+    EXPECT_FALSE(TakeQuitMessage());
+}
+
+TEST_F(DialogProgressWindow, AnimationSitsAtTheTopAndStopsAndPlaysOnRequest) {
+    HWND window = Open(4096);
+    HWND animation = Animation(window);
+    if (animation == nullptr)
+        GTEST_SKIP() << "no file-copy animation in this system's shell32.dll";
+    RECT box;
+    GetWindowRect(animation, &box);
+    MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&box), 2);
+    EXPECT_EQ(box.left, 50);
+    EXPECT_EQ(box.top, 0);
+    EXPECT_GT(box.right - box.left, 0) << "the animation did not open";
+
+    AnimationRecorder recorder(animation);
+    SendMessageA(window, kAnimationStop, 0, 0);
+    SendMessageA(window, kAnimationPlay, 0, 0);
+    const std::vector<AnimationRecorder::Call> calls = recorder.calls();
+    ASSERT_EQ(calls.size(), 2u);
+    EXPECT_EQ(calls[0].message, static_cast<UINT>(ACM_STOP));
+    EXPECT_EQ(calls[1].message, static_cast<UINT>(ACM_PLAY));
+    EXPECT_EQ(calls[1].wParam, static_cast<WPARAM>(-1));        // repeat forever
+    EXPECT_EQ(calls[1].lParam, static_cast<LPARAM>(0xFFFF0000));  // first frame to last
+}
+
+}  // namespace

@@ -1,0 +1,46 @@
+#!/bin/bash
+# Shows each of the module's dialogs with sample data under Wine on a virtual
+# display and saves a screenshot of each, in English and in Japanese:
+#
+#   screenshots.sh UI_DEMO_EXE [OUTPUT_DIR] [DISPLAY_NUMBER]
+#
+# Files: OUTPUT_DIR/<dialog>-<en|ja>.png (default /tmp/ui-shots, display 72).
+set -euo pipefail
+demo=$(readlink -f "$1")
+out=${2:-/tmp/ui-shots}
+number=${3:-72}
+here=$(cd "$(dirname "$0")" && pwd)
+wine_run=$here/../../../scripts/wine-run.sh
+mkdir -p "$out"
+
+export DISPLAY=:$number
+Xvfb "$DISPLAY" -screen 0 1024x768x24 -nolisten tcp > /dev/null 2>&1 &
+xvfb=$!
+trap 'kill $xvfb 2> /dev/null || true' EXIT
+for _ in $(seq 50); do
+  xdpyinfo > /dev/null 2>&1 && break
+  [ -e /tmp/.X11-unix/X$number ] && break
+  sleep 0.1
+done
+
+shoot() {  # dialog language locale
+  local log
+  log=$(mktemp)
+  LANG=$3 "$wine_run" "$demo" "$1" 8 > "$log" 2>&1 &
+  local pid=$!
+  for _ in $(seq 100); do
+    grep -q shown "$log" && break
+    sleep 0.1
+  done
+  sleep 0.3
+  import -window root "$out/$1-$2.png"
+  kill "$pid" 2> /dev/null || true
+  wait "$pid" 2> /dev/null || true
+  rm -f "$log"
+  echo "$out/$1-$2.png"
+}
+
+for dialog in 102 102browse 103 119 120; do
+  shoot $dialog en C.UTF-8
+  shoot $dialog ja ja_JP.UTF-8
+done
