@@ -1,0 +1,70 @@
+#!/bin/bash
+# The self-extracting module under the bench: sfx_test.sh CASE
+#   english    question, destination dialog, folder question; every entry is
+#              extracted with its content and time stamp
+#   japanese   the same under a Japanese user interface, with a Shift-JIS
+#              question and a Shift-JIS entry name
+#   crc        a package with one byte appended after the archive shows the
+#              CRC-32 warning and, having no command, still extracts
+. "$(dirname "$0")/lib.sh"
+need_tool ROBOT_EXE
+need_tool SFX_EXE
+need_tool MKSFX
+need_tool LZHGEN
+scripts=$e2e_dir/scripts
+
+# An archive of several methods and header levels, with its manifest.
+make_archive() {
+  "$LZHGEN" "$work/bench.lzh" -q --manifest "$work/bench.tsv" \
+    --level 2 --mtime 2021-03-04T05:06:08 --gen alpha.txt=text:3k --gen sub/rand.bin=rand:150k \
+    --level 1 --method lh7 --mtime 2019-12-31T23:59:58 --gen sub/deeper/old.txt=text:100 \
+    --level 0 --method lh0 --gen stored.bin=seq:2k "$@" || fail "lzhgen failed"
+}
+
+# pkg.exe from the module and the archive; the destination is $work/out.
+make_package() {
+  "$MKSFX" -o "$work/pkg.exe" --module "$SFX_EXE" --no-open-folder \
+    --dest "$(windows_path "$work/out")" "$@" "$work/bench.lzh" || fail "mksfx failed"
+}
+
+case ${1:-} in
+english)
+  new_work sfx-english
+  make_archive
+  make_package --crc --title "Bench Setup" --question "Install the bench files?"
+  run_bench -t 90 --shots "$E2E_SHOTS/sfx" -r "$scripts/sfx_en.robot" "$work/pkg.exe"
+  expect_status 0
+  expect_line 'robot: seen "Bench Setup" "Install the bench files?"'
+  expect_line "robot: seen \"VID-IDA\" \"The Folder '$(windows_path "$work/out")\\' does not exist.\\nDo you want to create it?\""
+  expect_line 'run: robot exit 0'
+  expect_extracted "$work/bench.tsv" "$work/out"
+  ;;
+japanese)
+  new_work sfx-japanese
+  # 表示.txt in Shift-JIS: 0x5C is the second byte of 表.
+  make_archive --level 1 --name-hex 955c8ea62e747874 --gen x=text:500
+  make_package --title "Bench Setup" --question "$(printf '展開しますか？' | iconv -t CP932)"
+  run_bench --ja -t 90 --shots "$E2E_SHOTS/sfx" -r "$scripts/sfx_ja.robot" "$work/pkg.exe"
+  expect_status 0
+  expect_line 'robot: seen "Bench Setup" "展開しますか？"'
+  expect_line "robot: seen \"VID-IDA\" \"'$(windows_path "$work/out")\\'\\n\\n展開先フォルダは存在しません。\\nフォルダを作成しますか？\""
+  expect_line 'run: robot exit 0'
+  expect_extracted "$work/bench.tsv" "$work/out" CP932
+  ;;
+crc)
+  new_work sfx-crc
+  make_archive
+  make_package --crc --no-confirm --skip-dialog
+  printf 'x' >> "$work/pkg.exe"
+  run_bench -t 90 -r "$scripts/sfx_crc.robot" "$work/pkg.exe"
+  expect_status 0
+  expect_line 'robot: seen "Warning" "CRC check error!"'
+  expect_line 'robot: answer "Warning" 1 "OK"'
+  expect_extracted "$work/bench.tsv" "$work/out"
+  ;;
+*)
+  echo "usage: $0 english|japanese|crc" >&2
+  exit 2
+  ;;
+esac
+echo "PASS: sfx $1"
