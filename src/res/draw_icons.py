@@ -239,11 +239,14 @@ def draw_replace_icon():
 def ico_bytes(palette, indices, transparent, bits):
     """One-image icon: BITMAPINFOHEADER, palette, XOR bitmap, AND mask."""
     colours = 1 << bits
-    palette = palette + [(0, 0, 0)] * (colours - len(palette))
+    # An 8-bit image lists only the colours it uses (biClrUsed), which keeps
+    # the module small; a 4-bit one carries its full table of 16.
+    used = len(palette) if bits == 8 else 0
+    palette = palette + [(0, 0, 0)] * ((used or colours) - len(palette))
     xor_stride = SIZE * bits // 8
     and_stride = SIZE // 8
     header = struct.pack('<IiiHHIIiiII', 40, SIZE, 2 * SIZE, 1, bits, 0,
-                         (xor_stride + and_stride) * SIZE, 0, 0, 0, 0)
+                         (xor_stride + and_stride) * SIZE, 0, 0, used, 0)
     rgbquads = b''.join(struct.pack('BBBB', b, g, r, 0) for r, g, b in palette)
     xor = bytearray()
     mask = bytearray()

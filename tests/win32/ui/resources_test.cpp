@@ -277,9 +277,82 @@ TEST(Resources, IconsAre32PixelsWithTheirColourDepthAndTheModuleIconFirst) {
         EXPECT_EQ(bitmap.biWidth, 32);
         EXPECT_EQ(bitmap.biHeight, 64);  // colour and mask
         EXPECT_EQ(bitmap.biBitCount, icon.bits);
-        // Header, full palette, colour rows and mask rows, nothing more.
-        const DWORD expected = sizeof bitmap + (4u << icon.bits) + 32 * 32 * icon.bits / 8 + 32 * 4;
+        // Header, colour table (the colours used, or all), colour rows and
+        // mask rows, nothing more.
+        const DWORD colours = bitmap.biClrUsed != 0 ? bitmap.biClrUsed : 1u << icon.bits;
+        EXPECT_LE(colours, 1u << icon.bits);
+        const DWORD expected = sizeof bitmap + 4 * colours + 32 * 32 * icon.bits / 8 + 32 * 4;
         EXPECT_EQ(entry.bytes, expected);
+    }
+}
+
+// The system reads the icons as stored: each drawn over a plain background
+// gives the colour table's colours where the mask is clear and the
+// background where it is set.
+TEST(Resources, IconsDrawAsStored) {
+    const COLORREF background = RGB(0, 160, 0);
+    for (int group : {IDI_MODULE, IDI_REPLACE}) {
+        SCOPED_TRACE(testing::Message() << "icon group " << group);
+        HICON icon = static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(group),
+                                                   IMAGE_ICON, 32, 32, 0));
+        ASSERT_NE(icon, nullptr);
+
+        BITMAPINFO info = {};
+        info.bmiHeader.biSize = sizeof info.bmiHeader;
+        info.bmiHeader.biWidth = 32;
+        info.bmiHeader.biHeight = -32;  // top-down
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        void* bits = nullptr;
+        HDC dc = CreateCompatibleDC(nullptr);
+        HBITMAP target = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        ASSERT_NE(target, nullptr);
+        HGDIOBJ old = SelectObject(dc, target);
+        HBRUSH brush = CreateSolidBrush(background);
+        RECT all = {0, 0, 32, 32};
+        FillRect(dc, &all, brush);
+        ASSERT_TRUE(DrawIconEx(dc, 0, 0, icon, 32, 32, 0, nullptr, DI_NORMAL));
+        GdiFlush();
+
+        // The stored image: the group's one entry names the RT_ICON.
+        HRSRC found = FindResourceA(nullptr, MAKEINTRESOURCEA(group), RT_GROUP_ICON);
+        const auto* directory = static_cast<const BYTE*>(LockResource(LoadResource(nullptr, found)));
+        WORD imageId;
+        memcpy(&imageId, directory + 6 + 12, 2);
+        const auto* image = static_cast<const BYTE*>(LockResource(
+            LoadResource(nullptr, FindResourceA(nullptr, MAKEINTRESOURCEA(imageId), RT_ICON))));
+        BITMAPINFOHEADER header;
+        memcpy(&header, image, sizeof header);
+        const int depth = header.biBitCount;
+        const DWORD colours = header.biClrUsed != 0 ? header.biClrUsed : 1u << depth;
+        const RGBQUAD* table = reinterpret_cast<const RGBQUAD*>(image + header.biSize);
+        const BYTE* colour = reinterpret_cast<const BYTE*>(table + colours);
+        const BYTE* mask = colour + 32 * 32 * depth / 8;
+
+        int differences = 0;
+        for (int y = 0; y < 32; ++y) {
+            const int row = 31 - y;  // stored bottom-up
+            for (int x = 0; x < 32; ++x) {
+                const bool transparent = (mask[row * 4 + x / 8] >> (7 - x % 8)) & 1;
+                COLORREF expected = background;
+                if (!transparent) {
+                    const BYTE byte = colour[row * 32 * depth / 8 + x * depth / 8];
+                    const int index = depth == 8 ? byte : (x % 2 == 0 ? byte >> 4 : byte & 15);
+                    ASSERT_LT(static_cast<DWORD>(index), colours);
+                    expected = RGB(table[index].rgbRed, table[index].rgbGreen, table[index].rgbBlue);
+                }
+                const DWORD pixel = static_cast<const DWORD*>(bits)[y * 32 + x];
+                const COLORREF drawn = RGB((pixel >> 16) & 255, (pixel >> 8) & 255, pixel & 255);
+                differences += drawn != expected;
+            }
+        }
+        EXPECT_EQ(differences, 0);
+
+        SelectObject(dc, old);
+        DeleteObject(brush);
+        DeleteObject(target);
+        DeleteDC(dc);
+        DestroyIcon(icon);
     }
 }
 
