@@ -10,7 +10,14 @@ namespace {
 // the CRC of the byte i followed by k zero bytes, so that eight bytes can be
 // folded in at once (slicing by 8).  Built at compile time: the tables live
 // in read-only data and need no start-up call.
-using Crc16Tables = std::array<std::array<uint16_t, 256>, 8>;
+// LZH_CRC16_ONE_TABLE keeps only kTables[0] and folds one byte at a time:
+// the self-extracting module trades that speed for 3.5 KiB of file size.
+#ifdef LZH_CRC16_ONE_TABLE
+constexpr unsigned kTableCount = 1;
+#else
+constexpr unsigned kTableCount = 8;
+#endif
+using Crc16Tables = std::array<std::array<uint16_t, 256>, kTableCount>;
 
 constexpr Crc16Tables MakeCrc16Tables() {
     Crc16Tables t{};
@@ -20,7 +27,7 @@ constexpr Crc16Tables MakeCrc16Tables() {
             r = (r & 1) ? (r >> 1) ^ 0xA001u : r >> 1;
         t[0][i] = static_cast<uint16_t>(r);
     }
-    for (unsigned k = 1; k < 8; k++)
+    for (unsigned k = 1; k < kTableCount; k++)
         for (unsigned i = 0; i < 256; i++)
             t[k][i] = static_cast<uint16_t>((t[k - 1][i] >> 8) ^ t[0][t[k - 1][i] & 0xFF]);
     return t;
@@ -32,11 +39,13 @@ constexpr Crc16Tables kTables = MakeCrc16Tables();
 
 uint16_t UpdateCrc16(uint16_t crc, const uint8_t* bytes, size_t count) {
     unsigned r = crc;
+#ifndef LZH_CRC16_ONE_TABLE
     for (; count >= 8; count -= 8, bytes += 8) {
         r = kTables[7][(r ^ bytes[0]) & 0xFF] ^ kTables[6][((r >> 8) ^ bytes[1]) & 0xFF] ^
             kTables[5][bytes[2]] ^ kTables[4][bytes[3]] ^ kTables[3][bytes[4]] ^
             kTables[2][bytes[5]] ^ kTables[1][bytes[6]] ^ kTables[0][bytes[7]];
     }
+#endif
     for (; count > 0; count--, bytes++)
         r = kTables[0][(r ^ *bytes) & 0xFF] ^ (r >> 8);
     return static_cast<uint16_t>(r);

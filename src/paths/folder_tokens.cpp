@@ -12,6 +12,25 @@ constexpr char kShellFoldersKey[] = "Software\\MicroSoft\\Windows\\CurrentVersio
 // The system folder calls are given 256 bytes, as the tokens always were.
 constexpr UINT kSystemFolderSize = 256;
 
+enum class TokenFolder { kNone, kDesktop, kDocuments, kProgramFiles, kSystem, kWindows, kTemp };
+
+struct FolderToken {
+    const char* name;  // matched exactly, letter case included
+    TokenFolder folder;
+};
+
+constexpr FolderToken kFolderTokens[] = {
+    {"Desktop", TokenFolder::kDesktop}, {"MyDocuments", TokenFolder::kDocuments},
+    {"ProgramFiles", TokenFolder::kProgramFiles}, {"SystemDir", TokenFolder::kSystem},
+    {"WinDir", TokenFolder::kWindows}, {"temp", TokenFolder::kTemp},
+};
+
+TokenFolder FolderOfToken(const char* token) {
+    for (const FolderToken& known : kFolderTokens)
+        if (lstrcmpA(token, known.name) == 0) return known.folder;
+    return TokenFolder::kNone;
+}
+
 void ProgramFilesFolder(char* folder) {
     LPITEMIDLIST items = nullptr;
     if (SHGetSpecialFolderLocation(nullptr, CSIDL_PROGRAM_FILES, &items) != S_OK) return;
@@ -55,28 +74,23 @@ int ResolveFolderToken(char* output, const SfxConfig& block, const char* archive
 
     char folder[MAX_PATH] = "";
     int privateTemp = 0;
-    switch (token[0]) {
-    case 'D':
-        if (lstrcmpA(token, "Desktop") == 0)
-            ReadShellFolder(HKEY_CURRENT_USER, kShellFoldersKey, folder, "Desktop");
+    switch (FolderOfToken(token)) {
+    case TokenFolder::kDesktop:
+        ReadShellFolder(HKEY_CURRENT_USER, kShellFoldersKey, folder, "Desktop");
         break;
-    case 'M':
-        if (lstrcmpA(token, "MyDocuments") == 0)
-            ReadShellFolder(HKEY_CURRENT_USER, kShellFoldersKey, folder, "Personal");
+    case TokenFolder::kDocuments:
+        ReadShellFolder(HKEY_CURRENT_USER, kShellFoldersKey, folder, "Personal");
         break;
-    case 'P':
-        if (lstrcmpA(token, "ProgramFiles") == 0) ProgramFilesFolder(folder);
+    case TokenFolder::kProgramFiles:
+        ProgramFilesFolder(folder);
         break;
-    case 'S':
-        if (lstrcmpA(token, "SystemDir") == 0 && GetSystemDirectoryA(folder, kSystemFolderSize) == 0)
-            folder[0] = '\0';
+    case TokenFolder::kSystem:
+        if (GetSystemDirectoryA(folder, kSystemFolderSize) == 0) folder[0] = '\0';
         break;
-    case 'W':
-        if (lstrcmpA(token, "WinDir") == 0 && GetWindowsDirectoryA(folder, kSystemFolderSize) == 0)
-            folder[0] = '\0';
+    case TokenFolder::kWindows:
+        if (GetWindowsDirectoryA(folder, kSystemFolderSize) == 0) folder[0] = '\0';
         break;
-    case 't':
-        if (lstrcmpA(token, "temp") != 0) break;
+    case TokenFolder::kTemp:
         if (GetTempPathA(kSystemFolderSize, folder) == 0) {
             folder[0] = '\0';
             break;
@@ -94,7 +108,7 @@ int ResolveFolderToken(char* output, const SfxConfig& block, const char* archive
             }
         }
         break;
-    default:
+    case TokenFolder::kNone:
         break;
     }
     if (folder[0] != '\0') RemoveBackslash(folder);

@@ -1,13 +1,28 @@
 #include "paths/text.h"
 
+#include <cstdlib>
 #include <cstring>
 
 namespace {
 
 // Conversion scratch buffers.  Only one thread uses them at a time: the
-// main thread before and after the extraction, the worker during it.
-wchar_t wideScratch[kWideScratchUnits];
-char narrowScratch[kNarrowScratchBytes];
+// main thread before and after the extraction, the worker during it.  They
+// live on the heap, allocated at first use: in the image their bytes would
+// cost file space.
+struct TextScratch {
+    wchar_t wide[kWideScratchUnits];
+    char narrow[kNarrowScratchBytes];
+};
+TextScratch* scratch;
+
+// Without memory every conversion of a non-empty text gives the empty text.
+wchar_t noWide[1];
+char noNarrow[1];
+
+bool HaveScratch() {
+    if (scratch == nullptr) scratch = static_cast<TextScratch*>(std::malloc(sizeof(TextScratch)));
+    return scratch != nullptr;
+}
 
 // wsprintfA never writes more than this many bytes.
 constexpr size_t kFormatLimit = 1024;
@@ -17,16 +32,19 @@ constexpr size_t kFormatLimit = 1024;
 bool IsSystemLeadByte(unsigned char c) { return IsDBCSLeadByte(c) != FALSE; }
 
 wchar_t* ToWide(const char* text) {
-    if (MultiByteToWideChar(CP_ACP, 0, text, -1, wideScratch, kWideScratchUnits) == 0)
-        wideScratch[0] = L'\0';
-    return wideScratch;
+    const bool have = HaveScratch();
+    wchar_t* wide = have ? scratch->wide : noWide;
+    if (MultiByteToWideChar(CP_ACP, 0, text, -1, wide, have ? kWideScratchUnits : 1) == 0) wide[0] = L'\0';
+    return wide;
 }
 
 char* ToNarrow(const wchar_t* text) {
-    if (WideCharToMultiByte(CP_ACP, 0, text, -1, narrowScratch, kNarrowScratchBytes, nullptr,
+    const bool have = HaveScratch();
+    char* narrow = have ? scratch->narrow : noNarrow;
+    if (WideCharToMultiByte(CP_ACP, 0, text, -1, narrow, have ? kNarrowScratchBytes : 1, nullptr,
                             nullptr) == 0)
-        narrowScratch[0] = '\0';
-    return narrowScratch;
+        narrow[0] = '\0';
+    return narrow;
 }
 
 int IsMidCharacter(const char* text, size_t position, LeadBytePredicate isLeadByte) {
