@@ -6,6 +6,8 @@
 #              question and a Shift-JIS entry name
 #   crc        a package with one byte appended after the archive shows the
 #              CRC-32 warning and, having no command, still extracts
+#   explorer   without dialog and questions, and with the default
+#              open-folder setting: Explorer opens on the destination
 . "$(dirname "$0")/lib.sh"
 need_tool ROBOT_EXE
 need_tool SFX_EXE
@@ -23,15 +25,15 @@ make_archive() {
 
 # pkg.exe from the module and the archive; the destination is $work/out.
 make_package() {
-  "$MKSFX" -o "$work/pkg.exe" --module "$SFX_EXE" --no-open-folder \
-    --dest "$(windows_path "$work/out")" "$@" "$work/bench.lzh" || fail "mksfx failed"
+  "$MKSFX" -o "$work/pkg.exe" --module "$SFX_EXE" --dest "$(windows_path "$work/out")" \
+    "$@" "$work/bench.lzh" || fail "mksfx failed"
 }
 
 case ${1:-} in
 english)
   new_work sfx-english
   make_archive
-  make_package --crc --title "Bench Setup" --question "Install the bench files?"
+  make_package --no-open-folder --crc --title "Bench Setup" --question "Install the bench files?"
   run_bench -t 90 --shots "$E2E_SHOTS/sfx" -r "$scripts/sfx_en.robot" "$work/pkg.exe"
   expect_status 0
   expect_line 'robot: seen "Bench Setup" "Install the bench files?"'
@@ -43,7 +45,7 @@ japanese)
   new_work sfx-japanese
   # 表示.txt in Shift-JIS: 0x5C is the second byte of 表.
   make_archive --level 1 --name-hex 955c8ea62e747874 --gen x=text:500
-  make_package --title "Bench Setup" --question "$(printf '展開しますか？' | iconv -t CP932)"
+  make_package --no-open-folder --title "Bench Setup" --question "$(printf '展開しますか？' | iconv -t CP932)"
   run_bench --ja -t 90 --shots "$E2E_SHOTS/sfx" -r "$scripts/sfx_ja.robot" "$work/pkg.exe"
   expect_status 0
   expect_line 'robot: seen "Bench Setup" "展開しますか？"'
@@ -54,7 +56,7 @@ japanese)
 crc)
   new_work sfx-crc
   make_archive
-  make_package --crc --no-confirm --skip-dialog
+  make_package --no-open-folder --crc --no-confirm --skip-dialog
   printf 'x' >> "$work/pkg.exe"
   run_bench -t 90 -r "$scripts/sfx_crc.robot" "$work/pkg.exe"
   expect_status 0
@@ -62,8 +64,17 @@ crc)
   expect_line 'robot: answer "Warning" 1 "OK"'
   expect_extracted "$work/bench.tsv" "$work/out"
   ;;
+explorer)
+  new_work sfx-explorer
+  make_archive
+  make_package --no-confirm --skip-dialog
+  run_bench -t 90 -r "$scripts/sfx_explorer.robot" "$work/pkg.exe"
+  expect_status 0
+  expect_line 'robot: top "out" ExplorerWClass'
+  expect_extracted "$work/bench.tsv" "$work/out"
+  ;;
 *)
-  echo "usage: $0 english|japanese|crc" >&2
+  echo "usage: $0 english|japanese|crc|explorer" >&2
   exit 2
   ;;
 esac

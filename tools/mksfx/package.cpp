@@ -29,17 +29,17 @@ using File = std::unique_ptr<FILE, FileCloser>;
 
 File Open(const std::string& path, const char* mode) { return File(std::fopen(path.c_str(), mode)); }
 
-// Size of an open file, or -1.
-int64_t FileSize(FILE* file) {
-    if (std::fseek(file, 0, SEEK_END) != 0) return -1;
-    const long size = std::ftell(file);
-    if (size < 0 || std::fseek(file, 0, SEEK_SET) != 0) return -1;
-    return size;
+// Size of a file, or -1.  Not through ftell, whose long is 32 bits on
+// Windows.
+int64_t FileSize(const std::string& path) {
+    std::error_code error;
+    const uintmax_t size = std::filesystem::file_size(path, error);
+    return error ? -1 : static_cast<int64_t>(size);
 }
 
 bool ReadModule(const std::string& path, std::vector<uint8_t>& bytes, std::string& error) {
     File file = Open(path, "rb");
-    const int64_t size = file ? FileSize(file.get()) : -1;
+    const int64_t size = file ? FileSize(path) : -1;
     if (size < 0) {
         error = path + ": cannot read the module";
         return false;
@@ -142,7 +142,7 @@ bool CheckAndWrite(const PackageOptions& options, PackageLayout& layout, bool& c
     }
 
     File archive = Open(options.archive, "rb");
-    const int64_t archiveSize = archive ? FileSize(archive.get()) : -1;
+    const int64_t archiveSize = archive ? FileSize(options.archive) : -1;
     if (archiveSize < 0) {
         error = options.archive + ": cannot read the archive";
         return false;

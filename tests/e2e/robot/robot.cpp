@@ -27,7 +27,7 @@ const wchar_t kUsage[] =
     L"steps: timeout SECONDS | wait TITLE | gone TITLE | list | expect ID TEXT |\n"
     L"       settext ID TEXT | click ID | press ID | check ID | uncheck ID |\n"
     L"       answer CAPTION BUTTON | on CAPTION BUTTON | idle SECONDS | exit IMAGE |\n"
-    L"       shot NAME | echo TEXT\n"
+    L"       shot NAME | echo TEXT | windows\n"
     L"TITLE, CAPTION and TEXT may hold * and ?; BUTTON is ok, cancel, abort, retry,\n"
     L"ignore, yes, no, close, help or a control id.";
 
@@ -259,6 +259,11 @@ private:
             return true;
         }
 
+        if (name == L"windows") {
+            for (HWND window : VisibleTopLevelWindows())
+                PrintLine(L"top " + Quoted(TextOf(window)) + L" " + ClassOf(window));
+            return true;
+        }
         if (name == L"list") {
             if (current_ == nullptr || !IsWindow(current_))
                 return Fail(L"no current window (use wait first)");
