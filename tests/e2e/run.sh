@@ -36,7 +36,8 @@ which are passed as they are (give Windows paths, e.g. Z:\tmp\x).
 
 Output: the program's console output as "program: " lines, each robot's
 transcript as "robot: " lines (robot2:, robot3: for more scripts), then
-"run: program exit N" (or "run: program timed out") and "run: robot exit N".
+"run: program exit N" (or "run: program timed out") and "run: robot exit N"
+(N "timeout" for a robot that had to be ended).
 
 Exit status: the program's, when every robot succeeded; 124 when the
 program timed out; 125 when a robot failed or had to be ended; 2 for a
@@ -241,8 +242,10 @@ else
   status=$?
 fi
 
+# After a time-out the robots cannot finish either: they are ended at once.
 robot_status=()
 deadline=$((SECONDS + robot_grace))
+[ "$status" = timeout ] && deadline=$SECONDS
 for pid in "${robot_pids[@]}"; do
   while kill -0 "$pid" 2> /dev/null && [ $SECONDS -lt $deadline ]; do sleep 0.1; done
   if kill -0 "$pid" 2> /dev/null; then
