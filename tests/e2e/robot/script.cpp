@@ -6,12 +6,12 @@
 
 namespace {
 
-struct StepSpec {
+struct StepArity {
     const wchar_t* name;
     int argumentCount;
 };
 
-constexpr StepSpec kSteps[] = {
+constexpr StepArity kSteps[] = {
     {L"timeout", 1}, {L"wait", 1},    {L"gone", 1},   {L"list", 0},    {L"expect", 2},
     {L"settext", 2}, {L"click", 1},   {L"press", 1},  {L"check", 1},   {L"uncheck", 1},
     {L"answer", 2},  {L"on", 2},      {L"idle", 1},   {L"exit", 1},    {L"shot", 1},
@@ -34,8 +34,8 @@ bool ReadFileBytes(const std::wstring& path, std::string& bytes) {
 }  // namespace
 
 int ArgumentCount(const std::wstring& name) {
-    for (const StepSpec& spec : kSteps)
-        if (name == spec.name) return spec.argumentCount;
+    for (const StepArity& step : kSteps)
+        if (name == step.name) return step.argumentCount;
     return -1;
 }
 
