@@ -1,0 +1,176 @@
+// The process's command line: the tail after the program name, the switches
+// and the archive path.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "app/command_line.h"
+#include "app/state.h"
+#include "module_test_support.h"
+
+namespace {
+
+TEST(CommandLineTail, SkipsTheProgramNameAndTheBlanksAfterIt) {
+    EXPECT_STREQ(CommandLineTail("sfx.exe /O"), "/O");
+    EXPECT_STREQ(CommandLineTail("\"C:\\Program Files\\sfx.exe\"  pack.lzh"), "pack.lzh");
+    EXPECT_STREQ(CommandLineTail("\"C:\\a b\\sfx.exe\"pack.lzh"), "pack.lzh");
+    EXPECT_STREQ(CommandLineTail("sfx.exe\t\x01 x"), "x");
+    EXPECT_STREQ(CommandLineTail("sfx.exe"), "");
+    EXPECT_STREQ(CommandLineTail(""), "");
+    // A name with bytes of 128 and above is one word.
+    EXPECT_STREQ(CommandLineTail("\x95\x5c.exe /N"), "/N");
+    // An unterminated quotation mark takes the whole line.
+    EXPECT_STREQ(CommandLineTail("\"sfx.exe /O"), "");
+}
+
+// Runs in a fresh temporary folder that holds pack.lzh, the current folder.
+class ParseCommandLineTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ResetModuleState();
+        GetCurrentDirectoryA(sizeof saved_, saved_);
+        SetCurrentDirectoryA(folder_.path().c_str());
+        WriteText(folder_.path() + "pack.lzh", "archive");
+    }
+    void TearDown() override { SetCurrentDirectoryA(saved_); }
+
+    int Parse(const std::string& tail) { return ParseCommandLine(tail.c_str(), archive_); }
+
+    RunSettings& settings() { return g_state.runSettings; }
+
+    TempFolder folder_;
+    char saved_[MAX_PATH];
+    char archive_[MAX_PATH];
+};
+
+TEST_F(ParseCommandLineTest, SwitchAloneMeansOwnModule) {
+    EXPECT_EQ(Parse("/O"), 1);
+    EXPECT_STREQ(archive_, "");
+    EXPECT_EQ(settings().noConfirm, 1);
+    EXPECT_EQ(settings().openFolder, 1);
+}
+
+TEST_F(ParseCommandLineTest, SwitchesBeforeOrAfterThePath) {
+    EXPECT_EQ(Parse("pack.lzh /n"), 1);
+    EXPECT_STREQ(archive_, "pack.lzh");
+    EXPECT_EQ(settings().openFolder, 0);
+
+    ResetModuleState();
+    EXPECT_EQ(Parse("/N pack.lzh"), 1);
+    EXPECT_STREQ(archive_, "pack.lzh");
+    EXPECT_EQ(settings().openFolder, 0);
+
+    ResetModuleState();
+    EXPECT_EQ(Parse("/h  pack.lzh  "), 1);
+    EXPECT_STREQ(archive_, "pack.lzh");
+    EXPECT_EQ(settings().skipDestinationDialog, 1);
+}
+
+TEST_F(ParseCommandLineTest, LastSwitchAtTheEndTakesTheTextBeforeTheFirst) {
+    EXPECT_EQ(Parse("/O pack.lzh /N"), 1);
+    EXPECT_STREQ(archive_, "");
+    EXPECT_EQ(settings().noConfirm, 1);
+    EXPECT_EQ(settings().openFolder, 0);
+}
+
+TEST_F(ParseCommandLineTest, UnknownSwitchLeavesTheWholeTextAsPath) {
+    EXPECT_EQ(Parse("/X pack.lzh"), 0);
+    EXPECT_STREQ(archive_, "/X pack.lzh");
+    // /E without a colon is no switch either.
+    ResetModuleState();
+    EXPECT_EQ(Parse("/E pack.lzh"), 0);
+    EXPECT_STREQ(settings().command, "");
+}
+
+TEST_F(ParseCommandLineTest, CommandValues) {
+    EXPECT_EQ(Parse("/E:setup.exe /D"), 1);
+    EXPECT_STREQ(settings().command, "setup.exe");
+    EXPECT_EQ(settings().removeAfterRun, 1);
+    EXPECT_STREQ(archive_, "");
+
+    ResetModuleState();
+    EXPECT_EQ(Parse("/e:\"my setup.exe\" /d"), 1);
+    EXPECT_STREQ(settings().command, "my setup.exe");
+    EXPECT_EQ(settings().removeAfterRun, 1);
+    EXPECT_STREQ(archive_, "");
+
+    // A switch inside a quoted value takes effect as well.
+    ResetModuleState();
+    EXPECT_EQ(Parse("/E:\"setup.exe /D\""), 1);
+    EXPECT_STREQ(settings().command, "setup.exe /D");
+    EXPECT_EQ(settings().removeAfterRun, 1);
+
+    ResetModuleState();
+    EXPECT_EQ(Parse("/E:setup.exe pack.lzh"), 1);
+    EXPECT_STREQ(settings().command, "setup.exe");
+    EXPECT_STREQ(archive_, "pack.lzh");
+}
+
+TEST_F(ParseCommandLineTest, RemovalNeedsACommand) {
+    EXPECT_EQ(Parse("/D"), 1);
+    EXPECT_EQ(settings().removeAfterRun, 0);
+    ResetModuleState();
+    EXPECT_EQ(Parse("/E: /D"), 1);
+    EXPECT_STREQ(settings().command, "");
+    EXPECT_EQ(settings().removeAfterRun, 0);
+}
+
+TEST_F(ParseCommandLineTest, ForwardSlashesInAPathAreSwitches) {
+    EXPECT_EQ(Parse("C:/dir/pack.lzh"), 0);
+    EXPECT_STREQ(archive_, "ir/pack.lzh");
+    EXPECT_EQ(settings().removeAfterRun, 0);
+}
+
+TEST_F(ParseCommandLineTest, QuotedArchiveAndDestination) {
+    const std::string archive = folder_.path() + "pack.lzh";
+    const std::string out = folder_.path() + "out";
+    EXPECT_EQ(Parse("\"" + archive + "\" \"" + out + "\""), 1);
+    EXPECT_EQ(archive_, archive);
+    EXPECT_EQ(std::string(settings().destination), out);  // does not exist yet: taken
+
+    ResetModuleState();
+    CreateDirectoryA(out.c_str(), nullptr);
+    EXPECT_EQ(Parse("\"" + archive + "\" /H \"" + out + "\""), 1);
+    EXPECT_EQ(std::string(settings().destination), out);
+    EXPECT_EQ(settings().skipDestinationDialog, 1);
+
+    // A plain file is no destination.
+    ResetModuleState();
+    EXPECT_EQ(Parse("\"" + archive + "\" \"" + archive + "\""), 1);
+    EXPECT_STREQ(settings().destination, "");
+
+    // Without a blank between the two parts there is no destination.
+    ResetModuleState();
+    EXPECT_EQ(Parse("\"" + archive + "\"\"" + out + "\""), 1);
+    EXPECT_EQ(archive_, archive);
+    EXPECT_STREQ(settings().destination, "");
+}
+
+TEST_F(ParseCommandLineTest, ArchiveMustBeAnExistingFile) {
+    EXPECT_EQ(Parse("missing.lzh"), 0);
+    CreateDirectoryA((folder_.path() + "folder.lzh").c_str(), nullptr);
+    EXPECT_EQ(Parse("folder.lzh"), 0);
+    EXPECT_EQ(Parse("pack.lzh"), 1);
+}
+
+TEST_F(ParseCommandLineTest, OverlongTextsAreCutAtTheirBuffers) {
+    EXPECT_EQ(Parse("/E:" + std::string(600, 'x')), 1);
+    EXPECT_EQ(std::string(settings().command), std::string(sizeof settings().command - 1, 'x'));
+
+    ResetModuleState();
+    EXPECT_EQ(Parse("/O " + std::string(400, 'p')), 0);
+    EXPECT_EQ(std::string(archive_), std::string(MAX_PATH - 1, 'p'));
+
+    // The working copy holds 511 characters: a switch beyond them is not seen.
+    ResetModuleState();
+    Parse(std::string(520, ' ') + "/N");
+    EXPECT_EQ(settings().openFolder, 1);
+
+    ResetModuleState();
+    const std::string longDestination(300, 'd');
+    EXPECT_EQ(Parse("\"pack.lzh\" \"" + longDestination + "\""), 1);
+    EXPECT_EQ(std::string(settings().destination), longDestination.substr(0, MAX_PATH - 1));
+}
+
+}  // namespace

@@ -1,0 +1,87 @@
+// Destination texts resolved against the archive's folder C:\pkg\sub\.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+
+#include "app/destination.h"
+
+namespace {
+
+constexpr char kArchiveFolder[] = "C:\\pkg\\sub\\";
+
+struct Resolved {
+    int accepted;
+    std::string destination;
+};
+
+Resolved Resolve(const std::string& text, const char* archiveFolder = kArchiveFolder) {
+    char destination[MAX_PATH];
+    lstrcpynA(destination, text.c_str(), sizeof destination);
+    const int accepted = ResolveDestination(destination, archiveFolder);
+    return {accepted, destination};
+}
+
+void ExpectAccepted(const std::string& text, const std::string& expected) {
+    const Resolved r = Resolve(text);
+    EXPECT_EQ(r.accepted, 1) << text;
+    EXPECT_EQ(r.destination, expected) << text;
+}
+
+void ExpectRefused(const std::string& text) {
+    const Resolved r = Resolve(text);
+    EXPECT_EQ(r.accepted, 0) << text;
+    EXPECT_EQ(r.destination, kArchiveFolder) << text;
+}
+
+TEST(ResolveDestination, DrivePathsStayWithATrailingBackslash) {
+    ExpectAccepted("D:", "D:\\");
+    ExpectAccepted("D:/out/x", "D:\\out\\x\\");
+    ExpectAccepted("D:\\out\\", "D:\\out\\");
+    ExpectAccepted("\\\\server\\share\\x", "\\\\server\\share\\x\\");
+}
+
+TEST(ResolveDestination, RelativeFormsLandNextToTheArchive) {
+    ExpectAccepted("x", "C:\\pkg\\sub\\x\\");
+    ExpectAccepted(".\\x", "C:\\pkg\\sub\\x\\");
+    ExpectAccepted("\\x", "C:\\pkg\\sub\\x\\");
+    ExpectAccepted("", "C:\\pkg\\sub\\");
+    ExpectAccepted("x   ", "C:\\pkg\\sub\\x\\");
+}
+
+TEST(ResolveDestination, ParentReferencesClimbFromTheArchiveFolder) {
+    ExpectAccepted("..\\x", "C:\\pkg\\x\\");
+    ExpectAccepted("..\\..\\x", "C:\\x\\");
+    ExpectAccepted("../x", "C:\\pkg\\x\\");
+    // Every "..\" counts; only the text after the last one stays.
+    ExpectAccepted("..\\a\\..\\b", "C:\\b\\");
+    ExpectRefused("..\\..\\..\\x");
+}
+
+TEST(ResolveDestination, ForbiddenCharactersAreRefused) {
+    for (const char* text : {"D:\\a?b", "D:\\a*b", "a;b", "a\"b", "a<b", "a>b", "a|b"}) ExpectRefused(text);
+    // A refused text leaves the archive folder, which is then accepted.
+    const Resolved again = Resolve(Resolve("D:\\a?b").destination);
+    EXPECT_EQ(again.accepted, 1);
+    EXPECT_EQ(again.destination, kArchiveFolder);
+    // The archive folder itself is never changed.
+    ExpectAccepted("..\\x", "C:\\pkg\\x\\");
+}
+
+TEST(ResolveDestination, ResultsThatDoNotFitAreRefused) {
+    ExpectRefused(std::string(MAX_PATH - 1, 'x'));  // the archive folder in front is too much
+    const std::string deep = "D:\\" + std::string(MAX_PATH - 4, 'y');
+    // 259 characters fit; the trailing backslash would not.
+    ExpectRefused(deep);
+    ExpectAccepted(deep.substr(0, MAX_PATH - 2), deep.substr(0, MAX_PATH - 2) + "\\");
+}
+
+TEST(ResolveDestination, RelativeArchivePathGivesRelativeForms) {
+    const Resolved r = Resolve("x", "");
+    EXPECT_EQ(r.accepted, 1);
+    EXPECT_EQ(r.destination, "x\\");
+    EXPECT_EQ(Resolve("..\\x", "").accepted, 0);
+}
+
+}  // namespace

@@ -1,0 +1,322 @@
+// The extraction worker over archives built in the test: names, folders,
+// checks, time stamps, attributes and existing files.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "app/archive_io.h"
+#include "app/state.h"
+#include "archive/header.h"
+#include "decode/frame.h"
+#include "module_test_support.h"
+#include "paths/text.h"
+#include "test_support.h"
+#include "ui/extraction_worker.h"
+
+namespace {
+
+// 2023-11-14 12:34:56 as an MS-DOS date and time.
+constexpr uint16_t kDosDate = (2023 - 1980) << 9 | 11 << 5 | 14;
+constexpr uint16_t kDosTime = 12 << 11 | 34 << 5 | 56 / 2;
+constexpr uint32_t kDosStamp = static_cast<uint32_t>(kDosDate) << 16 | kDosTime;
+// 2023-11-14 22:13:20 UTC as a Unix time.
+constexpr uint32_t kUnixStamp = 1700000000;
+
+struct EntrySpec {
+    std::string name;
+    std::string content;
+    int level = 0;
+    uint32_t timeStamp = kDosStamp;
+    uint8_t attribute = 0x20;
+    std::string method = "-lh0-";
+    bool badCrc = false;
+};
+
+// A stored entry: header and data.
+Bytes Entry(const EntrySpec& e) {
+    HeaderSpec spec;
+    spec.level = e.level;
+    spec.method = e.method;
+    const Bytes data(e.content.begin(), e.content.end());
+    spec.packedSize = static_cast<uint32_t>(data.size());
+    spec.unpackedSize = static_cast<uint32_t>(data.size());
+    spec.timeStamp = e.timeStamp;
+    spec.attribute = e.attribute;
+    spec.crc16 = static_cast<uint16_t>(Crc16Of(data) ^ (e.badCrc ? 0x5555 : 0));
+    if (e.level < 2) {
+        spec.name = e.name;
+    } else {
+        std::string name = e.name;
+        for (char& c : name)
+            if (c == '\\') c = '\xff';
+        spec.exts.push_back({0x01, Bytes(name.begin(), name.end())});
+    }
+    Bytes bytes = BuildHeader(spec);
+    bytes.insert(bytes.end(), data.begin(), data.end());
+    return bytes;
+}
+
+Bytes Archive(const std::vector<EntrySpec>& entries) {
+    Bytes bytes;
+    for (const EntrySpec& e : entries) {
+        const Bytes entry = Entry(e);
+        bytes.insert(bytes.end(), entry.begin(), entry.end());
+    }
+    bytes.push_back(0);  // end mark
+    return bytes;
+}
+
+FILETIME LastWrite(const std::string& path) {
+    FILETIME time = {};
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file != INVALID_HANDLE_VALUE) {
+        GetFileTime(file, nullptr, nullptr, &time);
+        CloseHandle(file);
+    }
+    return time;
+}
+
+uint32_t LocalDosStamp(const FILETIME& utc) {
+    FILETIME local;
+    WORD date = 0, time = 0;
+    FileTimeToLocalFileTime(&utc, &local);
+    FileTimeToDosDateTime(&local, &date, &time);
+    return static_cast<uint32_t>(date) << 16 | time;
+}
+
+void SetLastWrite(const std::string& path, const FILETIME& time) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    SetFileTime(file, nullptr, nullptr, &time);
+    CloseHandle(file);
+}
+
+FILETIME FromDos(uint32_t stamp) {
+    FILETIME local, utc;
+    DosDateTimeToFileTime(static_cast<WORD>(stamp >> 16), static_cast<WORD>(stamp), &local);
+    LocalFileTimeToFileTime(&local, &utc);
+    return utc;
+}
+
+bool SameTime(const FILETIME& a, const FILETIME& b) {
+    return a.dwLowDateTime == b.dwLowDateTime && a.dwHighDateTime == b.dwHighDateTime;
+}
+
+std::string Text(const std::string& path) {
+    const Bytes bytes = ReadBytes(path);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+// Sets the module state up as the run driver does before it starts the
+// worker, with the destination out\ in a temporary folder.
+class ExtractionWorkerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ResetModuleState();
+        out_ = folder_.path() + "out\\";
+        CreateDirectoryA(out_.c_str(), nullptr);
+        lstrcpynA(g_state.runSettings.destination, out_.c_str(), MAX_PATH);
+        g_state.runSettings.noConfirm = 1;
+    }
+
+    DWORD Run(const Bytes& archive) {
+        const std::string path = folder_.path() + "test.lzh";
+        WriteBytes(path, archive);
+        g_state.archive = std::fopen(path.c_str(), "rb");
+        std::unique_ptr<uint8_t, decltype(&std::free)> buffer(
+            static_cast<uint8_t*>(std::calloc(lzh::kHeaderWorkSize, 1)), &std::free);
+        lzh::HeaderReader reader(g_state.archive, g_reporter, IsSystemLeadByte);
+        auto decoder = std::make_unique<lzh::Decoder>(g_state.archive, g_outputSink, g_reporter,
+                                                      g_state.abortState);
+        g_state.headerBuffer = buffer.get();
+        g_state.reader = &reader;
+        g_state.decoder = decoder.get();
+        const DWORD result = ExtractionWorker(nullptr);
+        EXPECT_EQ(g_state.output, nullptr);
+        std::fclose(g_state.archive);
+        g_state.archive = nullptr;
+        g_state.reader = nullptr;
+        g_state.decoder = nullptr;
+        g_state.headerBuffer = nullptr;
+        return result;
+    }
+
+    std::vector<std::string> Reports() const {
+        std::vector<std::string> texts;
+        for (const ShownMessage& m : ShownMessages()) texts.push_back(m.text);
+        return texts;
+    }
+
+    TempFolder folder_;
+    std::string out_;
+};
+
+TEST_F(ExtractionWorkerTest, NamesBecomePathsBelowTheDestination) {
+    EXPECT_EQ(Run(Archive({{"dir/sub/file.txt", "one"},
+                           {"\\lead.txt", "two"},
+                           {"..\\..\\up.txt", "three"},
+                           {"\\../../slash.txt", "four"},
+                           {"...\\.\\joined.txt", "five"},
+                           {"a..\\b.txt", "six"}})),
+              0u);
+    EXPECT_EQ(Text(out_ + "dir\\sub\\file.txt"), "one");
+    EXPECT_EQ(Text(out_ + "lead.txt"), "two");
+    EXPECT_EQ(Text(out_ + "up.txt"), "three");
+    EXPECT_EQ(Text(out_ + "slash.txt"), "four");
+    EXPECT_EQ(Text(out_ + "joined.txt"), "five");
+    EXPECT_EQ(Text(out_ + "ab.txt"), "six");
+    for (const char* outside : {"up.txt", "slash.txt", "joined.txt"})
+        EXPECT_FALSE(FileExists(folder_.path() + outside)) << outside;
+    EXPECT_TRUE(ShownMessages().empty());
+}
+
+TEST_F(ExtractionWorkerTest, RefusedNamesAreSkippedAndTheRunGoesOn) {
+    const std::string tooLong(MAX_PATH, 'n');
+    EXPECT_EQ(Run(Archive({{"bad;name.txt", "x"}, {tooLong, "y", 2}, {"..", "z"}, {"ok.txt", "ok"}})), 0u);
+    EXPECT_EQ(Text(out_ + "ok.txt"), "ok");
+    EXPECT_EQ(ShownMessages().size(), 3u);
+    EXPECT_EQ(g_state.abortState.load(), kAbortNone);
+}
+
+TEST_F(ExtractionWorkerTest, FolderEntries) {
+    EXPECT_EQ(Run(Archive({{"docs\\", "", 0, kDosStamp, 0x10, "-lHD-"},
+                           {"only\\folders\\", "", 0, kDosStamp, 0x20, "-lh0-"},
+                           {"plain", "", 0, kDosStamp, 0x20, "-lhd-"}})),
+              0u);
+    EXPECT_TRUE(FolderExists(out_ + "docs"));
+    EXPECT_EQ(LocalDosStamp(LastWrite(out_ + "docs")), kDosStamp);
+    EXPECT_TRUE(FolderExists(out_ + "only\\folders"));
+    // A folder method on a name without backslash leaves an empty file.
+    EXPECT_TRUE(FileExists(out_ + "plain"));
+    EXPECT_TRUE(ReadBytes(out_ + "plain").empty());
+}
+
+TEST_F(ExtractionWorkerTest, CrcMismatchDeletesTheFileAndGoesOn) {
+    EXPECT_EQ(Run(Archive({{"bad.txt", "content", 0, kDosStamp, 0x20, "-lh0-", true},
+                           {"unknown.txt", "data", 0, kDosStamp, 0x20, "-lhx-"},
+                           {"good.txt", "fine"}})),
+              0u);
+    EXPECT_FALSE(FileExists(out_ + "bad.txt"));
+    EXPECT_FALSE(FileExists(out_ + "unknown.txt"));
+    EXPECT_EQ(Text(out_ + "good.txt"), "fine");
+    ASSERT_EQ(ShownMessages().size(), 2u);
+    EXPECT_EQ(ShownMessages()[0].text, "CRC Error!");
+    EXPECT_EQ(ShownMessages()[0].caption, "VID-IDA");
+    EXPECT_EQ(ShownMessages()[1].text, "CRC Error!");
+}
+
+TEST_F(ExtractionWorkerTest, UnknownMethodWithZeroCrcLeavesAnEmptyFile) {
+    EXPECT_EQ(Run(Archive({{"empty.txt", "", 0, kDosStamp, 0x21, "-lhx-"}})), 0u);
+    EXPECT_TRUE(ReadBytes(out_ + "empty.txt").empty());
+    EXPECT_TRUE(GetFileAttributesA((out_ + "empty.txt").c_str()) & FILE_ATTRIBUTE_READONLY);
+}
+
+TEST_F(ExtractionWorkerTest, TimeStampsAndAttributes) {
+    EXPECT_EQ(Run(Archive({{"dos.txt", "a", 0, kDosStamp, 0x21},
+                           {"unix.txt", "b", 2, kUnixStamp, 0x20},
+                           {"negative.txt", "c", 2, 0x80000000u, 0x20}})),
+              0u);
+    EXPECT_EQ(LocalDosStamp(LastWrite(out_ + "dos.txt")), kDosStamp);
+    EXPECT_TRUE(GetFileAttributesA((out_ + "dos.txt").c_str()) & FILE_ATTRIBUTE_READONLY);
+
+    SYSTEMTIME utc = {2023, 11, 2, 14, 22, 13, 20, 0};
+    FILETIME expected;
+    SystemTimeToFileTime(&utc, &expected);
+    EXPECT_TRUE(SameTime(LastWrite(out_ + "unix.txt"), expected));
+
+    // A negative Unix time sets no time: the file keeps the time it was written.
+    SYSTEMTIME now;
+    GetSystemTime(&now);
+    FILETIME written = LastWrite(out_ + "negative.txt");
+    SYSTEMTIME stamp;
+    FileTimeToSystemTime(&written, &stamp);
+    EXPECT_EQ(stamp.wYear, now.wYear);
+}
+
+TEST_F(ExtractionWorkerTest, ReplacesReadOnlyFilesWithoutAsking) {
+    WriteText(out_ + "old.txt", "previous");
+    SetFileAttributesA((out_ + "old.txt").c_str(), FILE_ATTRIBUTE_READONLY);
+    EXPECT_EQ(Run(Archive({{"old.txt", "new", 0, kDosStamp, 0x21}})), 0u);
+    EXPECT_EQ(Text(out_ + "old.txt"), "new");
+    EXPECT_TRUE(GetFileAttributesA((out_ + "old.txt").c_str()) & FILE_ATTRIBUTE_READONLY);
+}
+
+TEST_F(ExtractionWorkerTest, NewerOnlyComparesDosTimes) {
+    g_state.runSettings.noConfirm = 0;
+    g_state.newerOnly = 1;
+    WriteText(out_ + "same.txt", "kept");
+    SetLastWrite(out_ + "same.txt", FromDos(kDosStamp));
+    WriteText(out_ + "older.txt", "old");
+    SetLastWrite(out_ + "older.txt", FromDos(kDosStamp - 1));  // two seconds earlier
+    EXPECT_EQ(Run(Archive({{"same.txt", "new"}, {"older.txt", "new"}, {"fresh.txt", "new"}})), 0u);
+    EXPECT_EQ(Text(out_ + "same.txt"), "kept");
+    EXPECT_EQ(Text(out_ + "older.txt"), "new");
+    EXPECT_EQ(Text(out_ + "fresh.txt"), "new");
+}
+
+TEST_F(ExtractionWorkerTest, AbortStopsBeforeTheNextEntry) {
+    g_state.abortState.store(kAbortCancelled);
+    EXPECT_EQ(Run(Archive({{"a.txt", "a"}})), 0u);
+    EXPECT_FALSE(FileExists(out_ + "a.txt"));
+}
+
+TEST_F(ExtractionWorkerTest, FolderThatCannotBeMadeEndsTheRun) {
+    WriteText(out_ + "file", "x");
+    EXPECT_EQ(Run(Archive({{"file\\inner.txt", "a"}, {"after.txt", "b"}})), static_cast<DWORD>(-1));
+    EXPECT_EQ(g_state.abortState.load(), kAbortFailed);
+    EXPECT_FALSE(FileExists(out_ + "after.txt"));
+}
+
+TEST_F(ExtractionWorkerTest, NoHeaderMeansNothingToDo) {
+    EXPECT_EQ(Run(Bytes{0}), 0u);
+    EXPECT_EQ(Run(Bytes{}), 0u);
+    EXPECT_TRUE(ShownMessages().empty());
+}
+
+TEST(StripParentRefs, RemovesEveryParentReference) {
+    char text[64] = "..\\..\\a\\..\\b";
+    EXPECT_EQ(StripParentRefs(text), 1);
+    EXPECT_STREQ(text, "a\\b");
+    char middle[16] = "a..\\b";
+    StripParentRefs(middle);
+    EXPECT_STREQ(middle, "ab");
+    char trailing[16] = "a\\..";
+    StripParentRefs(trailing);
+    EXPECT_STREQ(trailing, "a\\..");
+    // Removing one can join the pieces of another.
+    char joined[16] = "...\\.\\x";
+    StripParentRefs(joined);
+    EXPECT_STREQ(joined, "x");
+    char none[16] = "plain\\name";
+    StripParentRefs(none);
+    EXPECT_STREQ(none, "plain\\name");
+}
+
+TEST(EntryTimes, UnixAndDosForms) {
+    FILETIME time;
+    ASSERT_TRUE(UnixTimeToFileTime(0, &time));
+    SYSTEMTIME epoch = {1970, 1, 4, 1, 0, 0, 0, 0};
+    FILETIME expected;
+    SystemTimeToFileTime(&epoch, &expected);
+    EXPECT_TRUE(SameTime(time, expected));
+    EXPECT_FALSE(UnixTimeToFileTime(0x80000000u, &time));
+    EXPECT_FALSE(UnixTimeToFileTime(0xFFFFFFFFu, &time));
+    ASSERT_TRUE(UnixTimeToFileTime(0x7FFFFFFFu, &time));  // 2038-01-19 03:14:07
+    SYSTEMTIME last;
+    FileTimeToSystemTime(&time, &last);
+    EXPECT_EQ(last.wYear, 2038);
+    EXPECT_EQ(last.wSecond, 7);
+
+    EXPECT_EQ(EntryDosTime(0, kDosStamp), kDosStamp);
+    EXPECT_EQ(EntryDosTime(1, 0x12345678u), 0x12345678u);
+    ASSERT_TRUE(UnixTimeToFileTime(kUnixStamp, &time));
+    EXPECT_EQ(EntryDosTime(2, kUnixStamp), LocalDosStamp(time));
+    EXPECT_EQ(EntryDosTime(2, 0x80000001u), 0x80000001u);  // no time: the raw value stands
+}
+
+}  // namespace

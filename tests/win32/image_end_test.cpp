@@ -1,0 +1,161 @@
+// Where a PE image ends in its file, read from its headers without ever
+// reading past them.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "app/config.h"
+#include "app/image_end.h"
+#include "module_test_support.h"
+
+namespace {
+
+struct Section {
+    const char* name;
+    uint32_t rawSize;
+    uint32_t rawOffset;
+};
+
+void Put16(std::vector<uint8_t>& b, size_t at, uint32_t v) {
+    b[at] = static_cast<uint8_t>(v);
+    b[at + 1] = static_cast<uint8_t>(v >> 8);
+}
+void Put32(std::vector<uint8_t>& b, size_t at, uint32_t v) {
+    Put16(b, at, v & 0xFFFF);
+    Put16(b, at + 2, v >> 16);
+}
+
+// DOS header, PE file header, a PE32 optional header of 224 bytes and the
+// section table.
+std::vector<uint8_t> Headers(const std::vector<Section>& sections, uint32_t peOffset = 0x80,
+                             uint16_t optionalSize = 224) {
+    std::vector<uint8_t> b(peOffset + 24 + optionalSize + 40 * sections.size(), 0);
+    b[0] = 'M';
+    b[1] = 'Z';
+    Put32(b, 0x3C, peOffset);
+    const size_t pe = peOffset & 0xFFFF;
+    std::memcpy(&b[pe], "PE\0\0", 4);
+    Put16(b, pe + 6, static_cast<uint32_t>(sections.size()));
+    Put16(b, pe + 20, optionalSize);
+    size_t at = pe + 24 + optionalSize;
+    for (const Section& s : sections) {
+        std::memcpy(&b[at], s.name, std::strlen(s.name));
+        Put32(b, at + 16, s.rawSize);
+        Put32(b, at + 20, s.rawOffset);
+        at += 40;
+    }
+    return b;
+}
+
+// Memory whose last byte lies right before an inaccessible page, so that
+// any read past the end faults.
+class GuardedBuffer {
+public:
+    explicit GuardedBuffer(const std::vector<uint8_t>& bytes) : size_(bytes.size()) {
+        const size_t pages = (size_ + 4095) / 4096 + 1;
+        base_ = static_cast<uint8_t*>(VirtualAlloc(nullptr, pages * 4096, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+        DWORD old;
+        VirtualProtect(base_ + (pages - 1) * 4096, 4096, PAGE_NOACCESS, &old);
+        data_ = base_ + (pages - 1) * 4096 - size_;
+        if (size_ > 0) std::memcpy(data_, bytes.data(), size_);
+    }
+    ~GuardedBuffer() { VirtualFree(base_, 0, MEM_RELEASE); }
+    const uint8_t* data() const { return data_; }
+    size_t size() const { return size_; }
+
+private:
+    uint8_t* base_;
+    uint8_t* data_;
+    size_t size_;
+};
+
+uint32_t ImageEndOf(const std::vector<uint8_t>& headers) {
+    GuardedBuffer guarded(headers);
+    return FindImageEnd(guarded.data(), guarded.size());
+}
+
+const std::vector<Section> kThreeSections = {
+    {".text", 0x6000, 0x400}, {".data", 0x1000, 0x6400}, {".rsrc", 0x2a00, 0x7400}};
+
+TEST(FindImageEnd, EndOfTheLastSection) {
+    EXPECT_EQ(ImageEndOf(Headers(kThreeSections)), 0x7400u + 0x2a00u);
+    EXPECT_EQ(ImageEndOf(Headers({{".text", 0x200, 0x400}})), 0x600u);  // a single section
+    // Names that do not begin with '.' do not move the walk past the table.
+    EXPECT_EQ(ImageEndOf(Headers({{"CODE", 0x200, 0x400}, {"DATA", 0x400, 0x600}})), 0xA00u);
+    // Sections without raw data and sections listed out of file order.
+    EXPECT_EQ(ImageEndOf(Headers({{".text", 0x200, 0x400}, {".bss", 0, 0}})), 0x600u);
+    EXPECT_EQ(ImageEndOf(Headers({{".rsrc", 0x200, 0x800}, {".text", 0x200, 0x400}})), 0xA00u);
+}
+
+TEST(FindImageEnd, OnlyTheLow16BitsOfThePeOffsetCount) {
+    std::vector<uint8_t> headers = Headers(kThreeSections);
+    Put32(headers, 0x3C, 0x00010080);
+    EXPECT_EQ(ImageEndOf(headers), 0x9E00u);
+}
+
+TEST(FindImageEnd, OptionalHeaderSizeLocatesTheTable) {
+    EXPECT_EQ(ImageEndOf(Headers(kThreeSections, 0x80, 240)), 0x9E00u);
+}
+
+TEST(FindImageEnd, MalformedHeadersGiveZero) {
+    std::vector<uint8_t> headers = Headers(kThreeSections);
+    headers[0] = 'X';
+    EXPECT_EQ(ImageEndOf(headers), 0u);
+
+    headers = Headers(kThreeSections);
+    headers[0x81] = 'X';  // "PX\0\0"
+    EXPECT_EQ(ImageEndOf(headers), 0u);
+
+    EXPECT_EQ(ImageEndOf(Headers({})), 0u);  // no sections
+
+    headers = Headers(kThreeSections);
+    Put32(headers, 0x3C, 0xFFF0);  // the PE header lies beyond the buffer
+    EXPECT_EQ(ImageEndOf(headers), 0u);
+
+    headers = Headers({{".text", 0xFFFFFF00, 0x400}});  // end beyond 32 bits
+    EXPECT_EQ(ImageEndOf(headers), 0u);
+
+    EXPECT_EQ(FindImageEnd(nullptr, 4096), 0u);
+}
+
+TEST(FindImageEnd, NeverReadsPastTheBuffer) {
+    // A section count far beyond the table, and every cut of the headers.
+    std::vector<uint8_t> headers = Headers(kThreeSections);
+    Put16(headers, 0x86, 60);
+    EXPECT_EQ(ImageEndOf(headers), 0u);
+    Put16(headers, 0x86, 0xFFFF);
+    EXPECT_EQ(ImageEndOf(headers), 0u);
+    Put16(headers, 0x94, 0xFFFF);  // optional header size
+    EXPECT_EQ(ImageEndOf(headers), 0u);
+
+    const std::vector<uint8_t> whole = Headers(kThreeSections);
+    for (size_t cut = 0; cut < whole.size(); cut++)
+        EXPECT_EQ(ImageEndOf(std::vector<uint8_t>(whole.begin(), whole.begin() + cut)), 0u) << cut;
+    EXPECT_EQ(ImageEndOf(whole), 0x9E00u);
+}
+
+TEST(FindImageEnd, TheModuleEndsAtTheEndOfItsFile) {
+    const char* module = std::getenv("SFX_MODULE");
+    ASSERT_NE(module, nullptr) << "SFX_MODULE names the built sfx.exe";
+    const std::vector<uint8_t> file = ReadBytes(module);
+    ASSERT_GT(file.size(), 4096u);
+    const std::vector<uint8_t> headers(file.begin(), file.begin() + 4096);
+    EXPECT_EQ(ImageEndOf(headers), file.size());
+}
+
+TEST(FindImageEnd, LoadedModuleGivesWhatItsFileGives) {
+    const std::vector<uint8_t> file = ReadBytes(ModuleFileName());
+    ASSERT_GT(file.size(), 4096u);
+    const uint32_t fromFile = ImageEndOf(std::vector<uint8_t>(file.begin(), file.begin() + 4096));
+    EXPECT_GT(fromFile, 0u);
+    EXPECT_LE(fromFile, file.size());
+    EXPECT_EQ(FindImageEnd(GetModuleHandleA(nullptr)), fromFile);
+}
+
+}  // namespace
