@@ -11,12 +11,15 @@ out=${2:-/tmp/ui-shots}
 number=${3:-72}
 here=$(cd "$(dirname "$0")" && pwd)
 wine_run=$here/../../../scripts/wine-run.sh
+export WINEPREFIX=${WINEPREFIX:-$here/../../../build/wineprefix}-ui
+"$here/japanese_fonts.sh" "$WINEPREFIX" "$wine_run"
+wineserver -w
 mkdir -p "$out"
 
 export DISPLAY=:$number
 Xvfb "$DISPLAY" -screen 0 1024x768x24 -nolisten tcp > /dev/null 2>&1 &
 xvfb=$!
-trap 'kill $xvfb 2> /dev/null || true' EXIT
+trap 'wineserver -k 2> /dev/null || true; kill $xvfb 2> /dev/null || true' EXIT
 for _ in $(seq 50); do
   xdpyinfo > /dev/null 2>&1 && break
   [ -e /tmp/.X11-unix/X$number ] && break

@@ -14,6 +14,7 @@
 #include "app/state.h"
 #include "res/resource.h"
 #include "ui/ui.h"
+#include "wine_options.h"
 
 namespace {
 
@@ -110,6 +111,7 @@ int main(int argc, char** argv) {
     }
     if (argc > 2)
         g_seconds = atoi(argv[2]) > 0 ? atoi(argv[2]) : g_seconds;
+    UseUnmanagedWindowsUnderWine();
     InitCommonControls();
     g_state.module = GetModuleHandleA(nullptr);
 
