@@ -52,6 +52,12 @@ long OpenArchive(char* archivePath) {
     if (ownModule) {
         GetModuleFileNameA(g_state.module, archivePath, MAX_PATH);
         archivePath[MAX_PATH - 1] = '\0';
+    } else {
+        // Relative destinations are resolved against the archive's folder,
+        // which must therefore be absolute.
+        char fullPath[MAX_PATH];
+        const DWORD length = GetFullPathNameA(archivePath, MAX_PATH, fullPath, nullptr);
+        if (length > 0 && length < MAX_PATH) CopyText(archivePath, MAX_PATH, fullPath);
     }
     g_state.archive = std::fopen(archivePath, "rb");
     if (g_state.archive == nullptr) {
