@@ -76,6 +76,7 @@ long OpenArchive(char* archivePath) {
         fileSize = std::ftell(g_state.archive);
         std::fseek(g_state.archive, 0, SEEK_SET);
         g_state.tempFolderMade = 0;
+        if (fileSize < 0) ReleaseRun();  // 2 GiB or more: offsets are kept in 32 bits
     }
     return fileSize;
 }

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/destination.h"
+#include "app/run_archive.h"
 
 namespace {
 
@@ -82,6 +83,20 @@ TEST(ResolveDestination, RelativeArchivePathGivesRelativeForms) {
     EXPECT_EQ(r.accepted, 1);
     EXPECT_EQ(r.destination, "x\\");
     EXPECT_EQ(Resolve("..\\x", "").accepted, 0);
+}
+
+std::string ArchiveName(const char* fileName) {
+    char name[MAX_PATH];
+    ArchiveNameOf(fileName, name);
+    return name;
+}
+
+TEST(ArchiveNameOf, FileNameWithoutExtensionAndTrailingBlanks) {
+    EXPECT_EQ(ArchiveName("setup.exe"), "setup");
+    EXPECT_EQ(ArchiveName("my pack.tar.lzh"), "my pack.tar");
+    EXPECT_EQ(ArchiveName("spaced .exe"), "spaced");
+    EXPECT_EQ(ArchiveName("plain"), "plain");
+    EXPECT_EQ(ArchiveName(""), "");
 }
 
 }  // namespace

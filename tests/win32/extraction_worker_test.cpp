@@ -278,6 +278,29 @@ TEST_F(ExtractionWorkerTest, NoHeaderMeansNothingToDo) {
     EXPECT_TRUE(ShownMessages().empty());
 }
 
+// Names in Shift-JIS whose second bytes are 0x5C, with the system code page
+// 932 (LANG=ja_JP.UTF-8 under Wine).
+class ExtractionWorkerShiftJis : public ExtractionWorkerTest {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(GetACP(), 932u) << "run with LANG=ja_JP.UTF-8";
+        ExtractionWorkerTest::SetUp();
+    }
+};
+
+TEST_F(ExtractionWorkerShiftJis, TrailByteBackslashIsNoSeparator) {
+    const std::string hyou = "\x95\x5c";  // U+8868
+    const std::string so = "\x83\x5c";    // U+30BD
+    EXPECT_EQ(Run(Archive({{hyou + "\\" + so + ".txt", "sjis"}, {so, "last"}})), 0u);
+    EXPECT_EQ(Text(out_ + hyou + "\\" + so + ".txt"), "sjis");
+    EXPECT_EQ(Text(out_ + so), "last");
+    const std::wstring folder = std::wstring(ToWide(out_.c_str())) + L"\x8868";
+    const DWORD attributes = GetFileAttributesW(folder.c_str());
+    ASSERT_NE(attributes, INVALID_FILE_ATTRIBUTES);
+    EXPECT_TRUE(attributes & FILE_ATTRIBUTE_DIRECTORY);
+    EXPECT_TRUE(ShownMessages().empty());
+}
+
 TEST(StripParentRefs, RemovesEveryParentReference) {
     char text[64] = "..\\..\\a\\..\\b";
     EXPECT_EQ(StripParentRefs(text), 1);
