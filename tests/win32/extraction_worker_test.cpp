@@ -15,6 +15,7 @@
 #include "decode/frame.h"
 #include "module_test_support.h"
 #include "paths/text.h"
+#include "res/resource.h"
 #include "test_support.h"
 #include "ui/extraction_worker.h"
 
@@ -244,6 +245,19 @@ TEST_F(ExtractionWorkerTest, ReplacesReadOnlyFilesWithoutAsking) {
     EXPECT_EQ(Run(Archive({{"old.txt", "new", 0, kDosStamp, 0x21}})), 0u);
     EXPECT_EQ(Text(out_ + "old.txt"), "new");
     EXPECT_TRUE(GetFileAttributesA((out_ + "old.txt").c_str()) & FILE_ATTRIBUTE_READONLY);
+}
+
+TEST_F(ExtractionWorkerTest, FileThatCannotBeCreatedIsSkipped) {
+    CreateDirectoryA((out_ + "taken").c_str(), nullptr);
+    EXPECT_EQ(Run(Archive({{"taken", "x"}, {"next.txt", "y"}})), 0u);
+    EXPECT_TRUE(FolderExists(out_ + "taken"));
+    EXPECT_EQ(Text(out_ + "next.txt"), "y");
+    ASSERT_EQ(ShownMessages().size(), 1u);
+    char expected[128];
+    ASSERT_GT(LoadStringA(GetModuleHandleA(nullptr), IDS_CANNOT_CREATE_FILE, expected, sizeof expected), 0);
+    EXPECT_EQ(ShownMessages()[0].text, expected);
+    EXPECT_EQ(ShownMessages()[0].type, static_cast<UINT>(MB_ICONERROR));
+    EXPECT_EQ(g_state.abortState.load(), kAbortNone);
 }
 
 TEST_F(ExtractionWorkerTest, NewerOnlyComparesDosTimes) {
