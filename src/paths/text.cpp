@@ -49,7 +49,7 @@ char* ToNarrow(const wchar_t* text) {
 
 int IsMidCharacter(const char* text, size_t position, LeadBytePredicate isLeadByte) {
     size_t offset = 0;
-    while (offset < position) {
+    while (offset < position && text[offset] != '\0') {
         const unsigned char c = static_cast<unsigned char>(text[offset]);
         // A lead byte at the very end has no second byte to step over.
         offset += isLeadByte(c) && text[offset + 1] != '\0' ? 2 : 1;
