@@ -17,8 +17,10 @@ if [ "${1:-}" != --display ]; then
 fi
 shift
 export WINEPREFIX=$prefix-ui
-"$here/japanese_fonts.sh" "$WINEPREFIX" "$wine_run"
+language=en
+[[ ${LANG:-} == ja_* ]] && language=ja
 wineserver -w
+"$here/prepare_ui_prefix.sh" "$WINEPREFIX" "$wine_run" $language
 status=0
 xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" "$wine_run" "$@" || status=$?
 wineserver -k 2> /dev/null || true

@@ -12,16 +12,13 @@ number=${3:-72}
 here=$(cd "$(dirname "$0")" && pwd)
 wine_run=$here/../../../scripts/wine-run.sh
 export WINEPREFIX=${WINEPREFIX:-$here/../../../build/wineprefix}-ui
-"$here/japanese_fonts.sh" "$WINEPREFIX" "$wine_run"
-wineserver -w
 mkdir -p "$out"
 
-export DISPLAY=:$number
-Xvfb "$DISPLAY" -screen 0 1024x768x24 -nolisten tcp > /dev/null 2>&1 &
+number_display=:$number
+Xvfb "$number_display" -screen 0 1024x768x24 -nolisten tcp > /dev/null 2>&1 &
 xvfb=$!
 trap 'wineserver -k 2> /dev/null || true; kill $xvfb 2> /dev/null || true' EXIT
 for _ in $(seq 50); do
-  xdpyinfo > /dev/null 2>&1 && break
   [ -e /tmp/.X11-unix/X$number ] && break
   sleep 0.1
 done
@@ -29,21 +26,30 @@ done
 shoot() {  # dialog language locale
   local log
   log=$(mktemp)
-  LANG=$3 "$wine_run" "$demo" "$1" 8 > "$log" 2>&1 &
+  DISPLAY=$number_display LANG=$3 "$wine_run" "$demo" "$1" 8 > "$log" 2>&1 &
   local pid=$!
   for _ in $(seq 100); do
     grep -q shown "$log" && break
     sleep 0.1
   done
   sleep 0.3
-  import -window root "$out/$1-$2.png"
+  import -display "$number_display" -window root "$out/$1-$2.png"
   kill "$pid" 2> /dev/null || true
   wait "$pid" 2> /dev/null || true
   rm -f "$log"
   echo "$out/$1-$2.png"
 }
 
-for dialog in 102 102browse 103 119 120; do
-  shoot $dialog en C.UTF-8
-  shoot $dialog ja ja_JP.UTF-8
+# Each language needs its font settings in the prefix, and the first
+# process after a change of code page still finds Wine's system-font links
+# of the other one: one unrecorded run per language settles them.
+for language in en:C.UTF-8 ja:ja_JP.UTF-8; do
+  name=${language%%:*}
+  locale=${language#*:}
+  wineserver -w
+  "$here/prepare_ui_prefix.sh" "$WINEPREFIX" "$wine_run" "$name"
+  DISPLAY=$number_display LANG=$locale "$wine_run" "$demo" 103 1 > /dev/null 2>&1 || true
+  for dialog in 102 102browse 103 119 120; do
+    shoot $dialog "$name" "$locale"
+  done
 done
