@@ -20,5 +20,8 @@ bool ProgressFileSink::Write(const uint8_t* bytes, size_t count) {
 }
 
 void ProgressFileSink::Progress(uint32_t outputTotal) {
+    const DWORD now = GetTickCount();
+    if (now - lastProgress_ < kProgressInterval) return;
+    lastProgress_ = now;
     SendMessageA(g_state.progressWindow, kProgressPos, 0, static_cast<LPARAM>(outputTotal / 1024));
 }

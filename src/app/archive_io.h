@@ -2,6 +2,8 @@
 // boxes, decoded bytes to the output file with progress to the window.
 #pragma once
 
+#include <windows.h>
+
 #include "archive/reporter.h"
 #include "decode/frame.h"
 
@@ -17,6 +19,13 @@ class ProgressFileSink final : public lzh::OutputSink {
 public:
     bool Write(const uint8_t* bytes, size_t count) override;
     void Progress(uint32_t outputTotal) override;
+
+private:
+    // Each position is a message to another thread and a repaint; under
+    // Wine one per written block made extraction five times slower.  The
+    // bar moves at most this often.
+    static constexpr DWORD kProgressInterval = 50;  // ms
+    DWORD lastProgress_ = 0;
 };
 
 extern MessageBoxReporter g_reporter;
