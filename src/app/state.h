@@ -1,6 +1,6 @@
 // Process-wide state of the self-extracting module, shared by the run
-// driver, the extraction worker and the user interface.  One instance of
-// each lives in state.cpp; nothing else is global.
+// driver, the extraction worker and the user interface.  The one instance
+// lives in state.cpp.
 #pragma once
 
 #include <windows.h>
