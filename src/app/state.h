@@ -9,28 +9,14 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "app/sfx_config.h"
+
 namespace lzh {
 class Decoder;
 class HeaderReader;
 }  // namespace lzh
 
-// The 512-byte configuration block that follows the module's image in the
-// file.  RunSettings has the same layout.
-struct SfxConfig {
-    char signature[6];     // "ORVANE", no terminator
-    char variant;          // '3' any Windows, '6' needs WOW64
-    char terminator;       // 0, not checked
-    char destination[260];
-    char command[128];
-    int32_t noConfirm;
-    int32_t openFolder;
-    int32_t removeAfterRun;
-    int32_t skipDestinationDialog;
-    uint32_t expectedCrc;  // CRC-32 of every file byte after the block; 0: no check
-    char title[32];
-    char question[64];
-};
-static_assert(sizeof(SfxConfig) == 512, "the block is 512 bytes");
+// RunSettings has the layout of the configuration block.
 
 using RunSettings = SfxConfig;
 

@@ -3,26 +3,6 @@
 #include <bit>
 #include <cstring>
 
-#ifdef _WIN32
-// The module's own definition: the two layouts must agree field by field.
-#include "app/state.h"
-static_assert(sizeof(::SfxConfig) == sizeof(mksfx::SfxConfig));
-#define SAME_OFFSET(field) \
-    static_assert(offsetof(::SfxConfig, field) == offsetof(mksfx::SfxConfig, field))
-SAME_OFFSET(signature);
-SAME_OFFSET(variant);
-SAME_OFFSET(destination);
-SAME_OFFSET(command);
-SAME_OFFSET(noConfirm);
-SAME_OFFSET(openFolder);
-SAME_OFFSET(removeAfterRun);
-SAME_OFFSET(skipDestinationDialog);
-SAME_OFFSET(expectedCrc);
-SAME_OFFSET(title);
-SAME_OFFSET(question);
-#undef SAME_OFFSET
-#endif
-
 namespace mksfx {
 
 // The record is copied out as it lies in memory, which is the file's
