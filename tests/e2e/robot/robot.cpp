@@ -27,7 +27,7 @@ const wchar_t kUsage[] =
     L"steps: timeout SECONDS | wait TITLE | gone TITLE | list | expect ID TEXT |\n"
     L"       settext ID TEXT | click ID | press ID | check ID | uncheck ID |\n"
     L"       answer CAPTION BUTTON | on CAPTION BUTTON | idle SECONDS | exit IMAGE |\n"
-    L"       shot NAME | echo TEXT | windows\n"
+    L"       shot NAME | echo TEXT | windows | key ID KEY | close | until ID TEXT\n"
     L"TITLE, CAPTION and TEXT may hold * and ?; BUTTON is ok, cancel, abort, retry,\n"
     L"ignore, yes, no, close, help or a control id.";
 
@@ -50,6 +50,22 @@ int ParseId(const std::wstring& word) {
     const long id = std::wcstol(word.c_str(), &end, 0);
     if (word.empty() || *end != L'\0' || id < 0 || id > 0xFFFF) return -1;
     return static_cast<int>(id);
+}
+
+struct KeyName {
+    const wchar_t* name;
+    WORD key;
+};
+
+constexpr KeyName kKeys[] = {
+    {L"enter", VK_RETURN}, {L"escape", VK_ESCAPE}, {L"tab", VK_TAB}, {L"space", VK_SPACE},
+};
+
+// A virtual-key code by name; 0 when the name is unknown.
+WORD ParseKey(const std::wstring& word) {
+    for (const KeyName& k : kKeys)
+        if (_wcsicmp(word.c_str(), k.name) == 0) return k.key;
+    return 0;
 }
 
 bool IsCheckBox(HWND control) {
@@ -259,6 +275,14 @@ private:
             return true;
         }
 
+        if (name == L"close") {
+            // The caption's close box, as the system menu sends it.
+            if (current_ == nullptr || !IsWindow(current_))
+                return Fail(L"no current window (use wait first)");
+            PrintLine(L"close " + Quoted(TextOf(current_)));
+            PostMessageW(current_, WM_SYSCOMMAND, SC_CLOSE, 0);
+            return true;
+        }
         if (name == L"windows") {
             for (HWND window : VisibleTopLevelWindows())
                 PrintLine(L"top " + Quoted(TextOf(window)) + L" " + ClassOf(window));
@@ -288,6 +312,24 @@ private:
         if (name == L"press") {
             if (!IsWindowEnabled(control)) return Fail(L"the control is disabled");
             PostMessageW(control, BM_CLICK, 0, 0);
+            return true;
+        }
+        if (name == L"until") {
+            // Waits for a control's text, e.g. the entry a progress window names.
+            auto matches = [&] { return GlobMatch(a[1].c_str(), TextOf(control).c_str()); };
+            if (WaitUntil([&] { return !IsWindow(control) || matches(); }, timeoutMs_) && IsWindow(control))
+                return true;
+            return Fail(IsWindow(control) ? L"the text stayed " + Quoted(TextOf(control))
+                                          : std::wstring(L"the window has gone"));
+        }
+        if (name == L"key") {
+            // A key typed into the control: the dialog's own message loop
+            // sees it, so Enter and Escape act as they do for the user.
+            const WORD key = ParseKey(a[1]);
+            if (key == 0) return Fail(L"unknown key");
+            PrintLine(L"key " + Quoted(TextOf(current_)) + L" " + a[0] + L" " + a[1]);
+            PostMessageW(control, WM_KEYDOWN, key, 1);
+            PostMessageW(control, WM_KEYUP, key, 0xC0000001);
             return true;
         }
         if (name == L"check") return SetChecked(a[0], true);

@@ -64,6 +64,9 @@ TEST(ParseSteps, RefusesUnknownStepsAndMissingArguments) {
     EXPECT_FALSE(ParseSteps({L"answer", L"VID-IDA"}, steps, error));
     EXPECT_NE(error.find(L"answer"), std::wstring::npos);
     EXPECT_EQ(ArgumentCount(L"list"), 0);
+    EXPECT_EQ(ArgumentCount(L"close"), 0);
+    EXPECT_EQ(ArgumentCount(L"key"), 2);
+    EXPECT_EQ(ArgumentCount(L"until"), 2);
     EXPECT_EQ(ArgumentCount(L"nothing"), -1);
 }
 

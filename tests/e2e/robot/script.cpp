@@ -15,7 +15,7 @@ constexpr StepArity kSteps[] = {
     {L"timeout", 1}, {L"wait", 1},    {L"gone", 1},   {L"list", 0},    {L"expect", 2},
     {L"settext", 2}, {L"click", 1},   {L"press", 1},  {L"check", 1},   {L"uncheck", 1},
     {L"answer", 2},  {L"on", 2},      {L"idle", 1},   {L"exit", 1},    {L"shot", 1},
-    {L"echo", 1},    {L"windows", 0},
+    {L"echo", 1},    {L"windows", 0}, {L"key", 2},    {L"close", 0},   {L"until", 2},
 };
 
 bool ReadFileBytes(const std::wstring& path, std::string& bytes) {
