@@ -11,7 +11,8 @@
 #
 # The corpus each target grows is kept in BUILD_DIR/fuzz-corpus/<target>, so
 # later runs go on from it.  Environment: LZHSFX_REAL_CORPUS (default
-# /work/shared/corpus/real), LZHGEN (default /work/shared/tools/lzhgen/lzhgen),
+# ../shared/corpus/real beside the repository), LZHGEN (default
+# ../shared/tools/lzhgen/lzhgen),
 # FUZZ_TARGETS (a space-separated subset of the targets).
 set -u
 
@@ -23,8 +24,9 @@ seconds=$1
 here=$(cd "$(dirname "$0")" && pwd)
 repo=$(cd "$here/../.." && pwd)
 build=${2:-$repo/build/fuzz}
-real_corpus=${LZHSFX_REAL_CORPUS:-/work/shared/corpus/real}
-lzhgen=${LZHGEN:-/work/shared/tools/lzhgen/lzhgen}
+shared=$(cd "$repo/../shared" 2>/dev/null && pwd)
+real_corpus=${LZHSFX_REAL_CORPUS:-$shared/corpus/real}
+lzhgen=${LZHGEN:-$shared/tools/lzhgen/lzhgen}
 all_targets="fuzz_header fuzz_scanner fuzz_archive fuzz_static_huffman
              fuzz_adaptive_huffman fuzz_lh3 fuzz_lzss fuzz_stored"
 targets=${FUZZ_TARGETS:-$all_targets}
@@ -54,6 +56,12 @@ make_generated() {
     local out=$1 level
     mkdir -p "$out/in"
     printf 'MZ...-lhd- is not a header...' > "$out/in/prefix"
+    # 22 byte values with Fibonacci frequencies (1, 1, 2, 3, 5 ...), shuffled:
+    # Huffman codes longer than the lookup tables and deep adaptive trees.
+    awk 'BEGIN { srand(7); a = 1; b = 1; n = 0
+                 for (k = 0; k < 22; k++) { for (j = 0; j < a; j++) s[n++] = k; c = a + b; a = b; b = c }
+                 for (i = n - 1; i > 0; i--) { j = int(rand() * (i + 1)); t = s[i]; s[i] = s[j]; s[j] = t }
+                 for (i = 0; i < n; i++) printf "%c", 48 + s[i] }' > "$out/in/skewed"
     for level in 0 1 2; do
         "$lzhgen" "$out/methods-L$level.lzh" -q --level "$level" \
             --method lh0 --gen a0=text:700 --method lz4 --gen a4=seq:300 \
@@ -65,6 +73,8 @@ make_generated() {
             --method lzs --gen bs=text:2k --gen cs=zero:3k \
             --method lz5 --gen bz=text:2k --gen cz=seq:600 || return 1
     done
+    "$lzhgen" "$out/skewed-L2.lzh" -q -C "$out/in" --method lh1 skewed --method lh2 skewed \
+        --method lh3 skewed --method lh5 skewed --method lh7 skewed || return 1
     "$lzhgen" "$out/headers-L1.lzh" -q --level 1 --prefix-file "$out/in/prefix" \
         --bad-header-sum --gen bad=text:100 --ext 3f0102 --gen ext=text:100 \
         --dir docs --name-hex 835c837483672f955c8ea62e747874 --gen sj=text:50 \
