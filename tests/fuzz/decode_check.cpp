@@ -10,7 +10,8 @@ bool IsStored(lzh::MethodCode code) { return code == lzh::kLh0 || code == lzh::k
 DecodeBench::DecodeBench(FILE* file, size_t size)
     : archive(file), archiveSize(size), decoder(file, sink, reporter, abortState) {}
 
-void DecodeBench::DecodeChecked(lzh::MethodCode code, uint32_t packedSize, uint32_t unpackedSize) {
+void DecodeBench::DecodeChecked(lzh::MethodCode code, uint32_t packedSize, uint32_t unpackedSize,
+                                bool refuseFirstWrite) {
     const long dataStart = std::ftell(archive);
     FUZZ_CHECK(dataStart >= 0 && static_cast<size_t>(dataStart) <= archiveSize);
     const uint64_t available = archiveSize - static_cast<size_t>(dataStart);
@@ -22,7 +23,7 @@ void DecodeBench::DecodeChecked(lzh::MethodCode code, uint32_t packedSize, uint3
     else if (lzh::RingSizeOf(code) != 0 && unpackedSize != 0)
         limit = uint64_t{unpackedSize} + kLongestMatch - 1;
 
-    sink.Reset(limit);
+    sink.Reset(limit, refuseFirstWrite);
     reporter.Clear();
     abortState.store(lzh::kAbortNone);
     decoder.runningCrc16 = 0;
@@ -33,20 +34,24 @@ void DecodeBench::DecodeChecked(lzh::MethodCode code, uint32_t packedSize, uint3
     FUZZ_CHECK(decoder.outputTotal - totalBefore == static_cast<uint32_t>(sink.written));
     FUZZ_CHECK(decoder.runningCrc16 == sink.crc16);
     FUZZ_CHECK(reporter.invalidHeader == 0);
-    // The sink never refuses, so only a bad table can end an entry early.
-    const bool aborted = abortState.load() != lzh::kAbortNone;
-    FUZZ_CHECK(aborted == (reporter.badTable > 0));
-    FUZZ_CHECK(abortState.load() == lzh::kAbortNone || abortState.load() == lzh::kAbortFailed);
+    // Only a bad table or a failed write ends an entry early, and either
+    // leaves the abort state at -1.
+    const int32_t state = abortState.load();
+    const bool aborted = state != lzh::kAbortNone;
+    FUZZ_CHECK(state == lzh::kAbortNone || state == lzh::kAbortFailed);
+    FUZZ_CHECK(aborted == (reporter.badTable > 0 || sink.refused));
 
     const long end = std::ftell(archive);
     FUZZ_CHECK(end >= dataStart);
     const uint64_t consumed = static_cast<uint64_t>(end - dataStart);
     if (IsStored(code)) {
-        FUZZ_CHECK(!aborted);
-        FUZZ_CHECK(sink.written == limit);
-        FUZZ_CHECK(consumed == sink.written);
+        FUZZ_CHECK(reporter.badTable == 0);
+        if (!aborted) FUZZ_CHECK(sink.written == limit);
+        // A refused chunk has been read but not counted.
+        FUZZ_CHECK(sink.refused ? consumed >= sink.written : consumed == sink.written);
+        FUZZ_CHECK(consumed <= limit);
     } else if (limit == 0) {
-        FUZZ_CHECK(sink.written == 0);
+        FUZZ_CHECK(sink.written == 0 && !aborted);
     } else {
         if (!aborted) FUZZ_CHECK(sink.written >= unpackedSize);
         // -lz5- reads whole bytes straight from the archive, past its

@@ -1,8 +1,9 @@
 // Decodes one entry through the frame and checks what the frame promises,
 // whatever the packed data: the writer's count and CRC-16 agree with what
 // reached the output, a compressed entry yields its unpacked size (plus at
-// most the tail of one match) unless a bad table ended it, and the bit
-// input never reads past the entry's packed data.
+// most the tail of one match) unless a bad table or a failed write ended it,
+// a stored entry copies exactly what is there, and the bit input never
+// reads past the entry's packed data.
 #pragma once
 
 #include <atomic>
@@ -20,8 +21,10 @@ struct DecodeBench {
     DecodeBench(FILE* archive, size_t archiveSize);
 
     // Decodes from the stream's position; unpackedSize is the caller's
-    // (already capped) request.
-    void DecodeChecked(lzh::MethodCode code, uint32_t packedSize, uint32_t unpackedSize);
+    // (already capped) request.  With refuseFirstWrite the output fails
+    // its first write.
+    void DecodeChecked(lzh::MethodCode code, uint32_t packedSize, uint32_t unpackedSize,
+                       bool refuseFirstWrite = false);
 
     FILE* archive;
     size_t archiveSize;

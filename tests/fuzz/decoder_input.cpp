@@ -14,7 +14,8 @@ int RunDecoderInput(std::span<const lzh::MethodCode> methods, const uint8_t* dat
     uint32_t unpacked = data[2] | data[3] << 8 | data[4] << 16;
     if (unpacked > kMaxUnpacked) unpacked = kMaxUnpacked;
     const bool again = (data[5] & 0x80) != 0;
-    const lzh::MethodCode second = methods[(data[5] & 0x7F) % methods.size()];
+    const lzh::MethodCode second = methods[(data[5] & 0x3F) % methods.size()];
+    const bool refuseFirstWrite = (data[5] & 0x40) != 0;
 
     const uint32_t dataLength = static_cast<uint32_t>(size - kDecoderPrefixSize);
     uint32_t packed = dataLength;
@@ -27,7 +28,7 @@ int RunDecoderInput(std::span<const lzh::MethodCode> methods, const uint8_t* dat
 
     MemoryFile input(data + kDecoderPrefixSize, dataLength);
     auto bench = std::make_unique<DecodeBench>(input.file(), input.size());
-    bench->DecodeChecked(first, packed, unpacked);
+    bench->DecodeChecked(first, packed, unpacked, refuseFirstWrite);
     if (again) {
         FUZZ_CHECK(std::fseek(input.file(), 0, SEEK_SET) == 0);
         bench->DecodeChecked(second, packed, unpacked);

@@ -11,7 +11,8 @@
 //   bytes 2-4  unpacked size, little-endian, capped at kMaxUnpacked
 //   byte 5     bit 7 set: decode the data again with the same decoder, as
 //              the next entry of an archive would be, with the method that
-//              the low 7 bits choose
+//              the low 6 bits choose; bit 6 set: the output refuses the
+//              first write of the (first) entry
 //   bytes 6-   the packed data
 #pragma once
 

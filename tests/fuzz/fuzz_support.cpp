@@ -40,6 +40,12 @@ void RecordingReporter::Report(const char* text) {
 
 bool CountingSink::Write(const uint8_t* bytes, size_t count) {
     FUZZ_CHECK(count != 0);
+    FUZZ_CHECK(!refused);  // after a failed write the decoder writes no more
+    if (refuseNext) {
+        refuseNext = false;
+        refused = true;
+        return false;
+    }
     FUZZ_CHECK(written + count <= writeLimit);
     crc16 = lzh::UpdateCrc16(crc16, bytes, count);
     written += count;

@@ -60,19 +60,24 @@ public:
 };
 
 // Keeps the count and CRC-16 of the bytes written; the bytes themselves are
-// dropped.  A write past what the entry may produce is a finding.
+// dropped.  A write past what the entry may produce is a finding.  It can
+// also refuse its first write, as a full disk would.
 class CountingSink final : public lzh::OutputSink {
 public:
     bool Write(const uint8_t* bytes, size_t count) override;
-    void Reset(uint64_t limit) {
+    void Reset(uint64_t limit, bool refuseFirstWrite) {
         written = 0;
         crc16 = 0;
         writeLimit = limit;
+        refuseNext = refuseFirstWrite;
+        refused = false;
     }
 
     uint64_t written = 0;
     uint16_t crc16 = 0;
     uint64_t writeLimit = 0;
+    bool refuseNext = false;
+    bool refused = false;  // a write was refused
 };
 
 // Lead-byte predicates for the header reader: Shift-JIS as the tools use,

@@ -26,9 +26,12 @@ namespace {
 
 constexpr size_t kMaxArchiveSeed = 64 * 1024;  // larger archives give only entry seeds
 // Entry seeds stay small so that the decoder targets run fast from the
-// start; mutations of the prefix still reach the targets' caps.
-constexpr size_t kMaxPackedSeed = 8 * 1024;
-constexpr uint32_t kMaxUnpackedSeed = 16 * 1024;
+// start: an entry is taken whole up to these sizes, a larger one is cut to
+// its start.  Mutations of the prefix still reach the targets' caps.
+constexpr size_t kWholePacked = 24 * 1024;
+constexpr uint32_t kWholeUnpacked = 64 * 1024;
+constexpr size_t kCutPacked = 8 * 1024;
+constexpr uint32_t kCutUnpacked = 16 * 1024;
 
 class QuietReporter final : public lzh::Reporter {
 public:
@@ -110,9 +113,11 @@ void SeedsFromArchive(const char* path) {
         const size_t available = bytes.size() - static_cast<size_t>(dataStart);
         size_t packed = h.packedSize < available ? h.packedSize : available;
         if (target != nullptr && packed > 0) {
-            if (packed > kMaxPackedSeed) packed = kMaxPackedSeed;
             uint32_t unpacked = h.unpackedSize;
-            if (unpacked > kMaxUnpackedSeed) unpacked = kMaxUnpackedSeed;
+            if (packed > kWholePacked || unpacked > kWholeUnpacked) {
+                if (packed > kCutPacked) packed = kCutPacked;
+                if (unpacked > kCutUnpacked) unpacked = kCutUnpacked;
+            }
             const std::vector<uint8_t> prefix = {index, 0, static_cast<uint8_t>(unpacked),
                                                  static_cast<uint8_t>(unpacked >> 8),
                                                  static_cast<uint8_t>(unpacked >> 16), 0};
