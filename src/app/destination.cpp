@@ -76,8 +76,13 @@ int ResolveDestination(char* destination, const char* archiveFolder) {
         ok = SetWide(resolved, archiveFolder) && AppendWide(resolved, t + 2);
     } else if (t[0] == L'.' && t[1] == L'.' && t[2] == L'\\') {
         ok = ClimbFromArchiveFolder(resolved, t, archiveFolder);
+    } else if (t[1] == L':' || (t[0] == L'\\' && t[1] == L'\\')) {
+        resolved = text;  // a drive or UNC path
     } else {
-        resolved = text;  // a drive or UNC path, or a relative path left as it is
+        // Any other relative path, such as sub\x (which the archive-name
+        // check box makes of a bare name), lies next to the archive too: left
+        // as it is, it would be taken from the working folder.
+        ok = SetWide(resolved, archiveFolder) && AppendWide(resolved, t);
     }
 
     char result[MAX_PATH];

@@ -35,7 +35,7 @@ bench() {
   local name=$1
   shift
   echo "== $name"
-  run_bench --display "$display" "$@"
+  run_bench --display "$display" --shots "$shots" "$@"
   cp "$work/run.log" "$work/$name.log"
 }
 
@@ -257,10 +257,239 @@ EOF
   expect_contained "$work/names.tsv" "$work/p/box/out"
 }
 
+# expect_explorer yes|no: whether the last run's robot listed an Explorer
+# window (its script ends with "windows").
+expect_explorer() {
+  if grep -q '^robot: top .* ExplorerWClass$' "$work/run.log"; then
+    [ "$1" = yes ] || fail "an Explorer window was opened"
+  else
+    [ "$1" = no ] || fail "no Explorer window"
+  fi
+}
+
+# The module run on a separate archive: sfx NAME [run.sh options] -- ARGS.
+# It is started from a folder of its own, so that relative paths resolved
+# against the working folder instead of the archive's would show.
+sfx() {
+  local name=$1 options=()
+  shift
+  while [ "$1" != -- ]; do
+    options+=("$1")
+    shift
+  done
+  shift
+  mkdir -p "$work/cwd"
+  bench "$name" --cwd "$work/cwd" "${options[@]}" "$SFX_EXE" "$@"
+}
+
+# Archive-path mode: the switches /H /O /N, the archive path before or after
+# them, the quoted archive and destination, relative destinations resolved
+# against the archive's folder, the destination dialog with the given
+# destination and the folder question, Explorer without /N.
+case_cmdline() {
+  new_work package-cmdline
+  lzh "$work/arch.lzh" --manifest "$work/arch.tsv" --level 1 --method lh6 --mtime 2020-02-02T02:02:02 \
+    --gen root.txt=text:3k --gen sub/inner.txt=rand:5k --dir emptydir
+  local d
+  for d in a/b c "q r/s" "d e"; do
+    mkdir -p "$work/p/$d"
+    cp "$work/arch.lzh" "$work/p/$d/arch.lzh"
+  done
+  robot explorer <<'EOF'
+timeout 30
+idle 3
+windows
+EOF
+
+  # Switches first: the archive path follows the last one.  An existing file
+  # is replaced without a question (/O), no dialog (/H), no Explorer (/N).
+  echo "old" > "$work/p/a/b/root.txt"
+  sfx switches -t 30 -r "$work/explorer.robot" -- /H /O /N "$(windows_path "$work/p/a/b/arch.lzh")"
+  expect_status 0
+  expect_no_box VID-IDA
+  expect_explorer no
+  check "$work/arch.tsv" "$work/p/a/b"
+
+  # Switches last, in small letters: the path is what stands before them.
+  echo "old" > "$work/p/c/root.txt"
+  sfx trailing -t 30 -- "$(windows_path "$work/p/c/arch.lzh")" /h /o /n
+  expect_status 0
+  check "$work/arch.tsv" "$work/p/c"
+
+  # Wine puts an argument with blanks between quotation marks: these runs
+  # get "archive" "destination" on their command lines.  A missing
+  # destination is created without a question (/O).
+  local archive
+  archive=$(windows_path "$work/p/q r/s/arch.lzh")
+  sfx quoted -t 30 -- "$archive" /H /O /N "$(windows_path "$work/p/dest x")"
+  expect_status 0
+  check "$work/arch.tsv" "$work/p/dest x" --exact
+
+  # Relative destinations start from the archive's folder, not the working one.
+  sfx up -t 30 -- "$archive" /H /O /N "..\\up x"
+  expect_status 0
+  check "$work/arch.tsv" "$work/p/q r/up x" --exact
+  sfx twice -t 30 -- "$archive" /H /O /N "..\\x\\..\\two x"
+  expect_status 0
+  check "$work/arch.tsv" "$work/p/two x" --exact
+  sfx dot -t 30 -- "$archive" /H /O /N ".\\dot x   "
+  expect_status 0
+  check "$work/arch.tsv" "$work/p/q r/s/dot x" --exact
+  [ -z "$(ls "$work/cwd")" ] || fail "written into the working folder: $(ls "$work/cwd")"
+
+  # A quoted destination that is a plain file is not taken: the archive's
+  # folder is used.
+  echo "plain" > "$work/p/plain x"
+  sfx plainfile -t 30 -- "$(windows_path "$work/p/d e/arch.lzh")" /H /O /N "$(windows_path "$work/p/plain x")"
+  expect_status 0
+  check "$work/arch.tsv" "$work/p/d e"
+  [ "$(cat "$work/p/plain x")" = plain ] || fail "the plain file was changed"
+
+  # Without /H and /O: dialog 102 shows the command line's destination, and
+  # the folder question names it with its trailing backslash; Cancel there
+  # ends the run without creating anything.
+  local typed
+  typed=$(windows_path "$work/p/typed x")
+  robot question <<EOF
+timeout 30
+wait "Confirm Extracting"
+expect 109 "$typed"
+click 1
+answer "VID-IDA" cancel
+exit sfx.exe
+EOF
+  sfx question -t 30 -r "$work/question.robot" -- "$archive" /N "$typed"
+  expect_status 0
+  expect_boxes VID-IDA "The Folder '$typed\\' does not exist.\\nDo you want to create it?"
+  expect_no_box "Decompressing..."
+  [ ! -e "$work/p/typed x" ] || fail "the folder was created after Cancel"
+
+  # Without /N the destination is opened in Explorer.
+  sfx explorer -t 30 -r "$work/explorer.robot" -- "$archive" /H /O "$(windows_path "$work/p/shown x")"
+  expect_status 0
+  expect_line 'robot: top "shown x" ExplorerWClass'
+  check "$work/arch.tsv" "$work/p/shown x" --exact
+}
+
+# Own-module mode with the destination dialog (102): a refused destination
+# brings the dialog back with the package's folder, typed text with forward
+# slashes, the check box that appends the archive's name, Enter, Cancel and
+# the close box; a refused destination without the dialog.
+case_destination() {
+  local lang=$1
+  language $lang
+  new_work package-destination-$lang
+  lzh "$work/dest.lzh" --manifest "$work/dest.tsv" --level 2 --method lh5 \
+    --gen one.txt=text:2k --gen two/three.txt=text:1k
+  mkdir -p "$work/p"
+  local folder
+  folder=$(windows_path "$work/p")
+  package "$work/p/pkg.exe" "$work/dest.lzh" --dest "$folder\\a?b" --no-open-folder
+  local up=
+  for _ in {1..30}; do up+='..\'; done
+  if [ $lang = en ]; then
+    robot destination <<EOF
+timeout 30
+wait "Confirm Extracting"
+list
+expect 109 "$folder\\a?b"
+shot package_en_destination
+answer "Confirm Extracting" ok
+wait "Confirm Extracting"
+expect 109 "$folder\\"
+settext 109 "${up}x"
+answer "Confirm Extracting" ok
+wait "Confirm Extracting"
+expect 109 "$folder\\"
+settext 109 "${folder//\\//}/typed"
+check 118
+expect 109 "${folder//\\//}/typed\\pkg\\"
+uncheck 118
+expect 109 "${folder//\\//}/typed\\"
+check 118
+key 109 enter
+wait "VID-IDA"
+shot package_en_folder_question
+answer "VID-IDA" ok
+exit pkg.exe
+EOF
+    bench destination -t 60 -r "$work/destination.robot" "$work/p/pkg.exe"
+    expect_status 0
+    expect_boxes "Confirm Extracting" \
+      "Please type the location where you want to place the extracted files." \
+      "Please type the location where you want to place the extracted files." \
+      "Please type the location where you want to place the extracted files."
+    expect_boxes VID-IDA "The Folder '$folder\\typed\\pkg\\' does not exist.\\nDo you want to create it?"
+    check "$work/dest.tsv" "$work/p/typed/pkg" --exact
+
+    # Cancel: nothing more is shown, nothing is written.
+    robot cancel <<'EOF'
+timeout 30
+wait "Confirm Extracting"
+click 2
+exit pkg.exe
+EOF
+    rm -rf "$work/p/typed"
+    bench cancel -t 30 -r "$work/cancel.robot" "$work/p/pkg.exe"
+    expect_status 0
+    expect_no_box VID-IDA
+    expect_no_box "$progress_title"
+    [ "$(ls "$work/p")" = pkg.exe ] || fail "written after Cancel: $(ls "$work/p")"
+
+    # Without the dialog a refused destination gives way to the package's folder.
+    mkdir -p "$work/q"
+    package "$work/q/pkg.exe" "$work/dest.lzh" --dest "$(windows_path "$work/q")\\a|b" \
+      --skip-dialog --no-confirm --no-open-folder
+    bench skipped -t 30 "$work/q/pkg.exe"
+    expect_status 0
+    check "$work/dest.tsv" "$work/q"
+  else
+    robot destination <<EOF
+timeout 30
+wait "展開先の指定"
+list
+expect 118 "書庫名でフォルダを作成(&K)"
+shot package_ja_destination
+answer "展開先の指定" ok
+wait "展開先の指定"
+expect 109 "$folder\\"
+settext 109 "sub"
+check 118
+expect 109 "sub\\pkg\\"
+key 109 enter
+wait "VID-IDA"
+shot package_ja_folder_question
+answer "VID-IDA" ok
+exit pkg.exe
+EOF
+    bench destination --ja -t 60 -r "$work/destination.robot" "$work/p/pkg.exe"
+    expect_status 0
+    expect_boxes VID-IDA "'$folder\\sub\\pkg\\'\\n\\n展開先フォルダは存在しません。\\nフォルダを作成しますか？"
+    check "$work/dest.tsv" "$work/p/sub/pkg" --exact
+
+    # The close box cancels like the Cancel button.
+    robot cancel <<'EOF'
+timeout 30
+wait "展開先の指定"
+close
+exit pkg.exe
+EOF
+    rm -rf "$work/p/sub"
+    bench cancel --ja -t 30 -r "$work/cancel.robot" "$work/p/pkg.exe"
+    expect_status 0
+    expect_no_box VID-IDA
+    expect_no_box "$progress_title"
+    [ "$(ls "$work/p")" = pkg.exe ] || fail "written after the close box: $(ls "$work/p")"
+  fi
+}
+
 case ${1:-} in
 content) case_content ;;
 names-en) case_names en ;;
 names-ja) case_names ja ;;
+cmdline) case_cmdline ;;
+destination-en) case_destination en ;;
+destination-ja) case_destination ja ;;
 *)
   cat >&2 <<'EOF'
 usage: package_test.sh CASE
@@ -269,6 +498,12 @@ usage: package_test.sh CASE
   names-en    stored names: leading backslash, slashes, parent references,
   names-ja    invalid characters (the invalid-name warning), Shift-JIS names
               with the byte 0x5C; nothing is written outside the destination
+  cmdline     archive-path mode: /H /O /N before or after the archive, the
+              quoted archive and destination, relative destinations, the
+              destination dialog and folder question, Explorer without /N
+  destination-en, destination-ja
+              dialog 102: refused destinations, typed text, the check box,
+              Enter, Cancel and the close box; no dialog with a refused one
 EOF
   exit 2
   ;;

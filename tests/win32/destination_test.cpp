@@ -49,6 +49,8 @@ TEST(ResolveDestination, RelativeFormsLandNextToTheArchive) {
     ExpectAccepted("\\x", "C:\\pkg\\sub\\x\\");
     ExpectAccepted("", "C:\\pkg\\sub\\");
     ExpectAccepted("x   ", "C:\\pkg\\sub\\x\\");
+    ExpectAccepted("x\\y", "C:\\pkg\\sub\\x\\y\\");
+    ExpectAccepted("x/y\\", "C:\\pkg\\sub\\x\\y\\");
 }
 
 TEST(ResolveDestination, ParentReferencesClimbFromTheArchiveFolder) {
