@@ -45,6 +45,12 @@ expect_no_box() {
   ! grep -qF "robot: seen \"$1\"" "$work/run.log" || fail "unexpected box: $(grep -F "robot: seen \"$1\"" "$work/run.log" | head -1)"
 }
 
+# The run did not get as far as the progress window (its caption may still
+# be empty when the robot first sees it: its text is what counts).
+expect_no_progress() {
+  ! grep -q "^robot: seen \"[^\"]*\" \"$progress_text" "$work/run.log" || fail "the extraction started"
+}
+
 # expect_boxes CAPTION TEXT...: the boxes of this caption that the run
 # showed, in order, had exactly these texts (as the transcript writes them:
 # a line break is \n).
@@ -99,17 +105,20 @@ language() {
   if [ "$1" = ja ]; then
     bench_lang=(--ja)
     progress_title="進捗状況"
+    progress_text="展開中..."
     destination_title="展開先の指定"
     replace_title="ファイル上書きの確認"
     invalid_name="不正なファイル名の展開をスキップします。"
   else
     bench_lang=()
     progress_title="Decompressing..."
+    progress_text="Please wait..."
     destination_title="Confirm Extracting"
     replace_title="Confirm File Replace"
     invalid_name="invalid filename.(skipped)"
   fi
 }
+language en
 
 methods=(lh0 lh1 lh2 lh3 lh4 lh5 lh6 lh7 lzs lz5 lz4)
 
@@ -361,7 +370,7 @@ EOF
   sfx question -t 30 -r "$work/question.robot" -- "$archive" /N "$typed"
   expect_status 0
   expect_boxes VID-IDA "The Folder '$typed\\' does not exist.\\nDo you want to create it?"
-  expect_no_box "Decompressing..."
+  expect_no_progress
   [ ! -e "$work/p/typed x" ] || fail "the folder was created after Cancel"
 
   # Without /N the destination is opened in Explorer.
@@ -433,7 +442,7 @@ EOF
     bench cancel -t 30 -r "$work/cancel.robot" "$work/p/pkg.exe"
     expect_status 0
     expect_no_box VID-IDA
-    expect_no_box "$progress_title"
+    expect_no_progress
     [ "$(ls "$work/p")" = pkg.exe ] || fail "written after Cancel: $(ls "$work/p")"
 
     # Without the dialog a refused destination gives way to the package's folder.
@@ -478,9 +487,275 @@ EOF
     bench cancel --ja -t 30 -r "$work/cancel.robot" "$work/p/pkg.exe"
     expect_status 0
     expect_no_box VID-IDA
-    expect_no_box "$progress_title"
+    expect_no_progress
     [ "$(ls "$work/p")" = pkg.exe ] || fail "written after the close box: $(ls "$work/p")"
   fi
+}
+
+# A string value of the prefix's user registry: reg_value SECTION NAME.
+reg_value() {
+  SECTION="[$1]" NAME="\"$2\"" awk '
+    BEGIN { section = ENVIRON["SECTION"]; name = ENVIRON["NAME"] }
+    index($0, "[") == 1 { inside = index($0, section) == 1 }
+    inside && index($0, name "=\"") == 1 {
+      value = substr($0, length(name) + 3)
+      sub(/"$/, "", value)
+      gsub(/\\\\/, "\\", value)
+      print value
+      exit
+    }' "$E2E_PREFIX/user.reg"
+}
+
+# The Unix path of a C: path in the prefix.
+prefix_path() {
+  local p=${1#[Cc]:}
+  printf '%s/drive_c%s' "$E2E_PREFIX" "${p//\\//}"
+}
+
+# Folder tokens at the start of the configured destination: each package
+# shows the destination dialog with the expanded text; some are extracted
+# there, the others cancelled.
+case_tokens() {
+  new_work package-tokens
+  lzh "$work/tok.lzh" --manifest "$work/tok.tsv" --level 1 --gen token.txt=text:700
+  mkdir -p "$work/p"
+  local folders='Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders'
+  local temp desktop documents
+  temp=$(reg_value 'Environment' TMP)
+  desktop=$(reg_value "$folders" Desktop)
+  documents=$(reg_value "$folders" Personal)
+  [ -n "$temp" ] && [ -n "$desktop" ] && [ -n "$documents" ] || fail "no folders in $E2E_PREFIX/user.reg"
+  local tag=h6tok$$
+  # TOKEN TEXT | DIALOG TEXT | ok (extract there, no folder question) or cancel
+  local table="%WinDir%\\$tag|C:\\windows\\$tag|ok
+%SystemDir%\\$tag|C:\\windows\\system32\\$tag|ok
+%temp%\\$tag|$temp\\$tag|ok
+%ProgramFiles%|C:\\Program Files*|cancel
+%Desktop%\\$tag|$desktop\\$tag|cancel
+%MyDocuments%\\$tag|$documents\\$tag|cancel
+%temp%|$temp\\~pkg.exe|cancel
+%Temp%\\$tag|\\$tag|ok
+%Other%\\data|\\data|ok"
+  local n=0 token text action options
+  while IFS='|' read -r token text action; do
+    n=$((n + 1))
+    options=(--dest "$token" --no-confirm --no-open-folder)
+    # With a command that removes its files, plain %temp% is a folder of the
+    # package's own (it is cancelled before anything is started).
+    [ "$token" = %temp% ] && options+=(--run never.exe --remove-after-run)
+    package "$work/p/pkg.exe" "$work/tok.lzh" "${options[@]}"
+    robot token$n <<EOF
+timeout 30
+wait "Confirm Extracting"
+list
+expect 109 "$text"
+click $([ $action = ok ] && echo 1 || echo 2)
+exit pkg.exe
+EOF
+    bench "token$n" -t 30 -r "$work/token$n.robot" "$work/p/pkg.exe"
+    expect_status 0
+    expect_no_box VID-IDA
+    if [ $action = cancel ]; then
+      expect_no_progress
+      continue
+    fi
+    local dir
+    case $text in
+      \\*) dir=$work/p/${text#\\} ;;
+      *) dir=$(prefix_path "$text") ;;
+    esac
+    # A 32-bit program's system32 is syswow64 on 64-bit Windows.
+    [[ $token == %SystemDir%* ]] && [ ! -e "$dir" ] && dir=$(prefix_path "C:\\windows\\syswow64\\$tag")
+    check "$work/tok.tsv" "$dir" --exact
+    [[ $dir == "$E2E_PREFIX"/* ]] && rm -rf "$dir"
+  done <<< "$table"
+}
+
+# Digits in groups of three: 1234567 -> 1,234,567.
+thousands() {
+  sed ':a; s/\B[0-9]\{3\}\>/,&/; ta' <<< "$1"
+}
+
+# date_line en|ja SIZE EPOCH: the size-and-date line of dialog 119 for a
+# file of SIZE bytes last written at EPOCH, in the run's zone ($zone).
+date_line() {
+  local size
+  size=$(thousands "$2")
+  if [ "$1" = ja ]; then
+    local weekdays=(日 月 火 水 木 金 土)
+    printf '%s バイト\\n%s' "$size" \
+      "$(TZ=$zone date -d "@$3" "+%Y年%m月%d日 ${weekdays[$(TZ=$zone date -d "@$3" +%w)]}曜日、%H:%M:%S")"
+  else
+    printf '%s Bytes\\nModified: %s' "$size" "$(TZ=$zone date -d "@$3" '+%m, %d, %Y,  %H:%M:%S')"
+  fi
+}
+
+# A local time of the run's zone as Unix seconds.
+local_epoch() {
+  TZ=$zone date -d "$1" +%s
+}
+
+# existing PATH SIZE EPOCH [ro]: a file that is there before the run.
+existing() {
+  mkdir -p "$(dirname "$1")"
+  head -c "$2" /dev/urandom > "$1"
+  touch -d "@$3" "$1"
+  [ "${4:-}" = ro ] && chmod a-w "$1"
+  return 0
+}
+
+# expect_kept PATH: the file is as existing() left it (state taken by keep).
+keep() {
+  stat -c '%s %Y %a' "$1" > "$1.state-$$"
+  sha256sum < "$1" >> "$1.state-$$"
+  mv "$1.state-$$" "$work/state-$(basename "$1")"
+}
+expect_kept() {
+  local now
+  now=$( { stat -c '%s %Y %a' "$1"; sha256sum < "$1"; } )
+  [ "$now" = "$(cat "$work/state-$(basename "$1")")" ] || fail "$1 was changed"
+}
+
+# Dialog 119 answered Yes, No, Yes to All, Newer, Cancel and by its close
+# box, in a time zone far from UTC; its texts in English and Japanese, with
+# the date lines of the existing file and of the entry.
+case_replace() {
+  local lang=$1
+  language $lang
+  zone=Asia/Tokyo
+  new_work package-replace-$lang
+  local entry_l1=2024-03-01T12:34:56 entry_l2=2024-02-29T23:30:10Z u1 u2
+  u1=$(local_epoch "${entry_l1/T/ }")
+  u2=$(date -u -d "${entry_l2/T/ }" +%s)
+  local old
+  old=$(local_epoch "2000-02-29 10:20:30")
+  # Entries at level 1 (local MS-DOS time) and level 2 (UTC).
+  lzh "$work/r.lzh" --manifest "$work/r.tsv" \
+    --level 1 --mtime "$entry_l1" --gen r1.txt=text:2k --gen r2.txt=text:3k --gen r3.txt=text:4k \
+    --attr 0x20 --gen r4.txt=text:5k --level 2 --mtime "${entry_l2%Z}" --gen r5.txt=text:6k --gen new.txt=text:7k
+  lzh "$work/n.lzh" --manifest "$work/n.tsv" \
+    --level 1 --mtime "$entry_l1" --gen n1.txt=text:2k --gen n2.txt=text:2k --gen n3.txt=text:2k \
+    --gen n4.txt=text:2k --level 2 --mtime "${entry_l2%Z}" --gen n5.txt=text:2k --gen n6.txt=text:2k
+  lzh "$work/c.lzh" --manifest "$work/c.tsv" --level 2 --mtime "${entry_l2%Z}" \
+    --gen c0.txt=text:2k --gen c1.txt=text:2k --gen c2.txt=text:2k --gen c3.txt=text:2k
+  mkdir -p "$work/p"
+  local out
+  out=$(windows_path "$work/p/out")
+  package "$work/p/r.exe" "$work/r.lzh" --dest "$out" --skip-dialog --no-open-folder
+  package "$work/p/n.exe" "$work/n.lzh" --dest "$out" --skip-dialog --no-open-folder
+  package "$work/p/c.exe" "$work/c.lzh" --dest "$out" --skip-dialog
+
+  if [ $lang = en ]; then
+    # Yes, No, then Yes to All: no more questions, a read-only file too.
+    existing "$work/p/out/r1.txt" 1234567 "$old"
+    existing "$work/p/out/r2.txt" 100 "$old"
+    existing "$work/p/out/r3.txt" 100 "$old"
+    existing "$work/p/out/r4.txt" 100 "$old" ro
+    existing "$work/p/out/r5.txt" 100 "$old"
+    keep "$work/p/out/r2.txt"
+    robot replace <<EOF
+timeout 30
+wait "$replace_title"
+list
+shot package_en_replace
+answer "$replace_title" yes
+wait "$replace_title"
+expect 117 "'r2.txt'"
+answer "$replace_title" no
+wait "$replace_title"
+expect 117 "'r3.txt'"
+answer "$replace_title" 110
+exit r.exe
+EOF
+    bench replace --tz $zone -t 60 -r "$work/replace.robot" "$work/p/r.exe"
+    expect_status 0
+    expect_line "robot: control 117 Static \"'r1.txt'\""
+    expect_line "robot: control 113 Static \"$(date_line en 1234567 "$old")\""
+    expect_line "robot: control 116 Static \"$(date_line en 2048 "$u1")\""
+    expect_line 'robot: control 110 Button "Yes to &All"'
+    expect_line 'robot: control 112 Button "Newe&r"'
+    [ "$(grep -c "^robot: seen \"$replace_title\"" "$work/run.log")" = 3 ] || fail "not three questions"
+    printf '1\t-\n' > "$work/r.map"  # r2.txt: kept
+    check "$work/r.tsv" "$work/p/out" --tz $zone --map "$work/r.map"
+    expect_kept "$work/p/out/r2.txt"
+
+    # Newer: from then on only newer entries replace files, without asking.
+    rm -rf "$work/p/out"
+    existing "$work/p/out/n1.txt" 100 $((u1 - 86400))
+    existing "$work/p/out/n2.txt" 100 $((u1 + 86400))   # newer than the entry
+    existing "$work/p/out/n3.txt" 100 "$u1"             # the same time
+    existing "$work/p/out/n4.txt" 100 $((u1 - 2))       # two seconds older
+    existing "$work/p/out/n5.txt" 100 $((u2 - 3 * 3600))  # older than the UTC entry
+    existing "$work/p/out/n6.txt" 100 $((u2 + 3 * 3600))  # newer than the UTC entry
+    local f
+    for f in n2 n3 n6; do keep "$work/p/out/$f.txt"; done
+    robot newer <<EOF
+timeout 30
+wait "$replace_title"
+expect 117 "'n1.txt'"
+answer "$replace_title" 112
+exit n.exe
+EOF
+    bench newer --tz $zone -t 60 -r "$work/newer.robot" "$work/p/n.exe"
+    expect_status 0
+    [ "$(grep -c "^robot: seen \"$replace_title\"" "$work/run.log")" = 1 ] || fail "asked again after Newer"
+    printf '1\t-\n2\t-\n5\t-\n' > "$work/n.map"
+    check "$work/n.tsv" "$work/p/out" --tz $zone --map "$work/n.map"
+    for f in n2 n3 n6; do expect_kept "$work/p/out/$f.txt"; done
+
+    # Cancel: the existing file stays as it was (read-only too), nothing more
+    # is written, and the destination is not opened.
+    rm -rf "$work/p/out"
+    existing "$work/p/out/c1.txt" 100 "$old" ro
+    existing "$work/p/out/c2.txt" 100 "$old"
+    keep "$work/p/out/c1.txt"
+    keep "$work/p/out/c2.txt"
+    robot cancel <<EOF
+timeout 30
+wait "$replace_title"
+answer "$replace_title" 115
+exit c.exe
+idle 3
+windows
+EOF
+    bench cancel --tz $zone -t 60 -r "$work/cancel.robot" "$work/p/c.exe"
+  else
+    # The Japanese texts and date lines (with the weekday) of a level-2
+    # entry, Yes; then the close box, which cancels the run.
+    existing "$work/p/out/c1.txt" 1234567 "$old"
+    existing "$work/p/out/c2.txt" 100 "$old" ro
+    keep "$work/p/out/c2.txt"
+    robot cancel <<EOF
+timeout 30
+wait "$replace_title"
+list
+shot package_ja_replace
+answer "$replace_title" yes
+wait "$replace_title"
+expect 117 "展開先には既に 'c2.txt' のファイルが存在します。"
+close
+exit c.exe
+idle 3
+windows
+EOF
+    bench cancel --ja --tz $zone -t 60 -r "$work/cancel.robot" "$work/p/c.exe"
+    expect_line "robot: control 117 Static \"展開先には既に 'c1.txt' のファイルが存在します。\""
+    expect_line "robot: control 113 Static \"$(date_line ja 1234567 "$old")\""
+    expect_line "robot: control 116 Static \"$(date_line ja 2048 "$u2")\""
+    expect_line 'robot: control 112 Button "新しいもののみ(&U)"'
+  fi
+  expect_status 0
+  [ "$(grep -c "^robot: seen \"$replace_title\"" "$work/run.log")" = $([ $lang = en ] && echo 1 || echo 2) ] ||
+    fail "questions after the cancel"
+  expect_explorer no
+  if [ $lang = en ]; then
+    printf '1\t-\n2\t-\n3\t-\n' > "$work/c.map"
+    expect_kept "$work/p/out/c1.txt"
+  else
+    printf '2\t-\n3\t-\n' > "$work/c.map"
+  fi
+  check "$work/c.tsv" "$work/p/out" --tz $zone --map "$work/c.map"
+  expect_kept "$work/p/out/c2.txt"
 }
 
 case ${1:-} in
@@ -490,6 +765,9 @@ names-ja) case_names ja ;;
 cmdline) case_cmdline ;;
 destination-en) case_destination en ;;
 destination-ja) case_destination ja ;;
+tokens) case_tokens ;;
+replace-en) case_replace en ;;
+replace-ja) case_replace ja ;;
 *)
   cat >&2 <<'EOF'
 usage: package_test.sh CASE
@@ -504,6 +782,12 @@ usage: package_test.sh CASE
   destination-en, destination-ja
               dialog 102: refused destinations, typed text, the check box,
               Enter, Cancel and the close box; no dialog with a refused one
+  tokens      folder tokens in the configured destination, as dialog 102
+              shows them, and the files where they lead
+  replace-en, replace-ja
+              dialog 119: Yes, No, Yes to All, Newer (the newer-only rule for
+              local and UTC entry times), Cancel and the close box; the texts
+              and date lines (Japanese: with the weekday), run in Asia/Tokyo
 EOF
   exit 2
   ;;

@@ -69,6 +69,8 @@ WORD ParseKey(const std::wstring& word) {
 }
 
 bool IsCheckBox(HWND control) {
+    // Static styles share the values (SS_ICON is BS_AUTOCHECKBOX).
+    if (_wcsicmp(ClassOf(control).c_str(), L"Button") != 0) return false;
     const LONG type = GetWindowLongW(control, GWL_STYLE) & BS_TYPEMASK;
     return type == BS_CHECKBOX || type == BS_AUTOCHECKBOX || type == BS_3STATE ||
            type == BS_AUTO3STATE;
