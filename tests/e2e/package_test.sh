@@ -758,6 +758,47 @@ EOF
   expect_kept "$work/p/out/c2.txt"
 }
 
+# The progress window (120): Cancel (English) and the close box (Japanese)
+# while a large entry is written leave no partial file; the entries before it
+# stay, nothing after it is written, the command is not started and the
+# destination is not opened.
+case_progress() {
+  need_tool TESTAPP_EXE
+  new_work package-progress
+  mkdir -p "$work/p"
+  # 64 MiB that take seconds to decode (adaptive Huffman) but little to store.
+  lzh "$work/big.lzh" --manifest "$work/big.tsv" --level 2 --method lh5 --gen first.txt=text:3k \
+    --name testapp.exe "$TESTAPP_EXE" --method lh1 --gen big.bin=zero:64m --method lh5 --gen after.txt=text:3k
+  package "$work/p/pkg.exe" "$work/big.lzh" --dest "$(windows_path "$work/p/out")" --no-confirm \
+    --skip-dialog --run "testapp.exe $(windows_path "$work/launched.txt")"
+  printf '2\t-\n3\t-\n' > "$work/big.map"
+  local lang
+  for lang in en ja; do
+    language $lang
+    rm -rf "$work/p/out"
+    robot progress-$lang <<EOF
+timeout 30
+wait "$progress_title"
+until 114 "big.bin"
+shot package_${lang}_progress
+list
+$([ $lang = en ] && echo "click 2" || echo close)
+gone "$progress_title"
+exit pkg.exe
+idle 3
+windows
+EOF
+    bench progress-$lang "${bench_lang[@]}" -t 60 -r "$work/progress-$lang.robot" "$work/p/pkg.exe"
+    expect_status 0
+    expect_line 'robot: control 114 Static "big.bin"'
+    expect_no_box VID-IDA
+    expect_explorer no
+    expect_no_text 'robot: top "Bench Test"'
+    [ ! -e "$work/launched.txt" ] || fail "the command was started"
+    check "$work/big.tsv" "$work/p/out" --exact --map "$work/big.map"
+  done
+}
+
 case ${1:-} in
 content) case_content ;;
 names-en) case_names en ;;
@@ -768,6 +809,7 @@ destination-ja) case_destination ja ;;
 tokens) case_tokens ;;
 replace-en) case_replace en ;;
 replace-ja) case_replace ja ;;
+progress) case_progress ;;
 *)
   cat >&2 <<'EOF'
 usage: package_test.sh CASE
@@ -788,6 +830,9 @@ usage: package_test.sh CASE
               dialog 119: Yes, No, Yes to All, Newer (the newer-only rule for
               local and UTC entry times), Cancel and the close box; the texts
               and date lines (Japanese: with the weekday), run in Asia/Tokyo
+  progress    dialog 120: Cancel (English) and the close box (Japanese)
+              during a large entry: no partial file, nothing after it, no
+              command started, no Explorer
 EOF
   exit 2
   ;;
