@@ -50,7 +50,10 @@ void ReleaseRun() {
 long OpenArchive(char* archivePath) {
     const bool ownModule = archivePath[0] == '\0';
     if (ownModule) {
-        GetModuleFileNameA(g_state.module, archivePath, MAX_PATH);
+        // A name cut short at MAX_PATH names another file, or none: a module
+        // in so deep a folder cannot open itself.
+        const DWORD length = GetModuleFileNameA(g_state.module, archivePath, MAX_PATH);
+        if (length == 0 || length >= MAX_PATH) archivePath[0] = '\0';
         archivePath[MAX_PATH - 1] = '\0';
     } else {
         // Relative destinations are resolved against the archive's folder,
@@ -59,7 +62,7 @@ long OpenArchive(char* archivePath) {
         const DWORD length = GetFullPathNameA(archivePath, MAX_PATH, fullPath, nullptr);
         if (length > 0 && length < MAX_PATH) CopyText(archivePath, MAX_PATH, fullPath);
     }
-    g_state.archive = std::fopen(archivePath, "rb");
+    g_state.archive = archivePath[0] != '\0' ? std::fopen(archivePath, "rb") : nullptr;
     if (g_state.archive == nullptr) {
         ShowStringMessage(nullptr, IDS_CANNOT_OPEN_ARCHIVE, MB_ICONERROR);
         return -1;

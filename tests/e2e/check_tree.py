@@ -16,7 +16,7 @@ in the extended attribute user.DOSATTRIB.
 --codepage names the code page the stored names are in (default cp1252); the
 extracted names are UTF-8.  --map FILE gives the expected path of some entries
 instead of their manifest name, one "INDEX<TAB>PATH" per line, PATH "-" for an
-entry that must not have been written anywhere.  With --exact, ROOT must hold
+entry that is not to be found as stored (skipped, or an existing file kept).  With --exact, ROOT must hold
 nothing but the expected files and folders (and the folders above them).
 --outside DIR (repeatable) with --since FILE checks only this: no file below DIR (three levels
 deep, ROOT left out) that was written after FILE holds the content of an

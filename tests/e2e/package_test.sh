@@ -799,6 +799,115 @@ EOF
   done
 }
 
+# The messages of the run driver and the worker, each in its own run:
+# an own file the module cannot open (its path is longer than a Windows path
+# may be; a file of the name cut short must not be taken instead), a file
+# that holds no archive, the folder question and a destination that cannot
+# be created, and during extraction a CRC error, a file that cannot be
+# created, a bad header, and an entry folder that cannot be created.
+case_messages() {
+  local lang=$1
+  language $lang
+  new_work package-messages-$lang
+  local bench_opts=("${bench_lang[@]}" -t 30)
+  local texts
+  if [ $lang = ja ]; then
+    texts=("書庫を開けません。" "対応していない書庫形式です。" "展開先にファイルを作成できません。"
+      "展開先フォルダを作成できません。")
+  else
+    texts=("Cannot open arhive." "not supported archive format." "Cannot create a file."
+      "Cannot create a folder.\\nThis archive forbids writing.")
+  fi
+  # answers IMAGE [SHOT]: a robot that answers every box of the run of
+  # IMAGE, taking a screenshot of the first.
+  answers() {
+    robot answer <<EOF
+timeout 30
+wait "VID-IDA"
+$([ -n "${2:-}" ] && echo "shot package_${lang}_$2")
+on "VID-IDA" ok
+exit $1
+idle 2
+windows
+EOF
+  }
+  lzh "$work/small.lzh" --manifest "$work/small.tsv" --gen first.txt=text:1k \
+    --gen blocker/inner.txt=text:1k --gen last.txt=text:1k
+
+  # A path too long for the module's own name.  The name cut at 259
+  # characters names another package: that one must not be extracted.
+  local deep=$work/p
+  while [ ${#deep} -lt 240 ]; do deep+=/deeper-folder; done
+  mkdir -p "$deep"
+  local exe="$deep/package-with-a-long-name.exe" cut
+  cut=$(windows_path "$exe")
+  cut=${cut:0:259}
+  [[ $cut == *[!.] ]] || cut=${cut%?}x  # a name cut after a dot would lose it
+  package "$exe" "$work/small.lzh" --dest "$(windows_path "$work/out-long")" --skip-dialog --no-confirm
+  package "$deep/${cut##*\\}" "$work/small.lzh" --dest "$(windows_path "$work/out-cut")" --skip-dialog --no-confirm
+  answers package-with-a-long-name.exe
+  bench long "${bench_opts[@]}" -r "$work/answer.robot" "$exe"
+  expect_status 0
+  expect_boxes VID-IDA "${texts[0]}"
+  [ ! -e "$work/out-cut" ] || fail "the package of the name cut short was extracted"
+  [ ! -e "$work/out-long" ] || fail "extracted"
+
+  # A file that holds no archive.
+  printf 'no archive here\n' > "$work/text.lzh"
+  answers sfx.exe unsupported
+  bench unsupported "${bench_opts[@]}" -r "$work/answer.robot" "$SFX_EXE" /H /O /N "$(windows_path "$work/text.lzh")"
+  expect_status 0
+  expect_boxes VID-IDA "${texts[1]}"
+
+  # A destination below a plain file: the folder question, then the failure.
+  : > "$work/plain"
+  local dest
+  dest=$(windows_path "$work/plain")\\sub
+  mkdir -p "$work/q"
+  package "$work/q/pkg.exe" "$work/small.lzh" --dest "$dest" --skip-dialog --no-open-folder
+  answers pkg.exe folder_question
+  bench folder "${bench_opts[@]}" -r "$work/answer.robot" "$work/q/pkg.exe"
+  expect_status 0
+  if [ $lang = ja ]; then
+    expect_boxes VID-IDA "'$dest\\'\\n\\n展開先フォルダは存在しません。\\nフォルダを作成しますか？" "${texts[3]}"
+  else
+    expect_boxes VID-IDA "The Folder '$dest\\' does not exist.\\nDo you want to create it?" "${texts[3]}"
+  fi
+  expect_no_progress
+
+  # During extraction: a wrong CRC-16 (the file is removed, the run goes
+  # on), an entry named like an existing folder (the run goes on), then a
+  # header with a wrong checksum, which ends the archive.
+  lzh "$work/faults.lzh" --manifest "$work/faults.tsv" --level 1 --gen one.txt=text:1k \
+    --bad-crc --gen crc.txt=text:2k --gen adir=text:1k --gen good.txt=text:1k \
+    --bad-header-sum --gen header.txt=text:1k --gen never.txt=text:1k
+  mkdir -p "$work/r/out/adir"
+  package "$work/r/pkg.exe" "$work/faults.lzh" --dest "$(windows_path "$work/r/out")" \
+    --skip-dialog --no-confirm --no-open-folder
+  answers pkg.exe
+  bench faults "${bench_opts[@]}" -r "$work/answer.robot" "$work/r/pkg.exe"
+  expect_status 0
+  expect_boxes VID-IDA "CRC Error!" "${texts[2]}" "invalid header."
+  printf '1\t-\n2\t-\n4\t-\n5\t-\n' > "$work/faults.map"
+  check "$work/faults.tsv" "$work/r/out" --map "$work/faults.map"
+  [ "$(ls "$work/r/out" | tr '\n' ' ')" = "adir good.txt one.txt " ] || fail "extracted: $(ls "$work/r/out")"
+  [ -d "$work/r/out/adir" ] && [ -z "$(ls "$work/r/out/adir")" ] || fail "the folder adir was changed"
+
+  # An entry's folder that cannot be made (a plain file has its name) ends
+  # the run: nothing more is written, and the destination is not opened.
+  mkdir -p "$work/s/out"
+  : > "$work/s/out/blocker"
+  package "$work/s/pkg.exe" "$work/small.lzh" --dest "$(windows_path "$work/s/out")" --skip-dialog --no-confirm
+  bench entry-folder "${bench_opts[@]}" -r "$work/answer.robot" "$work/s/pkg.exe"
+  expect_status 0
+  expect_boxes VID-IDA "${texts[3]}"
+  expect_explorer no
+  printf '1\t-\n2\t-\n' > "$work/small.map"
+  check "$work/small.tsv" "$work/s/out" --map "$work/small.map"
+  [ "$(ls "$work/s/out")" = "blocker
+first.txt" ] || fail "written after the failure: $(ls "$work/s/out")"
+}
+
 case ${1:-} in
 content) case_content ;;
 names-en) case_names en ;;
@@ -810,6 +919,8 @@ tokens) case_tokens ;;
 replace-en) case_replace en ;;
 replace-ja) case_replace ja ;;
 progress) case_progress ;;
+messages-en) case_messages en ;;
+messages-ja) case_messages ja ;;
 *)
   cat >&2 <<'EOF'
 usage: package_test.sh CASE
@@ -833,6 +944,12 @@ usage: package_test.sh CASE
   progress    dialog 120: Cancel (English) and the close box (Japanese)
               during a large entry: no partial file, nothing after it, no
               command started, no Explorer
+  messages-en, messages-ja
+              every message of the run driver and the worker: an own file
+              that cannot be opened, no archive, the folder question, a
+              destination that cannot be made, "CRC Error!", a file that
+              cannot be created, "invalid header.", an entry folder that
+              cannot be made (the run ends there)
 EOF
   exit 2
   ;;
