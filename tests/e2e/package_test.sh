@@ -402,7 +402,6 @@ timeout 30
 wait "Confirm Extracting"
 list
 expect 109 "$folder\\a?b"
-shot package_en_destination
 answer "Confirm Extracting" ok
 wait "Confirm Extracting"
 expect 109 "$folder\\"
@@ -410,9 +409,11 @@ settext 109 "${up}x"
 answer "Confirm Extracting" ok
 wait "Confirm Extracting"
 expect 109 "$folder\\"
-settext 109 "${folder//\\//}/typed"
+settext 109 "C:\\Program Files\\Demo"
 check 118
-expect 109 "${folder//\\//}/typed\\pkg\\"
+expect 109 "C:\\Program Files\\Demo\\pkg\\"
+shot package_en_destination
+settext 109 "${folder//\\//}/typed"
 uncheck 118
 expect 109 "${folder//\\//}/typed\\"
 check 118
@@ -431,7 +432,8 @@ EOF
     expect_boxes VID-IDA "The Folder '$folder\\typed\\pkg\\' does not exist.\\nDo you want to create it?"
     check "$work/dest.tsv" "$work/p/typed/pkg" --exact
 
-    # Cancel: nothing more is shown, nothing is written.
+    # Cancel: nothing more is shown, nothing is written.  The block's
+    # settings win over switches: /H does not suppress the dialog.
     robot cancel <<'EOF'
 timeout 30
 wait "Confirm Extracting"
@@ -439,7 +441,7 @@ click 2
 exit pkg.exe
 EOF
     rm -rf "$work/p/typed"
-    bench cancel -t 30 -r "$work/cancel.robot" "$work/p/pkg.exe"
+    bench cancel -t 30 -r "$work/cancel.robot" "$work/p/pkg.exe" /H /O /N
     expect_status 0
     expect_no_box VID-IDA
     expect_no_progress
@@ -458,13 +460,13 @@ timeout 30
 wait "展開先の指定"
 list
 expect 118 "書庫名でフォルダを作成(&K)"
-shot package_ja_destination
 answer "展開先の指定" ok
 wait "展開先の指定"
 expect 109 "$folder\\"
 settext 109 "sub"
 check 118
 expect 109 "sub\\pkg\\"
+shot package_ja_destination
 key 109 enter
 wait "VID-IDA"
 shot package_ja_folder_question
