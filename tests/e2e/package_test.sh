@@ -820,8 +820,9 @@ case_messages() {
     texts=("Cannot open arhive." "not supported archive format." "Cannot create a file."
       "Cannot create a folder.\\nThis archive forbids writing.")
   fi
-  # answers IMAGE [SHOT]: a robot that answers every box of the run of
-  # IMAGE, taking a screenshot of the first.
+  # answers IMAGE [SHOT [windows]]: a robot that answers every box of the
+  # run of IMAGE, taking a screenshot of the first; then it lists the
+  # windows that are left.
   answers() {
     robot answer <<EOF
 timeout 30
@@ -829,8 +830,7 @@ wait "VID-IDA"
 $([ -n "${2:-}" ] && echo "shot package_${lang}_$2")
 on "VID-IDA" ok
 exit $1
-idle 2
-windows
+$([ -n "${3:-}" ] && printf 'idle 3\nwindows')
 EOF
   }
   lzh "$work/small.lzh" --manifest "$work/small.tsv" --gen first.txt=text:1k \
@@ -900,6 +900,7 @@ EOF
   mkdir -p "$work/s/out"
   : > "$work/s/out/blocker"
   package "$work/s/pkg.exe" "$work/small.lzh" --dest "$(windows_path "$work/s/out")" --skip-dialog --no-confirm
+  answers pkg.exe "" windows
   bench entry-folder "${bench_opts[@]}" -r "$work/answer.robot" "$work/s/pkg.exe"
   expect_status 0
   expect_boxes VID-IDA "${texts[3]}"
@@ -910,21 +911,24 @@ EOF
 first.txt" ] || fail "written after the failure: $(ls "$work/s/out")"
 }
 
-case ${1:-} in
-content) case_content ;;
-names-en) case_names en ;;
-names-ja) case_names ja ;;
-cmdline) case_cmdline ;;
-destination-en) case_destination en ;;
-destination-ja) case_destination ja ;;
-tokens) case_tokens ;;
-replace-en) case_replace en ;;
-replace-ja) case_replace ja ;;
-progress) case_progress ;;
-messages-en) case_messages en ;;
-messages-ja) case_messages ja ;;
-*)
-  cat >&2 <<'EOF'
+# The whole dispatch is read before it runs, so that an edit of this file
+# during a run cannot change what the run does.
+main() {
+  case ${1:-} in
+  content) case_content ;;
+  names-en) case_names en ;;
+  names-ja) case_names ja ;;
+  cmdline) case_cmdline ;;
+  destination-en) case_destination en ;;
+  destination-ja) case_destination ja ;;
+  tokens) case_tokens ;;
+  replace-en) case_replace en ;;
+  replace-ja) case_replace ja ;;
+  progress) case_progress ;;
+  messages-en) case_messages en ;;
+  messages-ja) case_messages ja ;;
+  *)
+    cat >&2 <<'EOF'
 usage: package_test.sh CASE
   content     every method and header level through the module: contents,
               time stamps (run in Asia/Tokyo), attributes, -lhd- folders
@@ -953,7 +957,10 @@ usage: package_test.sh CASE
               cannot be created, "invalid header.", an entry folder that
               cannot be made (the run ends there)
 EOF
-  exit 2
-  ;;
-esac
-echo "PASS: package $1"
+    exit 2
+    ;;
+  esac
+  echo "PASS: package $1"
+}
+
+main "$@"; exit
