@@ -1,4 +1,5 @@
-// Fuzz target: -lh1- and -lh2-: the adaptive Huffman trees, their rescaling and the growing -lh2- position tree.
+// Fuzz target: -lh1- and -lh2-: the adaptive Huffman trees, their rescaling
+// and the growing -lh2- position tree.
 // Input format: decoder_input.h.
 #include <cstddef>
 #include <cstdint>

@@ -47,7 +47,8 @@ bool ReadWhole(const char* path, std::vector<uint8_t>& bytes) {
     uint8_t block[65536];
     size_t got;
     bytes.clear();
-    while ((got = std::fread(block, 1, sizeof block, f)) > 0) bytes.insert(bytes.end(), block, block + got);
+    while ((got = std::fread(block, 1, sizeof block, f)) > 0)
+        bytes.insert(bytes.end(), block, block + got);
     std::fclose(f);
     return true;
 }
@@ -100,8 +101,9 @@ void SeedsFromArchive(const char* path) {
         WriteSeed("fuzz_scanner", {0, 0, 0}, bytes.data(), bytes.size());
         // Filler that puts the first header just before the window's end.
         const size_t fill = (2 * 65536 - 40 - static_cast<size_t>(offset) % 65536) % 65536;
-        WriteSeed("fuzz_scanner", {static_cast<uint8_t>(fill), static_cast<uint8_t>(fill >> 8), 'x'},
-                  bytes.data(), bytes.size());
+        const std::vector<uint8_t> filler = {static_cast<uint8_t>(fill),
+                                             static_cast<uint8_t>(fill >> 8), 'x'};
+        WriteSeed("fuzz_scanner", filler, bytes.data(), bytes.size());
     }
 
     std::fseek(input.file(), offset, SEEK_SET);
@@ -123,7 +125,8 @@ void SeedsFromArchive(const char* path) {
                                                  static_cast<uint8_t>(unpacked >> 16), 0};
             WriteSeed(target, prefix, bytes.data() + dataStart, packed);
         }
-        if (std::fseek(input.file(), dataStart + static_cast<long>(h.packedSize), SEEK_SET) != 0) break;
+        const long next = dataStart + static_cast<long>(h.packedSize);
+        if (std::fseek(input.file(), next, SEEK_SET) != 0) break;
     }
 }
 

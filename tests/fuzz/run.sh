@@ -59,8 +59,13 @@ make_generated() {
     # 22 byte values with Fibonacci frequencies (1, 1, 2, 3, 5 ...), shuffled:
     # Huffman codes longer than the lookup tables and deep adaptive trees.
     awk 'BEGIN { srand(7); a = 1; b = 1; n = 0
-                 for (k = 0; k < 22; k++) { for (j = 0; j < a; j++) s[n++] = k; c = a + b; a = b; b = c }
-                 for (i = n - 1; i > 0; i--) { j = int(rand() * (i + 1)); t = s[i]; s[i] = s[j]; s[j] = t }
+                 for (k = 0; k < 22; k++) {
+                     for (j = 0; j < a; j++) s[n++] = k
+                     c = a + b; a = b; b = c
+                 }
+                 for (i = n - 1; i > 0; i--) {
+                     j = int(rand() * (i + 1)); t = s[i]; s[i] = s[j]; s[j] = t
+                 }
                  for (i = 0; i < n; i++) printf "%c", 48 + s[i] }' > "$out/in/skewed"
     for level in 0 1 2; do
         "$lzhgen" "$out/methods-L$level.lzh" -q --level "$level" \
@@ -93,7 +98,8 @@ else
     echo "fuzz: no lzhgen archives (seeding from the shared corpus only)"
 fi
 real=()
-[ -d "$real_corpus" ] && mapfile -t real < <(find "$real_corpus" -type f ! -name MANIFEST.txt | sort)
+[ -d "$real_corpus" ] &&
+    mapfile -t real < <(find "$real_corpus" -type f ! -name MANIFEST.txt | sort)
 if ! "$build/fuzz_make_seeds" "$seeds" "${real[@]}" "${generated[@]}" > "$work/seeds.log" 2>&1; then
     cat "$work/seeds.log"
     echo "fuzz: making the seed corpora failed" >&2
@@ -108,7 +114,8 @@ mkdir -p "$artifacts"
 
 # A log shows a finding even where libFuzzer's exit status would not.
 has_finding() {
-    grep -qE '^==[0-9]+==ERROR|runtime error:|ERROR: libFuzzer|ALARM: working|FUZZ_CHECK failed|^SUMMARY: ' "$1"
+    grep -qE '^==[0-9]+==ERROR|runtime error:|ERROR: libFuzzer|ALARM: working' "$1" ||
+        grep -qE 'FUZZ_CHECK failed|^SUMMARY: ' "$1"
 }
 
 final_stat() { sed -n "s/^stat::$1: *//p" "$2" | tail -n 1; }
@@ -155,8 +162,8 @@ for target in $targets; do
     ft=$(sed -n 's/.* ft: \([0-9]*\).*/\1/p' <<< "$last")
     corp=$(sed -n 's/.* corp: \([0-9]*\).*/\1/p' <<< "$last")
     printf '%s: ok, %s runs, %s exec/s, cov %s, ft %s, corpus %s (+%s), peak rss %s MB\n' \
-        "$target" "$(final_stat number_of_executed_units "$log")" "$(final_stat average_exec_per_sec "$log")" \
-        "${cov:-?}" "${ft:-?}" "${corp:-?}" "$(final_stat new_units_added "$log")" \
-        "$(final_stat peak_rss_mb "$log")"
+        "$target" "$(final_stat number_of_executed_units "$log")" \
+        "$(final_stat average_exec_per_sec "$log")" "${cov:-?}" "${ft:-?}" "${corp:-?}" \
+        "$(final_stat new_units_added "$log")" "$(final_stat peak_rss_mb "$log")"
 done
 exit $failed

@@ -1,4 +1,5 @@
-// Fuzz target: -lh4- to -lh7-: block headers with pre-tree, character and position code lengths, and the table builder.
+// Fuzz target: -lh4- to -lh7-: block headers with pre-tree, character and
+// position code lengths, and the table builder.
 // Input format: decoder_input.h.
 #include <cstddef>
 #include <cstdint>
