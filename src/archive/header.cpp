@@ -28,6 +28,7 @@ void CopyText(char* to, const uint8_t* data, int count, int max) {
 int HeaderReader::ReadHeaderBytes(uint8_t* buffer, int count) {
     if (count < 0 || count > kHeaderWorkSize) return -1;
     int got = static_cast<int>(std::fread(buffer, 1, count, archive_));
+    bytesRead += static_cast<uint64_t>(got);
     runningCrc16 = UpdateCrc16(runningCrc16, buffer, got);
     for (int i = 0; i < got; i++) headerChecksum = static_cast<uint8_t>(headerChecksum + buffer[i]);
     return got;

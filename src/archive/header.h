@@ -46,6 +46,7 @@ public:
     EntryHeader header{};
     uint16_t runningCrc16 = 0;
     uint8_t headerChecksum = 0;
+    uint64_t bytesRead = 0;  // header bytes read by this reader so far
 
 private:
     bool ReplaceFFSeparators(char* text) const;

@@ -9,6 +9,11 @@ namespace {
 // tested in the next window, which therefore overlaps by this much.
 constexpr long kTail = 20;
 
+// How much candidate validation may read: this many times the file size,
+// plus a little for small files.
+constexpr uint64_t kScanReadFactor = 8;
+constexpr uint64_t kScanReadSlack = 1 << 20;
+
 bool IsCandidate(const uint8_t* p) {
     // p[2..4] would be the start of a method id such as "-lh5-" or "-lzs-".
     return p[2] == '-' && p[3] == 'l' && (p[4] == 'h' || p[4] == 'z');
@@ -20,7 +25,16 @@ int FindFirstHeader(HeaderReader& reader, uint8_t* window, uint8_t* scratch, lon
     FILE* file = reader.archive();
     *firstOffset = -1;
     long windowStart = 0;
-    if (std::fseek(file, 0, SEEK_SET) != 0) return 0;
+    if (std::fseek(file, 0, SEEK_END) != 0) return 0;
+    const long fileSize = std::ftell(file);
+    if (fileSize < 0 || std::fseek(file, 0, SEEK_SET) != 0) return 0;
+    // A candidate can make the reader follow a chain of extended headers or
+    // padding far into the file before it fails; with a candidate at every
+    // position a crafted file would take time quadratic in its size.  Real
+    // files have few false candidates, so the scan gives up once candidates
+    // have read several times the file.
+    const uint64_t budget = reader.bytesRead + kScanReadFactor * static_cast<uint64_t>(fileSize) +
+                            kScanReadSlack;
 
     for (;;) {
         const long length = static_cast<long>(std::fread(window, 1, kScanWindowSize, file));
@@ -32,6 +46,7 @@ int FindFirstHeader(HeaderReader& reader, uint8_t* window, uint8_t* scratch, lon
                 *firstOffset = windowStart + i;
                 return 1;
             }
+            if (reader.bytesRead > budget) return 0;
         }
         // The next window starts after the bytes the last failed candidate
         // read, but never beyond the untested tail of this window: a header

@@ -94,3 +94,16 @@ TEST(Scanner, FalseCandidatesAreSkipped) {
     EXPECT_EQ(static_cast<long>(good), s.offset);
     EXPECT_EQ(std::vector<std::string>{"invalid header."}, s.reporter.texts);
 }
+
+TEST(Scanner, CraftedCandidatesCannotMakeTheScanQuadratic) {
+    // A candidate every 10 bytes, each a level-2 header whose extended
+    // headers chain on to the end of the file: every one would read the rest
+    // of the file before failing.
+    const uint8_t chain[10] = {2, 0, '-', 'l', 'h', 1, 0, 0x55, 0x66, 0x77};
+    Bytes bytes;
+    for (int i = 0; i < 40000; i++) bytes.insert(bytes.end(), chain, chain + 10);
+    Scan s(bytes);
+    EXPECT_EQ(0, s.found);
+    EXPECT_EQ(-1, s.offset);
+    EXPECT_LE(s.reader.bytesRead, 8u * bytes.size() + (1u << 20) + bytes.size());
+}
