@@ -65,7 +65,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     } else {
         FUZZ_CHECK(first == -1);
     }
-    FUZZ_CHECK(first == FirstHeaderByPlainSearch(input, scratch));
+    // The scan gives up once false candidates have read eight times the
+    // file (plus 1 MiB); only then may it miss what a plain search finds.
+    const bool gaveUp = !found && reader.bytesRead > 8 * file.size() + (1u << 20);
+    if (!gaveUp) FUZZ_CHECK(first == FirstHeaderByPlainSearch(input, scratch));
 
     std::free(scratch);
     std::free(window);
