@@ -5,7 +5,7 @@
 
 #include "app/image_end.h"
 #include "app/messages.h"
-#include "launch/pending.h"
+#include "launch/wow64.h"
 #include "paths/folders.h"
 #include "res/resource.h"
 

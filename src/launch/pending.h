@@ -1,6 +1,6 @@
 // After-extraction steps that the run driver and the worker call: the
 // whole-archive CRC-32 check, launching the configured command, the list of
-// extracted files and its removal, and WOW64 file-system redirection.
+// extracted files and its removal.
 #pragma once
 
 #include <windows.h>
@@ -23,8 +23,3 @@ void RemoveExtractedFiles(const char* destination, int32_t tempFolderMade);
 
 // Releases the list of recorded files.
 void ReleaseExtractedFileList();
-
-// WOW64 redirection control; mode kWow64Query returns nonzero when the
-// process runs under WOW64.
-constexpr int kWow64Query = -1;
-int Wow64Redirection(int mode);

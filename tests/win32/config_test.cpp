@@ -10,7 +10,7 @@
 
 #include "app/config.h"
 #include "app/state.h"
-#include "launch/pending.h"
+#include "launch/wow64.h"
 #include "module_test_support.h"
 
 namespace {
