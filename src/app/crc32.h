@@ -9,7 +9,19 @@
 
 constexpr uint32_t kCrc32Start = 0xFFFFFFFFu;
 
+// The table of the byte-wise algorithm.
+struct Crc32Table {
+    uint32_t entries[256];
+};
+
+// Fills table at run time: the module keeps it on the stack of its one
+// check rather than 1 KiB of it in its file.
+void MakeCrc32Table(Crc32Table& table);
+
 // Folds count bytes into the register crc and returns the new register.
+uint32_t UpdateCrc32(const Crc32Table& table, uint32_t crc, const uint8_t* bytes, size_t count);
+
+// The same with a table built at compile time.
 uint32_t UpdateCrc32(uint32_t crc, const uint8_t* bytes, size_t count);
 
 // The finished CRC-32 of a register: its complement.

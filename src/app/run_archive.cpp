@@ -8,6 +8,7 @@
 #include <cstring>
 #include <new>
 
+#include "app/archive_crc.h"
 #include "app/archive_io.h"
 #include "app/config.h"
 #include "app/destination.h"

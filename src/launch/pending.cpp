@@ -1,9 +1,6 @@
 #include "launch/pending.h"
 
 // not built yet
-uint32_t CheckArchiveCrc(HWND, HINSTANCE, uint32_t) { return 1; }
-
-// not built yet
 void LaunchAndWait(const char*, const char*, int32_t) {}
 
 // not built yet

@@ -1,15 +1,11 @@
-// After-extraction steps that the run driver and the worker call: the
-// whole-archive CRC-32 check, launching the configured command, the list of
-// extracted files and its removal.
+// After-extraction steps that the run driver and the worker call:
+// launching the configured command, the list of extracted files and its
+// removal.
 #pragma once
 
 #include <windows.h>
 
 #include <cstdint>
-
-// CRC-32 of every file byte behind the configuration block, compared with
-// expected.  Nonzero when the archive is intact.
-uint32_t CheckArchiveCrc(HWND owner, HINSTANCE module, uint32_t expected);
 
 // Starts command in destination; with removeAfterRun, waits for it and for
 // the installer windows it leaves.

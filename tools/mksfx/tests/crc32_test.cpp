@@ -48,6 +48,21 @@ TEST(Crc32, TableMatchesTheBitwiseDefinition) {
     }
 }
 
+TEST(Crc32, TableBuiltAtRunTimeGivesTheSameValues) {
+    Crc32Table table;
+    MakeCrc32Table(table);
+    const char* text = "123456789";
+    EXPECT_EQ(FinishCrc32(UpdateCrc32(table, kCrc32Start, reinterpret_cast<const uint8_t*>(text), 9)),
+              0xCBF43926u);
+    for (unsigned b = 0; b < 256; b++) {
+        const uint8_t byte = static_cast<uint8_t>(b);
+        EXPECT_EQ(FinishCrc32(UpdateCrc32(table, kCrc32Start, &byte, 1)), BitwiseCrc32(&byte, 1)) << "byte " << b;
+    }
+    const std::vector<uint8_t> bytes = RandomBytes(5000, 3);
+    EXPECT_EQ(FinishCrc32(UpdateCrc32(table, kCrc32Start, bytes.data(), bytes.size())),
+              BitwiseCrc32(bytes.data(), bytes.size()));
+}
+
 TEST(Crc32, PiecewiseUpdatesEqualOneUpdate) {
     const std::vector<uint8_t> bytes = RandomBytes(300, 42);
     const uint32_t whole = Crc32(bytes.data(), bytes.size());

@@ -1,0 +1,196 @@
+// The whole-archive CRC-32 check: the value over the bytes behind the
+// configuration block, the warning on a mismatch, and dialog 103's bar.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "app/archive_crc.h"
+#include "app/config.h"
+#include "app/crc32.h"
+#include "app/state.h"
+#include "res/resource.h"
+#include "module_test_support.h"
+
+namespace {
+
+std::vector<uint8_t> Pattern(size_t count, uint32_t seed) {
+    std::vector<uint8_t> bytes(count);
+    for (uint8_t& b : bytes) {
+        seed = seed * 1103515245u + 12345u;
+        b = static_cast<uint8_t>(seed >> 16);
+    }
+    return bytes;
+}
+
+uint32_t Crc32Of(const std::vector<uint8_t>& bytes, size_t from) {
+    return Crc32(bytes.data() + from, bytes.size() - from);
+}
+
+class ArchiveCrcTest : public ::testing::Test {
+protected:
+    void SetUp() override { ResetModuleState(); }
+
+    // A file of a "module" part and an archive part behind it.
+    std::string Write(const std::vector<uint8_t>& bytes) {
+        const std::string path = folder_.path() + "pack.exe";
+        WriteBytes(path, bytes);
+        return path;
+    }
+
+    TempFolder folder_;
+};
+
+TEST_F(ArchiveCrcTest, CoversTheBytesFromTheStartToTheEnd) {
+    const std::vector<uint8_t> bytes = Pattern(10000, 1);
+    const std::string path = Write(bytes);
+    for (uint32_t start : {0u, 1u, 512u, 2048u, 2049u, 9999u}) {
+        EXPECT_EQ(CheckFileCrc(nullptr, path.c_str(), start, 0), Crc32Of(bytes, start)) << "from " << start;
+    }
+    EXPECT_TRUE(ShownMessages().empty());
+}
+
+TEST_F(ArchiveCrcTest, TheStandardCheckValue) {
+    std::vector<uint8_t> bytes = Pattern(700, 2);
+    const char* text = "123456789";
+    bytes.insert(bytes.end(), text, text + 9);
+    const std::string path = Write(bytes);
+    EXPECT_EQ(CheckFileCrc(nullptr, path.c_str(), 700, 0xCBF43926u), 0xCBF43926u);
+    EXPECT_TRUE(ShownMessages().empty());
+}
+
+TEST_F(ArchiveCrcTest, BytesBeforeTheStartDoNotCount) {
+    std::vector<uint8_t> bytes = Pattern(5000, 3);
+    const uint32_t expected = Crc32Of(bytes, 512);
+    bytes[0] ^= 0xFF;
+    bytes[511] ^= 0x01;
+    const std::string path = Write(bytes);
+    EXPECT_EQ(CheckFileCrc(nullptr, path.c_str(), 512, expected), expected);
+    EXPECT_TRUE(ShownMessages().empty());
+}
+
+TEST_F(ArchiveCrcTest, AMismatchIsWarnedAboutAndGivesZero) {
+    std::vector<uint8_t> bytes = Pattern(300000, 4);
+    const uint32_t expected = Crc32Of(bytes, 512);
+    bytes[200000] ^= 0x10;
+    const std::string path = Write(bytes);
+    HWND owner = reinterpret_cast<HWND>(0x1234);
+    EXPECT_EQ(CheckFileCrc(owner, path.c_str(), 512, expected), 0u);
+    ASSERT_EQ(ShownMessages().size(), 1u);
+    const ShownMessage& shown = ShownMessages()[0];
+    EXPECT_EQ(shown.caption, "Warning");
+    EXPECT_EQ(shown.text, "CRC check error!");
+    EXPECT_EQ(shown.type, static_cast<UINT>(MB_ICONERROR));
+    EXPECT_EQ(shown.owner, owner);
+
+    // One byte appended after the archive counts as well.
+    ClearMessages();
+    bytes[200000] ^= 0x10;
+    bytes.push_back('x');
+    Write(bytes);
+    EXPECT_EQ(CheckFileCrc(nullptr, path.c_str(), 512, expected), 0u);
+    EXPECT_EQ(ShownMessages().size(), 1u);
+}
+
+TEST_F(ArchiveCrcTest, AFileThatCannotBeOpenedGivesZeroSilently) {
+    EXPECT_EQ(CheckFileCrc(nullptr, (folder_.path() + "missing.exe").c_str(), 0, 0x12345678u), 0u);
+    EXPECT_EQ(CheckFileCrc(nullptr, (folder_.path() + "missing.exe").c_str(), 0, 0), 0u);
+    EXPECT_TRUE(ShownMessages().empty());
+}
+
+TEST_F(ArchiveCrcTest, TheModuleFileFromTheEndOfItsBlock) {
+    // This test program stands for the module: its file continues behind
+    // its image (the symbol table), as a package's does.
+    const std::vector<uint8_t> bytes = ReadBytes(ModuleFileName());
+    const uint32_t start = FindImageEnd(GetModuleHandleA(nullptr)) + sizeof(SfxConfig);
+    ASSERT_LT(start, bytes.size());
+    const uint32_t expected = Crc32Of(bytes, start);
+    EXPECT_EQ(CheckArchiveCrc(nullptr, GetModuleHandleA(nullptr), 0), expected);
+    EXPECT_EQ(CheckArchiveCrc(nullptr, GetModuleHandleA(nullptr), expected), expected);
+    EXPECT_TRUE(ShownMessages().empty());
+    EXPECT_EQ(CheckArchiveCrc(nullptr, GetModuleHandleA(nullptr), expected ^ 1), 0u);
+    EXPECT_EQ(ShownMessages().size(), 1u);
+}
+
+// Run under a Japanese user interface only: there the warning names the file.
+class ArchiveCrcJapanese : public ArchiveCrcTest {};
+
+TEST_F(ArchiveCrcJapanese, WarningNamesTheFile) {
+    ASSERT_EQ(GetUserDefaultUILanguage(), 0x411) << "needs a Japanese user interface";
+    const std::vector<uint8_t> bytes = Pattern(1000, 5);
+    const std::string path = Write(bytes);
+    EXPECT_EQ(CheckFileCrc(nullptr, path.c_str(), 0, Crc32Of(bytes, 0) ^ 1), 0u);
+    ASSERT_EQ(ShownMessages().size(), 1u);
+    EXPECT_EQ(ShownMessages()[0].caption, "Warning");
+    EXPECT_NE(ShownMessages()[0].text.find("'" + path + "'"), std::string::npos) << ShownMessages()[0].text;
+}
+
+// What the check sent to the bar of dialog 103, seen through a hook on
+// this thread's window procedures.
+struct BarMessages {
+    std::vector<LPARAM> ranges;
+    std::vector<WPARAM> positions;
+    HWND dialog = nullptr;
+    bool dialogVisible = false;
+};
+BarMessages* recording;
+
+LRESULT CALLBACK RecordBar(int code, WPARAM wParam, LPARAM lParam) {
+    const auto* call = reinterpret_cast<const CWPSTRUCT*>(lParam);
+    if (code == HC_ACTION && recording != nullptr && GetDlgCtrlID(call->hwnd) == IDC_PROGRESS_BAR &&
+        (call->message == PBM_SETRANGE32 || call->message == PBM_SETPOS)) {
+        recording->dialog = GetParent(call->hwnd);
+        recording->dialogVisible = IsWindowVisible(recording->dialog) != FALSE;
+        if (call->message == PBM_SETRANGE32 && call->wParam == 0) recording->ranges.push_back(call->lParam);
+        if (call->message == PBM_SETPOS) recording->positions.push_back(call->wParam);
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+class DialogCrcCheck : public ArchiveCrcTest {
+protected:
+    BarMessages Check(size_t archiveBytes) {
+        InitCommonControls();
+        const std::vector<uint8_t> bytes = Pattern(512 + archiveBytes, 6);
+        const std::string path = Write(bytes);
+        BarMessages seen;
+        recording = &seen;
+        HHOOK hook = SetWindowsHookExA(WH_CALLWNDPROC, RecordBar, nullptr, GetCurrentThreadId());
+        EXPECT_NE(hook, nullptr);
+        EXPECT_EQ(CheckFileCrc(nullptr, path.c_str(), 512, 0), Crc32Of(bytes, 512));
+        UnhookWindowsHookEx(hook);
+        recording = nullptr;
+        EXPECT_NE(seen.dialog, nullptr);
+        EXPECT_TRUE(seen.dialogVisible);
+        EXPECT_FALSE(IsWindow(seen.dialog)) << "dialog 103 outlived the check";
+        return seen;
+    }
+};
+
+TEST_F(DialogCrcCheck, BarCountsHundredKibSteps) {
+    const size_t archiveBytes = 250 * 1024 + 100;
+    const BarMessages seen = Check(archiveBytes);
+    ASSERT_EQ(seen.ranges.size(), 1u);
+    EXPECT_EQ(seen.ranges[0], static_cast<LPARAM>(archiveBytes / kCrcProgressUnit));
+    // A position after every 2048 bytes read, the bytes done so far in steps.
+    ASSERT_EQ(seen.positions.size(), (archiveBytes + 2047) / 2048);
+    for (size_t i = 0; i < seen.positions.size(); i++) {
+        const size_t done = std::min(archiveBytes, (i + 1) * 2048);
+        EXPECT_EQ(seen.positions[i], done / kCrcProgressUnit) << "after " << done << " bytes";
+    }
+}
+
+TEST_F(DialogCrcCheck, BarOfASmallArchiveNeverMoves) {
+    const size_t archiveBytes = 100 * 1024 - 1;
+    const BarMessages seen = Check(archiveBytes);
+    ASSERT_EQ(seen.ranges.size(), 1u);
+    EXPECT_EQ(seen.ranges[0], 0);
+    ASSERT_EQ(seen.positions.size(), (archiveBytes + 2047) / 2048);
+    for (WPARAM position : seen.positions) EXPECT_EQ(position, 0u);
+}
+
+}  // namespace
