@@ -12,6 +12,7 @@
 #include "app/archive_io.h"
 #include "app/config.h"
 #include "app/destination.h"
+#include "app/extracted_files.h"
 #include "app/messages.h"
 #include "app/state.h"
 #include "archive/header.h"

@@ -2,12 +2,3 @@
 
 // not built yet
 void LaunchAndWait(const char*, const char*, int32_t) {}
-
-// not built yet
-void AppendExtractedFile(const char*) {}
-
-// not built yet
-void RemoveExtractedFiles(const char*, int32_t) {}
-
-// not built yet
-void ReleaseExtractedFileList() {}

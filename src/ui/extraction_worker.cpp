@@ -3,12 +3,12 @@
 #include <cstdio>
 
 #include "app/archive_io.h"
+#include "app/extracted_files.h"
 #include "app/messages.h"
 #include "app/state.h"
 #include "archive/header.h"
 #include "decode/frame.h"
 #include "decode/method.h"
-#include "launch/pending.h"
 #include "paths/folders.h"
 #include "paths/text.h"
 #include "res/resource.h"

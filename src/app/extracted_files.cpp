@@ -1,0 +1,97 @@
+#include "app/extracted_files.h"
+
+#include <cstring>
+#include <cwchar>
+
+#include "paths/text.h"
+
+ExtractedFileList g_extractedFiles;
+
+namespace {
+
+// A fixed block is its own pointer, no lock needed; growing, it may move.
+constexpr UINT kGrowFlags = GMEM_MOVEABLE | GMEM_ZEROINIT;
+
+// Search patterns and subfolder paths of RemoveEmptyFolders.
+constexpr size_t kFolderTextSize = 512;
+
+// Total length beyond which the list takes no more paths.
+constexpr uint32_t kMaxListLength = 0x7FFFFFFF;
+
+bool IsDotEntry(const char* name) {
+    return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
+}
+
+}  // namespace
+
+void AppendExtractedFile(const char* path) {
+    ExtractedFileList& list = g_extractedFiles;
+    const uint32_t size = static_cast<uint32_t>(std::strlen(path)) + 1;
+    if (size > kMaxListLength - list.length) {
+        list.incomplete = 1;
+        return;
+    }
+    void* block = list.paths == nullptr ? GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT, size)
+                                        : GlobalReAlloc(list.paths, list.length + size, kGrowFlags);
+    if (block == nullptr) {
+        list.incomplete = 1;
+        return;
+    }
+    list.paths = static_cast<char*>(block);
+    std::memcpy(list.paths + list.length, path, size);
+    list.length += size;
+}
+
+int RemoveEmptyFolders(const char* folder, const char* root) {
+    const size_t length = std::strlen(folder);
+    if (length == 0 || folder[length - 1] == '.') return 0;
+    char prefix[kFolderTextSize];
+    char pattern[kFolderTextSize];
+    if (!CopyText(prefix, sizeof prefix, folder) || !AddBackslash(prefix, sizeof prefix) ||
+        !JoinText(pattern, sizeof pattern, prefix, "*.*"))
+        return 0;
+
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(pattern, &found);
+    if (search == INVALID_HANDLE_VALUE) return 0;
+    do {
+        // A link to a folder elsewhere is not followed: what it leads to
+        // was not extracted here.
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+            !(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) && !IsDotEntry(found.cFileName) &&
+            JoinText(pattern, sizeof pattern, prefix, found.cFileName))
+            RemoveEmptyFolders(pattern, root);
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+
+    if (lstrcmpiA(folder, root) != 0) {
+        // A read-only folder could not be removed.
+        SetFileAttributesA(prefix, FILE_ATTRIBUTE_ARCHIVE);
+        RemoveDirectoryA(prefix);
+    }
+    return 1;
+}
+
+void RemoveExtractedFiles(const char* destination, int32_t tempFolderMade) {
+    ExtractedFileList& list = g_extractedFiles;
+    const char* paths = list.paths;
+    if (paths == nullptr) return;
+
+    // Files below a subfolder leave folders to remove.
+    const size_t base = std::strlen(destination);
+    bool inSubfolder = false;
+    for (uint32_t at = 0; at < list.length; at += static_cast<uint32_t>(std::strlen(paths + at)) + 1) {
+        const char* path = paths + at;
+        if (std::strlen(path) > base && std::wcschr(ToWide(path + base), L'\\') != nullptr) inSubfolder = true;
+        SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA(path);
+    }
+
+    if (inSubfolder) RemoveEmptyFolders(destination, destination);
+    if (tempFolderMade) RemoveDirectoryA(destination);
+}
+
+void ReleaseExtractedFileList() {
+    if (g_extractedFiles.paths != nullptr) GlobalFree(g_extractedFiles.paths);
+    g_extractedFiles = ExtractedFileList{};
+}

@@ -1,0 +1,37 @@
+// The files a run extracted, kept for their removal after the launched
+// command when the run is set to remove them (removeAfterRun).
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+// Full paths one after the other, each followed by a NUL, in one block of
+// global memory that moves as it grows.  Filled by the extraction worker,
+// read by the run driver after the worker has ended.
+struct ExtractedFileList {
+    char* paths;          // the block; null until the first path is added
+    uint32_t length;      // bytes used: each path and its NUL
+    int32_t incomplete;   // a path could not be added for want of memory
+};
+
+extern ExtractedFileList g_extractedFiles;
+
+// Adds the full path of a file that has been written completely.  When the
+// block cannot grow, the list stays as it was and is marked incomplete.
+void AppendExtractedFile(const char* path);
+
+// Removes every folder below folder that is empty or becomes empty as its
+// own subfolders go, depth first; folder itself goes too unless it is root.
+// Files are never touched.  Returns 0 when folder ends with '.' or cannot
+// be listed, else 1.
+int RemoveEmptyFolders(const char* folder, const char* root);
+
+// Deletes the listed files (read-only ones too), then the folders below
+// destination (which ends with a backslash) that they leave empty, and
+// with tempFolderMade the destination itself when it is empty by then.
+// Nothing is removed when nothing was listed.
+void RemoveExtractedFiles(const char* destination, int32_t tempFolderMade);
+
+// Frees the list; the next run starts without one.
+void ReleaseExtractedFileList();

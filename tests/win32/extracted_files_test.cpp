@@ -1,0 +1,221 @@
+// The list of extracted files and their removal after the launched command.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "app/extracted_files.h"
+#include "module_test_support.h"
+
+namespace {
+
+class ExtractedFilesTest : public ::testing::Test {
+protected:
+    void SetUp() override { ReleaseExtractedFileList(); }
+    void TearDown() override { ReleaseExtractedFileList(); }
+
+    // Writes a file below the destination and lists it, as the worker does.
+    void Extract(const std::string& name) {
+        MakeFolders(name);
+        WriteText(dest() + name, name);
+        AppendExtractedFile((dest() + name).c_str());
+    }
+    // Creates the folders of a relative name below the destination.
+    void MakeFolders(const std::string& name) {
+        for (size_t at = name.find('\\'); at != std::string::npos; at = name.find('\\', at + 1))
+            CreateDirectoryA((dest() + name.substr(0, at)).c_str(), nullptr);
+    }
+    const std::string& dest() const { return folder_.path(); }
+
+    TempFolder folder_;
+};
+
+// The list's bytes: every path followed by its NUL.
+std::string ListBytes() {
+    const ExtractedFileList& list = g_extractedFiles;
+    return list.paths == nullptr ? std::string() : std::string(list.paths, list.length);
+}
+
+TEST_F(ExtractedFilesTest, PathsFollowOneAnotherEachWithItsNul) {
+    EXPECT_EQ(g_extractedFiles.paths, nullptr);
+    EXPECT_EQ(g_extractedFiles.length, 0u);
+    std::string expected;
+    for (const std::string path : {"C:\\dst\\a.txt", "C:\\dst\\sub\\b.bin", "C:\\dst\\\x95\x5c.txt"}) {
+        AppendExtractedFile(path.c_str());
+        expected += path + '\0';
+        EXPECT_EQ(ListBytes(), expected);
+    }
+    // Enough appends to move the block more than once.
+    const std::string longPath = "C:\\dst\\" + std::string(200, 'x');
+    for (int i = 0; i < 500; i++) {
+        AppendExtractedFile(longPath.c_str());
+        expected += longPath + '\0';
+    }
+    EXPECT_EQ(ListBytes(), expected);
+    EXPECT_EQ(g_extractedFiles.incomplete, 0);
+
+    ReleaseExtractedFileList();
+    EXPECT_EQ(g_extractedFiles.paths, nullptr);
+    EXPECT_EQ(g_extractedFiles.length, 0u);
+}
+
+TEST_F(ExtractedFilesTest, FilesGoAndTheFoldersTheyLeaveEmptyDeepestFirst) {
+    Extract("top.txt");
+    Extract("sub\\deep\\inner.bin");
+    Extract("sub\\side.txt");
+    WriteText(dest() + "mine.txt", "not extracted");
+    MakeFolders("kept\\own\\");
+    WriteText(dest() + "kept\\own\\note.txt", "not extracted");
+    MakeFolders("empty\\before\\");
+
+    RemoveExtractedFiles(dest().c_str(), 0);
+    EXPECT_FALSE(FileExists(dest() + "top.txt"));
+    EXPECT_FALSE(FileExists(dest() + "sub\\side.txt"));
+    EXPECT_FALSE(FolderExists(dest() + "sub"));
+    // A pass removes every empty folder below the destination.
+    EXPECT_FALSE(FolderExists(dest() + "empty"));
+    EXPECT_TRUE(FileExists(dest() + "mine.txt"));
+    EXPECT_TRUE(FileExists(dest() + "kept\\own\\note.txt"));
+    EXPECT_TRUE(FolderExists(dest()));
+}
+
+TEST_F(ExtractedFilesTest, ReadOnlyFilesAndFoldersGoToo) {
+    Extract("ro\\locked.txt");
+    SetFileAttributesA((dest() + "ro\\locked.txt").c_str(), FILE_ATTRIBUTE_READONLY);
+    SetFileAttributesA((dest() + "ro").c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY);
+    RemoveExtractedFiles(dest().c_str(), 0);
+    EXPECT_FALSE(FileExists(dest() + "ro\\locked.txt"));
+    EXPECT_FALSE(FolderExists(dest() + "ro"));
+}
+
+TEST_F(ExtractedFilesTest, PrivateDestinationGoesWhenEmpty) {
+    Extract("top.txt");
+    Extract("sub\\deep\\inner.bin");
+    RemoveExtractedFiles(dest().c_str(), 1);
+    EXPECT_FALSE(FolderExists(dest()));
+}
+
+TEST_F(ExtractedFilesTest, PrivateDestinationStaysWithFilesOfItsOwn) {
+    Extract("top.txt");
+    WriteText(dest() + "installed.txt", "made by the installer");
+    RemoveExtractedFiles(dest().c_str(), 1);
+    EXPECT_FALSE(FileExists(dest() + "top.txt"));
+    EXPECT_TRUE(FileExists(dest() + "installed.txt"));
+}
+
+TEST_F(ExtractedFilesTest, TopLevelFilesAloneMakeNoFolderPass) {
+    Extract("top.txt");
+    MakeFolders("empty\\");
+    RemoveExtractedFiles(dest().c_str(), 0);
+    EXPECT_FALSE(FileExists(dest() + "top.txt"));
+    EXPECT_TRUE(FolderExists(dest() + "empty"));
+}
+
+TEST_F(ExtractedFilesTest, AFileStillOpenStaysWithItsFolders) {
+    Extract("sub\\busy.txt");
+    Extract("sub\\done.txt");
+    HANDLE busy = CreateFileA((dest() + "sub\\busy.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0,
+                              nullptr);
+    ASSERT_NE(busy, INVALID_HANDLE_VALUE);
+    RemoveExtractedFiles(dest().c_str(), 1);
+    CloseHandle(busy);
+    EXPECT_TRUE(FileExists(dest() + "sub\\busy.txt"));
+    EXPECT_FALSE(FileExists(dest() + "sub\\done.txt"));
+}
+
+TEST_F(ExtractedFilesTest, NothingListedRemovesNothing) {
+    // An archive of folders only: nothing is listed, so the folders and
+    // even a private destination stay.
+    MakeFolders("a\\b\\");
+    RemoveExtractedFiles(dest().c_str(), 1);
+    EXPECT_TRUE(FolderExists(dest() + "a\\b"));
+    EXPECT_TRUE(FolderExists(dest()));
+}
+
+TEST_F(ExtractedFilesTest, ListThatCannotGrowStaysAsItWasAndIncomplete) {
+    // Large enough that the heap keeps it in a block of its own, which
+    // grows beyond its last page only by moving to new address space.
+    const std::string longPath = dest() + std::string(200, 'x');
+    for (int i = 0; i < 8000; i++) AppendExtractedFile(longPath.c_str());
+    ASSERT_EQ(g_extractedFiles.incomplete, 0);
+
+    // Reserve all remaining address space, then append until the block
+    // cannot grow.  Nothing else runs meanwhile: gtest needs memory too.
+    const std::string last = dest() + "last.txt";
+    WriteText(last, "x");
+    std::vector<void*> reserved;
+    reserved.reserve(100000);
+    for (SIZE_T size = SIZE_T{1} << 30; size >= 4096; size /= 2) {
+        while (reserved.size() < reserved.capacity())
+            if (void* block = VirtualAlloc(nullptr, size, MEM_RESERVE, PAGE_NOACCESS))
+                reserved.push_back(block);
+            else
+                break;
+    }
+    const int kTries = 2000;  // 400 KB more: beyond any slack of the block
+    int added = 0;
+    uint32_t lengthBefore = 0;
+    while (added < kTries) {
+        lengthBefore = g_extractedFiles.length;
+        AppendExtractedFile(last.c_str());
+        if (g_extractedFiles.incomplete) break;
+        added++;
+    }
+    const uint32_t lengthAfter = g_extractedFiles.length;
+    for (void* block : reserved) VirtualFree(block, 0, MEM_RELEASE);
+
+    ASSERT_LT(added, kTries) << "the block never failed to grow";
+    EXPECT_EQ(lengthAfter, lengthBefore);
+    std::string expected;
+    for (int i = 0; i < 8000; i++) expected += longPath + '\0';
+    for (int i = 0; i < added; i++) expected += last + '\0';
+    EXPECT_TRUE(ListBytes() == expected);
+
+    // Later paths still find room once there is memory again, and the
+    // clean-up deletes what the list holds.
+    AppendExtractedFile(last.c_str());
+    EXPECT_EQ(g_extractedFiles.length, lengthAfter + last.size() + 1);
+    RemoveExtractedFiles(dest().c_str(), 0);
+    EXPECT_FALSE(FileExists(last));
+}
+
+class RemoveEmptyFoldersTest : public ExtractedFilesTest {};
+
+TEST_F(RemoveEmptyFoldersTest, KeepsTheRootAndEveryFile) {
+    MakeFolders("a\\b\\c\\");
+    MakeFolders("d\\");
+    WriteText(dest() + "d\\file.txt", "x");
+    EXPECT_EQ(RemoveEmptyFolders(dest().c_str(), dest().c_str()), 1);
+    EXPECT_FALSE(FolderExists(dest() + "a"));
+    EXPECT_TRUE(FileExists(dest() + "d\\file.txt"));
+    EXPECT_TRUE(FolderExists(dest()));
+}
+
+TEST_F(RemoveEmptyFoldersTest, RootIsComparedWithoutRegardToCase) {
+    MakeFolders("Sub\\");
+    std::string upper = dest();
+    CharUpperA(upper.data());
+    EXPECT_EQ(RemoveEmptyFolders((dest() + "Sub").c_str(), (dest() + "SUB").c_str()), 1);
+    EXPECT_TRUE(FolderExists(dest() + "Sub"));
+    EXPECT_EQ(RemoveEmptyFolders((dest() + "Sub").c_str(), upper.c_str()), 1);
+    EXPECT_FALSE(FolderExists(dest() + "Sub"));
+}
+
+TEST_F(RemoveEmptyFoldersTest, RefusesNamesEndingWithADotAndMissingFolders) {
+    MakeFolders("x\\");
+    EXPECT_EQ(RemoveEmptyFolders((dest() + "x\\.").c_str(), dest().c_str()), 0);
+    EXPECT_EQ(RemoveEmptyFolders((dest() + "missing").c_str(), dest().c_str()), 0);
+    EXPECT_EQ(RemoveEmptyFolders("", dest().c_str()), 0);
+    EXPECT_TRUE(FolderExists(dest() + "x"));
+}
+
+TEST_F(RemoveEmptyFoldersTest, PathsTooLongForItsBuffersAreLeftAlone) {
+    // A folder whose search pattern would not fit is not listed.
+    const std::string tooLong = dest() + std::string(600, 'y');
+    EXPECT_EQ(RemoveEmptyFolders(tooLong.c_str(), dest().c_str()), 0);
+}
+
+}  // namespace
