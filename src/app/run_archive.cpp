@@ -18,7 +18,7 @@
 #include "archive/header.h"
 #include "archive/scanner.h"
 #include "decode/frame.h"
-#include "launch/pending.h"
+#include "launch/launch.h"
 #include "paths/folders.h"
 #include "paths/text.h"
 #include "res/resource.h"

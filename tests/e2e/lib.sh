@@ -3,6 +3,7 @@
 #
 # The environment names the tools (ctest sets it; see CMakeLists.txt):
 #   ROBOT_EXE TESTAPP_EXE SFX_EXE MKSFX LZHGEN  E2E_PREFIX E2E_WORK E2E_SHOTS
+# and, optionally, E2E_DISPLAY: the first X display number run.sh tries.
 set -uo pipefail
 
 e2e_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -42,7 +43,8 @@ windows_path() {
 # Runs run.sh with the bench's prefix and robot; the report goes to
 # $work/run.log (and to stdout for ctest's log), the exit status to $status.
 run_bench() {
-  "$e2e_dir/run.sh" --prefix "$E2E_PREFIX" --robot-exe "$ROBOT_EXE" "$@" > "$work/run.log" 2>&1
+  "$e2e_dir/run.sh" --prefix "$E2E_PREFIX" --robot-exe "$ROBOT_EXE" ${E2E_DISPLAY:+--display "$E2E_DISPLAY"} \
+    "$@" > "$work/run.log" 2>&1
   status=$?
   cat "$work/run.log"
 }

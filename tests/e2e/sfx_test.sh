@@ -8,6 +8,10 @@
 #              CRC-32 warning and, having no command, still extracts
 #   explorer   without dialog and questions, and with the default
 #              open-folder setting: Explorer opens on the destination
+#   crc-right  a package whose CRC-32 matches: no message, the files, and
+#              its command (setup.exe) started
+#   crc-command  one byte appended to a package with a command: the warning,
+#              then nothing extracted and nothing started
 . "$(dirname "$0")/lib.sh"
 need_tool ROBOT_EXE
 need_tool SFX_EXE
@@ -73,8 +77,28 @@ explorer)
   expect_line 'robot: top "out" ExplorerWClass'
   expect_extracted "$work/bench.tsv" "$work/out"
   ;;
+crc-right | crc-command)
+  need_tool SETUP_EXE
+  new_work "sfx-$1"
+  make_archive --name setup.exe "$SETUP_EXE"
+  make_package --crc --no-confirm --skip-dialog --run 'setup.exe --stay 1'
+  [ "$1" = crc-command ] && printf 'x' >> "$work/pkg.exe"
+  export SETUP_REPORT
+  SETUP_REPORT=$(windows_path "$work/report.txt")
+  run_bench -t 90 -r "$scripts/sfx_crc.robot" "$work/pkg.exe"
+  expect_status 0
+  if [ "$1" = crc-right ]; then
+    expect_no_text 'seen "Warning"'
+    expect_extracted "$work/bench.tsv" "$work/out"
+    grep -q '^start --stay 1' "$work/report.txt" || fail "setup.exe was not started"
+  else
+    expect_line 'robot: seen "Warning" "CRC check error!"'
+    [ ! -e "$work/out" ] || fail "extracted although the check failed"
+    [ ! -e "$work/report.txt" ] || fail "setup.exe was started"
+  fi
+  ;;
 *)
-  echo "usage: $0 english|japanese|crc|explorer" >&2
+  echo "usage: $0 english|japanese|crc|explorer|crc-right|crc-command" >&2
   exit 2
   ;;
 esac

@@ -1,0 +1,148 @@
+#include "launch/launch.h"
+
+#include <shellapi.h>
+
+#include <cstring>
+
+#include "app/state.h"
+#include "launch/wow64.h"
+#include "paths/text.h"
+
+namespace {
+
+// Holds destination and command, and later the INF command line.
+constexpr size_t kCommandLineSize = 512;
+
+// How often the installer windows are looked for after the program: about
+// 2 s after one that ran until it was waited for, about 30 s after one that
+// had already ended (it may have handed over to a process of its own).
+constexpr int kProbesAfterWait = 200;
+constexpr int kProbesAfterEnd = 3000;
+
+bool IsLetter(char c, char lower) { return (c | 0x20) == lower; }
+
+// Replaces the script's path in commandLine with the INF installer's
+// command line.  The installer takes the path as one word: its short form
+// has no blanks, and where there is none the long path goes in quotes.
+bool MakeInstallerCommand(char* commandLine) {
+    char script[MAX_PATH];
+    const DWORD shortLength = GetShortPathNameA(commandLine, script, sizeof script);
+    if (shortLength == 0 || shortLength >= sizeof script) {
+        const size_t length = std::strlen(commandLine);
+        if (length + 3 > sizeof script) return false;
+        script[0] = '"';
+        std::memcpy(script + 1, commandLine, length);
+        script[length + 1] = '"';
+        script[length + 2] = '\0';
+    }
+    // Systems without rundll32.exe have the older rundll.exe and setupx.dll.
+    const char* entry = SearchPathA(nullptr, "rundll32.exe", nullptr, 0, nullptr, nullptr) != 0
+                            ? "rundll32.exe setupapi"
+                            : "rundll.exe setupx.dll";
+    wsprintfA(commandLine, "%s,InstallHinfSection DefaultInstall 132 %s", entry, script);  // < 330 bytes
+    return true;
+}
+
+// Installs the script and waits for the installer, with the system folders
+// unredirected for a package of variant '6'.
+void InstallInf(char* commandLine, const char* workingFolder) {
+    int redirectionOff = 0;
+    if (g_state.runSettings.variant == '6') redirectionOff = Wow64Redirection(kWow64Off);
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process;
+    if (MakeInstallerCommand(commandLine) &&
+        CreateProcessA(nullptr, commandLine, nullptr, nullptr, FALSE, 0, nullptr, workingFolder, &startup,
+                       &process)) {
+        WaitForSingleObject(process.hProcess, INFINITE);
+        CloseHandle(process.hProcess);
+        CloseHandle(process.hThread);
+    }
+    if (redirectionOff) Wow64Redirection(kWow64On);
+}
+
+// Waits until no installer window is left: looks for one for a while, then
+// follows the one found until it has gone.
+void WaitForInstallerWindows(int probes) {
+    char className[kInstallerNameSize];
+    char windowTitle[kInstallerNameSize];
+    Sleep(1000);
+    for (;;) {
+        if (probes-- == 0) return;
+        Sleep(10);
+        if (FindInstallerWindow(className, windowTitle) != nullptr) break;
+    }
+    do {
+        Sleep(100);
+    } while (FindWindowA(className[0] != '\0' ? className : nullptr,
+                         windowTitle[0] != '\0' ? windowTitle : nullptr) != nullptr);
+}
+
+// Starts a program through the shell; dot is the command's last '.', if
+// any.  Returns the program's process, or null.
+HANDLE StartProgram(char* commandLine, char* dot, const char* workingFolder) {
+    // "x.exe args": the arguments begin after the character that follows
+    // "exe".  Any other text is the file alone.
+    const char* parameters = nullptr;
+    if (dot != nullptr && std::strlen(dot) >= 4 && IsLetter(dot[1], 'e') && IsLetter(dot[2], 'x') &&
+        IsLetter(dot[3], 'e')) {
+        dot[4] = '\0';
+        parameters = dot + 5;  // the buffer is zero-filled behind the text
+    }
+    SHELLEXECUTEINFOA execute{};
+    execute.cbSize = sizeof execute;
+    execute.fMask = SEE_MASK_NOCLOSEPROCESS;  // the shell's own error boxes stay
+    execute.lpFile = commandLine;
+    execute.lpParameters = parameters;
+    execute.lpDirectory = workingFolder;
+    execute.nShow = SW_SHOW;
+    return ShellExecuteExA(&execute) ? execute.hProcess : nullptr;
+}
+
+}  // namespace
+
+HWND FindInstallerWindow(char* className, char* windowTitle) {
+    static const char* const kClasses[] = {"MsiDialogCloseClass", "InstallShield_Win"};
+    windowTitle[0] = '\0';
+    for (const char* name : kClasses) {
+        CopyText(className, kInstallerNameSize, name);
+        if (HWND window = FindWindowA(className, nullptr)) return window;
+    }
+    className[0] = '\0';
+    CopyText(windowTitle, kInstallerNameSize, "Setup");
+    HWND window = FindWindowA(nullptr, windowTitle);
+    if (window == nullptr) windowTitle[0] = '\0';
+    return window;
+}
+
+void LaunchAndWait(const char* command, const char* destination, int32_t removeAfterRun) {
+    char commandLine[kCommandLineSize] = {};
+    if (!JoinText(commandLine, sizeof commandLine, destination, command)) return;
+    // The folder part of the whole text, arguments included.
+    char workingFolder[MAX_PATH];
+    SplitPath(commandLine, workingFolder, nullptr);
+
+    // The last '.' of the command itself: one in the destination (such as
+    // the private folder "~pack.exe") says nothing about the command.
+    char* dot = std::strrchr(commandLine + std::strlen(destination), '.');
+    if (dot != nullptr && lstrcmpiA(dot, ".inf") == 0) {
+        InstallInf(commandLine, workingFolder);
+        return;
+    }
+
+    HANDLE process = StartProgram(commandLine, dot, workingFolder);
+    if (process == nullptr) return;
+    WaitForInputIdle(process, INFINITE);
+    Sleep(100);
+    DWORD exitCode;
+    if (!GetExitCodeProcess(process, &exitCode) || !removeAfterRun) {
+        CloseHandle(process);
+        return;
+    }
+    const bool running = exitCode == STILL_ACTIVE;
+    if (running) {
+        while (WaitForSingleObject(process, 0) == WAIT_TIMEOUT) Sleep(100);
+    }
+    CloseHandle(process);
+    WaitForInstallerWindows(running ? kProbesAfterWait : kProbesAfterEnd);
+}

@@ -1,0 +1,24 @@
+// Starting the configured command after the extraction: an ".inf" script
+// through the system's INF installer, anything else through the shell; and
+// waiting for it and for the installer windows it leaves behind.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+// Size of the buffers FindInstallerWindow fills.
+constexpr int kInstallerNameSize = 128;
+
+// Starts command (relative to destination, which ends with a backslash,
+// optionally followed by arguments) with destination's folder part as its
+// working folder.  An ".inf" script is always waited for.  A program is
+// waited for only with removeAfterRun, and then so is any installer window
+// that shows up after it.  Failures end the call without a word.
+void LaunchAndWait(const char* command, const char* destination, int32_t removeAfterRun);
+
+// Looks for an installer window: class "MsiDialogCloseClass", then class
+// "InstallShield_Win", then the title "Setup".  The buffer of what matched
+// receives the class name or title, the other is left empty; both empty and
+// null when there is none.
+HWND FindInstallerWindow(char* className, char* windowTitle);

@@ -1,4 +1,0 @@
-#include "launch/pending.h"
-
-// not built yet
-void LaunchAndWait(const char*, const char*, int32_t) {}
