@@ -86,8 +86,9 @@ HANDLE StartProgram(char* commandLine, char* dot, const char* workingFolder) {
     const char* parameters = nullptr;
     if (dot != nullptr && std::strlen(dot) >= 4 && IsLetter(dot[1], 'e') && IsLetter(dot[2], 'x') &&
         IsLetter(dot[3], 'e')) {
+        const bool hasArguments = dot[4] != '\0';
         dot[4] = '\0';
-        parameters = dot + 5;  // the buffer is zero-filled behind the text
+        parameters = hasArguments ? dot + 5 : dot + 4;  // else the empty text
     }
     SHELLEXECUTEINFOA execute{};
     execute.cbSize = sizeof execute;
@@ -116,7 +117,7 @@ HWND FindInstallerWindow(char* className, char* windowTitle) {
 }
 
 void LaunchAndWait(const char* command, const char* destination, int32_t removeAfterRun) {
-    char commandLine[kCommandLineSize] = {};
+    char commandLine[kCommandLineSize];
     if (!JoinText(commandLine, sizeof commandLine, destination, command)) return;
     // The folder part of the whole text, arguments included.
     char workingFolder[MAX_PATH];

@@ -7,6 +7,7 @@
 #               gone, and the file the installer made beside it stays
 #   keep        without removal: the module ends soon after the program is
 #               idle, while the program still runs; nothing is deleted
+#   bare        the command setup.exe alone: started with no arguments
 #   no-dot      a command without a '.' in a destination with one is
 #               started whole
 #   not-found   a command the shell cannot start: its error box, then the
@@ -191,6 +192,15 @@ keep)
   expect_payload_kept "$work/out"
   [ -f "$work/out/setup.exe" ] || fail "setup.exe deleted"
   ;;
+bare)
+  new_work launch-bare
+  make_setup_archive
+  make_package pkg.exe --dest "$(windows_path "$work/out")" --no-open-folder --run setup.exe
+  run_package -t 90 "$work/pkg.exe"
+  expect_status 0
+  expect_report 'start '
+  expect_report "cwd $(windows_path "$work/out")"
+  ;;
 no-dot)
   new_work launch-no-dot
   make_setup_archive
@@ -293,7 +303,7 @@ failure)
   for name in setup.exe top.txt readonly.txt; do [ -f "$work/out/$name" ] || fail "$name deleted"; done
   ;;
 *)
-  echo "usage: $0 temp|keep|no-dot|not-found|inf|inf-remove|win64|win32|cancel|failure" >&2
+  echo "usage: $0 temp|keep|bare|no-dot|not-found|inf|inf-remove|win64|win32|cancel|failure" >&2
   exit 2
   ;;
 esac
