@@ -240,6 +240,9 @@ private:
             HWND found = nullptr;
             if (!WaitUntil([&] { return (found = FindTitled(a[0], false)) != nullptr; }, timeoutMs_))
                 return Fail(L"no such window");
+            // A dialog that came up after the last poll is reported now, while
+            // it stands, not when a later step may already have closed it.
+            if (IsDialogClass(found)) Note(found);
             current_ = found;
             return true;
         }
