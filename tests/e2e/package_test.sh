@@ -105,14 +105,12 @@ language() {
     bench_lang=(--ja)
     progress_title="進捗状況"
     progress_text="展開中..."
-    destination_title="展開先の指定"
     replace_title="ファイル上書きの確認"
     invalid_name="不正なファイル名の展開をスキップします。"
   else
     bench_lang=()
     progress_title="Decompressing..."
     progress_text="Please wait..."
-    destination_title="Confirm Extracting"
     replace_title="Confirm File Replace"
     invalid_name="invalid filename.(skipped)"
   fi
