@@ -5,11 +5,12 @@
 #include <cstdio>
 
 #include "app/config.h"
-#include "app/crc32.h"
-#include "app/messages.h"
+#include "package/crc32.h"
+#include "ui/messages.h"
 #include "app/state.h"
 #include "paths/text.h"
 #include "res/resource.h"
+#include "ui/ui.h"
 
 namespace {
 
@@ -36,7 +37,7 @@ uint32_t CheckFileCrc(HWND owner, const char* path, uint32_t start, uint32_t exp
     std::fseek(file, static_cast<long>(start), SEEK_SET);
 
     // No procedure of its own: the dialog has no buttons to handle.
-    HWND dialog = CreateDialogParamA(g_state.module, MAKEINTRESOURCEA(IDD_CRC_CHECK), nullptr, nullptr, 0);
+    HWND dialog = CreateDialogParamA(g_ui.resources, MAKEINTRESOURCEA(IDD_CRC_CHECK), nullptr, nullptr, 0);
     ShowWindow(dialog, SW_SHOW);
     UpdateWindow(dialog);
     HWND bar = GetDlgItem(dialog, IDC_PROGRESS_BAR);

@@ -3,8 +3,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/image_end.h"
-#include "app/messages.h"
+#include "package/image_end.h"
+#include "ui/messages.h"
 #include "launch/wow64.h"
 #include "paths/folders.h"
 #include "res/resource.h"

@@ -9,20 +9,18 @@
 #include <new>
 
 #include "app/archive_crc.h"
-#include "app/archive_io.h"
 #include "app/config.h"
 #include "app/destination.h"
-#include "app/extracted_files.h"
-#include "app/messages.h"
 #include "app/state.h"
 #include "archive/header.h"
 #include "archive/scanner.h"
 #include "decode/frame.h"
+#include "extract/extracted_files.h"
 #include "launch/launch.h"
 #include "paths/folders.h"
 #include "paths/text.h"
 #include "res/resource.h"
-#include "ui/extraction_worker.h"
+#include "ui/messages.h"
 #include "ui/ui.h"
 
 namespace {
@@ -34,16 +32,17 @@ constexpr size_t kHeaderBufferSize = lzh::kScanWindowSize + lzh::kHeaderWorkSize
 // Closes the archive and frees what the run allocated; safe to call at any
 // point of a run, and more than once.
 void ReleaseRun() {
-    if (g_state.archive != nullptr) std::fclose(g_state.archive);
-    g_state.archive = nullptr;
-    std::free(g_state.headerBuffer);
-    g_state.headerBuffer = nullptr;
-    if (g_state.decoder != nullptr) {
-        g_state.decoder->~Decoder();
-        std::free(g_state.decoder);
-        g_state.decoder = nullptr;
+    ExtractionJob& job = g_state.job;
+    if (job.archive != nullptr) std::fclose(job.archive);
+    job.archive = nullptr;
+    std::free(job.headerBuffer);
+    job.headerBuffer = nullptr;
+    if (job.decoder != nullptr) {
+        job.decoder->~Decoder();
+        std::free(job.decoder);
+        job.decoder = nullptr;
     }
-    g_state.reader = nullptr;
+    job.reader = nullptr;
 }
 
 // Opens the archive (the module's own file when archivePath is empty) and,
@@ -64,22 +63,23 @@ long OpenArchive(char* archivePath) {
         const DWORD length = GetFullPathNameA(archivePath, MAX_PATH, fullPath, nullptr);
         if (length > 0 && length < MAX_PATH) CopyText(archivePath, MAX_PATH, fullPath);
     }
-    g_state.archive = archivePath[0] != '\0' ? std::fopen(archivePath, "rb") : nullptr;
-    if (g_state.archive == nullptr) {
+    FILE* archive = archivePath[0] != '\0' ? std::fopen(archivePath, "rb") : nullptr;
+    g_state.job.archive = archive;
+    if (archive == nullptr) {
         ShowStringMessage(nullptr, IDS_CANNOT_OPEN_ARCHIVE, MB_ICONERROR);
         return -1;
     }
     long fileSize = 0;
     if (ownModule) {
-        const ConfigOutcome outcome = LoadSfxConfig(g_state.archive, archivePath, &fileSize);
+        const ConfigOutcome outcome = LoadSfxConfig(archive, archivePath, &fileSize);
         if (outcome == kConfigEndRun || outcome == kConfigRefused) {
-            g_state.archive = nullptr;  // LoadSfxConfig has closed it
+            g_state.job.archive = nullptr;  // LoadSfxConfig has closed it
             return -1;
         }
     } else {
-        std::fseek(g_state.archive, 0, SEEK_END);
-        fileSize = std::ftell(g_state.archive);
-        std::fseek(g_state.archive, 0, SEEK_SET);
+        std::fseek(archive, 0, SEEK_END);
+        fileSize = std::ftell(archive);
+        std::fseek(archive, 0, SEEK_SET);
         g_state.tempFolderMade = 0;
         if (fileSize < 0) ReleaseRun();  // 2 GiB or more: offsets are kept in 32 bits
     }
@@ -89,24 +89,24 @@ long OpenArchive(char* archivePath) {
 // Allocates the header buffer and the decoder and finds the first entry
 // header; the stream is left there.  Returns its offset, or -1.
 long FindArchiveStart(lzh::HeaderReader& reader) {
-    g_state.headerBuffer = static_cast<uint8_t*>(std::calloc(kHeaderBufferSize, 1));
+    ExtractionJob& job = g_state.job;
+    job.headerBuffer = static_cast<uint8_t*>(std::calloc(kHeaderBufferSize, 1));
     void* decoderBlock = std::malloc(sizeof(lzh::Decoder));
-    if (g_state.headerBuffer == nullptr || decoderBlock == nullptr) {
+    if (job.headerBuffer == nullptr || decoderBlock == nullptr) {
         std::free(decoderBlock);
         return -1;
     }
-    g_state.decoder =
-        new (decoderBlock) lzh::Decoder(g_state.archive, g_outputSink, g_reporter, g_state.abortState);
-    g_state.reader = &reader;
+    job.decoder = new (decoderBlock) lzh::Decoder(job.archive, g_state.outputSink, g_reporter, g_state.abortState);
+    job.reader = &reader;
 
     long start = -1;
-    uint8_t* window = g_state.headerBuffer;
-    uint8_t* scratch = g_state.headerBuffer + lzh::kScanWindowSize;
+    uint8_t* window = job.headerBuffer;
+    uint8_t* scratch = job.headerBuffer + lzh::kScanWindowSize;
     if (!lzh::FindFirstHeader(reader, window, scratch, &start)) {
         ShowStringMessage(nullptr, IDS_NOT_SUPPORTED, MB_ICONERROR);
         return -1;
     }
-    std::fseek(g_state.archive, start, SEEK_SET);
+    std::fseek(job.archive, start, SEEK_SET);
     return start;
 }
 
@@ -117,7 +117,8 @@ bool SettleDestination(const char* archiveFolder, const char* archiveName) {
     RunSettings& settings = g_state.runSettings;
     if (settings.destination[0] == '\0') CopyText(settings.destination, MAX_PATH, archiveFolder);
     for (;;) {
-        if (!settings.skipDestinationDialog && AskDestination(archiveName) != IDOK) return false;
+        if (!settings.skipDestinationDialog && AskDestination(settings.destination, archiveName) != IDOK)
+            return false;
         // A refused text has been replaced by the archive's folder: ask again.
         if (ResolveDestination(settings.destination, archiveFolder)) break;
     }
@@ -137,12 +138,21 @@ bool SettleDestination(const char* archiveFolder, const char* archiveName) {
 // messages, until the window is gone and the worker has ended.  Returns
 // false when the extraction could not start.
 bool Extract(long total) {
-    g_state.decoder->outputTotal = 0;
-    OpenProgressWindow(static_cast<int32_t>(total));
-    HWND window = g_state.progressWindow;
+    const RunSettings& settings = g_state.runSettings;
+    ExtractionJob& job = g_state.job;
+    job.decoder->outputTotal = 0;
+    OpenProgressWindow(static_cast<int32_t>(total), &g_state.abortState);
+    HWND window = g_ui.progressWindow;
     if (window == nullptr) return false;
+    job.destination = settings.destination;
+    job.replace = settings.noConfirm ? ReplacePolicy::kReplaceAll : ReplacePolicy::kAsk;
+    job.recordFiles = settings.removeAfterRun != 0;
+    job.abortState = &g_state.abortState;
+    job.progressWindow = window;
+    job.output = &g_state.outputSink;
+    g_state.outputSink.progressWindow = window;
 
-    HANDLE worker = CreateThread(nullptr, 0, ExtractionWorker, nullptr, 0, nullptr);
+    HANDLE worker = CreateThread(nullptr, 0, ExtractionWorker, &job, 0, nullptr);
     if (worker == nullptr) {
         // Nobody would close the window: close it here and take back the
         // quit message its closing posts.
@@ -156,7 +166,7 @@ bool Extract(long total) {
 
     MSG message;
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {
-        if (!IsDialogMessageA(g_state.progressWindow, &message)) {
+        if (!IsDialogMessageA(g_ui.progressWindow, &message)) {
             TranslateMessage(&message);
             DispatchMessageA(&message);
         }
@@ -168,9 +178,9 @@ bool Extract(long total) {
 
 void AfterExtraction() {
     const RunSettings& settings = g_state.runSettings;
-    if (g_state.abortState.load() != kAbortNone) return;
+    if (g_state.abortState.load() != lzh::kAbortNone) return;
     if (settings.command[0] != '\0') {
-        LaunchAndWait(settings.command, settings.destination, settings.removeAfterRun);
+        LaunchAndWait(settings.command, settings.destination, settings.removeAfterRun, settings.variant == '6');
         if (settings.removeAfterRun) RemoveExtractedFiles(settings.destination, g_state.tempFolderMade);
     } else if (settings.openFolder) {
         ShellExecuteA(nullptr, "open", "explorer", settings.destination, nullptr, SW_SHOWDEFAULT);
@@ -190,7 +200,7 @@ int RunArchive(char* archivePath) {
     const long fileSize = OpenArchive(archivePath);
     if (fileSize < 0) return 0;
 
-    lzh::HeaderReader reader(g_state.archive, g_reporter, IsSystemLeadByte);
+    lzh::HeaderReader reader(g_state.job.archive, g_reporter, IsSystemLeadByte);
     const long start = FindArchiveStart(reader);
     if (start < 0) {
         ReleaseRun();

@@ -7,10 +7,12 @@
 #include "app/command_line.h"
 #include "app/run_archive.h"
 #include "app/state.h"
+#include "ui/ui.h"
 
 int SfxMain(HINSTANCE module, const char* tail) {
     InitCommonControls();
     g_state.module = module;
+    g_ui.resources = module;
     RunSettings& settings = g_state.runSettings;
     std::memset(&settings, 0, sizeof settings);
     settings.openFolder = 1;

@@ -7,9 +7,32 @@
 namespace lzh {
 namespace {
 
-constexpr int kCommonSize = 21;      // bytes shared by every header level
-constexpr int kLevel2BaseSize = 26;  // fixed base header of level 2
+// Layout of the first 21 bytes, the same at every level:
+//   0  header size (levels 0/1: bytes after the first two; level 2: low byte of the total)
+//   1  levels 0/1: checksum of the header from byte 2; level 2: high byte of the total
+//   2  method id, 5 bytes ("-lh5-")
+//   7  packed size, 4 bytes
+//  11  unpacked size, 4 bytes
+//  15  time stamp, 4 bytes (levels 0/1: MS-DOS date/time; level 2: Unix time)
+//  19  MS-DOS attribute (level 2: reserved)
+//  20  header level
+constexpr int kCommonSize = 21;
+// Levels 0/1 go on with the name length, the name and the data's CRC-16
+// (level 1 then has an OS id and the first extended header's size); level 2
+// with the CRC-16, an OS id and the first extended header's size.
+constexpr int kLevel01NameLengthAt = 21;
+constexpr int kLevel01MinSize = 24;  // common part, name length and CRC-16
+constexpr int kLevel2Crc16At = 21;
+constexpr int kLevel2BaseSize = 26;
 constexpr int kMaxComponent = 260;   // file-name and directory extended headers are cut here
+
+// Extended headers: a type byte, the data, and the size of the next one.
+enum ExtendedHeaderType : uint8_t {
+    kExtHeaderCrc = 0x00,   // CRC-16 of the whole header, taken with these two bytes as zero
+    kExtFileName = 0x01,
+    kExtDirectory = 0x02,   // folders separated by 0xFF
+    kExtAttribute = 0x40,   // MS-DOS attribute, 2 bytes
+};
 
 uint16_t Get16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
 uint32_t Get32(const uint8_t* p) {
@@ -29,20 +52,19 @@ int HeaderReader::ReadHeaderBytes(uint8_t* buffer, int count) {
     if (count < 0 || count > kHeaderWorkSize) return -1;
     int got = static_cast<int>(std::fread(buffer, 1, count, archive_));
     bytesRead += static_cast<uint64_t>(got);
-    runningCrc16 = UpdateCrc16(runningCrc16, buffer, got);
-    for (int i = 0; i < got; i++) headerChecksum = static_cast<uint8_t>(headerChecksum + buffer[i]);
+    runningCrc16_ = UpdateCrc16(runningCrc16_, buffer, got);
+    for (int i = 0; i < got; i++) headerChecksum_ = static_cast<uint8_t>(headerChecksum_ + buffer[i]);
     return got;
 }
 
-int HeaderReader::ReadEntryHeader(uint8_t* buffer) {
+// Reads the base header: the common part and the rest up to the first
+// extended header.  Returns its size, or 0 at the end mark or when it is
+// not a header.
+int HeaderReader::ReadBaseHeader(uint8_t* buffer) {
     EntryHeader& h = header;
-    h.name[0] = '\0';
-    headerChecksum = 0;
-    runningCrc16 = 0;
-
     if (ReadHeaderBytes(buffer, kCommonSize) < kCommonSize) return 0;
     // The checksum covers the header from offset 2 on.
-    headerChecksum = static_cast<uint8_t>(headerChecksum - buffer[0] - buffer[1]);
+    headerChecksum_ = static_cast<uint8_t>(headerChecksum_ - buffer[0] - buffer[1]);
 
     h.level = buffer[20];
     if (h.level > 2) return 0;
@@ -53,8 +75,7 @@ int HeaderReader::ReadEntryHeader(uint8_t* buffer) {
     if (baseSize < kCommonSize) return 0;
     // A 0 size byte is the end mark.  At level 2 the byte is only the low
     // half of the total size, so a header of 256 or 512 bytes is still read.
-    const int totalSize = Get16(buffer);
-    if (buffer[0] == 0 && (h.level < 2 || totalSize < kLevel2BaseSize)) return 0;
+    if (buffer[0] == 0 && (h.level < 2 || Get16(buffer) < kLevel2BaseSize)) return 0;
 
     std::memcpy(h.method, buffer + 2, 5);
     h.method[5] = '\0';
@@ -66,69 +87,95 @@ int HeaderReader::ReadEntryHeader(uint8_t* buffer) {
 
     const int rest = baseSize - kCommonSize;
     if (ReadHeaderBytes(buffer + kCommonSize, rest) < rest) return 0;
+    return baseSize;
+}
 
-    if (h.level < 2) {
-        const int nameLength = buffer[21];
-        if (headerChecksum != buffer[1] || nameLength + 24 > baseSize) {
-            reporter_.Report("invalid header.");
-            return 0;
+// Levels 0/1 keep the name and the data's CRC-16 in the base header, which
+// its checksum protects.
+int HeaderReader::ReadLevel01Name(const uint8_t* buffer, int baseSize) {
+    EntryHeader& h = header;
+    const int nameLength = buffer[kLevel01NameLengthAt];
+    if (headerChecksum_ != buffer[1] || nameLength + kLevel01MinSize > baseSize) {
+        reporter_.Report("invalid header.");
+        return 0;
+    }
+    CopyText(h.name, buffer + kLevel01NameLengthAt + 1, nameLength, nameLength);
+    h.crc16 = Get16(buffer + kLevel01NameLengthAt + 1 + nameLength);
+    return 1;
+}
+
+// Follows the chain of extended headers (levels 1 and 2) that starts with
+// one of `size` bytes, taking the name, directory and attribute, reads a
+// level-2 header up to its totalSize, and checks the header CRC where one is
+// given.  headerBytes counts the header so far.
+int HeaderReader::ReadExtendedHeaders(uint8_t* buffer, int size, int headerBytes, int totalSize,
+                                      char* directory) {
+    EntryHeader& h = header;
+    bool haveHeaderCrc = false;
+    uint16_t expectedHeaderCrc = 0;
+    // Sizes 0, 1 and 2 all end the chain.
+    while (size > 2) {
+        const uint16_t crcBefore = runningCrc16_;
+        if (ReadHeaderBytes(buffer, size) < size) return 0;  // also refuses size > 4096
+        headerBytes += size;
+        if (h.level == 1) h.packedSize -= size;  // level 1 counts extended headers as data
+        const uint8_t* data = buffer + 1;
+        const int dataSize = size - 3;
+        switch (buffer[0]) {
+        case kExtHeaderCrc:
+            if (size >= 5 && !haveHeaderCrc) {
+                haveHeaderCrc = true;
+                expectedHeaderCrc = Get16(data);
+                runningCrc16_ = crcBefore;
+                buffer[1] = buffer[2] = 0;
+                runningCrc16_ = UpdateCrc16(runningCrc16_, buffer, size);
+            }
+            break;
+        case kExtFileName:
+            CopyText(h.name, data, dataSize, kMaxComponent);
+            break;
+        case kExtDirectory:
+            CopyText(directory, data, dataSize, kMaxComponent);
+            break;
+        case kExtAttribute:
+            if (size >= 5) h.attribute = Get16(data);
+            break;
+        default:
+            break;
         }
-        CopyText(h.name, buffer + 22, nameLength, nameLength);
-        h.crc16 = Get16(buffer + 22 + nameLength);
+        size = Get16(buffer + size - 2);
+    }
+    // Some archivers pad a level-2 header beyond its last extended header;
+    // the total size says where the data starts, and the header CRC covers
+    // the padding.
+    while (headerBytes < totalSize) {
+        const int chunk = totalSize - headerBytes < kHeaderWorkSize ? totalSize - headerBytes : kHeaderWorkSize;
+        if (ReadHeaderBytes(buffer, chunk) < chunk) return 0;
+        headerBytes += chunk;
+    }
+    return !haveHeaderCrc || expectedHeaderCrc == runningCrc16_;
+}
+
+int HeaderReader::ReadEntryHeader(uint8_t* buffer) {
+    EntryHeader& h = header;
+    h.name[0] = '\0';
+    headerChecksum_ = 0;
+    runningCrc16_ = 0;
+
+    const int baseSize = ReadBaseHeader(buffer);
+    if (baseSize == 0) return 0;
+    const int totalSize = h.level == 2 ? Get16(buffer) : 0;
+    if (h.level < 2) {
+        if (!ReadLevel01Name(buffer, baseSize)) return 0;
     } else {
-        h.crc16 = Get16(buffer + 21);
+        h.crc16 = Get16(buffer + kLevel2Crc16At);
     }
 
     char directory[kMaxComponent + 1];
     directory[0] = '\0';
-
-    if (h.level > 0) {
-        bool haveHeaderCrc = false;
-        uint16_t expectedHeaderCrc = 0;
-        int size = Get16(buffer + baseSize - 2);
-        int headerBytes = baseSize;
-        // Sizes 0, 1 and 2 all end the chain.
-        while (size > 2) {
-            const uint16_t crcBefore = runningCrc16;
-            if (ReadHeaderBytes(buffer, size) < size) return 0;  // also refuses size > 4096
-            headerBytes += size;
-            if (h.level == 1) h.packedSize -= size;  // level 1 counts extended headers as data
-            const uint8_t* data = buffer + 1;
-            const int dataSize = size - 3;
-            switch (buffer[0]) {
-            case 0x00:  // header CRC, computed with its own two bytes taken as zero
-                if (size >= 5 && !haveHeaderCrc) {
-                    haveHeaderCrc = true;
-                    expectedHeaderCrc = Get16(data);
-                    runningCrc16 = crcBefore;
-                    buffer[1] = buffer[2] = 0;
-                    runningCrc16 = UpdateCrc16(runningCrc16, buffer, size);
-                }
-                break;
-            case 0x01:
-                CopyText(h.name, data, dataSize, kMaxComponent);
-                break;
-            case 0x02:
-                CopyText(directory, data, dataSize, kMaxComponent);
-                break;
-            case 0x40:
-                if (size >= 5) h.attribute = Get16(data);
-                break;
-            default:
-                break;
-            }
-            size = Get16(buffer + size - 2);
-        }
-        // Some archivers pad a level-2 header beyond its last extended
-        // header; the total size says where the data starts, and the header
-        // CRC covers the padding.
-        for (int read = headerBytes; h.level == 2 && read < totalSize;) {
-            const int chunk = totalSize - read < kHeaderWorkSize ? totalSize - read : kHeaderWorkSize;
-            if (ReadHeaderBytes(buffer, chunk) < chunk) return 0;
-            read += chunk;
-        }
-        if (haveHeaderCrc && expectedHeaderCrc != runningCrc16) return 0;
-    }
+    if (h.level > 0 &&
+        !ReadExtendedHeaders(buffer, Get16(buffer + baseSize - 2), baseSize, totalSize, directory))
+        return 0;
 
     ReplaceFFSeparators(h.name);
     const bool separated = ReplaceFFSeparators(directory);
@@ -139,7 +186,15 @@ int HeaderReader::ReadEntryHeader(uint8_t* buffer) {
     if (dirLength > 0 && !separated) directory[dirLength++] = '\\';
     std::memmove(h.name + dirLength, h.name, std::strlen(h.name) + 1);
     std::memcpy(h.name, directory, dirLength);
+    dataStart_ = std::ftell(archive_);
     return 1;
+}
+
+int HeaderReader::SeekNextHeader() {
+    // A stream position beyond 2 GiB cannot be reached with fseek.
+    const uint32_t next = static_cast<uint32_t>(dataStart_) + header.packedSize;
+    if (dataStart_ < 0 || next < header.packedSize || next > 0x7FFFFFFFu) return 0;
+    return std::fseek(archive_, static_cast<long>(next), SEEK_SET) == 0;
 }
 
 // Turns every 0xFF that starts a character into a backslash; a 0xFF trail

@@ -35,25 +35,32 @@ public:
     // buffer must hold kHeaderWorkSize bytes; its contents are overwritten.
     int ReadEntryHeader(uint8_t* buffer);
 
+    // Moves the stream past the packed data of the entry read last, to where
+    // the next header starts.  Returns 0 when that lies beyond 2 GiB, which
+    // fseek cannot reach, or the seek fails.
+    int SeekNextHeader();
+
+    FILE* archive() const { return archive_; }
+
+    EntryHeader header{};
+    uint64_t bytesRead = 0;  // header bytes read by this reader so far
+
+private:
     // Reads up to count bytes, folding each into the header CRC and checksum.
     // Returns the number read, or -1 (reading nothing) for a count outside
     // 0..kHeaderWorkSize.
     int ReadHeaderBytes(uint8_t* buffer, int count);
-
-    FILE* archive() const { return archive_; }
-    Reporter& reporter() const { return reporter_; }
-
-    EntryHeader header{};
-    uint16_t runningCrc16 = 0;
-    uint8_t headerChecksum = 0;
-    uint64_t bytesRead = 0;  // header bytes read by this reader so far
-
-private:
+    int ReadBaseHeader(uint8_t* buffer);
+    int ReadLevel01Name(const uint8_t* buffer, int baseSize);
+    int ReadExtendedHeaders(uint8_t* buffer, int size, int headerBytes, int totalSize, char* directory);
     bool ReplaceFFSeparators(char* text) const;
 
     FILE* archive_;
     Reporter& reporter_;
     LeadBytePredicate isLeadByte_;
+    uint16_t runningCrc16_ = 0;   // CRC-16 of the header bytes read
+    uint8_t headerChecksum_ = 0;  // levels 0/1: byte sum from offset 2
+    long dataStart_ = -1;         // stream offset of the packed data of the entry read last
 };
 
 }  // namespace lzh

@@ -32,12 +32,6 @@ protected:
     ~OutputSink() = default;
 };
 
-// Abort states shared with the user interface: 0 running, 100 cancelled by
-// the user, -1 a failure ended the extraction.
-constexpr int32_t kAbortNone = 0;
-constexpr int32_t kAbortCancelled = 100;
-constexpr int32_t kAbortFailed = -1;
-
 class Decoder {
 public:
     Decoder(FILE* archive, OutputSink& output, Reporter& reporter, std::atomic<int32_t>& abortState);

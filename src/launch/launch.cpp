@@ -4,7 +4,6 @@
 
 #include <cstring>
 
-#include "app/state.h"
 #include "launch/wow64.h"
 #include "paths/text.h"
 
@@ -44,10 +43,10 @@ bool MakeInstallerCommand(char* commandLine) {
 }
 
 // Installs the script and waits for the installer, with the system folders
-// unredirected for a package of variant '6'.
-void InstallInf(char* commandLine, const char* workingFolder) {
+// unredirected when nativeSystemFolders is set.
+void InstallInf(char* commandLine, const char* workingFolder, bool nativeSystemFolders) {
     int redirectionOff = 0;
-    if (g_state.runSettings.variant == '6') redirectionOff = Wow64Redirection(kWow64Off);
+    if (nativeSystemFolders) redirectionOff = Wow64Redirection(kWow64Off);
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process;
@@ -116,7 +115,8 @@ HWND FindInstallerWindow(char* className, char* windowTitle) {
     return window;
 }
 
-void LaunchAndWait(const char* command, const char* destination, int32_t removeAfterRun) {
+void LaunchAndWait(const char* command, const char* destination, int32_t removeAfterRun,
+                   bool nativeSystemFolders) {
     char commandLine[kCommandLineSize];
     if (!JoinText(commandLine, sizeof commandLine, destination, command)) return;
     // The folder part of the whole text, arguments included.
@@ -127,7 +127,7 @@ void LaunchAndWait(const char* command, const char* destination, int32_t removeA
     // the private folder "~pack.exe") says nothing about the command.
     char* dot = std::strrchr(commandLine + std::strlen(destination), '.');
     if (dot != nullptr && lstrcmpiA(dot, ".inf") == 0) {
-        InstallInf(commandLine, workingFolder);
+        InstallInf(commandLine, workingFolder, nativeSystemFolders);
         return;
     }
 

@@ -14,8 +14,11 @@ constexpr int kInstallerNameSize = 128;
 // optionally followed by arguments) with destination's folder part as its
 // working folder.  An ".inf" script is always waited for.  A program is
 // waited for only with removeAfterRun, and then so is any installer window
-// that shows up after it.  Failures end the call without a word.
-void LaunchAndWait(const char* command, const char* destination, int32_t removeAfterRun);
+// that shows up after it.  nativeSystemFolders (packages for 64-bit Windows)
+// switches WOW64 redirection off while an ".inf" script installs.  Failures
+// end the call without a word.
+void LaunchAndWait(const char* command, const char* destination, int32_t removeAfterRun,
+                   bool nativeSystemFolders);
 
 // Looks for an installer window: class "MsiDialogCloseClass", then class
 // "InstallShield_Win", then the title "Setup".  The buffer of what matched

@@ -1,19 +1,13 @@
 #include <cstring>
 #include <cwchar>
 
-#include "app/messages.h"
 #include "paths/folders.h"
 #include "paths/text.h"
-#include "res/resource.h"
 
 namespace {
 
 // Characters no entry name may hold (the backslash and '/' separate folders).
 constexpr wchar_t kInvalidNameCharacters[] = L":;*?\"<>|";
-
-void RejectName(const char* name) {
-    ShowStringMessageWith(nullptr, IDS_INVALID_FILENAME, name, MB_ICONWARNING);
-}
 
 // 1 when path, made canonical, lies inside the canonical destination:
 // strictly below it, or for a folder-only name also the destination itself.
@@ -38,17 +32,41 @@ int LiesInside(const char* destination, const char* path, bool folderOnly) {
 
 }  // namespace
 
+void StripParentRefs(char* text) {
+    // Removing shortens the text, so it is done in place; passes repeat until
+    // one removes nothing.
+    bool removed = true;
+    while (removed) {
+        removed = false;
+        char* out = text;
+        for (const char* in = text; *in != '\0';) {
+            if (in[0] == '.' && in[1] == '.' && in[2] == '\\') {
+                in += 3;
+                removed = true;
+            } else {
+                *out++ = *in++;
+            }
+        }
+        *out = '\0';
+    }
+}
+
+char* CleanEntryName(char* name) {
+    if (name[0] == '\\' && !IsSystemLeadByte('\\')) name++;
+    SlashesToBackslashes(name);
+    StripParentRefs(name);
+    return name;
+}
+
 EntryPathResult PrepareEntryPath(const char* destination, char* name, char* output) {
     TrimTrailingSpaces(name);
     if (name[0] == '\0' || std::strlen(destination) + std::strlen(name) >= MAX_PATH) {
-        RejectName(name);
         return kEntryPathRejected;
     }
     wchar_t wide[MAX_PATH];
     const wchar_t* converted = ToWide(name);
     std::wcscpy(wide, converted);  // fits: the name is shorter than MAX_PATH bytes
     if (std::wcspbrk(wide, kInvalidNameCharacters) != nullptr) {
-        RejectName(name);
         return kEntryPathRejected;
     }
 
@@ -57,7 +75,6 @@ EntryPathResult PrepareEntryPath(const char* destination, char* name, char* outp
     wchar_t* separator = std::wcsrchr(wide, L'\\');
     const bool folderOnly = separator != nullptr && separator[1] == L'\0';
     if (!LiesInside(destination, candidate, folderOnly)) {
-        RejectName(name);
         return kEntryPathRejected;
     }
 
@@ -70,11 +87,7 @@ EntryPathResult PrepareEntryPath(const char* destination, char* name, char* outp
     separator[1] = L'\0';
     char folder[MAX_PATH];
     JoinText(folder, sizeof folder, destination, ToNarrow(wide));
-    if (!CreateFolderTree(folder)) {
-        g_state.abortState.store(kAbortFailed);
-        ShowStringMessage(nullptr, IDS_FOLDER_FORBIDDEN, MB_ICONERROR);
-        return kEntryPathFailed;
-    }
+    if (!CreateFolderTree(folder)) return kEntryPathFailed;
     CopyText(output, MAX_PATH, folder);
     if (fileName[0] == '\0') return kEntryPathFolder;
     JoinText(output, MAX_PATH, folder, fileName);

@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "app/state.h"
+#include "package/sfx_config.h"
 
 // Expands a leading folder token ("%Desktop%", "%MyDocuments%",
 // "%ProgramFiles%", "%SystemDir%", "%WinDir%", "%temp%") of the block's
@@ -26,12 +26,21 @@ int ReadShellFolder(HKEY root, const char* subkey, char* buffer, const char* val
 // afterwards; 0 for any other form of path or when a folder cannot be made.
 int CreateFolderTree(const char* path);
 
+// Makes a stored entry name relative, in place: slashes separate folders
+// as well, and every "..\" goes (StripParentRefs).  Returns the name past
+// a leading backslash.
+char* CleanEntryName(char* name);
+
+// Removes every "..\" from text in place, also the ones that removing
+// others brings together ("...\.\" holds one only after the first goes).
+void StripParentRefs(char* text);
+
 // Outcomes of PrepareEntryPath.
 enum EntryPathResult : int32_t {
-    kEntryPathFailed = -1,   // a folder could not be made; abort state is -1
+    kEntryPathFailed = -1,   // a folder could not be made
     kEntryPathFolder = 0,    // the name ends with '\': its folders exist, output ends with '\'
     kEntryPathFile = 1,      // output is the file to write; its folders exist
-    kEntryPathRejected = 2,  // the name was refused with a warning; nothing created
+    kEntryPathRejected = 2,  // the name is refused; nothing created
 };
 
 // Checks the entry name (trailing blanks are cut off in place), creates the

@@ -8,12 +8,13 @@
 
 #include <cstddef>
 
+#include "archive/reporter.h"
+
 // Capacity of the conversion scratch buffers.
 constexpr int kWideScratchUnits = 520;
 constexpr int kNarrowScratchBytes = MAX_PATH;
 
-// Tells whether a byte starts a double-byte character.
-using LeadBytePredicate = bool (*)(unsigned char c);
+using lzh::LeadBytePredicate;
 
 // IsDBCSLeadByte of the system code page.
 bool IsSystemLeadByte(unsigned char c);

@@ -4,7 +4,6 @@
 #include <windows.h>
 #include <shellapi.h>
 
-#include "app/state.h"
 #include "paths/text.h"
 #include "res/resource.h"
 #include "ui/ui.h"
@@ -86,12 +85,11 @@ INT_PTR CALLBACK ConfirmReplaceProc(HWND dialog, UINT message, WPARAM wParam, LP
             EndDialog(dialog, kReplaceAll);
             return TRUE;
         case IDC_NEWER:
-            g_state.newerOnly = 1;
-            EndDialog(dialog, IDYES);
+            EndDialog(dialog, kReplaceNewer);
             return TRUE;
         case IDC_CANCEL_RUN:
         case IDCANCEL:  // Escape and the close box
-            SendMessageA(g_state.progressWindow, WM_CLOSE, 0, 0);
+            SendMessageA(g_ui.progressWindow, WM_CLOSE, 0, 0);
             EndDialog(dialog, kReplaceCancel);
             return TRUE;
         }
@@ -105,9 +103,9 @@ INT_PTR CALLBACK ConfirmReplaceProc(HWND dialog, UINT message, WPARAM wParam, LP
 }
 
 int32_t ConfirmReplace(const ReplaceInfo* info) {
-    HWND owner = g_state.progressWindow;
+    HWND owner = g_ui.progressWindow;
     SendMessageA(owner, kAnimationStop, 0, 0);
-    const INT_PTR result = DialogBoxParamA(g_state.module, MAKEINTRESOURCEA(IDD_CONFIRM_REPLACE),
+    const INT_PTR result = DialogBoxParamA(g_ui.resources, MAKEINTRESOURCEA(IDD_CONFIRM_REPLACE),
                                            owner, ConfirmReplaceProc,
                                            reinterpret_cast<LPARAM>(info));
     SendMessageA(owner, kAnimationPlay, 0, 0);
@@ -116,6 +114,7 @@ int32_t ConfirmReplace(const ReplaceInfo* info) {
     case IDYES:
     case IDNO:
     case kReplaceAll:
+    case kReplaceNewer:
         return static_cast<int32_t>(result);
     default:  // cancelled, or the dialog could not be shown
         return kReplaceCancel;

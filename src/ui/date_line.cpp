@@ -6,7 +6,6 @@
 
 #include <cstring>
 
-#include "app/state.h"
 #include "res/resource.h"
 #include "ui/ui.h"
 
@@ -75,7 +74,7 @@ int FormatDateLineFrom(const char* format, uint32_t dosDateTime, char* output, i
 
 int FormatDateLine(uint32_t dosDateTime, char* output, int outputSize) {
     char format[128];
-    if (LoadStringA(g_state.module, IDS_DATE_LINE, format, sizeof format) <= 0) {
+    if (LoadStringA(g_ui.resources, IDS_DATE_LINE, format, sizeof format) <= 0) {
         if (outputSize > 0)
             output[0] = '\0';
         return 0;

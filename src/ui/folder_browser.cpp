@@ -3,7 +3,6 @@
 #include <objbase.h>
 #include <shlobj.h>
 
-#include "app/state.h"
 #include "res/resource.h"
 #include "ui/ui.h"
 
@@ -16,7 +15,7 @@ int CALLBACK BrowseCallback(HWND browser, UINT message, LPARAM, LPARAM data) {
 
 int BrowseDestination(HWND owner, char* path, const char* initialPath) {
     char title[128];
-    if (LoadStringA(g_state.module, IDS_BROWSE_TITLE, title, sizeof title) <= 0)
+    if (LoadStringA(g_ui.resources, IDS_BROWSE_TITLE, title, sizeof title) <= 0)
         title[0] = '\0';
 
     BROWSEINFOA info = {};

@@ -5,7 +5,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include "app/state.h"
+#include "archive/reporter.h"
 #include "res/resource.h"
 #include "ui/ui.h"
 
@@ -69,13 +69,13 @@ INT_PTR CALLBACK ProgressWindowProc(HWND dialog, UINT message, WPARAM wParam, LP
         if (wParam != IDCANCEL)
             return FALSE;
         // The worker notices, removes its partial file and closes the window.
-        g_state.abortState = kAbortCancelled;
+        g_ui.abortState->store(lzh::kAbortCancelled);
         return TRUE;
 
     case WM_SYSCOMMAND:
         if ((wParam & 0xFFF0) != SC_CLOSE)
             return FALSE;
-        g_state.abortState = kAbortCancelled;
+        g_ui.abortState->store(lzh::kAbortCancelled);
         EndProgressWindow(dialog);
         return TRUE;
 
@@ -97,11 +97,12 @@ INT_PTR CALLBACK ProgressWindowProc(HWND dialog, UINT message, WPARAM wParam, LP
     return FALSE;
 }
 
-void OpenProgressWindow(int32_t totalBytes) {
-    g_state.progressWindow = CreateDialogParamA(g_state.module, MAKEINTRESOURCEA(IDD_PROGRESS),
+void OpenProgressWindow(int32_t totalBytes, std::atomic<int32_t>* abortState) {
+    g_ui.abortState = abortState;
+    g_ui.progressWindow = CreateDialogParamA(g_ui.resources, MAKEINTRESOURCEA(IDD_PROGRESS),
                                                 nullptr, ProgressWindowProc, totalBytes);
-    if (g_state.progressWindow == nullptr)
+    if (g_ui.progressWindow == nullptr)
         return;
-    ShowWindow(g_state.progressWindow, SW_SHOW);
-    UpdateWindow(g_state.progressWindow);
+    ShowWindow(g_ui.progressWindow, SW_SHOW);
+    UpdateWindow(g_ui.progressWindow);
 }

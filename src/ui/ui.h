@@ -1,11 +1,26 @@
 // The module's dialogs: overwrite confirmation (119), progress window (120)
 // and destination dialog (102) with the folder browser.  Resource ids are in
-// res/resource.h; shared state (g_state) in app/state.h.
+// res/resource.h.
 #pragma once
 
 #include <windows.h>
 
+#include <atomic>
 #include <cstdint>
+
+// The user interface's process-wide state.
+struct UiState {
+    HINSTANCE resources;                // the module whose dialogs and texts are shown
+    HWND progressWindow;                // dialog 120 while it exists
+    std::atomic<int32_t>* abortState;   // set to "cancelled" by the progress window
+};
+
+extern UiState g_ui;
+
+// Messages understood by the progress window.
+constexpr UINT kProgressPos = 111;           // lParam: KiB written so far
+constexpr UINT kAnimationPlay = WM_USER + 1;
+constexpr UINT kAnimationStop = WM_USER + 2;
 
 // ---- Overwrite confirmation, dialog 119 (runs on the worker thread) ----
 
@@ -21,13 +36,13 @@ struct ReplaceInfo {
 };
 
 // Results of ConfirmReplace besides IDYES (6) and IDNO (7).
-constexpr int32_t kReplaceAll = 100;  // replace this and every later file
+constexpr int32_t kReplaceAll = 100;    // replace this and every later file
+constexpr int32_t kReplaceNewer = 101;  // from now on replace only older files, this one too
 constexpr int32_t kReplaceCancel = -1;  // end the run; the progress window is closing
 
-// Shows dialog 119 owned by g_state.progressWindow, with the progress
-// animation stopped meanwhile.  Returns 6 replace, 7 keep, 100 replace all,
-// -1 cancel (also when the dialog cannot be created).  "Newer" sets
-// g_state.newerOnly and returns 6.
+// Shows dialog 119 owned by the progress window, with its animation stopped
+// meanwhile.  Returns 6 replace, 7 keep, 100 replace all, 101 newer only,
+// -1 cancel (also when the dialog cannot be created).
 int32_t ConfirmReplace(const ReplaceInfo* info);
 INT_PTR CALLBACK ConfirmReplaceProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
@@ -43,18 +58,19 @@ const char* FormatThousands(uint32_t n);
 // ---- Progress window, dialog 120 (main thread) ----
 
 // Creates and shows the modeless progress window; totalBytes / 1024 is the
-// bar's range.  The handle goes to g_state.progressWindow (null on failure).
-// The window understands kProgressPos, kAnimationPlay, kAnimationStop and
-// WM_CLOSE; destroying it posts WM_QUIT.
-void OpenProgressWindow(int32_t totalBytes);
+// bar's range.  The handle goes to g_ui.progressWindow (null on failure).
+// Cancel and the close box set *abortState to "cancelled".  The window
+// understands kProgressPos, kAnimationPlay, kAnimationStop and WM_CLOSE;
+// destroying it posts WM_QUIT.
+void OpenProgressWindow(int32_t totalBytes, std::atomic<int32_t>* abortState);
 INT_PTR CALLBACK ProgressWindowProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
 // ---- Destination dialog, dialog 102 (main thread) ----
 
-// Lets the user edit g_state.runSettings.destination.  archiveName feeds the
+// Lets the user edit destination (MAX_PATH bytes).  archiveName feeds the
 // "create folder as the archive name" check box.  Returns 1 on OK, 2 on
 // Cancel.
-int32_t AskDestination(const char* archiveName);
+int32_t AskDestination(char* destination, const char* archiveName);
 INT_PTR CALLBACK DestinationDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Shell folder browser owned by owner, preset to initialPath when it is not

@@ -34,17 +34,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         FUZZ_CHECK(std::fseek(input.file(), offset, SEEK_SET) == 0);
         for (int entry = 0; entry < kMaxEntries && reader.ReadEntryHeader(work); entry++) {
             const lzh::EntryHeader& h = reader.header;
-            const long dataStart = std::ftell(input.file());
-            FUZZ_CHECK(dataStart >= 0);
             uint32_t unpacked = h.unpackedSize;
             if (unpacked > fuzz::kMaxUnpacked) unpacked = fuzz::kMaxUnpacked;
             if (requested + unpacked <= fuzz::kMaxOutputPerInput) {
                 requested += unpacked;
                 bench->DecodeChecked(lzh::MethodCodeOf(h.method), h.packedSize, unpacked);
             }
-            const uint64_t next = static_cast<uint64_t>(dataStart) + h.packedSize;
-            if (next > size) break;
-            FUZZ_CHECK(std::fseek(input.file(), static_cast<long>(next), SEEK_SET) == 0);
+            if (!reader.SeekNextHeader()) break;
         }
     }
     std::free(work);

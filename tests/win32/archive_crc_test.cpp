@@ -11,7 +11,7 @@
 
 #include "app/archive_crc.h"
 #include "app/config.h"
-#include "app/crc32.h"
+#include "package/crc32.h"
 #include "app/state.h"
 #include "res/resource.h"
 #include "module_test_support.h"

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/extracted_files.h"
+#include "extract/extracted_files.h"
 #include "module_test_support.h"
 
 namespace {

@@ -9,15 +9,17 @@
 #include <memory>
 #include <string>
 
-#include "app/archive_io.h"
-#include "app/state.h"
 #include "archive/header.h"
 #include "decode/frame.h"
+#include "extract/output.h"
+#include "extract/worker.h"
 #include "module_test_support.h"
+#include "paths/file_times.h"
+#include "paths/folders.h"
 #include "paths/text.h"
 #include "res/resource.h"
 #include "test_support.h"
-#include "ui/extraction_worker.h"
+#include "ui/messages.h"
 
 namespace {
 
@@ -113,38 +115,32 @@ std::string Text(const std::string& path) {
     return std::string(bytes.begin(), bytes.end());
 }
 
-// Sets the module state up as the run driver does before it starts the
-// worker, with the destination out\ in a temporary folder.
+// Sets a job up as the run driver does before it starts the worker, with
+// the destination out\ in a temporary folder, and runs it on this thread.
 class ExtractionWorkerTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ResetModuleState();
         out_ = folder_.path() + "out\\";
         CreateDirectoryA(out_.c_str(), nullptr);
-        lstrcpynA(g_state.runSettings.destination, out_.c_str(), MAX_PATH);
-        g_state.runSettings.noConfirm = 1;
     }
 
-    DWORD Run(const Bytes& archive) {
+    // Returns the run's abort state afterwards.
+    int32_t Run(const Bytes& archive) {
         const std::string path = folder_.path() + "test.lzh";
         WriteBytes(path, archive);
-        g_state.archive = std::fopen(path.c_str(), "rb");
+        FILE* file = std::fopen(path.c_str(), "rb");
         std::unique_ptr<uint8_t, decltype(&std::free)> buffer(
             static_cast<uint8_t*>(std::calloc(lzh::kHeaderWorkSize, 1)), &std::free);
-        lzh::HeaderReader reader(g_state.archive, g_reporter, IsSystemLeadByte);
-        auto decoder = std::make_unique<lzh::Decoder>(g_state.archive, g_outputSink, g_reporter,
-                                                      g_state.abortState);
-        g_state.headerBuffer = buffer.get();
-        g_state.reader = &reader;
-        g_state.decoder = decoder.get();
-        const DWORD result = ExtractionWorker(nullptr);
-        EXPECT_EQ(g_state.output, nullptr);
-        std::fclose(g_state.archive);
-        g_state.archive = nullptr;
-        g_state.reader = nullptr;
-        g_state.decoder = nullptr;
-        g_state.headerBuffer = nullptr;
-        return result;
+        lzh::HeaderReader reader(file, g_reporter, IsSystemLeadByte);
+        ProgressFileSink sink;
+        auto decoder = std::make_unique<lzh::Decoder>(file, sink, g_reporter, abortState_);
+        ExtractionJob job{file, buffer.get(), &reader, decoder.get(), &sink, out_.c_str(), replace_,
+                          false, &abortState_, nullptr};
+        ExtractionWorker(&job);
+        EXPECT_EQ(sink.file, nullptr);
+        std::fclose(file);
+        return abortState_.load();
     }
 
     std::vector<std::string> Reports() const {
@@ -155,6 +151,8 @@ protected:
 
     TempFolder folder_;
     std::string out_;
+    ReplacePolicy replace_ = ReplacePolicy::kReplaceAll;
+    std::atomic<int32_t> abortState_{lzh::kAbortNone};
 };
 
 TEST_F(ExtractionWorkerTest, NamesBecomePathsBelowTheDestination) {
@@ -164,7 +162,7 @@ TEST_F(ExtractionWorkerTest, NamesBecomePathsBelowTheDestination) {
                            {"\\../../slash.txt", "four"},
                            {"...\\.\\joined.txt", "five"},
                            {"a..\\b.txt", "six"}})),
-              0u);
+              lzh::kAbortNone);
     EXPECT_EQ(Text(out_ + "dir\\sub\\file.txt"), "one");
     EXPECT_EQ(Text(out_ + "lead.txt"), "two");
     EXPECT_EQ(Text(out_ + "up.txt"), "three");
@@ -178,17 +176,25 @@ TEST_F(ExtractionWorkerTest, NamesBecomePathsBelowTheDestination) {
 
 TEST_F(ExtractionWorkerTest, RefusedNamesAreSkippedAndTheRunGoesOn) {
     const std::string tooLong(MAX_PATH, 'n');
-    EXPECT_EQ(Run(Archive({{"bad;name.txt", "x"}, {tooLong, "y", 2}, {"..", "z"}, {"ok.txt", "ok"}})), 0u);
+    EXPECT_EQ(Run(Archive({{"bad;name.txt", "x"}, {tooLong, "y", 2}, {"..", "z"}, {"ok.txt", "ok"}})),
+              lzh::kAbortNone);
     EXPECT_EQ(Text(out_ + "ok.txt"), "ok");
-    EXPECT_EQ(ShownMessages().size(), 3u);
-    EXPECT_EQ(g_state.abortState.load(), kAbortNone);
+    // One warning per name, unowned, naming the entry and cut to its buffer.
+    ASSERT_EQ(ShownMessages().size(), 3u);
+    for (const ShownMessage& m : ShownMessages()) {
+        EXPECT_EQ(m.caption, "VID-IDA");
+        EXPECT_EQ(m.type, static_cast<UINT>(MB_ICONWARNING));
+        EXPECT_EQ(m.owner, nullptr);
+        EXPECT_LT(m.text.size(), 512u);
+    }
+    EXPECT_NE(ShownMessages()[0].text.find("bad;name.txt"), std::string::npos);
 }
 
 TEST_F(ExtractionWorkerTest, FolderEntries) {
     EXPECT_EQ(Run(Archive({{"docs\\", "", 0, kDosStamp, 0x10, "-lHD-"},
                            {"only\\folders\\", "", 0, kDosStamp, 0x20, "-lh0-"},
                            {"plain", "", 0, kDosStamp, 0x20, "-lhd-"}})),
-              0u);
+              lzh::kAbortNone);
     EXPECT_TRUE(FolderExists(out_ + "docs"));
     EXPECT_EQ(LocalDosStamp(LastWrite(out_ + "docs")), kDosStamp);
     EXPECT_TRUE(FolderExists(out_ + "only\\folders"));
@@ -201,7 +207,7 @@ TEST_F(ExtractionWorkerTest, CrcMismatchDeletesTheFileAndGoesOn) {
     EXPECT_EQ(Run(Archive({{"bad.txt", "content", 0, kDosStamp, 0x20, "-lh0-", true},
                            {"unknown.txt", "data", 0, kDosStamp, 0x20, "-lhx-"},
                            {"good.txt", "fine"}})),
-              0u);
+              lzh::kAbortNone);
     EXPECT_FALSE(FileExists(out_ + "bad.txt"));
     EXPECT_FALSE(FileExists(out_ + "unknown.txt"));
     EXPECT_EQ(Text(out_ + "good.txt"), "fine");
@@ -212,7 +218,7 @@ TEST_F(ExtractionWorkerTest, CrcMismatchDeletesTheFileAndGoesOn) {
 }
 
 TEST_F(ExtractionWorkerTest, UnknownMethodWithZeroCrcLeavesAnEmptyFile) {
-    EXPECT_EQ(Run(Archive({{"empty.txt", "", 0, kDosStamp, 0x21, "-lhx-"}})), 0u);
+    EXPECT_EQ(Run(Archive({{"empty.txt", "", 0, kDosStamp, 0x21, "-lhx-"}})), lzh::kAbortNone);
     EXPECT_TRUE(ReadBytes(out_ + "empty.txt").empty());
     EXPECT_TRUE(GetFileAttributesA((out_ + "empty.txt").c_str()) & FILE_ATTRIBUTE_READONLY);
 }
@@ -221,7 +227,7 @@ TEST_F(ExtractionWorkerTest, TimeStampsAndAttributes) {
     EXPECT_EQ(Run(Archive({{"dos.txt", "a", 0, kDosStamp, 0x21},
                            {"unix.txt", "b", 2, kUnixStamp, 0x20},
                            {"negative.txt", "c", 2, 0x80000000u, 0x20}})),
-              0u);
+              lzh::kAbortNone);
     EXPECT_EQ(LocalDosStamp(LastWrite(out_ + "dos.txt")), kDosStamp);
     EXPECT_TRUE(GetFileAttributesA((out_ + "dos.txt").c_str()) & FILE_ATTRIBUTE_READONLY);
 
@@ -242,14 +248,14 @@ TEST_F(ExtractionWorkerTest, TimeStampsAndAttributes) {
 TEST_F(ExtractionWorkerTest, ReplacesReadOnlyFilesWithoutAsking) {
     WriteText(out_ + "old.txt", "previous");
     SetFileAttributesA((out_ + "old.txt").c_str(), FILE_ATTRIBUTE_READONLY);
-    EXPECT_EQ(Run(Archive({{"old.txt", "new", 0, kDosStamp, 0x21}})), 0u);
+    EXPECT_EQ(Run(Archive({{"old.txt", "new", 0, kDosStamp, 0x21}})), lzh::kAbortNone);
     EXPECT_EQ(Text(out_ + "old.txt"), "new");
     EXPECT_TRUE(GetFileAttributesA((out_ + "old.txt").c_str()) & FILE_ATTRIBUTE_READONLY);
 }
 
 TEST_F(ExtractionWorkerTest, FileThatCannotBeCreatedIsSkipped) {
     CreateDirectoryA((out_ + "taken").c_str(), nullptr);
-    EXPECT_EQ(Run(Archive({{"taken", "x"}, {"next.txt", "y"}})), 0u);
+    EXPECT_EQ(Run(Archive({{"taken", "x"}, {"next.txt", "y"}})), lzh::kAbortNone);
     EXPECT_TRUE(FolderExists(out_ + "taken"));
     EXPECT_EQ(Text(out_ + "next.txt"), "y");
     ASSERT_EQ(ShownMessages().size(), 1u);
@@ -257,38 +263,38 @@ TEST_F(ExtractionWorkerTest, FileThatCannotBeCreatedIsSkipped) {
     ASSERT_GT(LoadStringA(GetModuleHandleA(nullptr), IDS_CANNOT_CREATE_FILE, expected, sizeof expected), 0);
     EXPECT_EQ(ShownMessages()[0].text, expected);
     EXPECT_EQ(ShownMessages()[0].type, static_cast<UINT>(MB_ICONERROR));
-    EXPECT_EQ(g_state.abortState.load(), kAbortNone);
 }
 
 TEST_F(ExtractionWorkerTest, NewerOnlyComparesDosTimes) {
-    g_state.runSettings.noConfirm = 0;
-    g_state.newerOnly = 1;
+    replace_ = ReplacePolicy::kNewerOnly;
     WriteText(out_ + "same.txt", "kept");
     SetLastWrite(out_ + "same.txt", FromDos(kDosStamp));
     WriteText(out_ + "older.txt", "old");
     SetLastWrite(out_ + "older.txt", FromDos(kDosStamp - 1));  // two seconds earlier
-    EXPECT_EQ(Run(Archive({{"same.txt", "new"}, {"older.txt", "new"}, {"fresh.txt", "new"}})), 0u);
+    EXPECT_EQ(Run(Archive({{"same.txt", "new"}, {"older.txt", "new"}, {"fresh.txt", "new"}})),
+              lzh::kAbortNone);
     EXPECT_EQ(Text(out_ + "same.txt"), "kept");
     EXPECT_EQ(Text(out_ + "older.txt"), "new");
     EXPECT_EQ(Text(out_ + "fresh.txt"), "new");
 }
 
 TEST_F(ExtractionWorkerTest, AbortStopsBeforeTheNextEntry) {
-    g_state.abortState.store(kAbortCancelled);
-    EXPECT_EQ(Run(Archive({{"a.txt", "a"}})), 0u);
+    abortState_.store(lzh::kAbortCancelled);
+    EXPECT_EQ(Run(Archive({{"a.txt", "a"}})), lzh::kAbortCancelled);
     EXPECT_FALSE(FileExists(out_ + "a.txt"));
 }
 
 TEST_F(ExtractionWorkerTest, FolderThatCannotBeMadeEndsTheRun) {
     WriteText(out_ + "file", "x");
-    EXPECT_EQ(Run(Archive({{"file\\inner.txt", "a"}, {"after.txt", "b"}})), static_cast<DWORD>(-1));
-    EXPECT_EQ(g_state.abortState.load(), kAbortFailed);
+    EXPECT_EQ(Run(Archive({{"file\\inner.txt", "a"}, {"after.txt", "b"}})), lzh::kAbortFailed);
+    ASSERT_EQ(ShownMessages().size(), 1u);
+    EXPECT_EQ(ShownMessages()[0].type, static_cast<UINT>(MB_ICONERROR));
     EXPECT_FALSE(FileExists(out_ + "after.txt"));
 }
 
 TEST_F(ExtractionWorkerTest, NoHeaderMeansNothingToDo) {
-    EXPECT_EQ(Run(Bytes{0}), 0u);
-    EXPECT_EQ(Run(Bytes{}), 0u);
+    EXPECT_EQ(Run(Bytes{0}), lzh::kAbortNone);
+    EXPECT_EQ(Run(Bytes{}), lzh::kAbortNone);
     EXPECT_TRUE(ShownMessages().empty());
 }
 
@@ -305,7 +311,7 @@ protected:
 TEST_F(ExtractionWorkerShiftJis, TrailByteBackslashIsNoSeparator) {
     const std::string hyou = "\x95\x5c";  // U+8868
     const std::string so = "\x83\x5c";    // U+30BD
-    EXPECT_EQ(Run(Archive({{hyou + "\\" + so + ".txt", "sjis"}, {so, "last"}})), 0u);
+    EXPECT_EQ(Run(Archive({{hyou + "\\" + so + ".txt", "sjis"}, {so, "last"}})), lzh::kAbortNone);
     EXPECT_EQ(Text(out_ + hyou + "\\" + so + ".txt"), "sjis");
     EXPECT_EQ(Text(out_ + so), "last");
     const std::wstring folder = std::wstring(ToWide(out_.c_str())) + L"\x8868";
@@ -317,7 +323,7 @@ TEST_F(ExtractionWorkerShiftJis, TrailByteBackslashIsNoSeparator) {
 
 TEST(StripParentRefs, RemovesEveryParentReference) {
     char text[64] = "..\\..\\a\\..\\b";
-    EXPECT_EQ(StripParentRefs(text), 1);
+    StripParentRefs(text);
     EXPECT_STREQ(text, "a\\b");
     char middle[16] = "a..\\b";
     StripParentRefs(middle);

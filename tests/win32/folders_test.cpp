@@ -7,7 +7,6 @@
 #include <cstring>
 #include <string>
 
-#include "app/state.h"
 #include "paths/folders.h"
 #include "module_test_support.h"
 
@@ -135,13 +134,10 @@ protected:
         return PrepareEntryPath(folder_.path().c_str(), name_, output_);
     }
 
+    // The path code only says so; the worker shows the warning.
     void ExpectRejected(const std::string& entry) {
-        ClearMessages();
         EXPECT_EQ(Prepare(entry), kEntryPathRejected) << entry;
-        ASSERT_EQ(ShownMessages().size(), 1u) << entry;
-        EXPECT_EQ(ShownMessages()[0].caption, "VID-IDA");
-        EXPECT_EQ(ShownMessages()[0].type, static_cast<UINT>(MB_ICONWARNING));
-        EXPECT_EQ(ShownMessages()[0].owner, nullptr);
+        EXPECT_TRUE(ShownMessages().empty()) << entry;
     }
 
     TempFolder folder_;
@@ -171,9 +167,7 @@ TEST_F(PrepareEntryPathTest, FolderNamesCreateTheirFolders) {
 TEST_F(PrepareEntryPathTest, InvalidNamesAreRejected) {
     for (const char* name : {"", "   ", "a:b", "a;b", "a*b", "a?b", "a\"b", "a<b", "a>b", "a|b", "C:\\x"})
         ExpectRejected(name);
-    // The warning names the entry.
     ExpectRejected("bad;name");
-    EXPECT_NE(ShownMessages()[0].text.find("bad;name"), std::string::npos);
     EXPECT_FALSE(FolderExists(folder_.path() + "bad"));
 }
 
@@ -191,16 +185,12 @@ TEST_F(PrepareEntryPathTest, NamesTooLongForThePathAreRejected) {
     EXPECT_EQ(Prepare(std::string(room, 'n')), kEntryPathFile);
     ExpectRejected(std::string(room + 1, 'n'));
     ExpectRejected(std::string(520, 'n'));
-    // The warning is cut to its buffer, however long the name.
-    EXPECT_LT(ShownMessages()[0].text.size(), 512u);
 }
 
 TEST_F(PrepareEntryPathTest, UncreatableFolderFailsTheRun) {
     WriteText(folder_.path() + "file", "x");
     EXPECT_EQ(Prepare("file\\inner\\x.txt"), kEntryPathFailed);
-    EXPECT_EQ(g_state.abortState.load(), kAbortFailed);
-    ASSERT_EQ(ShownMessages().size(), 1u);
-    EXPECT_EQ(ShownMessages()[0].type, static_cast<UINT>(MB_ICONERROR));
+    EXPECT_TRUE(ShownMessages().empty());
 }
 
 }  // namespace

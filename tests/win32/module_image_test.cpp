@@ -10,7 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "app/config.h"
 #include "module_test_support.h"
+#include "package/image_end.h"
 
 namespace {
 
@@ -89,6 +91,23 @@ TEST_F(ModuleImage, HoldsNothingTheArchiveScannerCouldTakeForAHeader) {
     for (size_t i = 0; i + 3 <= file_.size(); i++)
         ASSERT_FALSE(file_[i] == '-' && file_[i + 1] == 'l' && (file_[i + 2] == 'h' || file_[i + 2] == 'z'))
             << "at offset " << i;
+}
+
+TEST(FindImageEnd, TheModuleEndsAtTheEndOfItsFile) {
+    const char* module = std::getenv("SFX_MODULE");
+    ASSERT_NE(module, nullptr) << "SFX_MODULE names the built sfx.exe";
+    const std::vector<uint8_t> file = ReadBytes(module);
+    ASSERT_GT(file.size(), 4096u);
+    EXPECT_EQ(FindImageEnd(file.data(), 4096), file.size());
+}
+
+TEST(FindImageEnd, LoadedModuleGivesWhatItsFileGives) {
+    const std::vector<uint8_t> file = ReadBytes(ModuleFileName());
+    ASSERT_GT(file.size(), 4096u);
+    const uint32_t fromFile = FindImageEnd(file.data(), 4096);
+    EXPECT_GT(fromFile, 0u);
+    EXPECT_LE(fromFile, file.size());
+    EXPECT_EQ(FindImageEnd(GetModuleHandleA(nullptr)), fromFile);
 }
 
 }  // namespace

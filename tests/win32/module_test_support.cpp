@@ -3,8 +3,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/messages.h"
 #include "app/state.h"
+#include "ui/messages.h"
+#include "ui/ui.h"
 
 namespace {
 
@@ -49,16 +50,12 @@ void SetMessageAnswer(int value) { answer = value; }
 
 void ResetModuleState() {
     g_state.module = GetModuleHandleA(nullptr);
+    g_ui.resources = g_state.module;
+    g_ui.progressWindow = nullptr;
     std::memset(&g_state.runSettings, 0, sizeof g_state.runSettings);
     g_state.runSettings.openFolder = 1;
-    g_state.abortState.store(kAbortNone);
-    g_state.progressWindow = nullptr;
-    g_state.newerOnly = 0;
-    g_state.archive = nullptr;
-    g_state.output = nullptr;
-    g_state.headerBuffer = nullptr;
-    g_state.reader = nullptr;
-    g_state.decoder = nullptr;
+    g_state.abortState.store(lzh::kAbortNone);
+    g_state.job = ExtractionJob{};
     g_state.tempFolderMade = 0;
     ClearMessages();
 }

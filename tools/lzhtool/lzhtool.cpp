@@ -157,7 +157,6 @@ int main(int argc, char** argv) {
     long headerStart = offset;
     std::fseek(archive, offset, SEEK_SET);
     while (reader.ReadEntryHeader(work)) {
-        const long dataStart = std::ftell(archive);
         if (mode == 'l') {
             std::printf("%s %u %10u %10u %04X %s\n", h.method, h.level, h.packedSize,
                         h.unpackedSize, h.crc16, h.name);
@@ -224,8 +223,8 @@ int main(int argc, char** argv) {
                 }
             }
         }
-        headerStart = dataStart + static_cast<long>(h.packedSize);
-        if (std::fseek(archive, headerStart, SEEK_SET) != 0) break;
+        if (!reader.SeekNextHeader()) break;
+        headerStart = std::ftell(archive);
     }
     // The archive ends with a 0 byte or the end of the file; anything else
     // is a header the reader refused, and the entries behind it are lost.

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/sfx_config.h"
+#include "package/sfx_config.h"
 
 namespace mksfx {
 

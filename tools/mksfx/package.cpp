@@ -4,8 +4,8 @@
 #include <filesystem>
 #include <memory>
 
-#include "app/crc32.h"
-#include "app/image_end.h"
+#include "package/crc32.h"
+#include "package/image_end.h"
 #include "archive/header.h"
 #include "archive/scanner.h"
 

@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "app/state.h"
+#include "archive/reporter.h"
 #include "res/resource.h"
 #include "ui/ui.h"
 #include "window_driver.h"
@@ -35,10 +35,8 @@ struct Outcome {
 class DialogConfirmReplace : public testing::Test {
 protected:
     void SetUp() override {
-        g_state.abortState = kAbortNone;
-        g_state.newerOnly = 0;
-        OpenProgressWindow(1 << 20);
-        ASSERT_NE(g_state.progressWindow, nullptr);
+        OpenProgressWindow(1 << 20, &abortState_);
+        ASSERT_NE(g_ui.progressWindow, nullptr);
 
         char folder[MAX_PATH];
         GetTempPathA(sizeof folder, folder);
@@ -51,11 +49,10 @@ protected:
     }
 
     void TearDown() override {
-        if (IsWindow(g_state.progressWindow))
-            SendMessageA(g_state.progressWindow, WM_CLOSE, 0, 0);
+        if (IsWindow(g_ui.progressWindow))
+            SendMessageA(g_ui.progressWindow, WM_CLOSE, 0, 0);
         TakeQuitMessage();
         DeleteFileA(path_.c_str());
-        g_state.newerOnly = 0;
     }
 
     // Calls ConfirmReplace on a worker thread; once the dialog shows, notes
@@ -84,6 +81,7 @@ protected:
 
     std::string path_;
     ReplaceInfo info_;
+    std::atomic<int32_t> abortState_{lzh::kAbortNone};
     AnimationRecorder* recorder_ = nullptr;
 };
 
@@ -124,21 +122,18 @@ TEST_F(DialogConfirmReplace, EachAnswerGivesItsResultAndKeepsTheProgressWindow) 
     const struct {
         int button;
         int32_t result;
-        int32_t newerOnly;
     } answers[] = {
-        {IDYES, IDYES, 0}, {IDNO, IDNO, 0}, {IDC_YES_TO_ALL, kReplaceAll, 0}, {IDC_NEWER, IDYES, 1},
+        {IDYES, IDYES}, {IDNO, IDNO}, {IDC_YES_TO_ALL, kReplaceAll}, {IDC_NEWER, kReplaceNewer},
     };
     for (const auto& answer : answers) {
         SCOPED_TRACE(testing::Message() << "button " << answer.button);
-        g_state.newerOnly = 0;
         const Outcome outcome = Run([&](HWND dialog) { ClickButton(dialog, answer.button); });
         ASSERT_TRUE(outcome.shown);
         EXPECT_TRUE(outcome.closedByAct);
         EXPECT_EQ(outcome.result, answer.result);
-        EXPECT_EQ(g_state.newerOnly, answer.newerOnly);
-        EXPECT_TRUE(IsWindow(g_state.progressWindow));
+        EXPECT_TRUE(IsWindow(g_ui.progressWindow));
         EXPECT_FALSE(outcome.quit);
-        EXPECT_EQ(g_state.abortState, kAbortNone);
+        EXPECT_EQ(abortState_.load(), lzh::kAbortNone);
     }
 }
 
@@ -146,7 +141,6 @@ TEST_F(DialogConfirmReplace, EnterChoosesTheDefaultYes) {
     const Outcome outcome = Run([](HWND dialog) { PressKey(GetDlgItem(dialog, IDYES), VK_RETURN); });
     EXPECT_TRUE(outcome.closedByAct);
     EXPECT_EQ(outcome.result, IDYES);
-    EXPECT_EQ(g_state.newerOnly, 0);
 }
 
 TEST_F(DialogConfirmReplace, CancelEscapeAndTheCloseBoxEndTheRunAndCloseTheProgressWindow) {
@@ -158,21 +152,20 @@ TEST_F(DialogConfirmReplace, CancelEscapeAndTheCloseBoxEndTheRunAndCloseTheProgr
     int way = 0;
     for (const auto& act : ways) {
         SCOPED_TRACE(testing::Message() << "way " << way++);
-        if (!IsWindow(g_state.progressWindow))
-            OpenProgressWindow(1 << 20);
+        if (!IsWindow(g_ui.progressWindow))
+            OpenProgressWindow(1 << 20, &abortState_);
         const Outcome outcome = Run(act);
         ASSERT_TRUE(outcome.shown);
         EXPECT_TRUE(outcome.closedByAct);
         EXPECT_EQ(outcome.result, kReplaceCancel);
-        EXPECT_FALSE(IsWindow(g_state.progressWindow));
+        EXPECT_FALSE(IsWindow(g_ui.progressWindow));
         EXPECT_TRUE(outcome.quit);
-        EXPECT_EQ(g_state.abortState, kAbortNone);  // the worker sets it, not the dialog
-        EXPECT_EQ(g_state.newerOnly, 0);
+        EXPECT_EQ(abortState_.load(), lzh::kAbortNone);  // the worker sets it, not the dialog
     }
 }
 
 TEST_F(DialogConfirmReplace, AnimationPausesWhileTheDialogIsOpen) {
-    HWND animation = FindWindowExA(g_state.progressWindow, nullptr, ANIMATE_CLASSA, nullptr);
+    HWND animation = FindWindowExA(g_ui.progressWindow, nullptr, ANIMATE_CLASSA, nullptr);
     if (animation == nullptr)
         GTEST_SKIP() << "no file-copy animation in this system's shell32.dll";
     AnimationRecorder recorder(animation);
@@ -187,10 +180,10 @@ TEST_F(DialogConfirmReplace, AnimationPausesWhileTheDialogIsOpen) {
 }
 
 TEST_F(DialogConfirmReplace, ADialogThatCannotBeShownCountsAsCancel) {
-    const HINSTANCE own = g_state.module;
-    g_state.module = GetModuleHandleA("kernel32.dll");  // has no dialog 119
+    const HINSTANCE own = g_ui.resources;
+    g_ui.resources = GetModuleHandleA("kernel32.dll");  // has no dialog 119
     const int32_t result = ConfirmReplace(&info_);
-    g_state.module = own;
+    g_ui.resources = own;
     EXPECT_EQ(result, kReplaceCancel);
 }
 

@@ -7,7 +7,6 @@
 #include <cstring>
 #include <string>
 
-#include "app/state.h"
 #include "res/resource.h"
 #include "ui/ui.h"
 #include "window_driver.h"
@@ -18,15 +17,13 @@ class DialogDestination : public testing::Test {
 protected:
     void SetUp() override { SetDestination("C:\\Temp"); }
 
-    static void SetDestination(const char* text) {
-        strcpy(g_state.runSettings.destination, text);
-    }
-    static std::string Destination() { return g_state.runSettings.destination; }
+    void SetDestination(const char* text) { strcpy(destination_, text); }
+    std::string Destination() const { return destination_; }
 
     // Shows the dialog on this thread; act runs once it is up.
     int32_t Run(const char* archiveName, const std::function<void(HWND)>& act) {
         DialogDriver driver(GetCurrentThreadId(), act);
-        const int32_t result = AskDestination(archiveName);
+        const int32_t result = AskDestination(destination_, archiveName);
         driver.Join();
         EXPECT_TRUE(driver.found());
         EXPECT_TRUE(driver.finished());
@@ -36,6 +33,8 @@ protected:
     static void ClickCheckBox(HWND dialog) {
         SendMessageA(GetDlgItem(dialog, IDC_ARCHIVE_FOLDER), BM_CLICK, 0, 0);
     }
+
+    char destination_[MAX_PATH];
 };
 
 TEST_F(DialogDestination, ShowsTheDestinationAndOkTakesTheTypedText) {

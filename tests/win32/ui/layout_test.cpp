@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "app/state.h"
+#include "ui/ui.h"
 #include "res/resource.h"
 #include "ui/ui.h"
 #include "window_driver.h"
@@ -82,7 +82,7 @@ void ExpectAllTextsFit(HWND dialog) {
 class DialogLayout : public testing::Test {
 protected:
     HWND Create(int id) {
-        HWND dialog = CreateDialogParamA(g_state.module, MAKEINTRESOURCEA(id), nullptr,
+        HWND dialog = CreateDialogParamA(g_ui.resources, MAKEINTRESOURCEA(id), nullptr,
                                          NoProcedure, 0);
         EXPECT_NE(dialog, nullptr) << "dialog " << id;
         return dialog;

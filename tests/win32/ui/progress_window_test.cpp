@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/state.h"
+#include "archive/reporter.h"
 #include "res/resource.h"
 #include "ui/ui.h"
 #include "window_driver.h"
@@ -15,23 +15,24 @@ namespace {
 class DialogProgressWindow : public testing::Test {
 protected:
     void SetUp() override {
-        g_state.abortState = kAbortNone;
-        g_state.progressWindow = nullptr;
+        abortState_ = lzh::kAbortNone;
+        g_ui.progressWindow = nullptr;
     }
     void TearDown() override {
-        if (IsWindow(g_state.progressWindow))
-            SendMessageA(g_state.progressWindow, WM_CLOSE, 0, 0);
+        if (IsWindow(g_ui.progressWindow))
+            SendMessageA(g_ui.progressWindow, WM_CLOSE, 0, 0);
         TakeQuitMessage();
-        g_state.abortState = kAbortNone;
     }
 
     HWND Open(int32_t total) {
-        OpenProgressWindow(total);
-        EXPECT_NE(g_state.progressWindow, nullptr);
-        return g_state.progressWindow;
+        OpenProgressWindow(total, &abortState_);
+        EXPECT_NE(g_ui.progressWindow, nullptr);
+        return g_ui.progressWindow;
     }
     static HWND Bar(HWND window) { return GetDlgItem(window, IDC_PROGRESS_BAR); }
     static HWND Animation(HWND window) { return FindWindowExA(window, nullptr, ANIMATE_CLASSA, nullptr); }
+
+    std::atomic<int32_t> abortState_{lzh::kAbortNone};
 };
 
 TEST_F(DialogProgressWindow, OpensVisibleWithTheRangeInWholeKiB) {
@@ -80,7 +81,7 @@ TEST_F(DialogProgressWindow, EntryNameLineTakesTextFromTheWorker) {
 TEST_F(DialogProgressWindow, CancelOnlyRequestsTheAbortAndKeepsTheWindow) {
     HWND window = Open(4096);
     SendMessageA(GetDlgItem(window, IDCANCEL), BM_CLICK, 0, 0);
-    EXPECT_EQ(g_state.abortState, kAbortCancelled);
+    EXPECT_EQ(abortState_.load(), lzh::kAbortCancelled);
     EXPECT_TRUE(IsWindow(window));
     EXPECT_FALSE(TakeQuitMessage());
 }
@@ -95,7 +96,7 @@ TEST_F(DialogProgressWindow, EscapeThroughTheDialogLoopActsAsCancel) {
             DispatchMessageA(&message);
         }
     }
-    EXPECT_EQ(g_state.abortState, kAbortCancelled);
+    EXPECT_EQ(abortState_.load(), lzh::kAbortCancelled);
     EXPECT_TRUE(IsWindow(window));
 }
 
@@ -107,9 +108,9 @@ TEST_F(DialogProgressWindow, WorkersCloseDestroysTheWindowAndEndsTheLoop) {
     if (animation != nullptr)
         EXPECT_FALSE(IsWindow(animation));
     EXPECT_TRUE(TakeQuitMessage());
-    EXPECT_EQ(g_state.abortState, kAbortNone);
+    EXPECT_EQ(abortState_.load(), lzh::kAbortNone);
     // The handle stays behind; messages to it go nowhere.
-    EXPECT_EQ(g_state.progressWindow, window);
+    EXPECT_EQ(g_ui.progressWindow, window);
     EXPECT_EQ(SendMessageA(window, kProgressPos, 0, 1), 0);
 }
 
@@ -118,7 +119,7 @@ TEST_F(DialogProgressWindow, CloseBoxCancelsAndDestroysAtOnce) {
     SendMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
     EXPECT_FALSE(IsWindow(window));
     EXPECT_TRUE(TakeQuitMessage());
-    EXPECT_EQ(g_state.abortState, kAbortCancelled);
+    EXPECT_EQ(abortState_.load(), lzh::kAbortCancelled);
 }
 
 TEST_F(DialogProgressWindow, OtherSystemCommandsKeepTheWindow) {
@@ -128,7 +129,7 @@ TEST_F(DialogProgressWindow, OtherSystemCommandsKeepTheWindow) {
     EXPECT_TRUE(IsIconic(window));  // the default handling ran
     SendMessageA(window, WM_SYSCOMMAND, SC_RESTORE, 0);
     EXPECT_FALSE(IsIconic(window));
-    EXPECT_EQ(g_state.abortState, kAbortNone);
+    EXPECT_EQ(abortState_.load(), lzh::kAbortNone);
     EXPECT_FALSE(TakeQuitMessage());
 }
 

@@ -1,17 +1,17 @@
 // Entry of the UI tests: the dialog code finds its resources through
-// g_state.module, which is this program.
+// g_ui.resources, which is this program.
 #include <windows.h>
 #include <commctrl.h>
 
 #include <gtest/gtest.h>
 
-#include "app/state.h"
+#include "ui/ui.h"
 #include "wine_options.h"
 
 int main(int argc, char** argv) {
     UseUnmanagedWindowsUnderWine();
     InitCommonControls();
-    g_state.module = GetModuleHandleA(nullptr);
+    g_ui.resources = GetModuleHandleA(nullptr);
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -11,7 +11,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/state.h"
 #include "res/resource.h"
 #include "ui/ui.h"
 #include "wine_options.h"
@@ -37,6 +36,8 @@ VOID CALLBACK TimeUp(HWND, UINT, UINT_PTR, DWORD) {
     ExitProcess(0);
 }
 
+std::atomic<int32_t> g_abortState;
+
 void StartTimers() {
     SetTimer(nullptr, 0, 700, Announce);
     SetTimer(nullptr, 0, g_seconds * 1000, TimeUp);
@@ -45,7 +46,7 @@ void StartTimers() {
 void PumpUntilQuit() {
     MSG message;
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {
-        if (!IsDialogMessageA(g_state.progressWindow, &message)) {
+        if (!IsDialogMessageA(g_ui.progressWindow, &message)) {
             TranslateMessage(&message);
             DispatchMessageA(&message);
         }
@@ -53,19 +54,19 @@ void PumpUntilQuit() {
 }
 
 void ShowDestination(bool browse) {
-    strcpy(g_state.runSettings.destination, "C:\\Program Files\\Sample Tool");
+    char destination[MAX_PATH] = "C:\\Program Files\\Sample Tool";
     StartTimers();
     if (browse) {
         char path[MAX_PATH];
         strcpy(path, "C:\\windows");
         BrowseDestination(nullptr, path, path);
     } else {
-        AskDestination("sample-tool");
+        AskDestination(destination, "sample-tool");
     }
 }
 
 void ShowCrcCheck() {
-    HWND dialog = CreateDialogParamA(g_state.module, MAKEINTRESOURCEA(IDD_CRC_CHECK), nullptr,
+    HWND dialog = CreateDialogParamA(g_ui.resources, MAKEINTRESOURCEA(IDD_CRC_CHECK), nullptr,
                                      nullptr, 0);
     if (dialog == nullptr)
         return;
@@ -80,9 +81,9 @@ void ShowCrcCheck() {
 }
 
 void ShowProgress() {
-    OpenProgressWindow(10 << 20);
-    SetDlgItemTextA(g_state.progressWindow, IDC_ENTRY_NAME, "sample\\docs\\readme.txt");
-    SendMessageA(g_state.progressWindow, kProgressPos, 0, 4 * 1024);
+    OpenProgressWindow(10 << 20, &g_abortState);
+    SetDlgItemTextA(g_ui.progressWindow, IDC_ENTRY_NAME, "sample\\docs\\readme.txt");
+    SendMessageA(g_ui.progressWindow, kProgressPos, 0, 4 * 1024);
     StartTimers();
     PumpUntilQuit();
 }
@@ -94,7 +95,7 @@ void ShowConfirmReplace() {
     HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     CloseHandle(file);
-    OpenProgressWindow(10 << 20);
+    OpenProgressWindow(10 << 20, &g_abortState);
     const ReplaceInfo info = {path, DosDateTime(2024, 1, 2, 10, 20, 30),
                               DosDateTime(2024, 3, 1, 8, 15, 0), 1234567, 1250000};
     StartTimers();
@@ -113,7 +114,7 @@ int main(int argc, char** argv) {
         g_seconds = atoi(argv[2]) > 0 ? atoi(argv[2]) : g_seconds;
     UseUnmanagedWindowsUnderWine();
     InitCommonControls();
-    g_state.module = GetModuleHandleA(nullptr);
+    g_ui.resources = GetModuleHandleA(nullptr);
 
     const char* which = argv[1];
     if (strcmp(which, "102") == 0)

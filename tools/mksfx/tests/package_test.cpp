@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/crc32.h"
+#include "package/crc32.h"
 #include "cli.h"
 #include "config_block.h"
 #include "test_files.h"

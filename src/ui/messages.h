@@ -1,8 +1,10 @@
 // Message boxes of the module: string-table texts and the archive core's
-// fixed English texts, captioned "VID-IDA".
+// fixed English texts, captioned "VID-IDA".  The one place that shows them.
 #pragma once
 
 #include <windows.h>
+
+#include "archive/reporter.h"
 
 constexpr char kCaption[] = "VID-IDA";
 
@@ -28,3 +30,13 @@ int ShowStringMessageWith(HWND owner, UINT id, const char* text, UINT type);
 // Owner of the worker's and the decoder's boxes: the progress window while
 // it exists, otherwise none.
 HWND ProgressOwner();
+
+// Shows the archive core's fixed fault texts ("invalid header.", "CRC
+// Error!", ...) captioned "VID-IDA", owned by the progress window while it
+// exists.
+class MessageBoxReporter final : public lzh::Reporter {
+public:
+    void Report(const char* text) override;
+};
+
+extern MessageBoxReporter g_reporter;

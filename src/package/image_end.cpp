@@ -1,4 +1,4 @@
-#include "app/image_end.h"
+#include "package/image_end.h"
 
 namespace {
 

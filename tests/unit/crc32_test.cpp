@@ -1,4 +1,4 @@
-#include "app/crc32.h"
+#include "package/crc32.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,13 @@
-#include "app/messages.h"
+#include "ui/messages.h"
 
-#include "app/state.h"
 #include "paths/text.h"
+#include "ui/ui.h"
+
+UiState g_ui{};
+MessageBoxReporter g_reporter;
 
 void LoadText(UINT id, char* buffer, int size) {
-    if (LoadStringA(g_state.module, id, buffer, size) <= 0) buffer[0] = '\0';
+    if (LoadStringA(g_ui.resources, id, buffer, size) <= 0) buffer[0] = '\0';
 }
 
 int ShowStringMessage(HWND owner, UINT id, UINT type) {
@@ -23,6 +26,10 @@ int ShowStringMessageWith(HWND owner, UINT id, const char* text, UINT type) {
 
 HWND ProgressOwner() {
     // The handle outlives the window; a box with a stale owner would not show.
-    HWND window = g_state.progressWindow;
+    HWND window = g_ui.progressWindow;
     return window != nullptr && IsWindow(window) ? window : nullptr;
+}
+
+void MessageBoxReporter::Report(const char* text) {
+    ShowMessageBox(ProgressOwner(), text, kCaption, MB_ICONERROR);
 }

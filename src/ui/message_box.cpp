@@ -1,4 +1,4 @@
-#include "app/messages.h"
+#include "ui/messages.h"
 
 int ShowMessageBox(HWND owner, const char* text, const char* caption, UINT type) {
     return MessageBoxA(owner, text, caption, type);

@@ -1,4 +1,4 @@
-#include "app/extracted_files.h"
+#include "extract/extracted_files.h"
 
 #include <cstring>
 #include <cwchar>

@@ -1,0 +1,14 @@
+#include "extract/output.h"
+
+#include "ui/ui.h"
+
+bool ProgressFileSink::Write(const uint8_t* bytes, size_t count) {
+    return file != nullptr && std::fwrite(bytes, 1, count, file) == count;
+}
+
+void ProgressFileSink::Progress(uint32_t outputTotal) {
+    const DWORD now = GetTickCount();
+    if (now - lastProgress_ < kProgressInterval) return;
+    lastProgress_ = now;
+    SendMessageA(progressWindow, kProgressPos, 0, static_cast<LPARAM>(outputTotal / 1024));
+}

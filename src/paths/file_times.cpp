@@ -1,0 +1,47 @@
+#include "paths/file_times.h"
+
+namespace {
+
+// FILETIME of 1970-01-01 00:00 UTC, and FILETIME units per second.
+constexpr uint64_t kUnixEpochAsFileTime = 116444736000000000ULL;
+constexpr uint64_t kFileTimeUnitsPerSecond = 10000000ULL;
+
+}  // namespace
+
+void SetFileTimes(const char* path, const FILETIME& time, bool folder) {
+    HANDLE file = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              folder ? FILE_FLAG_BACKUP_SEMANTICS : FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return;
+    SetFileTime(file, &time, nullptr, &time);
+    CloseHandle(file);
+}
+
+void SetFileTimesFromDos(const char* path, uint16_t date, uint16_t time, bool folder) {
+    FILETIME local;
+    FILETIME utc;
+    if (DosDateTimeToFileTime(date, time, &local) && LocalFileTimeToFileTime(&local, &utc))
+        SetFileTimes(path, utc, folder);
+}
+
+bool UnixTimeToFileTime(uint32_t unixTime, FILETIME* fileTime) {
+    if (static_cast<int32_t>(unixTime) < 0) return false;
+    const uint64_t value = kUnixEpochAsFileTime + unixTime * kFileTimeUnitsPerSecond;
+    fileTime->dwLowDateTime = static_cast<DWORD>(value);
+    fileTime->dwHighDateTime = static_cast<DWORD>(value >> 32);
+    return true;
+}
+
+uint32_t DosTimeOf(const FILETIME& utc) {
+    FILETIME local;
+    WORD date = 0;
+    WORD time = 0;
+    if (!FileTimeToLocalFileTime(&utc, &local) || !FileTimeToDosDateTime(&local, &date, &time)) return 0;
+    return static_cast<uint32_t>(date) << 16 | time;
+}
+
+uint32_t EntryDosTime(uint8_t level, uint32_t timeStamp) {
+    if (level != 2) return timeStamp;
+    FILETIME utc;
+    if (!UnixTimeToFileTime(timeStamp, &utc)) return timeStamp;
+    return DosTimeOf(utc);
+}
