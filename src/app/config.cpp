@@ -17,12 +17,8 @@ constexpr char kSignature[6] = {'O', 'R', 'V', 'A', 'N', 'E'};
 // header of the module.
 constexpr size_t kHeaderPage = 4096;
 
-}  // namespace
-
-uint32_t FindImageEnd(HMODULE module) {
-    return FindImageEnd(reinterpret_cast<const uint8_t*>(module), kHeaderPage);
-}
-
+// Makes every text field of a block NUL-terminated within its width,
+// cutting a text that fills its field.
 void TerminateConfigTexts(SfxConfig& block) {
     block.destination[sizeof block.destination - 1] = '\0';
     block.command[sizeof block.command - 1] = '\0';
@@ -30,6 +26,9 @@ void TerminateConfigTexts(SfxConfig& block) {
     block.question[sizeof block.question - 1] = '\0';
 }
 
+// Applies a block that passed the signature test.  Returns kConfigRefused
+// for a 64-bit package outside WOW64 (nothing is shown), else
+// kConfigApplied.
 ConfigOutcome ApplySfxConfig(SfxConfig& block, const char* moduleFileName) {
     TerminateConfigTexts(block);
     // Without a command there is nothing to remove afterwards and nothing
@@ -53,6 +52,12 @@ ConfigOutcome ApplySfxConfig(SfxConfig& block, const char* moduleFileName) {
     std::memcpy(settings.title, block.title, sizeof settings.title);
     std::memcpy(settings.question, block.question, sizeof settings.question);
     return kConfigApplied;
+}
+
+}  // namespace
+
+uint32_t FindImageEnd(HMODULE module) {
+    return FindImageEnd(reinterpret_cast<const uint8_t*>(module), kHeaderPage);
 }
 
 ConfigOutcome LoadSfxConfig(FILE* stream, const char* moduleFileName, long* fileSize) {

@@ -12,10 +12,6 @@
 // of the module in memory; 0 when they are malformed.
 uint32_t FindImageEnd(HMODULE module);
 
-// Makes every text field of a block NUL-terminated within its width,
-// cutting a text that fills its field.
-void TerminateConfigTexts(SfxConfig& block);
-
 enum ConfigOutcome {
     kConfigApplied,   // the block's values are in the run settings
     kConfigAbsent,    // short block or wrong signature: command-line settings stand
@@ -28,8 +24,3 @@ enum ConfigOutcome {
 // setting g_state.tempFolderMade.  *fileSize receives the file's size.
 // Unless the run ends, the stream is left at offset 0.
 ConfigOutcome LoadSfxConfig(FILE* stream, const char* moduleFileName, long* fileSize);
-
-// Applies a block that passed the signature test (exposed for tests).
-// Returns kConfigRefused for a 64-bit package outside WOW64 (nothing is
-// shown), else kConfigApplied.
-ConfigOutcome ApplySfxConfig(SfxConfig& block, const char* moduleFileName);

@@ -65,7 +65,6 @@ void DestroyIcons(HWND dialog) {
         DestroyIcon(entry);
 }
 
-}  // namespace
 
 INT_PTR CALLBACK ConfirmReplaceProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
@@ -101,6 +100,8 @@ INT_PTR CALLBACK ConfirmReplaceProc(HWND dialog, UINT message, WPARAM wParam, LP
     }
     return FALSE;
 }
+
+}  // namespace
 
 int32_t ConfirmReplace(const ReplaceInfo* info) {
     HWND owner = g_ui.progressWindow;

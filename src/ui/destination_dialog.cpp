@@ -18,7 +18,6 @@ void ReadDestination(HWND dialog) {
     GetDlgItemTextA(dialog, IDC_DESTINATION, g_destination, MAX_PATH);
 }
 
-}  // namespace
 
 INT_PTR CALLBACK DestinationDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
@@ -54,6 +53,8 @@ INT_PTR CALLBACK DestinationDialogProc(HWND dialog, UINT message, WPARAM wParam,
     }
     return FALSE;
 }
+
+}  // namespace
 
 int32_t AskDestination(char* destination, const char* archiveName) {
     g_destination = destination;

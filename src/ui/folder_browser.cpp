@@ -6,12 +6,16 @@
 #include "res/resource.h"
 #include "ui/ui.h"
 
+namespace {
+
 int CALLBACK BrowseCallback(HWND browser, UINT message, LPARAM, LPARAM data) {
     // Preselect the folder typed so far; data is its path text.
     if (message == BFFM_INITIALIZED)
         SendMessageA(browser, BFFM_SETSELECTIONA, TRUE, data);
     return 0;
 }
+
+}  // namespace
 
 int BrowseDestination(HWND owner, char* path, const char* initialPath) {
     char title[128];

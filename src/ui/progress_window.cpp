@@ -48,7 +48,6 @@ void EndProgressWindow(HWND dialog) {
     PostQuitMessage(0);
 }
 
-}  // namespace
 
 INT_PTR CALLBACK ProgressWindowProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
@@ -96,6 +95,8 @@ INT_PTR CALLBACK ProgressWindowProc(HWND dialog, UINT message, WPARAM wParam, LP
     }
     return FALSE;
 }
+
+}  // namespace
 
 void OpenProgressWindow(int32_t totalBytes, std::atomic<int32_t>* abortState) {
     g_ui.abortState = abortState;

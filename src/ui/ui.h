@@ -44,7 +44,6 @@ constexpr int32_t kReplaceCancel = -1;  // end the run; the progress window is c
 // meanwhile.  Returns 6 replace, 7 keep, 100 replace all, 101 newer only,
 // -1 cancel (also when the dialog cannot be created).
 int32_t ConfirmReplace(const ReplaceInfo* info);
-INT_PTR CALLBACK ConfirmReplaceProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Fills output (outputSize bytes) with the date line of string entry 9 for
 // an MS-DOS date/time; the line still holds one "%s" for the size text.
@@ -63,7 +62,6 @@ const char* FormatThousands(uint32_t n);
 // understands kProgressPos, kAnimationPlay, kAnimationStop and WM_CLOSE;
 // destroying it posts WM_QUIT.
 void OpenProgressWindow(int32_t totalBytes, std::atomic<int32_t>* abortState);
-INT_PTR CALLBACK ProgressWindowProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
 // ---- Destination dialog, dialog 102 (main thread) ----
 
@@ -71,9 +69,7 @@ INT_PTR CALLBACK ProgressWindowProc(HWND dialog, UINT message, WPARAM wParam, LP
 // "create folder as the archive name" check box.  Returns 1 on OK, 2 on
 // Cancel.
 int32_t AskDestination(char* destination, const char* archiveName);
-INT_PTR CALLBACK DestinationDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Shell folder browser owned by owner, preset to initialPath when it is not
 // null.  On 1 the chosen folder's full path is in path (MAX_PATH bytes).
 int BrowseDestination(HWND owner, char* path, const char* initialPath);
-int CALLBACK BrowseCallback(HWND browser, UINT message, LPARAM lParam, LPARAM data);
