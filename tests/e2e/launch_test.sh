@@ -69,14 +69,6 @@ INF
     "${payload[@]}" || fail "lzhgen failed"
 }
 
-# $work/NAME from the archive with mksfx OPTIONS.
-make_package() {
-  local name=$1
-  shift
-  "$MKSFX" -o "$work/$name" --module "$SFX_EXE" --no-confirm --skip-dialog "$@" "$work/bench.lzh" > /dev/null ||
-    fail "mksfx failed"
-}
-
 # The prefix for a Wine of this architecture: the bench's own when it has
 # that architecture (or is still to be made), else one beside it.
 prefix_for() {
@@ -158,7 +150,8 @@ case ${1:-} in
 temp)
   new_work launch-temp
   make_setup_archive
-  make_package pkg-temp.exe --dest '%temp%' --remove-after-run \
+  package "$work/pkg-temp.exe" "$work/bench.lzh" \
+    --no-confirm --skip-dialog --dest '%temp%' --remove-after-run \
     --run 'setup.exe --create-outside lzhsfx-installed --stay 2 --child 3 alpha beta'
   temp=$(temp_folder "$E2E_PREFIX")
   rm -rf "$temp/~pkg-temp.exe" "$temp/lzhsfx-installed"
@@ -181,7 +174,8 @@ temp)
 keep)
   new_work launch-keep
   make_setup_archive
-  make_package pkg.exe --dest "$(windows_path "$work/out")" --no-open-folder --run 'SETUP.EXE --stay 30 gamma'
+  package "$work/pkg.exe" "$work/bench.lzh" \
+    --no-confirm --skip-dialog --dest "$(windows_path "$work/out")" --no-open-folder --run 'SETUP.EXE --stay 30 gamma'
   started=$SECONDS
   run_package -t 90 "$work/pkg.exe"
   expect_status 0
@@ -195,7 +189,8 @@ keep)
 bare)
   new_work launch-bare
   make_setup_archive
-  make_package pkg.exe --dest "$(windows_path "$work/out")" --no-open-folder --run setup.exe
+  package "$work/pkg.exe" "$work/bench.lzh" \
+    --no-confirm --skip-dialog --dest "$(windows_path "$work/out")" --no-open-folder --run setup.exe
   run_package -t 90 "$work/pkg.exe"
   expect_status 0
   expect_report 'start '
@@ -204,7 +199,8 @@ bare)
 no-dot)
   new_work launch-no-dot
   make_setup_archive
-  make_package pkg.exe --dest "$(windows_path "$work/kit.exe")" --no-open-folder --run setup
+  package "$work/pkg.exe" "$work/bench.lzh" \
+    --no-confirm --skip-dialog --dest "$(windows_path "$work/kit.exe")" --no-open-folder --run setup
   run_package -t 90 "$work/pkg.exe"
   expect_status 0
   expect_report 'start '
@@ -216,7 +212,8 @@ not-found)
   mkdir -p "$work/out/empty-before" "$work/outside/empty-inside"
   ln -s "$work/outside" "$work/out/link"
   # The last '.' lies in the argument: the whole text is taken as the file.
-  make_package pkg.exe --dest "$(windows_path "$work/out")" --remove-after-run --run 'setup.exe /log:a.txt'
+  package "$work/pkg.exe" "$work/bench.lzh" \
+    --no-confirm --skip-dialog --dest "$(windows_path "$work/out")" --remove-after-run --run 'setup.exe /log:a.txt'
   run_package -t 90 -r "$scripts/launch_not_found.robot" "$work/pkg.exe"
   expect_status 0
   expect_line 'robot: answer "Error" 1 "OK"'
@@ -234,7 +231,8 @@ inf)
   new_work launch-inf
   prefix=$(prefix_for win64)
   make_inf_archive inf
-  make_package pkg.exe --dest "$(windows_path "$work/out")" --no-open-folder --run install.inf
+  package "$work/pkg.exe" "$work/bench.lzh" \
+    --no-confirm --skip-dialog --dest "$(windows_path "$work/out")" --no-open-folder --run install.inf
   WINEARCH=win64 run_bench -t 90 --prefix "$prefix" "$work/pkg.exe"
   expect_status 0
   expect_installed "$prefix" 32
@@ -245,7 +243,8 @@ inf-remove)
   new_work launch-inf-remove
   prefix=$(prefix_for win64)
   make_inf_archive infremove
-  make_package pkg-inf.exe --dest '%temp%' --remove-after-run --run install.inf
+  package "$work/pkg-inf.exe" "$work/bench.lzh" \
+    --no-confirm --skip-dialog --dest '%temp%' --remove-after-run --run install.inf
   temp=$(temp_folder "$prefix")
   rm -rf "$temp/~pkg-inf.exe"
   WINEARCH=win64 run_bench -t 90 --prefix "$prefix" "$work/pkg-inf.exe"
@@ -257,7 +256,8 @@ win64)
   new_work launch-win64
   prefix=$(prefix_for win64)
   make_inf_archive win
-  make_package pkg-win64.exe --dest '%temp%' --remove-after-run --variant 6 --run install.inf
+  package "$work/pkg-win64.exe" "$work/bench.lzh" \
+    --no-confirm --skip-dialog --dest '%temp%' --remove-after-run --variant 6 --run install.inf
   temp=$(temp_folder "$prefix")
   rm -rf "$temp/~pkg-win64.exe"
   WINEARCH=win64 run_bench -t 90 --prefix "$prefix" "$work/pkg-win64.exe"
@@ -268,7 +268,8 @@ win64)
 win32)
   new_work launch-win32
   make_inf_archive win
-  make_package pkg.exe --dest "$(windows_path "$work/out")" --variant 6 --run install.inf
+  package "$work/pkg.exe" "$work/bench.lzh" \
+    --no-confirm --skip-dialog --dest "$(windows_path "$work/out")" --variant 6 --run install.inf
   WINEARCH=win32 run_bench -t 90 --prefix "$E2E_PREFIX-win32" -r "$scripts/launch_win32.robot" "$work/pkg.exe"
   expect_status 0
   expect_line 'robot: seen "VID-IDA" "This auto-sfx-module cannot be run in Win32."'
@@ -295,7 +296,8 @@ failure)
   make_setup_archive
   mkdir -p "$work/out"
   echo file > "$work/out/sub"  # the folder sub\deep\ cannot be made
-  make_package pkg.exe --dest "$(windows_path "$work/out")" --remove-after-run --run 'setup.exe --stay 1'
+  package "$work/pkg.exe" "$work/bench.lzh" \
+    --no-confirm --skip-dialog --dest "$(windows_path "$work/out")" --remove-after-run --run 'setup.exe --stay 1'
   run_package -t 90 -r "$scripts/launch_failure.robot" "$work/pkg.exe"
   expect_status 0
   expect_line 'robot: seen "VID-IDA" "Cannot create a folder.\nThis archive forbids writing."'

@@ -33,6 +33,13 @@ new_work() {
   mkdir -p "$work" || fail "cannot make $work"
 }
 
+# package OUT ARCHIVE [mksfx options]: a package of the module and the archive.
+package() {
+  local out=$1 archive=$2
+  shift 2
+  "$MKSFX" -o "$out" --module "$SFX_EXE" "$@" "$archive" > /dev/null || fail "mksfx $out failed"
+}
+
 # A Unix path as Wine's Z: drive sees it.
 windows_path() {
   local p

@@ -16,12 +16,6 @@ lzh() {
   "$LZHGEN" "$@" -q || fail "lzhgen $1 failed"
 }
 
-# package OUT ARCHIVE [mksfx options]: a package of the module and the archive.
-package() {
-  local out=$1 archive=$2
-  shift 2
-  "$MKSFX" -o "$out" --module "$SFX_EXE" "$@" "$archive" > /dev/null || fail "mksfx $out failed"
-}
 
 # robot NAME: the script read from standard input becomes $work/NAME.robot.
 robot() {

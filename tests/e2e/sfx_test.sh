@@ -27,17 +27,12 @@ make_archive() {
     --level 0 --method lh0 --gen stored.bin=seq:2k "$@" || fail "lzhgen failed"
 }
 
-# pkg.exe from the module and the archive; the destination is $work/out.
-make_package() {
-  "$MKSFX" -o "$work/pkg.exe" --module "$SFX_EXE" --dest "$(windows_path "$work/out")" \
-    "$@" "$work/bench.lzh" || fail "mksfx failed"
-}
-
 case ${1:-} in
 english)
   new_work sfx-english
   make_archive
-  make_package --no-open-folder --crc --title "Bench Setup" --question "Install the bench files?"
+  package "$work/pkg.exe" "$work/bench.lzh" \
+    --dest "$(windows_path "$work/out")" --no-open-folder --crc --title "Bench Setup" --question "Install the bench files?"
   run_bench -t 90 --shots "$E2E_SHOTS/sfx" -r "$scripts/sfx_en.robot" "$work/pkg.exe"
   expect_status 0
   expect_line 'robot: seen "Bench Setup" "Install the bench files?"'
@@ -49,7 +44,8 @@ japanese)
   new_work sfx-japanese
   # 表示.txt in Shift-JIS: 0x5C is the second byte of 表.
   make_archive --level 1 --name-hex 955c8ea62e747874 --gen x=text:500
-  make_package --no-open-folder --title "Bench Setup" --question "$(printf '展開しますか？' | iconv -t CP932)"
+  package "$work/pkg.exe" "$work/bench.lzh" \
+    --dest "$(windows_path "$work/out")" --no-open-folder --title "Bench Setup" --question "$(printf '展開しますか？' | iconv -t CP932)"
   run_bench --ja -t 90 --shots "$E2E_SHOTS/sfx" -r "$scripts/sfx_ja.robot" "$work/pkg.exe"
   expect_status 0
   expect_line 'robot: seen "Bench Setup" "展開しますか？"'
@@ -60,7 +56,8 @@ japanese)
 crc)
   new_work sfx-crc
   make_archive
-  make_package --no-open-folder --crc --no-confirm --skip-dialog
+  package "$work/pkg.exe" "$work/bench.lzh" \
+    --dest "$(windows_path "$work/out")" --no-open-folder --crc --no-confirm --skip-dialog
   printf 'x' >> "$work/pkg.exe"
   run_bench -t 90 -r "$scripts/sfx_crc.robot" "$work/pkg.exe"
   expect_status 0
@@ -71,7 +68,7 @@ crc)
 explorer)
   new_work sfx-explorer
   make_archive
-  make_package --no-confirm --skip-dialog
+  package "$work/pkg.exe" "$work/bench.lzh" --dest "$(windows_path "$work/out")" --no-confirm --skip-dialog
   run_bench -t 90 -r "$scripts/sfx_explorer.robot" "$work/pkg.exe"
   expect_status 0
   expect_line 'robot: top "out" ExplorerWClass'
@@ -81,7 +78,8 @@ crc-right | crc-command)
   need_tool SETUP_EXE
   new_work "sfx-$1"
   make_archive --name setup.exe "$SETUP_EXE"
-  make_package --crc --no-confirm --skip-dialog --run 'setup.exe --stay 1'
+  package "$work/pkg.exe" "$work/bench.lzh" \
+    --dest "$(windows_path "$work/out")" --crc --no-confirm --skip-dialog --run 'setup.exe --stay 1'
   [ "$1" = crc-command ] && printf 'x' >> "$work/pkg.exe"
   export SETUP_REPORT
   SETUP_REPORT=$(windows_path "$work/report.txt")

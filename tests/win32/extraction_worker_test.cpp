@@ -303,7 +303,7 @@ TEST_F(ExtractionWorkerTest, NoHeaderMeansNothingToDo) {
 class ExtractionWorkerShiftJis : public ExtractionWorkerTest {
 protected:
     void SetUp() override {
-        ASSERT_EQ(GetACP(), 932u) << "run with LANG=ja_JP.UTF-8";
+        if (GetACP() != 932) GTEST_SKIP() << "needs code page 932 (LANG=ja_JP.UTF-8)";
         ExtractionWorkerTest::SetUp();
     }
 };

@@ -161,7 +161,9 @@ TEST(Conversions, RoundTripAndOverlongTexts) {
 // These run with the system code page 932 (LANG=ja_JP.UTF-8 under Wine).
 class ShiftJisSystem : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_EQ(GetACP(), 932u) << "run with LANG=ja_JP.UTF-8"; }
+    void SetUp() override {
+        if (GetACP() != 932) GTEST_SKIP() << "needs code page 932 (LANG=ja_JP.UTF-8)";
+    }
 };
 
 TEST_F(ShiftJisSystem, TrailByteBackslashIsNoSeparator) {
