@@ -29,11 +29,12 @@ void DispatchOneMessage(HWND dialog) {
 
 }  // namespace
 
-uint32_t CheckFileCrc(HWND owner, const char* path, uint32_t start, uint32_t expected) {
+uint32_t CheckFileCrc(HWND owner, const char* path, uint32_t start, uint32_t end, uint32_t expected) {
     FILE* file = std::fopen(path, "rb");
     if (file == nullptr) return 0;
     std::fseek(file, 0, SEEK_END);
-    const long length = std::ftell(file);
+    uint32_t length = static_cast<uint32_t>(std::ftell(file));
+    if (end != 0 && end < length) length = end;
     std::fseek(file, static_cast<long>(start), SEEK_SET);
 
     // No procedure of its own: the dialog has no buttons to handle.
@@ -41,7 +42,7 @@ uint32_t CheckFileCrc(HWND owner, const char* path, uint32_t start, uint32_t exp
     ShowWindow(dialog, SW_SHOW);
     UpdateWindow(dialog);
     HWND bar = GetDlgItem(dialog, IDC_PROGRESS_BAR);
-    SendMessageA(bar, PBM_SETRANGE32, 0, (length - static_cast<long>(start)) / static_cast<long>(kCrcProgressUnit));
+    SendMessageA(bar, PBM_SETRANGE32, 0, (length - start) / kCrcProgressUnit);
 
     Crc32Table table;
     MakeCrc32Table(table);
@@ -50,7 +51,9 @@ uint32_t CheckFileCrc(HWND owner, const char* path, uint32_t start, uint32_t exp
     uint32_t done = 0;
     size_t count;
     // A read error ends the check like the end of the file.
-    while ((count = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
+    while (start + done < length &&
+           (count = std::fread(buffer, 1, length - (start + done) < kReadSize ? length - (start + done) : kReadSize,
+                               file)) > 0) {
         crc = UpdateCrc32(table, crc, buffer, count);
         done += count;
         Sleep(0);
@@ -74,5 +77,9 @@ uint32_t CheckArchiveCrc(HWND owner, HINSTANCE module, uint32_t expected) {
     char path[MAX_PATH];
     if (GetModuleFileNameA(module, path, sizeof path) == 0) return 0;
     path[sizeof path - 1] = '\0';
-    return CheckFileCrc(owner, path, FindImageEnd(module) + sizeof(SfxConfig), expected);
+    // A signed package's certificate table follows the archive: the value
+    // covers the archive up to it, as mksfx computed it before signing.
+    const uint32_t start = FindImageEnd(module) + sizeof(SfxConfig);
+    const uint32_t table = FindCertificateTable(module);
+    return CheckFileCrc(owner, path, start, table >= start ? table : 0, expected);
 }

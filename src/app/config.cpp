@@ -60,6 +60,10 @@ uint32_t FindImageEnd(HMODULE module) {
     return FindImageEnd(reinterpret_cast<const uint8_t*>(module), kHeaderPage);
 }
 
+uint32_t FindCertificateTable(HMODULE module) {
+    return FindCertificateTable(reinterpret_cast<const uint8_t*>(module), kHeaderPage);
+}
+
 ConfigOutcome LoadSfxConfig(FILE* stream, const char* moduleFileName, long* fileSize) {
     std::fseek(stream, 0, SEEK_END);
     *fileSize = std::ftell(stream);

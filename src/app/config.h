@@ -12,6 +12,10 @@
 // of the module in memory; 0 when they are malformed.
 uint32_t FindImageEnd(HMODULE module);
 
+// Where the loaded module's file holds its signature (the certificate
+// table), or 0 when it is not signed.
+uint32_t FindCertificateTable(HMODULE module);
+
 enum ConfigOutcome {
     kConfigApplied,   // the block's values are in the run settings
     kConfigAbsent,    // short block or wrong signature: command-line settings stand

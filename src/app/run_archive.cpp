@@ -1,7 +1,6 @@
 #include "app/run_archive.h"
 
 #include <windows.h>
-#include <shellapi.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -183,7 +182,7 @@ void AfterExtraction() {
         LaunchAndWait(settings.command, settings.destination, settings.removeAfterRun, settings.variant == '6');
         if (settings.removeAfterRun) RemoveExtractedFiles(settings.destination, g_state.tempFolderMade);
     } else if (settings.openFolder) {
-        ShellExecuteA(nullptr, "open", "explorer", settings.destination, nullptr, SW_SHOWDEFAULT);
+        OpenFolder(settings.destination);
         MessageBeep(MB_ICONASTERISK);
     }
 }

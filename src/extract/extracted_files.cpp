@@ -9,9 +9,6 @@ ExtractedFileList g_extractedFiles;
 
 namespace {
 
-// A fixed block is its own pointer, no lock needed; growing, it may move.
-constexpr UINT kGrowFlags = GMEM_MOVEABLE | GMEM_ZEROINIT;
-
 // Search patterns and subfolder paths of RemoveEmptyFolders.
 constexpr size_t kFolderTextSize = 512;
 
@@ -31,8 +28,10 @@ void AppendExtractedFile(const char* path) {
         list.incomplete = 1;
         return;
     }
-    void* block = list.paths == nullptr ? GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT, size)
-                                        : GlobalReAlloc(list.paths, list.length + size, kGrowFlags);
+    // Growing, the block may move; one that cannot grow stays as it was.
+    HANDLE heap = GetProcessHeap();
+    void* block = list.paths == nullptr ? HeapAlloc(heap, 0, size)
+                                        : HeapReAlloc(heap, 0, list.paths, list.length + size);
     if (block == nullptr) {
         list.incomplete = 1;
         return;
@@ -92,6 +91,6 @@ void RemoveExtractedFiles(const char* destination, int32_t tempFolderMade) {
 }
 
 void ReleaseExtractedFileList() {
-    if (g_extractedFiles.paths != nullptr) GlobalFree(g_extractedFiles.paths);
+    if (g_extractedFiles.paths != nullptr) HeapFree(GetProcessHeap(), 0, g_extractedFiles.paths);
     g_extractedFiles = ExtractedFileList{};
 }

@@ -7,7 +7,7 @@
 #include <cstdint>
 
 // Full paths one after the other, each followed by a NUL, in one block of
-// global memory that moves as it grows.  Filled by the extraction worker,
+// the process heap that moves as it grows.  Filled by the extraction worker,
 // read by the run driver after the worker has ended.
 struct ExtractedFileList {
     char* paths;          // the block; null until the first path is added

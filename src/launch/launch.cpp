@@ -9,8 +9,10 @@
 
 namespace {
 
-// Holds destination and command, and later the INF command line.
+// Holds destination and command.
 constexpr size_t kCommandLineSize = 512;
+// Holds the INF installer's command line: wsprintfA writes at most 1024 bytes.
+constexpr size_t kInstallerCommandSize = 1024;
 
 // How often the installer windows are looked for after the program: about
 // 2 s after one that ran until it was waited for, about 30 s after one that
@@ -20,38 +22,52 @@ constexpr int kProbesAfterEnd = 3000;
 
 bool IsLetter(char c, char lower) { return (c | 0x20) == lower; }
 
-// Replaces the script's path in commandLine with the INF installer's
-// command line.  The installer takes the path as one word: its short form
-// has no blanks, and where there is none the long path goes in quotes.
-bool MakeInstallerCommand(char* commandLine) {
+// The INF installer's program, by full path (a program found by name could
+// be one planted beside the package): <system folder>\rundll32.exe, or on
+// systems without it <Windows folder>\rundll.exe.  Returns the entry point's
+// library, or null when the path does not fit.
+const char* FindInfInstaller(char* program) {
+    if (SystemProgramPath(program, false, "\\rundll32.exe") &&
+        GetFileAttributesA(program) != INVALID_FILE_ATTRIBUTES)
+        return "setupapi";
+    return SystemProgramPath(program, true, "\\rundll.exe") ? "setupx.dll" : nullptr;
+}
+
+// Writes the INF installer's command line for the script at path into
+// commandLine (kInstallerCommandSize bytes) and its program into program.
+// The installer takes the path as one word: its short form has no blanks,
+// and where there is none the long path goes in quotes.
+bool MakeInstallerCommand(const char* path, char* program, char* commandLine) {
     char script[MAX_PATH];
-    const DWORD shortLength = GetShortPathNameA(commandLine, script, sizeof script);
+    const DWORD shortLength = GetShortPathNameA(path, script, sizeof script);
     if (shortLength == 0 || shortLength >= sizeof script) {
-        const size_t length = std::strlen(commandLine);
+        const size_t length = std::strlen(path);
         if (length + 3 > sizeof script) return false;
         script[0] = '"';
-        std::memcpy(script + 1, commandLine, length);
+        std::memcpy(script + 1, path, length);
         script[length + 1] = '"';
         script[length + 2] = '\0';
     }
-    // Systems without rundll32.exe have the older rundll.exe and setupx.dll.
-    const char* entry = SearchPathA(nullptr, "rundll32.exe", nullptr, 0, nullptr, nullptr) != 0
-                            ? "rundll32.exe setupapi"
-                            : "rundll.exe setupx.dll";
-    wsprintfA(commandLine, "%s,InstallHinfSection DefaultInstall 132 %s", entry, script);  // < 330 bytes
+    const char* library = FindInfInstaller(program);
+    if (library == nullptr) return false;
+    // At most 2 + 259 + 45 + 259 bytes.
+    wsprintfA(commandLine, "\"%s\" %s,InstallHinfSection DefaultInstall 132 %s", program, library, script);
     return true;
 }
 
-// Installs the script and waits for the installer, with the system folders
-// unredirected when nativeSystemFolders is set.
-void InstallInf(char* commandLine, const char* workingFolder, bool nativeSystemFolders) {
+// Installs the script at path and waits for the installer, with the system
+// folders unredirected when nativeSystemFolders is set (so that the system
+// folder's rundll32.exe is the native one too).
+void InstallInf(const char* path, const char* workingFolder, bool nativeSystemFolders) {
     int redirectionOff = 0;
     if (nativeSystemFolders) redirectionOff = Wow64Redirection(kWow64Off);
+    char program[MAX_PATH];
+    char commandLine[kInstallerCommandSize];
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process;
-    if (MakeInstallerCommand(commandLine) &&
-        CreateProcessA(nullptr, commandLine, nullptr, nullptr, FALSE, 0, nullptr, workingFolder, &startup,
+    if (MakeInstallerCommand(path, program, commandLine) &&
+        CreateProcessA(program, commandLine, nullptr, nullptr, FALSE, 0, nullptr, workingFolder, &startup,
                        &process)) {
         WaitForSingleObject(process.hProcess, INFINITE);
         CloseHandle(process.hProcess);
@@ -100,6 +116,19 @@ HANDLE StartProgram(char* commandLine, char* dot, const char* workingFolder) {
 }
 
 }  // namespace
+
+int SystemProgramPath(char* path, bool windowsFolder, const char* name) {
+    char folder[MAX_PATH];
+    const UINT length =
+        windowsFolder ? GetWindowsDirectoryA(folder, MAX_PATH) : GetSystemDirectoryA(folder, MAX_PATH);
+    return length != 0 && length < MAX_PATH && JoinText(path, MAX_PATH, folder, name);
+}
+
+void OpenFolder(const char* folder) {
+    char explorer[MAX_PATH];
+    if (SystemProgramPath(explorer, true, "\\explorer.exe"))
+        ShellExecuteA(nullptr, "open", explorer, folder, nullptr, SW_SHOWDEFAULT);
+}
 
 HWND FindInstallerWindow(char* className, char* windowTitle) {
     static const char* const kClasses[] = {"MsiDialogCloseClass", "InstallShield_Win"};

@@ -20,6 +20,16 @@ constexpr int kInstallerNameSize = 128;
 void LaunchAndWait(const char* command, const char* destination, int32_t removeAfterRun,
                    bool nativeSystemFolders);
 
+// Full path (MAX_PATH bytes) of the program name, given with a leading
+// backslash, in the system folder, or with windowsFolder in the Windows
+// folder.  Returns 0 when it does not fit.
+// Programs of system names are started by full path: found by name, one
+// planted beside the package would run instead.
+int SystemProgramPath(char* path, bool windowsFolder, const char* name);
+
+// Opens folder in Explorer.
+void OpenFolder(const char* folder);
+
 // Looks for an installer window: class "MsiDialogCloseClass", then class
 // "InstallShield_Win", then the title "Setup".  The buffer of what matched
 // receives the class name or title, the other is left empty; both empty and

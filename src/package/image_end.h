@@ -12,3 +12,8 @@
 // 0 for anything malformed: a missing signature, a section table that does
 // not lie within `size` bytes, no sections, or an end beyond 32 bits.
 uint32_t FindImageEnd(const uint8_t* headers, size_t size);
+
+// The file offset of the certificate table (an Authenticode signature) that
+// the PE security directory of `headers` points at; 0 when there is none or
+// the headers are malformed.  A signer appends the table to the file.
+uint32_t FindCertificateTable(const uint8_t* headers, size_t size);

@@ -13,20 +13,20 @@ namespace {
 
 struct ProgressControls {
     HWND bar;
-    HMODULE shellLibrary;  // holds the file-copy animation; null if not loaded
-    HWND animation;        // null when not created
+    HWND animation;  // null when not created
 };
 
 ProgressControls g_progress;
 
-// The system's file-copy animation, top left beside the texts.
+// The system's file-copy animation, top left beside the texts.  Its frames
+// are in shell32.dll, which the module imports, so it is loaded already.
 void CreateAnimation(HWND dialog) {
-    g_progress.shellLibrary = LoadLibraryA("shell32.dll");
-    if (g_progress.shellLibrary == nullptr)
+    HMODULE shell = GetModuleHandleA("shell32");
+    if (shell == nullptr)
         return;
     g_progress.animation = CreateWindowExA(
         0, ANIMATE_CLASSA, nullptr, WS_CHILD | WS_VISIBLE | ACS_TRANSPARENT | ACS_AUTOPLAY,
-        0, 0, 0, 0, dialog, reinterpret_cast<HMENU>(1), g_progress.shellLibrary, nullptr);
+        0, 0, 0, 0, dialog, reinterpret_cast<HMENU>(1), shell, nullptr);
     if (g_progress.animation == nullptr)
         return;
     // Opening sizes the control to the frame and, with ACS_AUTOPLAY, starts it.
@@ -34,15 +34,11 @@ void CreateAnimation(HWND dialog) {
     SetWindowPos(g_progress.animation, nullptr, 50, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
 }
 
-// Ends the window; the animation goes before the library that holds its frames.
+// Ends the window and its animation.
 void EndProgressWindow(HWND dialog) {
     if (g_progress.animation != nullptr) {
         DestroyWindow(g_progress.animation);
         g_progress.animation = nullptr;
-    }
-    if (g_progress.shellLibrary != nullptr) {
-        FreeLibrary(g_progress.shellLibrary);
-        g_progress.shellLibrary = nullptr;
     }
     DestroyWindow(dialog);
     PostQuitMessage(0);
@@ -55,7 +51,6 @@ INT_PTR CALLBACK ProgressWindowProc(HWND dialog, UINT message, WPARAM wParam, LP
         g_progress.bar = GetDlgItem(dialog, IDC_PROGRESS_BAR);
         // Both the range and the positions count KiB.
         SendMessageA(g_progress.bar, PBM_SETRANGE32, 0, static_cast<int32_t>(lParam) / 1024);
-        g_progress.shellLibrary = nullptr;
         g_progress.animation = nullptr;
         CreateAnimation(dialog);
         return TRUE;

@@ -239,6 +239,21 @@ inf)
   expect_payload_kept "$work/out"
   [ -f "$work/out/install.inf" ] || fail "install.inf deleted"
   ;;
+planted-inf)
+  # A rundll32.exe planted beside the package does not run: the module
+  # starts the system folder's by its full path.
+  need_tool PLANTED_EXE
+  new_work launch-planted-inf
+  prefix=$(prefix_for win64)
+  make_inf_archive planted
+  cp "$PLANTED_EXE" "$work/rundll32.exe"
+  package "$work/pkg.exe" "$work/bench.lzh" \
+    --no-confirm --skip-dialog --dest "$(windows_path "$work/out")" --no-open-folder --run install.inf
+  WINEARCH=win64 run_bench -t 90 --prefix "$prefix" --cwd "$work" "$work/pkg.exe"
+  expect_status 0
+  [ ! -e "$work/rundll32.exe.ran" ] || fail "the planted rundll32.exe ran"
+  expect_installed "$prefix" 32
+  ;;
 inf-remove)
   new_work launch-inf-remove
   prefix=$(prefix_for win64)
@@ -305,7 +320,7 @@ failure)
   for name in setup.exe top.txt readonly.txt; do [ -f "$work/out/$name" ] || fail "$name deleted"; done
   ;;
 *)
-  echo "usage: $0 temp|keep|bare|no-dot|not-found|inf|inf-remove|win64|win32|cancel|failure" >&2
+  echo "usage: $0 temp|keep|bare|no-dot|not-found|inf|planted-inf|inf-remove|win64|win32|cancel|failure" >&2
   exit 2
   ;;
 esac

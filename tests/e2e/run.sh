@@ -32,6 +32,7 @@ which are passed as they are (give Windows paths, e.g. Z:\tmp\x).
       --display N        first X display number to try (default 80)
       --prefix DIR       Wine prefix (default $WINEPREFIX, else
                          /tmp/lzhsfx-e2e-wine-$UID); made on first use
+      --dll-override SPEC  add SPEC (e.g. crtdll=n,b) to WINEDLLOVERRIDES
   -h, --help             this text
 
 Output: the program's console output as "program: " lines, each robot's
@@ -57,6 +58,7 @@ cwd=$PWD
 display_base=80
 prefix=${WINEPREFIX:-/tmp/lzhsfx-e2e-wine-$(id -u)}
 robot_grace=60  # how long robots may go on after the program has ended
+dll_overrides=
 
 need() { [ $# -ge 2 ] || { echo "run.sh: $1 needs a value" >&2; exit 2; }; }
 while [ $# -gt 0 ]; do
@@ -73,6 +75,7 @@ while [ $# -gt 0 ]; do
     --cwd) need "$@"; cwd=$2; shift 2 ;;
     --display) need "$@"; display_base=$2; shift 2 ;;
     --prefix) need "$@"; prefix=$2; shift 2 ;;
+    --dll-override) need "$@"; dll_overrides+=";$2"; shift 2 ;;
     -h|--help) usage; exit 0 ;;
     --) shift; break ;;
     -*) echo "run.sh: unknown option $1 (see --help)" >&2; exit 2 ;;
@@ -102,7 +105,7 @@ windows_path() {
 
 export WINEPREFIX=$prefix
 export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEDLLOVERRIDES="mscoree,mshtml=$dll_overrides"
 
 # Imports a registry file (UTF-8 here, UTF-16 for regedit) into the prefix.
 import_registry() {

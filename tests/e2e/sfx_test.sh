@@ -74,6 +74,80 @@ explorer)
   expect_line 'robot: top "out" ExplorerWClass'
   expect_extracted "$work/bench.tsv" "$work/out"
   ;;
+planted-dll)
+  # Libraries of system names planted beside the package do not run: the
+  # module imports no runtime library and loads the rest from the system
+  # folder only.  The override makes Wine take a native file found on the
+  # search path first, as Windows does for a library that is not one of its
+  # KnownDLLs.  (Wine's own libraries load uxtheme, winmm, version and
+  # msimg32 through the program's folder whatever it does; they are left
+  # out.)
+  need_tool PLANTED_DLL
+  new_work sfx-planted-dll
+  make_archive
+  package "$work/pkg.exe" "$work/bench.lzh" \
+    --dest "$(windows_path "$work/out")" --no-open-folder --no-confirm --skip-dialog
+  overrides=()
+  for name in crtdll msvfw32 msacm32; do
+    cp "$PLANTED_DLL" "$work/$name.dll"
+    overrides+=(--dll-override "$name=n,b")
+  done
+  run_bench -t 90 "${overrides[@]}" --cwd "$work" "$work/pkg.exe"
+  expect_status 0
+  planted=$(cd "$work" && ls ./*.ran 2> /dev/null)
+  [ -z "$planted" ] || fail "planted libraries ran: $planted"
+  expect_extracted "$work/bench.tsv" "$work/out"
+  ;;
+planted-explorer)
+  # The destination opens in the Windows folder's Explorer, not in an
+  # explorer.exe beside the package.
+  need_tool PLANTED_EXE
+  new_work sfx-planted-explorer
+  make_archive
+  cp "$PLANTED_EXE" "$work/explorer.exe"
+  package "$work/pkg.exe" "$work/bench.lzh" --dest "$(windows_path "$work/out")" --no-confirm --skip-dialog
+  run_bench -t 90 --cwd "$work" -r "$scripts/sfx_explorer.robot" "$work/pkg.exe"
+  expect_status 0
+  expect_line 'robot: top "out" ExplorerWClass'
+  [ ! -e "$work/explorer.exe.ran" ] || fail "the planted explorer.exe ran"
+  ;;
+signed | signed-damaged)
+  # A --crc package signed after mksfx verifies and runs without the
+  # warning: the check stops where the signature begins.  A byte changed in
+  # the archive still gives the warning.
+  command -v osslsigncode > /dev/null || skip "osslsigncode not available"
+  new_work "sfx-$1"
+  make_archive
+  package "$work/unsigned.exe" "$work/bench.lzh" \
+    --dest "$(windows_path "$work/out")" --no-open-folder --crc --no-confirm --skip-dialog
+  openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=lzhsfx test" \
+    -keyout "$work/key.pem" -out "$work/cert.pem" 2> /dev/null || fail "openssl failed"
+  osslsigncode sign -certs "$work/cert.pem" -key "$work/key.pem" -n "lzhsfx test" \
+    -in "$work/unsigned.exe" -out "$work/pkg.exe" > /dev/null || fail "osslsigncode sign failed"
+  unsigned=$(stat -c %s "$work/unsigned.exe")
+  [ "$(stat -c %s "$work/pkg.exe")" -gt "$unsigned" ] || fail "nothing was signed"
+  osslsigncode verify -CAfile "$work/cert.pem" -in "$work/pkg.exe" > "$work/verify.log" 2>&1 ||
+    { cat "$work/verify.log"; fail "the signed package does not verify"; }
+  cat > "$work/signed.robot" <<'ROBOT'
+timeout 30
+on "Warning" ok
+on "VID-IDA" ok
+exit pkg.exe
+ROBOT
+  if [ "$1" = signed ]; then
+    run_bench -t 90 -r "$work/signed.robot" "$work/pkg.exe"
+    expect_status 0
+    expect_no_text 'seen "Warning"'
+    expect_no_text 'seen "VID-IDA"'
+    expect_extracted "$work/bench.tsv" "$work/out"
+  else
+    # One byte of the last entry's data, before any padding.
+    printf 'U' | dd of="$work/pkg.exe" bs=1 seek=$((unsigned - 100)) conv=notrunc 2> /dev/null
+    run_bench -t 90 -r "$work/signed.robot" "$work/pkg.exe"
+    expect_status 0
+    expect_line 'robot: seen "Warning" "CRC check error!"'
+  fi
+  ;;
 crc-right | crc-command)
   need_tool SETUP_EXE
   new_work "sfx-$1"
@@ -96,7 +170,7 @@ crc-right | crc-command)
   fi
   ;;
 *)
-  echo "usage: $0 english|japanese|crc|explorer|crc-right|crc-command" >&2
+  echo "usage: $0 english|japanese|crc|explorer|crc-right|crc-command|planted-dll|planted-explorer|signed|signed-damaged" >&2
   exit 2
   ;;
 esac

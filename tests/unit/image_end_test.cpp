@@ -156,3 +156,45 @@ TEST(FindImageEnd, NeverReadsPastTheBuffer) {
 }
 
 }  // namespace
+
+namespace {
+
+// Headers of a PE32 (optional header 224 bytes) or PE32+ (240 bytes) image
+// whose security directory holds offset and size.
+std::vector<uint8_t> SignedHeaders(uint32_t offset, uint32_t size, bool plus = false) {
+    std::vector<uint8_t> b = Headers(kThreeSections, 0x80, plus ? 240 : 224);
+    const size_t optional = 0x80 + 24;
+    const size_t directories = plus ? 112 : 96;
+    Put16(b, optional, plus ? 0x20B : 0x10B);
+    Put32(b, optional + directories - 4, 16);  // NumberOfRvaAndSizes
+    Put32(b, optional + directories + 4 * 8, offset);
+    Put32(b, optional + directories + 4 * 8 + 4, size);
+    return b;
+}
+
+uint32_t TableOf(const std::vector<uint8_t>& headers) {
+    GuardedBuffer guarded(headers);
+    return FindCertificateTable(guarded.data(), guarded.size());
+}
+
+TEST(FindCertificateTable, TheSecurityDirectorysOffset) {
+    EXPECT_EQ(TableOf(SignedHeaders(0x12340, 0x5A8)), 0x12340u);
+    EXPECT_EQ(TableOf(SignedHeaders(0x12340, 0x5A8, true)), 0x12340u);
+    EXPECT_EQ(TableOf(SignedHeaders(0, 0)), 0u);        // not signed
+    EXPECT_EQ(TableOf(SignedHeaders(0x12340, 0)), 0u);  // an empty table is none
+    EXPECT_EQ(TableOf(Headers(kThreeSections)), 0u);    // no optional-header magic
+}
+
+TEST(FindCertificateTable, MalformedHeadersGiveZero) {
+    std::vector<uint8_t> few = SignedHeaders(0x12340, 0x5A8);
+    Put32(few, 0x80 + 24 + 92, 4);  // only four data directories: no security entry
+    EXPECT_EQ(TableOf(few), 0u);
+    std::vector<uint8_t> small = SignedHeaders(0x12340, 0x5A8);
+    Put16(small, 0x80 + 20, 96 + 32);  // the optional header ends before the entry
+    EXPECT_EQ(TableOf(small), 0u);
+    const std::vector<uint8_t> whole = SignedHeaders(0x12340, 0x5A8);
+    for (size_t cut = 0; cut < 0x80 + 24 + 96 + 40; cut++)
+        EXPECT_EQ(TableOf(std::vector<uint8_t>(whole.begin(), whole.begin() + cut)), 0u) << cut;
+}
+
+}  // namespace

@@ -49,8 +49,19 @@ TEST_F(ArchiveCrcTest, CoversTheBytesFromTheStartToTheEnd) {
     const std::vector<uint8_t> bytes = Pattern(10000, 1);
     const std::string path = Write(bytes);
     for (uint32_t start : {0u, 1u, 512u, 2048u, 2049u, 9999u}) {
-        EXPECT_EQ(CheckFileCrc(nullptr, path.c_str(), start, 0), Crc32Of(bytes, start)) << "from " << start;
+        EXPECT_EQ(CheckFileCrc(nullptr, path.c_str(), start, 0, 0), Crc32Of(bytes, start)) << "from " << start;
     }
+    EXPECT_TRUE(ShownMessages().empty());
+}
+
+TEST_F(ArchiveCrcTest, StopsAtTheGivenEnd) {
+    std::vector<uint8_t> bytes = Pattern(9000, 7);
+    const uint32_t covered = Crc32Of(std::vector<uint8_t>(bytes.begin(), bytes.begin() + 6000), 512);
+    bytes[6000] ^= 0xFF;  // where a signature would start: not covered
+    const std::string path = Write(bytes);
+    EXPECT_EQ(CheckFileCrc(nullptr, path.c_str(), 512, 6000, covered), covered);
+    // An end beyond the file is the end of the file.
+    EXPECT_EQ(CheckFileCrc(nullptr, path.c_str(), 512, 20000, 0), Crc32Of(bytes, 512));
     EXPECT_TRUE(ShownMessages().empty());
 }
 
@@ -59,7 +70,7 @@ TEST_F(ArchiveCrcTest, TheStandardCheckValue) {
     const char* text = "123456789";
     bytes.insert(bytes.end(), text, text + 9);
     const std::string path = Write(bytes);
-    EXPECT_EQ(CheckFileCrc(nullptr, path.c_str(), 700, 0xCBF43926u), 0xCBF43926u);
+    EXPECT_EQ(CheckFileCrc(nullptr, path.c_str(), 700, 0, 0xCBF43926u), 0xCBF43926u);
     EXPECT_TRUE(ShownMessages().empty());
 }
 
@@ -69,7 +80,7 @@ TEST_F(ArchiveCrcTest, BytesBeforeTheStartDoNotCount) {
     bytes[0] ^= 0xFF;
     bytes[511] ^= 0x01;
     const std::string path = Write(bytes);
-    EXPECT_EQ(CheckFileCrc(nullptr, path.c_str(), 512, expected), expected);
+    EXPECT_EQ(CheckFileCrc(nullptr, path.c_str(), 512, 0, expected), expected);
     EXPECT_TRUE(ShownMessages().empty());
 }
 
@@ -79,7 +90,7 @@ TEST_F(ArchiveCrcTest, AMismatchIsWarnedAboutAndGivesZero) {
     bytes[200000] ^= 0x10;
     const std::string path = Write(bytes);
     HWND owner = reinterpret_cast<HWND>(0x1234);
-    EXPECT_EQ(CheckFileCrc(owner, path.c_str(), 512, expected), 0u);
+    EXPECT_EQ(CheckFileCrc(owner, path.c_str(), 512, 0, expected), 0u);
     ASSERT_EQ(ShownMessages().size(), 1u);
     const ShownMessage& shown = ShownMessages()[0];
     EXPECT_EQ(shown.caption, "Warning");
@@ -92,13 +103,13 @@ TEST_F(ArchiveCrcTest, AMismatchIsWarnedAboutAndGivesZero) {
     bytes[200000] ^= 0x10;
     bytes.push_back('x');
     Write(bytes);
-    EXPECT_EQ(CheckFileCrc(nullptr, path.c_str(), 512, expected), 0u);
+    EXPECT_EQ(CheckFileCrc(nullptr, path.c_str(), 512, 0, expected), 0u);
     EXPECT_EQ(ShownMessages().size(), 1u);
 }
 
 TEST_F(ArchiveCrcTest, AFileThatCannotBeOpenedGivesZeroSilently) {
-    EXPECT_EQ(CheckFileCrc(nullptr, (folder_.path() + "missing.exe").c_str(), 0, 0x12345678u), 0u);
-    EXPECT_EQ(CheckFileCrc(nullptr, (folder_.path() + "missing.exe").c_str(), 0, 0), 0u);
+    EXPECT_EQ(CheckFileCrc(nullptr, (folder_.path() + "missing.exe").c_str(), 0, 0, 0x12345678u), 0u);
+    EXPECT_EQ(CheckFileCrc(nullptr, (folder_.path() + "missing.exe").c_str(), 0, 0, 0), 0u);
     EXPECT_TRUE(ShownMessages().empty());
 }
 
@@ -123,7 +134,7 @@ TEST_F(ArchiveCrcJapanese, WarningNamesTheFile) {
     if (GetUserDefaultUILanguage() != 0x411) GTEST_SKIP() << "needs a Japanese user interface";
     const std::vector<uint8_t> bytes = Pattern(1000, 5);
     const std::string path = Write(bytes);
-    EXPECT_EQ(CheckFileCrc(nullptr, path.c_str(), 0, Crc32Of(bytes, 0) ^ 1), 0u);
+    EXPECT_EQ(CheckFileCrc(nullptr, path.c_str(), 0, 0, Crc32Of(bytes, 0) ^ 1), 0u);
     ASSERT_EQ(ShownMessages().size(), 1u);
     EXPECT_EQ(ShownMessages()[0].caption, "Warning");
     EXPECT_NE(ShownMessages()[0].text.find("'" + path + "'"), std::string::npos) << ShownMessages()[0].text;
@@ -161,7 +172,7 @@ protected:
         recording = &seen;
         HHOOK hook = SetWindowsHookExA(WH_CALLWNDPROC, RecordBar, nullptr, GetCurrentThreadId());
         EXPECT_NE(hook, nullptr);
-        EXPECT_EQ(CheckFileCrc(nullptr, path.c_str(), 512, 0), Crc32Of(bytes, 512));
+        EXPECT_EQ(CheckFileCrc(nullptr, path.c_str(), 512, 0, 0), Crc32Of(bytes, 512));
         UnhookWindowsHookEx(hook);
         recording = nullptr;
         EXPECT_NE(seen.dialog, nullptr);

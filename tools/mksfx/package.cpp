@@ -15,6 +15,8 @@ namespace {
 // The module keeps file sizes and offsets in signed 32-bit integers.
 constexpr uint64_t kMaxPackageSize = 0x7FFFFFFF;
 constexpr size_t kCopyChunk = 65536;
+// Signers align the file to this many bytes before their certificate table.
+constexpr size_t kSignerAlignment = 8;
 
 // Header faults met while scanning are false candidates, not news.
 class SilentReporter final : public lzh::Reporter {
@@ -104,6 +106,17 @@ bool WriteFile(const PackageOptions& options, const std::vector<uint8_t>& module
         error = options.archive + ": read failed";
         return false;
     }
+    // Signers pad a file to a multiple of 8 bytes before they append their
+    // certificate table.  Padded here, behind the archive's end mark, those
+    // bytes are part of what the CRC-32 covers, and signing adds nothing
+    // before the table, where the module's check stops.
+    const uint8_t zeros[kSignerAlignment] = {};
+    const size_t padding = (kSignerAlignment - (module.size() + sizeof block + copied) % kSignerAlignment) %
+                           kSignerAlignment;
+    if (ok && padding > 0) {
+        crc = UpdateCrc32(crc, zeros, padding);
+        ok = std::fwrite(zeros, 1, padding, out.get()) == padding;
+    }
 
     if (ok && options.computeCrc) {
         config.expectedCrc = FinishCrc32(crc);
@@ -148,7 +161,7 @@ bool CheckAndWrite(const PackageOptions& options, PackageLayout& layout, bool& c
         return false;
     }
     layout.archiveSize = static_cast<uint64_t>(archiveSize);
-    if (layout.imageEnd + kConfigBlockSize + layout.archiveSize > kMaxPackageSize) {
+    if (layout.imageEnd + kConfigBlockSize + layout.archiveSize + kSignerAlignment > kMaxPackageSize) {
         error = options.archive + ": the package would be 2 GiB or larger";
         return false;
     }
