@@ -75,8 +75,7 @@ uint32_t CheckFileCrc(HWND owner, const char* path, uint32_t start, uint32_t end
 
 uint32_t CheckArchiveCrc(HWND owner, HINSTANCE module, uint32_t expected) {
     char path[MAX_PATH];
-    if (GetModuleFileNameA(module, path, sizeof path) == 0) return 0;
-    path[sizeof path - 1] = '\0';
+    if (!ModuleFilePath(module, path)) return 0;
     // A signed package's certificate table follows the archive: the value
     // covers the archive up to it, as mksfx computed it before signing.
     const uint32_t start = FindImageEnd(module) + sizeof(SfxConfig);

@@ -28,6 +28,11 @@ namespace {
 // later reads its headers at the start of the same block.
 constexpr size_t kHeaderBufferSize = lzh::kScanWindowSize + lzh::kHeaderWorkSize;
 
+// Keeps the first failure of the run as its exit code.
+void Fail(DWORD code) {
+    if (g_state.exitCode == 0) g_state.exitCode = code;
+}
+
 // Closes the archive and frees what the run allocated; safe to call at any
 // point of a run, and more than once.
 void ReleaseRun() {
@@ -46,15 +51,15 @@ void ReleaseRun() {
 
 // Opens the archive (the module's own file when archivePath is empty) and,
 // in own-module mode, applies the configuration block.  Returns the file's
-// size, or -1 when the run ends here.
-long OpenArchive(char* archivePath) {
+// size, or -1 when the run ends here; *scanFrom is where the archive may
+// start: behind a package's block, whose texts could look like a header.
+long OpenArchive(char* archivePath, long* scanFrom) {
     const bool ownModule = archivePath[0] == '\0';
+    *scanFrom = 0;
     if (ownModule) {
-        // A name cut short at MAX_PATH names another file, or none: a module
-        // in so deep a folder cannot open itself.
-        const DWORD length = GetModuleFileNameA(g_state.module, archivePath, MAX_PATH);
-        if (length == 0 || length >= MAX_PATH) archivePath[0] = '\0';
-        archivePath[MAX_PATH - 1] = '\0';
+        // A name that would be cut short names another file, or none; one
+        // with characters the code page lacks is opened by its short form.
+        ModuleFilePath(g_state.module, archivePath);
     } else {
         // Relative destinations are resolved against the archive's folder,
         // which must therefore be absolute.
@@ -65,6 +70,7 @@ long OpenArchive(char* archivePath) {
     FILE* archive = archivePath[0] != '\0' ? std::fopen(archivePath, "rb") : nullptr;
     g_state.job.archive = archive;
     if (archive == nullptr) {
+        Fail(ERROR_FILE_NOT_FOUND);
         ShowStringMessage(nullptr, IDS_CANNOT_OPEN_ARCHIVE, MB_ICONERROR);
         return -1;
     }
@@ -72,27 +78,33 @@ long OpenArchive(char* archivePath) {
     if (ownModule) {
         const ConfigOutcome outcome = LoadSfxConfig(archive, archivePath, &fileSize);
         if (outcome == kConfigEndRun || outcome == kConfigRefused) {
+            Fail(outcome == kConfigRefused ? ERROR_EXE_MACHINE_TYPE_MISMATCH : ERROR_INVALID_DATA);
             g_state.job.archive = nullptr;  // LoadSfxConfig has closed it
             return -1;
         }
+        if (outcome == kConfigApplied) *scanFrom = static_cast<long>(FindImageEnd(g_state.module) + sizeof(SfxConfig));
     } else {
         std::fseek(archive, 0, SEEK_END);
         fileSize = std::ftell(archive);
         std::fseek(archive, 0, SEEK_SET);
         g_state.tempFolderMade = 0;
-        if (fileSize < 0) ReleaseRun();  // 2 GiB or more: offsets are kept in 32 bits
+        if (fileSize < 0) {  // 2 GiB or more: offsets are kept in 32 bits
+            Fail(ERROR_INVALID_DATA);
+            ReleaseRun();
+        }
     }
     return fileSize;
 }
 
 // Allocates the header buffer and the decoder and finds the first entry
 // header; the stream is left there.  Returns its offset, or -1.
-long FindArchiveStart(lzh::HeaderReader& reader) {
+long FindArchiveStart(lzh::HeaderReader& reader, long scanFrom) {
     ExtractionJob& job = g_state.job;
     job.headerBuffer = static_cast<uint8_t*>(std::calloc(kHeaderBufferSize, 1));
     void* decoderBlock = std::malloc(sizeof(lzh::Decoder));
     if (job.headerBuffer == nullptr || decoderBlock == nullptr) {
         std::free(decoderBlock);
+        Fail(ERROR_NOT_ENOUGH_MEMORY);
         return -1;
     }
     job.decoder = new (decoderBlock) lzh::Decoder(job.archive, g_state.outputSink, g_reporter, g_state.abortState);
@@ -101,12 +113,31 @@ long FindArchiveStart(lzh::HeaderReader& reader) {
     long start = -1;
     uint8_t* window = job.headerBuffer;
     uint8_t* scratch = job.headerBuffer + lzh::kScanWindowSize;
-    if (!lzh::FindFirstHeader(reader, window, scratch, &start)) {
+    if (!lzh::FindFirstHeader(reader, window, scratch, &start, scanFrom)) {
+        Fail(ERROR_INVALID_DATA);
         ShowStringMessage(nullptr, IDS_NOT_SUPPORTED, MB_ICONERROR);
         return -1;
     }
     std::fseek(job.archive, start, SEEK_SET);
     return start;
+}
+
+// Makes the private folder under %temp% (folder ends with a backslash) this
+// run's own: when its name is taken, by a folder an earlier run left or by
+// another run of the same package, "-2", "-3", ... is added until a new
+// folder can be made.  Removal later deletes only this one.
+bool MakePrivateFolder(char* folder) {
+    char base[MAX_PATH];
+    CopyText(base, sizeof base, folder);
+    RemoveBackslash(base);
+    for (unsigned n = 2; n < 1000; n++) {
+        if (CreateDirectoryA(folder, nullptr)) return true;
+        if (GetLastError() != ERROR_ALREADY_EXISTS) return false;
+        char suffix[16];
+        wsprintfA(suffix, "-%u\\", n);
+        if (!JoinText(folder, MAX_PATH, base, suffix)) return false;
+    }
+    return false;
 }
 
 // The destination loop: the dialog (unless suppressed), resolution against
@@ -115,18 +146,36 @@ long FindArchiveStart(lzh::HeaderReader& reader) {
 bool SettleDestination(const char* archiveFolder, const char* archiveName) {
     RunSettings& settings = g_state.runSettings;
     if (settings.destination[0] == '\0') CopyText(settings.destination, MAX_PATH, archiveFolder);
+    char privateFolder[MAX_PATH];
+    JoinText(privateFolder, sizeof privateFolder, settings.destination, "\\");
     for (;;) {
-        if (!settings.skipDestinationDialog && AskDestination(settings.destination, archiveName) != IDOK)
+        if (!settings.skipDestinationDialog && AskDestination(settings.destination, archiveName) != IDOK) {
+            Fail(ERROR_CANCELLED);
             return false;
+        }
         // A refused text has been replaced by the archive's folder: ask again.
         if (ResolveDestination(settings.destination, archiveFolder)) break;
+    }
+    if (g_state.tempFolderMade) {
+        // A folder the user chose instead is not this run's to remove.
+        g_state.tempFolderMade = lstrcmpiA(privateFolder, settings.destination) == 0;
+        if (g_state.tempFolderMade) {
+            if (MakePrivateFolder(settings.destination)) return true;
+            g_state.tempFolderMade = 0;
+            Fail(ERROR_CANNOT_MAKE);
+            ShowStringMessage(nullptr, IDS_FOLDER_FORBIDDEN, MB_ICONERROR);
+            return false;
+        }
     }
     if (GetFileAttributesA(settings.destination) != INVALID_FILE_ATTRIBUTES) return true;
     if (!settings.noConfirm &&
         ShowStringMessageWith(nullptr, IDS_CREATE_FOLDER_QUESTION, settings.destination,
-                              MB_OKCANCEL | MB_ICONQUESTION) != IDOK)
+                              MB_OKCANCEL | MB_ICONQUESTION) != IDOK) {
+        Fail(ERROR_CANCELLED);
         return false;
+    }
     if (!CreateFolderTree(settings.destination)) {
+        Fail(ERROR_CANNOT_MAKE);
         ShowStringMessage(nullptr, IDS_FOLDER_FORBIDDEN, MB_ICONERROR);
         return false;
     }
@@ -142,7 +191,10 @@ bool Extract(long total) {
     job.decoder->outputTotal = 0;
     OpenProgressWindow(static_cast<int32_t>(total), &g_state.abortState);
     HWND window = g_ui.progressWindow;
-    if (window == nullptr) return false;
+    if (window == nullptr) {
+        Fail(ERROR_NOT_ENOUGH_MEMORY);
+        return false;
+    }
     job.destination = settings.destination;
     job.replace = settings.noConfirm ? ReplacePolicy::kReplaceAll : ReplacePolicy::kAsk;
     job.recordFiles = settings.removeAfterRun != 0;
@@ -153,6 +205,7 @@ bool Extract(long total) {
 
     HANDLE worker = CreateThread(nullptr, 0, ExtractionWorker, &job, 0, nullptr);
     if (worker == nullptr) {
+        Fail(ERROR_NOT_ENOUGH_MEMORY);
         // Nobody would close the window: close it here and take back the
         // quit message its closing posts.
         SendMessageA(window, WM_CLOSE, 0, 0);
@@ -172,16 +225,28 @@ bool Extract(long total) {
     }
     WaitForSingleObject(worker, INFINITE);
     CloseHandle(worker);
+    Fail(job.failure);
+    if (g_state.abortState.load() == lzh::kAbortCancelled) Fail(ERROR_CANCELLED);
     return true;
 }
 
 void AfterExtraction() {
     const RunSettings& settings = g_state.runSettings;
-    if (g_state.abortState.load() != lzh::kAbortNone) return;
     if (settings.command[0] != '\0') {
-        LaunchAndWait(settings.command, settings.destination, settings.removeAfterRun, settings.variant == '6');
+        // An installer started with entries missing would install half of
+        // itself: after any failure nothing is started, and a private
+        // folder under %temp% is not left behind.
+        if (g_state.exitCode != 0) {
+            if (g_state.tempFolderMade) RemoveExtractedFiles(settings.destination, 1);
+            return;
+        }
+        DWORD exitCode = 0;
+        if (!LaunchAndWait(settings.command, settings.destination, settings.removeAfterRun,
+                           settings.variant == '6', &exitCode))
+            Fail(ERROR_PATH_NOT_FOUND);
         if (settings.removeAfterRun) RemoveExtractedFiles(settings.destination, g_state.tempFolderMade);
-    } else if (settings.openFolder) {
+        Fail(exitCode);
+    } else if (settings.openFolder && g_state.abortState.load() == lzh::kAbortNone) {
         OpenFolder(settings.destination);
         MessageBeep(MB_ICONASTERISK);
     }
@@ -195,29 +260,33 @@ void ArchiveNameOf(const char* fileName, char* archiveName) {
     TrimTrailingSpaces(archiveName);
 }
 
-int RunArchive(char* archivePath) {
-    const long fileSize = OpenArchive(archivePath);
-    if (fileSize < 0) return 0;
+DWORD RunArchive(char* archivePath) {
+    long scanFrom = 0;
+    const long fileSize = OpenArchive(archivePath, &scanFrom);
+    if (fileSize < 0) return g_state.exitCode;
 
     lzh::HeaderReader reader(g_state.job.archive, g_reporter, IsSystemLeadByte);
-    const long start = FindArchiveStart(reader);
+    const long start = FindArchiveStart(reader, scanFrom);
     if (start < 0) {
         ReleaseRun();
-        return 0;
+        return g_state.exitCode;
     }
 
     const RunSettings& settings = g_state.runSettings;
     if (settings.question[0] != '\0' &&
         ShowMessageBox(nullptr, settings.question, settings.title, MB_YESNO | MB_ICONQUESTION) != IDYES) {
+        Fail(ERROR_CANCELLED);
         ReleaseRun();
-        return 0;
+        return g_state.exitCode;
     }
-    // A mismatch has been reported; without a command the user still gets the files.
-    if (settings.expectedCrc != 0 &&
-        CheckArchiveCrc(nullptr, g_state.module, settings.expectedCrc) == 0 &&
-        settings.command[0] != '\0') {
-        ReleaseRun();
-        return 0;
+    // A mismatch has been reported; without a command the user still gets
+    // the files, and the exit code says what happened.
+    if (settings.expectedCrc != 0 && CheckArchiveCrc(nullptr, g_state.module, settings.expectedCrc) == 0) {
+        Fail(ERROR_CRC);
+        if (settings.command[0] != '\0') {
+            ReleaseRun();
+            return g_state.exitCode;
+        }
     }
 
     char archiveFolder[MAX_PATH];
@@ -227,12 +296,12 @@ int RunArchive(char* archivePath) {
     ArchiveNameOf(fileName, archiveName);
     if (!SettleDestination(archiveFolder, archiveName)) {
         ReleaseRun();
-        return 0;
+        return g_state.exitCode;
     }
 
     const bool extracted = Extract(fileSize - start);
     ReleaseRun();
     if (extracted) AfterExtraction();
     ReleaseExtractedFileList();
-    return extracted ? 1 : 0;
+    return g_state.exitCode;
 }

@@ -2,10 +2,12 @@
 // the steps after the extraction.
 #pragma once
 
+#include <windows.h>
+
 // archivePath (MAX_PATH bytes) is empty to extract the archive attached to
-// the module, whose file name is then written into it.  Returns 1 when the
-// extraction ran, 0 when the run ended before it; nobody relies on it.
-int RunArchive(char* archivePath);
+// the module, whose file name is then written into it.  Returns the
+// process's exit code (see ModuleState).
+DWORD RunArchive(char* archivePath);
 
 // The archive's file name without its extension and trailing blanks, for
 // the destination dialog's "create folder" check box (MAX_PATH bytes).

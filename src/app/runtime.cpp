@@ -6,8 +6,9 @@ namespace rt {
 
 FILE* Open(const char* path, const char* mode) {
     const bool write = mode[0] == 'w';
-    HANDLE file = CreateFileA(path, write ? GENERIC_WRITE : GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, write ? CREATE_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const DWORD sharing = write ? FILE_SHARE_READ : FILE_SHARE_READ | FILE_SHARE_WRITE;
+    HANDLE file = CreateFileA(path, write ? GENERIC_WRITE : GENERIC_READ, sharing, nullptr,
+                              write ? CREATE_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     return file == INVALID_HANDLE_VALUE ? nullptr : static_cast<FILE*>(file);
 }
 

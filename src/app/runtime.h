@@ -12,8 +12,9 @@
 namespace rt {
 
 // Files: a FILE* is the file's handle.  Modes "rb" (open an existing file
-// for reading) and "wb" (create or truncate for writing); both let other
-// openers read and write, as the C runtime does.
+// for reading, as others read and write it) and "wb" (create or truncate for
+// writing, while others may only read it: two writers would mix their
+// bytes).
 FILE* Open(const char* path, const char* mode);
 size_t Read(void* buffer, size_t size, size_t count, FILE* file);
 size_t Write(const void* buffer, size_t size, size_t count, FILE* file);

@@ -7,9 +7,11 @@
 #include "app/command_line.h"
 #include "app/run_archive.h"
 #include "app/state.h"
+#include "res/resource.h"
+#include "ui/messages.h"
 #include "ui/ui.h"
 
-int SfxMain(HINSTANCE module, const char* tail) {
+DWORD SfxMain(HINSTANCE module, const char* tail) {
     InitCommonControls();
     g_state.module = module;
     g_ui.resources = module;
@@ -19,7 +21,9 @@ int SfxMain(HINSTANCE module, const char* tail) {
 
     // Empty: extract the archive attached to this executable.
     char archivePath[MAX_PATH] = "";
-    if (tail[0] != '\0' && !ParseCommandLine(tail, archivePath)) return 0;
-    RunArchive(archivePath);
-    return 0;
+    if (tail[0] != '\0' && !ParseCommandLine(tail, archivePath)) {
+        ShowStringMessage(nullptr, IDS_CANNOT_OPEN_ARCHIVE, MB_ICONERROR);
+        return ERROR_FILE_NOT_FOUND;
+    }
+    return RunArchive(archivePath);
 }

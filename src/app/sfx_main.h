@@ -4,5 +4,6 @@
 
 #include <windows.h>
 
-// Always returns 0: the process exit code does not tell the run's outcome.
-int SfxMain(HINSTANCE module, const char* tail);
+// Returns the process's exit code: 0, the launched command's own code, or
+// the Win32 error code of the first failure (see ModuleState).
+DWORD SfxMain(HINSTANCE module, const char* tail);

@@ -62,7 +62,9 @@ int HeaderReader::ReadHeaderBytes(uint8_t* buffer, int count) {
 // not a header.
 int HeaderReader::ReadBaseHeader(uint8_t* buffer) {
     EntryHeader& h = header;
-    if (ReadHeaderBytes(buffer, kCommonSize) < kCommonSize) return 0;
+    const int got = ReadHeaderBytes(buffer, kCommonSize);
+    end = got == 0 ? ArchiveEnd::kEndOfFile : buffer[0] == 0 ? ArchiveEnd::kEndMark : ArchiveEnd::kBroken;
+    if (got < kCommonSize) return 0;
     // The checksum covers the header from offset 2 on.
     headerChecksum_ = static_cast<uint8_t>(headerChecksum_ - buffer[0] - buffer[1]);
 
@@ -76,6 +78,7 @@ int HeaderReader::ReadBaseHeader(uint8_t* buffer) {
     // A 0 size byte is the end mark.  At level 2 the byte is only the low
     // half of the total size, so a header of 256 or 512 bytes is still read.
     if (buffer[0] == 0 && (h.level < 2 || Get16(buffer) < kLevel2BaseSize)) return 0;
+    end = ArchiveEnd::kBroken;
 
     std::memcpy(h.method, buffer + 2, 5);
     h.method[5] = '\0';

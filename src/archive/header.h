@@ -24,6 +24,13 @@ struct EntryHeader {
 // header it reads.
 constexpr int kHeaderWorkSize = 4096;
 
+// Why ReadEntryHeader read no header.
+enum class ArchiveEnd {
+    kEndMark,    // the 0 byte that ends an archive
+    kEndOfFile,  // the file ends where the next header should start
+    kBroken,     // a header cut short by the end of the file, or one that fails a check
+};
+
 class HeaderReader {
 public:
     HeaderReader(FILE* archive, Reporter& reporter, LeadBytePredicate isLeadByte)
@@ -31,8 +38,9 @@ public:
 
     // Reads one header at the stream's position into `header`.  Returns 1 when
     // a header was read and accepted, leaving the stream at the packed data;
-    // 0 at the end mark, on a short read or on a header that fails a check.
-    // buffer must hold kHeaderWorkSize bytes; its contents are overwritten.
+    // 0 at the end mark, on a short read or on a header that fails a check,
+    // with the reason in end.  buffer must hold kHeaderWorkSize bytes; its
+    // contents are overwritten.
     int ReadEntryHeader(uint8_t* buffer);
 
     // Moves the stream past the packed data of the entry read last, to where
@@ -43,7 +51,8 @@ public:
     FILE* archive() const { return archive_; }
 
     EntryHeader header{};
-    uint64_t bytesRead = 0;  // header bytes read by this reader so far
+    ArchiveEnd end = ArchiveEnd::kEndMark;  // after ReadEntryHeader returned 0
+    uint64_t bytesRead = 0;                 // header bytes read by this reader so far
 
 private:
     // Reads up to count bytes, folding each into the header CRC and checksum.

@@ -21,13 +21,13 @@ bool IsCandidate(const uint8_t* p) {
 
 }  // namespace
 
-int FindFirstHeader(HeaderReader& reader, uint8_t* window, uint8_t* scratch, long* firstOffset) {
+int FindFirstHeader(HeaderReader& reader, uint8_t* window, uint8_t* scratch, long* firstOffset, long from) {
     FILE* file = reader.archive();
     *firstOffset = -1;
-    long windowStart = 0;
+    long windowStart = from;
     if (std::fseek(file, 0, SEEK_END) != 0) return 0;
     const long fileSize = std::ftell(file);
-    if (fileSize < 0 || std::fseek(file, 0, SEEK_SET) != 0) return 0;
+    if (fileSize < 0 || from < 0 || std::fseek(file, from, SEEK_SET) != 0) return 0;
     // A candidate can make the reader follow a chain of extended headers or
     // padding far into the file before it fails; with a candidate at every
     // position a crafted file would take time quadratic in its size.  Real

@@ -3,7 +3,9 @@
 #include "ui/ui.h"
 
 bool ProgressFileSink::Write(const uint8_t* bytes, size_t count) {
-    return file != nullptr && std::fwrite(bytes, 1, count, file) == count;
+    if (file != nullptr && std::fwrite(bytes, 1, count, file) == count) return true;
+    failed = true;
+    return false;
 }
 
 void ProgressFileSink::Progress(uint32_t outputTotal) {

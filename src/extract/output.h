@@ -13,8 +13,9 @@ public:
     bool Write(const uint8_t* bytes, size_t count) override;
     void Progress(uint32_t outputTotal) override;
 
-    FILE* file = nullptr;            // the file being written; null between entries
+    FILE* file = nullptr;           // the file being written; null between entries
     HWND progressWindow = nullptr;  // receives kProgressPos in KiB
+    bool failed = false;            // a write failed (a full disk, a lost network)
 
 private:
     // Each position is a message to another thread and a repaint; under

@@ -1,6 +1,7 @@
 #include "extract/worker.h"
 
 #include <cstdio>
+#include <cstring>
 
 #include "archive/header.h"
 #include "decode/frame.h"
@@ -10,6 +11,7 @@
 #include "paths/file_times.h"
 #include "paths/folders.h"
 #include "res/resource.h"
+#include "paths/text.h"
 #include "ui/messages.h"
 #include "ui/ui.h"
 
@@ -18,7 +20,70 @@ namespace {
 enum class Step { kNextEntry, kStop };
 enum class Replace { kWrite, kKeep, kCancel };
 
+// Causes of a skipped entry.  Each is shown once, when the extraction ends.
+enum Fault { kFaultName, kFaultLongPath, kFaultCreate, kFaultWrite, kFaultDamaged, kFaultCount };
+
+struct FaultTally {
+    uint32_t count;
+    char firstName[MAX_PATH];  // cut to fit
+    const char* text;          // kFaultDamaged: the decoder's text for the first
+};
+
+// What one thread's extraction works with.
+struct Extraction {
+    ExtractionJob& job;
+    FaultTally faults[kFaultCount];
+};
+
 bool Aborted(const ExtractionJob& job) { return job.abortState->load() != lzh::kAbortNone; }
+
+// Keeps the first failure of the run.
+void Fail(ExtractionJob& job, DWORD code) {
+    if (job.failure == 0) job.failure = code;
+}
+
+void Tally(Extraction& run, Fault fault, const char* name, const char* text = nullptr) {
+    FaultTally& tally = run.faults[fault];
+    if (tally.count++ == 0) {
+        CopyText(tally.firstName, sizeof tally.firstName, name);
+        tally.text = text;
+    }
+    Fail(run.job, fault == kFaultWrite || fault == kFaultCreate ? ERROR_WRITE_FAULT : ERROR_INVALID_DATA);
+}
+
+// One box per cause: the first entry's name, the cause, and how many more
+// entries it cost.  Name warnings have no owner, as every name warning has.
+void ShowFaults(const Extraction& run) {
+    for (int fault = 0; fault < kFaultCount; fault++) {
+        const FaultTally& tally = run.faults[fault];
+        if (tally.count == 0) continue;
+        // Entries 6 and 14 put the name in their "%s"; the other causes
+        // follow the name.
+        char format[kStringSize + 8] = "%s\n\n";
+        const bool named = fault == kFaultName || fault == kFaultLongPath;
+        char* cause = named ? format : format + 4;
+        if (fault == kFaultDamaged)
+            CopyText(cause, kStringSize, tally.text);
+        else
+            LoadText(fault == kFaultName       ? IDS_INVALID_FILENAME
+                     : fault == kFaultLongPath ? IDS_PATH_TOO_LONG
+                     : fault == kFaultCreate   ? IDS_CANNOT_CREATE_FILE
+                                               : IDS_CANNOT_WRITE_FILE,
+                     cause, kStringSize);
+        char message[kMessageSize];
+        FormatWithText(message, sizeof message, format, tally.firstName);
+        if (tally.count > 1) {
+            char more[kStringSize];
+            char line[kStringSize + 16];
+            LoadText(IDS_MORE_SKIPPED, more, sizeof more);
+            wsprintfA(line, more, tally.count - 1);
+            const size_t length = std::strlen(message);
+            JoinText(message + length, sizeof message - length, "\n\n", line);
+        }
+        ShowMessageBox(named ? nullptr : ProgressOwner(), message, kCaption,
+                       named ? MB_ICONWARNING : MB_ICONERROR);
+    }
+}
 
 // "-lhd-" in any letter case.  Compared character by character so that the
 // module's image holds no text the archive scanner could take for a method.
@@ -86,31 +151,47 @@ void ApplyTimesAndAttributes(const char* path, const lzh::EntryHeader& header, b
     SetFileAttributesA(path, header.attribute);
 }
 
-// Decodes the entry into path.  Returns kStop when the run was aborted
-// meanwhile (a complete file stays as written, a partial one is removed).
-Step WriteEntry(ExtractionJob& job, const char* path, const lzh::EntryHeader& header) {
+// Decodes the entry into path.  A file that cannot be written ends the run;
+// a damaged entry is skipped.  Returns kStop when the run ends (a complete
+// file stays as written, a partial one is removed).
+Step WriteEntry(Extraction& run, const char* path, const lzh::EntryHeader& header) {
+    ExtractionJob& job = run.job;
+    // Another writer (a second run into the same folder) cannot share it.
     FILE* file = std::fopen(path, "wb");
     if (file == nullptr) {
-        ShowStringMessage(ProgressOwner(), IDS_CANNOT_CREATE_FILE, MB_ICONERROR);
+        Tally(run, kFaultCreate, header.name);
         return Step::kNextEntry;
     }
-    job.output->file = file;
+    ProgressFileSink& output = *job.output;
+    output.file = file;
+    output.failed = false;
+    g_reporter.holding = true;
+    g_reporter.held = nullptr;
     lzh::Decoder& decoder = *job.decoder;
     decoder.runningCrc16 = 0;
     decoder.DecodeEntry(lzh::MethodCodeOf(header.method), header.packedSize, header.unpackedSize);
+    g_reporter.holding = false;
     const long written = std::ftell(file);
-    job.output->file = nullptr;
+    output.file = nullptr;
     // Buffered bytes that cannot be flushed are a failed write like any other.
-    if (std::fclose(file) != 0) job.abortState->store(lzh::kAbortFailed);
+    if (std::fclose(file) != 0) output.failed = true;
 
+    // The decoder's own text names the damage; without one, the CRC-16 does.
     const bool crcMatches = decoder.runningCrc16 == header.crc16;
+    if (output.failed) {
+        job.abortState->store(lzh::kAbortFailed);
+        Tally(run, kFaultWrite, header.name);
+    } else if (g_reporter.held != nullptr || (!crcMatches && !Aborted(job))) {
+        Tally(run, kFaultDamaged, header.name, g_reporter.held != nullptr ? g_reporter.held : "CRC Error!");
+    }
     if (Aborted(job)) {
-        const bool complete = written >= 0 && static_cast<uint32_t>(written) == header.unpackedSize;
-        if (!complete || !crcMatches) DeleteFileA(path);
+        // A cancel keeps a file that was complete; anything else goes.
+        const bool complete = !output.failed && crcMatches && written >= 0 &&
+                              static_cast<uint32_t>(written) == header.unpackedSize;
+        if (!complete) DeleteFileA(path);
         return Step::kStop;
     }
     if (!crcMatches) {
-        g_reporter.Report("CRC Error!");
         DeleteFileA(path);
         return Step::kNextEntry;
     }
@@ -119,16 +200,21 @@ Step WriteEntry(ExtractionJob& job, const char* path, const lzh::EntryHeader& he
     return Step::kNextEntry;
 }
 
-Step ExtractEntry(ExtractionJob& job, lzh::EntryHeader& header) {
+Step ExtractEntry(Extraction& run, lzh::EntryHeader& header) {
+    ExtractionJob& job = run.job;
     char* name = CleanEntryName(header.name);
     char path[MAX_PATH];
     switch (PrepareEntryPath(job.destination, name, path)) {
     case kEntryPathFailed:
         job.abortState->store(lzh::kAbortFailed);
+        Fail(job, ERROR_CANNOT_MAKE);
         ShowStringMessage(nullptr, IDS_FOLDER_FORBIDDEN, MB_ICONERROR);
         return Step::kStop;
     case kEntryPathRejected:
-        ShowStringMessageWith(nullptr, IDS_INVALID_FILENAME, name, MB_ICONWARNING);
+        Tally(run, kFaultName, name);
+        return Step::kNextEntry;
+    case kEntryPathTooLong:
+        Tally(run, kFaultLongPath, name);
         return Step::kNextEntry;
     case kEntryPathFolder:
         // A file entry named like a folder only gets its folders.
@@ -151,17 +237,30 @@ Step ExtractEntry(ExtractionJob& job, lzh::EntryHeader& header) {
         return Step::kNextEntry;
     }
     SetDlgItemTextA(job.progressWindow, IDC_ENTRY_NAME, header.name);
-    return WriteEntry(job, path, header);
+    return WriteEntry(run, path, header);
 }
 
 }  // namespace
 
 DWORD WINAPI ExtractionWorker(LPVOID parameter) {
-    ExtractionJob& job = *static_cast<ExtractionJob*>(parameter);
+    Extraction run{*static_cast<ExtractionJob*>(parameter), {}};
+    ExtractionJob& job = run.job;
     lzh::HeaderReader& reader = *job.reader;
-    while (!Aborted(job) && reader.ReadEntryHeader(job.headerBuffer)) {
-        if (ExtractEntry(job, reader.header) == Step::kStop || Aborted(job)) break;
+    // The archive ends with its end mark; a file that ends without one, or
+    // inside a header, or a header that fails its checks, has lost entries.
+    bool intact = false;
+    while (!Aborted(job)) {
+        if (!reader.ReadEntryHeader(job.headerBuffer)) {
+            intact = reader.end == lzh::ArchiveEnd::kEndMark;
+            break;
+        }
+        if (ExtractEntry(run, reader.header) == Step::kStop || Aborted(job)) break;
         if (!reader.SeekNextHeader()) break;
+    }
+    ShowFaults(run);
+    if (!intact && !Aborted(job)) {
+        Fail(job, ERROR_INVALID_DATA);
+        ShowStringMessage(ProgressOwner(), IDS_ARCHIVE_DAMAGED, MB_ICONERROR);
     }
     SendMessageA(job.progressWindow, WM_CLOSE, 0, 0);
     return 0;

@@ -33,10 +33,17 @@ struct ExtractionJob {
     const char* destination;           // absolute folder path with a trailing backslash
     ReplacePolicy replace;
     bool recordFiles;                  // add every written file to g_extractedFiles
-    std::atomic<int32_t>* abortState;  // the run's outcome, polled and set
+    std::atomic<int32_t>* abortState;  // polled; set when the run must end
     HWND progressWindow;               // closed when the thread ends
+    DWORD failure;                     // the first failure's Win32 error code, 0 if none
 };
 
-// Thread procedure started by the run driver with an ExtractionJob.  The
-// outcome of the run is in the job's abort state.
+// Thread procedure started by the run driver with an ExtractionJob.  Faults
+// of single entries (a name refused, a file that cannot be created, a
+// damaged entry) skip that entry; faults of one cause are shown once, when
+// the extraction ends, naming the first entry and counting the others.  A
+// write that fails, a folder that cannot be made or a cancel end the run.
+// The job's failure says what went wrong (ERROR_INVALID_DATA,
+// ERROR_WRITE_FAULT, ERROR_CANNOT_MAKE), its abort state whether the user
+// cancelled.
 DWORD WINAPI ExtractionWorker(LPVOID job);

@@ -58,7 +58,7 @@ bool MakeInstallerCommand(const char* path, char* program, char* commandLine) {
 // Installs the script at path and waits for the installer, with the system
 // folders unredirected when nativeSystemFolders is set (so that the system
 // folder's rundll32.exe is the native one too).
-void InstallInf(const char* path, const char* workingFolder, bool nativeSystemFolders) {
+bool InstallInf(const char* path, const char* workingFolder, bool nativeSystemFolders, DWORD* exitCode) {
     int redirectionOff = 0;
     if (nativeSystemFolders) redirectionOff = Wow64Redirection(kWow64Off);
     char program[MAX_PATH];
@@ -66,14 +66,18 @@ void InstallInf(const char* path, const char* workingFolder, bool nativeSystemFo
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process;
-    if (MakeInstallerCommand(path, program, commandLine) &&
+    const bool started =
+        MakeInstallerCommand(path, program, commandLine) &&
         CreateProcessA(program, commandLine, nullptr, nullptr, FALSE, 0, nullptr, workingFolder, &startup,
-                       &process)) {
+                       &process);
+    if (started) {
         WaitForSingleObject(process.hProcess, INFINITE);
+        GetExitCodeProcess(process.hProcess, exitCode);
         CloseHandle(process.hProcess);
         CloseHandle(process.hThread);
     }
     if (redirectionOff) Wow64Redirection(kWow64On);
+    return started;
 }
 
 // Waits until no installer window is left: looks for one for a while, then
@@ -144,10 +148,11 @@ HWND FindInstallerWindow(char* className, char* windowTitle) {
     return window;
 }
 
-void LaunchAndWait(const char* command, const char* destination, int32_t removeAfterRun,
-                   bool nativeSystemFolders) {
+bool LaunchAndWait(const char* command, const char* destination, int32_t removeAfterRun,
+                   bool nativeSystemFolders, DWORD* exitCode) {
+    *exitCode = 0;
     char commandLine[kCommandLineSize];
-    if (!JoinText(commandLine, sizeof commandLine, destination, command)) return;
+    if (!JoinText(commandLine, sizeof commandLine, destination, command)) return false;
     // The folder part of the whole text, arguments included.
     char workingFolder[MAX_PATH];
     SplitPath(commandLine, workingFolder, nullptr);
@@ -155,24 +160,25 @@ void LaunchAndWait(const char* command, const char* destination, int32_t removeA
     // The last '.' of the command itself: one in the destination (such as
     // the private folder "~pack.exe") says nothing about the command.
     char* dot = std::strrchr(commandLine + std::strlen(destination), '.');
-    if (dot != nullptr && lstrcmpiA(dot, ".inf") == 0) {
-        InstallInf(commandLine, workingFolder, nativeSystemFolders);
-        return;
-    }
+    if (dot != nullptr && lstrcmpiA(dot, ".inf") == 0)
+        return InstallInf(commandLine, workingFolder, nativeSystemFolders, exitCode);
 
     HANDLE process = StartProgram(commandLine, dot, workingFolder);
-    if (process == nullptr) return;
+    if (process == nullptr) return false;
     WaitForInputIdle(process, INFINITE);
     Sleep(100);
-    DWORD exitCode;
-    if (!GetExitCodeProcess(process, &exitCode) || !removeAfterRun) {
+    DWORD code;
+    if (!GetExitCodeProcess(process, &code) || !removeAfterRun) {
         CloseHandle(process);
-        return;
+        return true;
     }
-    const bool running = exitCode == STILL_ACTIVE;
+    const bool running = code == STILL_ACTIVE;
     if (running) {
         while (WaitForSingleObject(process, 0) == WAIT_TIMEOUT) Sleep(100);
+        GetExitCodeProcess(process, &code);
     }
+    *exitCode = code;
     CloseHandle(process);
     WaitForInstallerWindows(running ? kProbesAfterWait : kProbesAfterEnd);
+    return true;
 }

@@ -15,10 +15,11 @@ constexpr int kInstallerNameSize = 128;
 // working folder.  An ".inf" script is always waited for.  A program is
 // waited for only with removeAfterRun, and then so is any installer window
 // that shows up after it.  nativeSystemFolders (packages for 64-bit Windows)
-// switches WOW64 redirection off while an ".inf" script installs.  Failures
-// end the call without a word.
-void LaunchAndWait(const char* command, const char* destination, int32_t removeAfterRun,
-                   bool nativeSystemFolders);
+// switches WOW64 redirection off while an ".inf" script installs.  Returns
+// false, without a word of its own, when nothing could be started; *exitCode
+// is the command's exit code when it was waited for, else 0.
+bool LaunchAndWait(const char* command, const char* destination, int32_t removeAfterRun,
+                   bool nativeSystemFolders, DWORD* exitCode);
 
 // Full path (MAX_PATH bytes) of the program name, given with a leading
 // backslash, in the system folder, or with windowsFolder in the Windows

@@ -60,9 +60,8 @@ char* CleanEntryName(char* name) {
 
 EntryPathResult PrepareEntryPath(const char* destination, char* name, char* output) {
     TrimTrailingSpaces(name);
-    if (name[0] == '\0' || std::strlen(destination) + std::strlen(name) >= MAX_PATH) {
-        return kEntryPathRejected;
-    }
+    if (name[0] == '\0') return kEntryPathRejected;
+    if (std::strlen(destination) + std::strlen(name) >= MAX_PATH) return kEntryPathTooLong;
     wchar_t wide[MAX_PATH];
     const wchar_t* converted = ToWide(name);
     std::wcscpy(wide, converted);  // fits: the name is shorter than MAX_PATH bytes

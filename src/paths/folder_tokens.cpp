@@ -91,7 +91,10 @@ int ResolveFolderToken(char* output, const SfxConfig& block, const char* archive
         if (GetWindowsDirectoryA(folder, kSystemFolderSize) == 0) folder[0] = '\0';
         break;
     case TokenFolder::kTemp:
-        if (GetTempPathA(kSystemFolderSize, folder) == 0) {
+        // A user folder with characters the code page lacks still works
+        // through its short form.
+        wchar_t wideTemp[MAX_PATH];
+        if (GetTempPathW(MAX_PATH, wideTemp) - 1u >= MAX_PATH - 1u || !AnsiPathOf(wideTemp, folder)) {
             folder[0] = '\0';
             break;
         }

@@ -41,12 +41,13 @@ enum EntryPathResult : int32_t {
     kEntryPathFolder = 0,    // the name ends with '\': its folders exist, output ends with '\'
     kEntryPathFile = 1,      // output is the file to write; its folders exist
     kEntryPathRejected = 2,  // the name is refused; nothing created
+    kEntryPathTooLong = 3,   // the name does not fit a Windows path below the destination
 };
 
 // Checks the entry name (trailing blanks are cut off in place), creates the
 // folders it names below destination (which ends with a backslash) and
 // builds the output path (MAX_PATH bytes).  A name is refused when it is
-// empty, holds a character no file name may hold, does not fit MAX_PATH
-// with the destination, or does not lie below the destination once the
-// path is made canonical.
+// empty, holds a character no file name may hold, or does not lie below the
+// destination once the path is made canonical; one that does not fit
+// MAX_PATH bytes with the destination is too long.
 EntryPathResult PrepareEntryPath(const char* destination, char* name, char* output);

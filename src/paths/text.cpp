@@ -38,6 +38,30 @@ wchar_t* ToWide(const char* text) {
     return wide;
 }
 
+int AnsiPathOf(const wchar_t* wide, char* path) {
+    wchar_t shortPath[MAX_PATH];
+    const wchar_t* form = wide;
+    for (int attempt = 0; attempt < 2; attempt++) {
+        // Code page 65001 takes no default character, and loses none.
+        BOOL lossy = FALSE;
+        BOOL* check = GetACP() == CP_UTF8 ? nullptr : &lossy;
+        if (WideCharToMultiByte(CP_ACP, 0, form, -1, path, MAX_PATH, nullptr, check) > 0 && !lossy) return 1;
+        const DWORD length = GetShortPathNameW(wide, shortPath, MAX_PATH);
+        if (length == 0 || length >= MAX_PATH) break;
+        form = shortPath;
+    }
+    path[0] = '\0';
+    return 0;
+}
+
+int ModuleFilePath(HMODULE module, char* path) {
+    wchar_t wide[MAX_PATH];
+    const DWORD length = GetModuleFileNameW(module, wide, MAX_PATH);
+    if (length > 0 && length < MAX_PATH) return AnsiPathOf(wide, path);
+    path[0] = '\0';
+    return 0;
+}
+
 char* ToNarrow(const wchar_t* text) {
     const bool have = HaveScratch();
     char* narrow = have ? scratch->narrow : noNarrow;

@@ -24,6 +24,16 @@ bool IsSystemLeadByte(unsigned char c);
 // converts to the empty text.
 wchar_t* ToWide(const char* text);
 
+// Converts a UTF-16 path to the system code page into path (MAX_PATH
+// bytes).  A path with characters that the code page lacks (a Japanese name
+// on a Western system) converts through its short form, which Windows makes
+// of such characters.  Returns 0 when neither converts whole.
+int AnsiPathOf(const wchar_t* wide, char* path);
+
+// The file name of a loaded module as AnsiPathOf gives it; 0 when it does
+// not fit MAX_PATH (a name cut short would name another file).
+int ModuleFilePath(HMODULE module, char* path);
+
 // Converts a UTF-16 text to the system code page in a process-wide scratch
 // buffer, valid until the next call.  A text that does not fit converts to
 // the empty text.

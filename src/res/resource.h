@@ -38,6 +38,10 @@
 #define IDS_INVALID_PATH           10
 #define IDS_BROWSE_TITLE           11
 #define IDS_NEEDS_WIN64            12
+#define IDS_CANNOT_WRITE_FILE      13  // shown after an entry's name
+#define IDS_PATH_TOO_LONG          14  // one %s: the entry name
+#define IDS_ARCHIVE_DAMAGED        15
+#define IDS_MORE_SKIPPED           16  // one %u: how many more entries of the same cause
 
 // Icon groups.  103 is the first group and so the module's own icon.
 #define IDI_MODULE            103

@@ -31,5 +31,8 @@ HWND ProgressOwner() {
 }
 
 void MessageBoxReporter::Report(const char* text) {
-    ShowMessageBox(ProgressOwner(), text, kCaption, MB_ICONERROR);
+    if (!holding)
+        ShowMessageBox(ProgressOwner(), text, kCaption, MB_ICONERROR);
+    else if (held == nullptr)
+        held = text;
 }

@@ -33,10 +33,14 @@ HWND ProgressOwner();
 
 // Shows the archive core's fixed fault texts ("invalid header.", "CRC
 // Error!", ...) captioned "VID-IDA", owned by the progress window while it
-// exists.
+// exists.  While `holding`, it keeps the first text in `held` instead, for
+// the caller to show with the entry's name.
 class MessageBoxReporter final : public lzh::Reporter {
 public:
     void Report(const char* text) override;
+
+    bool holding = false;
+    const char* held = nullptr;
 };
 
 extern MessageBoxReporter g_reporter;

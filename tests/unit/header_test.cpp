@@ -86,6 +86,26 @@ TEST(HeaderReader, EndMarkAndShortOrForeignHeadersReturnZeroSilently) {
     EXPECT_EQ(0, Reader(truncated).Read());
 }
 
+TEST(HeaderReader, TellsHowTheArchiveEnded) {
+    const auto endOf = [](const Bytes& bytes) {
+        Reader r(bytes);
+        EXPECT_EQ(0, r.Read());
+        return r.reader.end;
+    };
+    using lzh::ArchiveEnd;
+    EXPECT_EQ(ArchiveEnd::kEndMark, endOf({0}));
+    EXPECT_EQ(ArchiveEnd::kEndMark, endOf(Bytes(40, 0)));  // the end mark and padding
+    EXPECT_EQ(ArchiveEnd::kEndOfFile, endOf({}));
+    HeaderSpec spec;
+    spec.name = "a";
+    const Bytes header = BuildHeader(spec);
+    EXPECT_EQ(ArchiveEnd::kBroken, endOf(Bytes(header.begin(), header.begin() + 10)));
+    EXPECT_EQ(ArchiveEnd::kBroken, endOf(Bytes(header.begin(), header.end() - 1)));
+    Bytes level3 = header;
+    level3[20] = 3;
+    EXPECT_EQ(ArchiveEnd::kBroken, endOf(level3));
+}
+
 TEST(HeaderReader, BadChecksumOrNameLengthIsReported) {
     HeaderSpec spec;
     spec.name = "name.txt";

@@ -11,8 +11,8 @@ namespace {
 bool NoLeadBytes(unsigned char) { return false; }
 
 struct Scan {
-    explicit Scan(const Bytes& bytes) : file(bytes), reader(file.get(), reporter, NoLeadBytes) {
-        found = lzh::FindFirstHeader(reader, window.data(), work, &offset);
+    explicit Scan(const Bytes& bytes, long from = 0) : file(bytes), reader(file.get(), reporter, NoLeadBytes) {
+        found = lzh::FindFirstHeader(reader, window.data(), work, &offset, from);
     }
     MemoryFile file;
     RecordingReporter reporter;
@@ -93,6 +93,20 @@ TEST(Scanner, FalseCandidatesAreSkipped) {
     EXPECT_EQ(1, s.found);
     EXPECT_EQ(static_cast<long>(good), s.offset);
     EXPECT_EQ(std::vector<std::string>{"invalid header."}, s.reporter.texts);
+}
+
+TEST(Scanner, StartsWhereTold) {
+    // A package's block may hold a text such as a destination "C:\\sfx-lh7":
+    // behind the block, the scan never meets it.
+    Bytes bytes = Archive();
+    const Bytes later = Prefixed(300, Archive());
+    bytes.insert(bytes.end(), later.begin(), later.end());
+    const long second = static_cast<long>(Archive().size() + 300);
+    Scan behind(bytes, 1);
+    EXPECT_EQ(1, behind.found);
+    EXPECT_EQ(second, behind.offset);
+    Scan past(bytes, second + 1);
+    EXPECT_EQ(0, past.found);
 }
 
 TEST(Scanner, CraftedCandidatesCannotMakeTheScanQuadratic) {

@@ -110,6 +110,24 @@ bool SameTime(const FILETIME& a, const FILETIME& b) {
     return a.dwLowDateTime == b.dwLowDateTime && a.dwHighDateTime == b.dwHighDateTime;
 }
 
+// A string-table entry of the test program (the module's texts), with its
+// "%s" or "%u" filled in.
+std::string Resource(UINT id) {
+    char text[256] = "";
+    LoadStringA(GetModuleHandleA(nullptr), id, text, sizeof text);
+    return text;
+}
+std::string Named(UINT id, const std::string& name) {
+    std::string text = Resource(id);
+    const size_t at = text.find("%s");
+    return at == std::string::npos ? name + "\n\n" + text : text.replace(at, 2, name);
+}
+std::string More(unsigned count) {
+    char text[256];
+    wsprintfA(text, Resource(IDS_MORE_SKIPPED).c_str(), count);
+    return std::string("\n\n") + text;
+}
+
 std::string Text(const std::string& path) {
     const Bytes bytes = ReadBytes(path);
     return std::string(bytes.begin(), bytes.end());
@@ -125,8 +143,8 @@ protected:
         CreateDirectoryA(out_.c_str(), nullptr);
     }
 
-    // Returns the run's abort state afterwards.
-    int32_t Run(const Bytes& archive) {
+    // Returns the job's failure afterwards (0 or a Win32 error code).
+    DWORD Run(const Bytes& archive) {
         const std::string path = folder_.path() + "test.lzh";
         WriteBytes(path, archive);
         FILE* file = std::fopen(path.c_str(), "rb");
@@ -136,11 +154,11 @@ protected:
         ProgressFileSink sink;
         auto decoder = std::make_unique<lzh::Decoder>(file, sink, g_reporter, abortState_);
         ExtractionJob job{file, buffer.get(), &reader, decoder.get(), &sink, out_.c_str(), replace_,
-                          false, &abortState_, nullptr};
+                          false, &abortState_, nullptr, 0};
         ExtractionWorker(&job);
         EXPECT_EQ(sink.file, nullptr);
         std::fclose(file);
-        return abortState_.load();
+        return job.failure;
     }
 
     std::vector<std::string> Reports() const {
@@ -162,7 +180,7 @@ TEST_F(ExtractionWorkerTest, NamesBecomePathsBelowTheDestination) {
                            {"\\../../slash.txt", "four"},
                            {"...\\.\\joined.txt", "five"},
                            {"a..\\b.txt", "six"}})),
-              lzh::kAbortNone);
+              0u);
     EXPECT_EQ(Text(out_ + "dir\\sub\\file.txt"), "one");
     EXPECT_EQ(Text(out_ + "lead.txt"), "two");
     EXPECT_EQ(Text(out_ + "up.txt"), "three");
@@ -177,24 +195,27 @@ TEST_F(ExtractionWorkerTest, NamesBecomePathsBelowTheDestination) {
 TEST_F(ExtractionWorkerTest, RefusedNamesAreSkippedAndTheRunGoesOn) {
     const std::string tooLong(MAX_PATH, 'n');
     EXPECT_EQ(Run(Archive({{"bad;name.txt", "x"}, {tooLong, "y", 2}, {"..", "z"}, {"ok.txt", "ok"}})),
-              lzh::kAbortNone);
+              static_cast<DWORD>(ERROR_INVALID_DATA));
     EXPECT_EQ(Text(out_ + "ok.txt"), "ok");
-    // One warning per name, unowned, naming the entry and cut to its buffer.
-    ASSERT_EQ(ShownMessages().size(), 3u);
+    // One unowned warning per cause, naming the first entry and counting the
+    // others, cut to its buffer.
+    ASSERT_EQ(ShownMessages().size(), 2u);
     for (const ShownMessage& m : ShownMessages()) {
         EXPECT_EQ(m.caption, "VID-IDA");
         EXPECT_EQ(m.type, static_cast<UINT>(MB_ICONWARNING));
         EXPECT_EQ(m.owner, nullptr);
         EXPECT_LT(m.text.size(), 512u);
     }
-    EXPECT_NE(ShownMessages()[0].text.find("bad;name.txt"), std::string::npos);
+    EXPECT_EQ(ShownMessages()[0].text, Named(IDS_INVALID_FILENAME, "bad;name.txt") + More(1));
+    EXPECT_EQ(ShownMessages()[1].text.substr(0, 12), "nnnnnnnnnnnn");
+    EXPECT_NE(ShownMessages()[1].text.find(Named(IDS_PATH_TOO_LONG, "").substr(2)), std::string::npos);
 }
 
 TEST_F(ExtractionWorkerTest, FolderEntries) {
     EXPECT_EQ(Run(Archive({{"docs\\", "", 0, kDosStamp, 0x10, "-lHD-"},
                            {"only\\folders\\", "", 0, kDosStamp, 0x20, "-lh0-"},
                            {"plain", "", 0, kDosStamp, 0x20, "-lhd-"}})),
-              lzh::kAbortNone);
+              0u);
     EXPECT_TRUE(FolderExists(out_ + "docs"));
     EXPECT_EQ(LocalDosStamp(LastWrite(out_ + "docs")), kDosStamp);
     EXPECT_TRUE(FolderExists(out_ + "only\\folders"));
@@ -207,18 +228,18 @@ TEST_F(ExtractionWorkerTest, CrcMismatchDeletesTheFileAndGoesOn) {
     EXPECT_EQ(Run(Archive({{"bad.txt", "content", 0, kDosStamp, 0x20, "-lh0-", true},
                            {"unknown.txt", "data", 0, kDosStamp, 0x20, "-lhx-"},
                            {"good.txt", "fine"}})),
-              lzh::kAbortNone);
+              static_cast<DWORD>(ERROR_INVALID_DATA));
     EXPECT_FALSE(FileExists(out_ + "bad.txt"));
     EXPECT_FALSE(FileExists(out_ + "unknown.txt"));
     EXPECT_EQ(Text(out_ + "good.txt"), "fine");
-    ASSERT_EQ(ShownMessages().size(), 2u);
-    EXPECT_EQ(ShownMessages()[0].text, "CRC Error!");
+    ASSERT_EQ(ShownMessages().size(), 1u);
+    EXPECT_EQ(ShownMessages()[0].text, "bad.txt\n\nCRC Error!" + More(1));
     EXPECT_EQ(ShownMessages()[0].caption, "VID-IDA");
-    EXPECT_EQ(ShownMessages()[1].text, "CRC Error!");
+    EXPECT_EQ(ShownMessages()[0].type, static_cast<UINT>(MB_ICONERROR));
 }
 
 TEST_F(ExtractionWorkerTest, UnknownMethodWithZeroCrcLeavesAnEmptyFile) {
-    EXPECT_EQ(Run(Archive({{"empty.txt", "", 0, kDosStamp, 0x21, "-lhx-"}})), lzh::kAbortNone);
+    EXPECT_EQ(Run(Archive({{"empty.txt", "", 0, kDosStamp, 0x21, "-lhx-"}})), 0u);
     EXPECT_TRUE(ReadBytes(out_ + "empty.txt").empty());
     EXPECT_TRUE(GetFileAttributesA((out_ + "empty.txt").c_str()) & FILE_ATTRIBUTE_READONLY);
 }
@@ -227,7 +248,7 @@ TEST_F(ExtractionWorkerTest, TimeStampsAndAttributes) {
     EXPECT_EQ(Run(Archive({{"dos.txt", "a", 0, kDosStamp, 0x21},
                            {"unix.txt", "b", 2, kUnixStamp, 0x20},
                            {"negative.txt", "c", 2, 0x80000000u, 0x20}})),
-              lzh::kAbortNone);
+              0u);
     EXPECT_EQ(LocalDosStamp(LastWrite(out_ + "dos.txt")), kDosStamp);
     EXPECT_TRUE(GetFileAttributesA((out_ + "dos.txt").c_str()) & FILE_ATTRIBUTE_READONLY);
 
@@ -248,20 +269,18 @@ TEST_F(ExtractionWorkerTest, TimeStampsAndAttributes) {
 TEST_F(ExtractionWorkerTest, ReplacesReadOnlyFilesWithoutAsking) {
     WriteText(out_ + "old.txt", "previous");
     SetFileAttributesA((out_ + "old.txt").c_str(), FILE_ATTRIBUTE_READONLY);
-    EXPECT_EQ(Run(Archive({{"old.txt", "new", 0, kDosStamp, 0x21}})), lzh::kAbortNone);
+    EXPECT_EQ(Run(Archive({{"old.txt", "new", 0, kDosStamp, 0x21}})), 0u);
     EXPECT_EQ(Text(out_ + "old.txt"), "new");
     EXPECT_TRUE(GetFileAttributesA((out_ + "old.txt").c_str()) & FILE_ATTRIBUTE_READONLY);
 }
 
 TEST_F(ExtractionWorkerTest, FileThatCannotBeCreatedIsSkipped) {
     CreateDirectoryA((out_ + "taken").c_str(), nullptr);
-    EXPECT_EQ(Run(Archive({{"taken", "x"}, {"next.txt", "y"}})), lzh::kAbortNone);
+    EXPECT_EQ(Run(Archive({{"taken", "x"}, {"next.txt", "y"}})), static_cast<DWORD>(ERROR_WRITE_FAULT));
     EXPECT_TRUE(FolderExists(out_ + "taken"));
     EXPECT_EQ(Text(out_ + "next.txt"), "y");
     ASSERT_EQ(ShownMessages().size(), 1u);
-    char expected[128];
-    ASSERT_GT(LoadStringA(GetModuleHandleA(nullptr), IDS_CANNOT_CREATE_FILE, expected, sizeof expected), 0);
-    EXPECT_EQ(ShownMessages()[0].text, expected);
+    EXPECT_EQ(ShownMessages()[0].text, Named(IDS_CANNOT_CREATE_FILE, "taken"));
     EXPECT_EQ(ShownMessages()[0].type, static_cast<UINT>(MB_ICONERROR));
 }
 
@@ -272,7 +291,7 @@ TEST_F(ExtractionWorkerTest, NewerOnlyComparesDosTimes) {
     WriteText(out_ + "older.txt", "old");
     SetLastWrite(out_ + "older.txt", FromDos(kDosStamp - 1));  // two seconds earlier
     EXPECT_EQ(Run(Archive({{"same.txt", "new"}, {"older.txt", "new"}, {"fresh.txt", "new"}})),
-              lzh::kAbortNone);
+              0u);
     EXPECT_EQ(Text(out_ + "same.txt"), "kept");
     EXPECT_EQ(Text(out_ + "older.txt"), "new");
     EXPECT_EQ(Text(out_ + "fresh.txt"), "new");
@@ -280,22 +299,38 @@ TEST_F(ExtractionWorkerTest, NewerOnlyComparesDosTimes) {
 
 TEST_F(ExtractionWorkerTest, AbortStopsBeforeTheNextEntry) {
     abortState_.store(lzh::kAbortCancelled);
-    EXPECT_EQ(Run(Archive({{"a.txt", "a"}})), lzh::kAbortCancelled);
+    EXPECT_EQ(Run(Archive({{"a.txt", "a"}})), 0u);
     EXPECT_FALSE(FileExists(out_ + "a.txt"));
 }
 
 TEST_F(ExtractionWorkerTest, FolderThatCannotBeMadeEndsTheRun) {
     WriteText(out_ + "file", "x");
-    EXPECT_EQ(Run(Archive({{"file\\inner.txt", "a"}, {"after.txt", "b"}})), lzh::kAbortFailed);
+    EXPECT_EQ(Run(Archive({{"file\\inner.txt", "a"}, {"after.txt", "b"}})), static_cast<DWORD>(ERROR_CANNOT_MAKE));
+    EXPECT_EQ(abortState_.load(), lzh::kAbortFailed);
     ASSERT_EQ(ShownMessages().size(), 1u);
     EXPECT_EQ(ShownMessages()[0].type, static_cast<UINT>(MB_ICONERROR));
     EXPECT_FALSE(FileExists(out_ + "after.txt"));
 }
 
-TEST_F(ExtractionWorkerTest, NoHeaderMeansNothingToDo) {
-    EXPECT_EQ(Run(Bytes{0}), lzh::kAbortNone);
-    EXPECT_EQ(Run(Bytes{}), lzh::kAbortNone);
+TEST_F(ExtractionWorkerTest, AnArchiveCutShortIsReportedOnce) {
+    EXPECT_EQ(Run(Bytes{0}), 0u);  // nothing but the end mark
     EXPECT_TRUE(ShownMessages().empty());
+
+    const std::string damaged = Resource(IDS_ARCHIVE_DAMAGED);
+    ASSERT_FALSE(damaged.empty());
+    Bytes whole = Archive({{"a.txt", "a"}, {"b.txt", "bbbb"}});
+    const std::vector<Bytes> cuts = {
+        Bytes(whole.begin(), whole.end() - 1),                   // no end mark
+        Bytes(whole.begin(), whole.begin() + Entry({"a.txt", "a"}).size() + 10),  // inside a header
+        {},                                                      // nothing at all
+    };
+    for (const Bytes& cut : cuts) {
+        ClearMessages();
+        EXPECT_EQ(Run(cut), static_cast<DWORD>(ERROR_INVALID_DATA)) << cut.size();
+        ASSERT_EQ(ShownMessages().size(), 1u) << cut.size();
+        EXPECT_EQ(ShownMessages()[0].text, damaged);
+    }
+    EXPECT_EQ(Text(out_ + "a.txt"), "a");
 }
 
 // Names in Shift-JIS whose second bytes are 0x5C, with the system code page
@@ -311,7 +346,7 @@ protected:
 TEST_F(ExtractionWorkerShiftJis, TrailByteBackslashIsNoSeparator) {
     const std::string hyou = "\x95\x5c";  // U+8868
     const std::string so = "\x83\x5c";    // U+30BD
-    EXPECT_EQ(Run(Archive({{hyou + "\\" + so + ".txt", "sjis"}, {so, "last"}})), lzh::kAbortNone);
+    EXPECT_EQ(Run(Archive({{hyou + "\\" + so + ".txt", "sjis"}, {so, "last"}})), 0u);
     EXPECT_EQ(Text(out_ + hyou + "\\" + so + ".txt"), "sjis");
     EXPECT_EQ(Text(out_ + so), "last");
     const std::wstring folder = std::wstring(ToWide(out_.c_str())) + L"\x8868";

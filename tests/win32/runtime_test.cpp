@@ -60,6 +60,11 @@ TEST(Runtime, FilesAndHeap) {
     const std::string path = folder.path() + "data.bin";
     FILE* out = rt::Open(path.c_str(), "wb");
     ASSERT_NE(out, nullptr);
+    // While it is written, nobody else writes it; reading is allowed.
+    EXPECT_EQ(rt::Open(path.c_str(), "wb"), nullptr);
+    FILE* reader = rt::Open(path.c_str(), "rb");
+    EXPECT_NE(reader, nullptr);
+    if (reader != nullptr) rt::Close(reader);
     EXPECT_EQ(rt::Write("0123456789", 1, 10, out), 10u);
     EXPECT_EQ(rt::Tell(out), 10);
     EXPECT_EQ(rt::Close(out), 0);

@@ -169,26 +169,30 @@ TEST(Resources, ReplacePromptIsAFormatForTheFileNameThatFitsItsBuffer) {
 
 TEST(Resources, StringTableEntriesExistAndFitTheirBuffers) {
     for (LANGID lang : kLanguages) {
-        for (int id = 1; id <= 12; ++id) {
+        for (int id = 1; id <= IDS_MORE_SKIPPED; ++id) {
             const std::string text = ResourceStringIn(id, lang, CodePageOf(lang));
             EXPECT_FALSE(text.empty()) << "entry " << id << " language " << lang;
             const size_t buffer = id == IDS_CRC32_ERROR ? 256 : 128;
             EXPECT_LT(text.size(), buffer) << "entry " << id << " language " << lang;
         }
-        EXPECT_TRUE(ResourceString(13, lang).empty());
+        EXPECT_TRUE(ResourceString(IDS_MORE_SKIPPED + 1, lang).empty());
     }
 }
 
 TEST(Resources, FormatEntriesTakeTheArgumentsTheCodePasses) {
     for (LANGID lang : kLanguages) {
-        for (int id = 1; id <= 12; ++id) {
+        for (int id = 1; id <= IDS_MORE_SKIPPED; ++id) {
             SCOPED_TRACE(testing::Message() << "entry " << id << " language " << lang);
             const std::vector<std::string> found =
                 Conversions(ResourceStringIn(id, lang, CodePageOf(lang)));
             switch (id) {
             case IDS_CREATE_FOLDER_QUESTION:
             case IDS_INVALID_FILENAME:
+            case IDS_PATH_TOO_LONG:
                 EXPECT_EQ(found, std::vector<std::string>{"%s"});
+                break;
+            case IDS_MORE_SKIPPED:
+                EXPECT_EQ(found, std::vector<std::string>{"%u"});
                 break;
             case IDS_CRC32_ERROR:  // the English form leaves the name out
                 EXPECT_EQ(found, lang == kJapanese ? std::vector<std::string>{"%s"}
