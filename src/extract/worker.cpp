@@ -165,12 +165,10 @@ Step WriteEntry(Extraction& run, const char* path, const lzh::EntryHeader& heade
     ProgressFileSink& output = *job.output;
     output.file = file;
     output.failed = false;
-    g_reporter.holding = true;
     g_reporter.held = nullptr;
     lzh::Decoder& decoder = *job.decoder;
     decoder.runningCrc16 = 0;
     decoder.DecodeEntry(lzh::MethodCodeOf(header.method), header.packedSize, header.unpackedSize);
-    g_reporter.holding = false;
     const long written = std::ftell(file);
     output.file = nullptr;
     // Buffered bytes that cannot be flushed are a failed write like any other.
@@ -248,8 +246,12 @@ DWORD WINAPI ExtractionWorker(LPVOID parameter) {
     lzh::HeaderReader& reader = *job.reader;
     // The archive ends with its end mark; a file that ends without one, or
     // inside a header, or a header that fails its checks, has lost entries.
+    // The reader's and decoders' texts are held for the boxes that name
+    // their entries.
     bool intact = false;
+    g_reporter.holding = true;
     while (!Aborted(job)) {
+        g_reporter.held = nullptr;
         if (!reader.ReadEntryHeader(job.headerBuffer)) {
             intact = reader.end == lzh::ArchiveEnd::kEndMark;
             break;
@@ -257,10 +259,16 @@ DWORD WINAPI ExtractionWorker(LPVOID parameter) {
         if (ExtractEntry(run, reader.header) == Step::kStop || Aborted(job)) break;
         if (!reader.SeekNextHeader()) break;
     }
+    g_reporter.holding = false;
+    const char* headerFault = g_reporter.held;
     ShowFaults(run);
     if (!intact && !Aborted(job)) {
         Fail(job, ERROR_INVALID_DATA);
-        ShowStringMessage(ProgressOwner(), IDS_ARCHIVE_DAMAGED, MB_ICONERROR);
+        char message[kMessageSize];
+        LoadText(IDS_ARCHIVE_DAMAGED, message, kStringSize);
+        if (headerFault != nullptr && JoinText(message, sizeof message, message, "\n\n"))
+            JoinText(message, sizeof message, message, headerFault);
+        ShowMessageBox(ProgressOwner(), message, kCaption, MB_ICONERROR);
     }
     SendMessageA(job.progressWindow, WM_CLOSE, 0, 0);
     return 0;

@@ -215,7 +215,7 @@ not-found)
   package "$work/pkg.exe" "$work/bench.lzh" \
     --no-confirm --skip-dialog --dest "$(windows_path "$work/out")" --remove-after-run --run 'setup.exe /log:a.txt'
   run_package -t 90 -r "$scripts/launch_not_found.robot" "$work/pkg.exe"
-  expect_status 0
+  expect_status 3  # ERROR_PATH_NOT_FOUND: the command could not be started
   expect_line 'robot: answer "Error" 1 "OK"'
   expect_no_report
   for name in setup.exe "${payload_files[@]}"; do expect_gone "$work/out/$name"; done
@@ -286,7 +286,7 @@ win32)
   package "$work/pkg.exe" "$work/bench.lzh" \
     --no-confirm --skip-dialog --dest "$(windows_path "$work/out")" --variant 6 --run install.inf
   WINEARCH=win32 run_bench -t 90 --prefix "$E2E_PREFIX-win32" -r "$scripts/launch_win32.robot" "$work/pkg.exe"
-  expect_status 0
+  expect_status 216  # ERROR_EXE_MACHINE_TYPE_MISMATCH
   expect_line 'robot: seen "VID-IDA" "This auto-sfx-module cannot be run in Win32."'
   expect_gone "$work/out"
   ;;
@@ -299,7 +299,7 @@ cancel)
   "$MKSFX" -o "$work/pkg.exe" --module "$SFX_EXE" --skip-dialog --dest "$(windows_path "$work/out")" \
     --remove-after-run --run 'setup.exe --stay 1' "$work/bench.lzh" > /dev/null || fail "mksfx failed"
   run_package -t 90 -r "$scripts/launch_cancel.robot" "$work/pkg.exe"
-  expect_status 0
+  expect_status 199  # ERROR_CANCELLED (1223) as Wine hands it on: its low byte
   expect_line 'robot: click "Confirm File Replace" 115 "&Cancel"'
   expect_no_report
   # What came before the cancel stays, even with removal set.
@@ -314,7 +314,7 @@ failure)
   package "$work/pkg.exe" "$work/bench.lzh" \
     --no-confirm --skip-dialog --dest "$(windows_path "$work/out")" --remove-after-run --run 'setup.exe --stay 1'
   run_package -t 90 -r "$scripts/launch_failure.robot" "$work/pkg.exe"
-  expect_status 0
+  expect_status 82  # ERROR_CANNOT_MAKE
   expect_line 'robot: seen "VID-IDA" "Cannot create a folder.\nThis archive forbids writing."'
   expect_no_report
   for name in setup.exe top.txt readonly.txt; do [ -f "$work/out/$name" ] || fail "$name deleted"; done

@@ -56,6 +56,8 @@ run_bench() {
   cat "$work/run.log"
 }
 
+# The program's exit status as Wine hands it on: the low byte of the
+# Windows exit code (ERROR_CANCELLED, 1223, arrives as 199).
 expect_status() {
   [ "$status" = "$1" ] || fail "run.sh returned $status, expected $1"
 }
