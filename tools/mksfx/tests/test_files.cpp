@@ -37,6 +37,11 @@ Bytes MakeModule(const Bytes& dataSection) {
     Put16(b, kPeOffset + 6, 3);       // sections
     Put16(b, kPeOffset + 20, 224);    // PE32 optional header
     Put16(b, kPeOffset + 24, 0x10B);  // its magic
+    Put32(b, kPeOffset + 24 + 32, 0x1000);  // section alignment
+    Put32(b, kPeOffset + 24 + 36, 0x200);   // file alignment
+    Put32(b, kPeOffset + 24 + 56, 0x4000);  // size of image
+    Put32(b, kPeOffset + 24 + 60, 0x200);   // size of headers
+    Put32(b, kPeOffset + 24 + 92, 16);      // data directories
     for (size_t i = 0; i < 3; i++) {
         const size_t h = kSectionTable + i * 40;
         std::memcpy(&b[h], names[i], std::strlen(names[i]));
