@@ -93,6 +93,12 @@ bool ApplyBranding(std::vector<uint8_t>& image, const Branding& branding, std::s
     for (const PeSection& s : layout.sections)
         end = std::max<uint64_t>(end, uint64_t{s.virtualAddress} + (&s == section ? virtualSize : s.virtualSize));
     WriteLe32(optional + kSizeOfImage, AlignUp(end, layout.sectionAlignment));
+
+    // The checksum of the image, as the linker computes it (a signing tool
+    // computes it again over the whole signed file).
+    PeChecksum checksum(layout.ChecksumOffset());
+    checksum.Update(image.data(), image.size());
+    WriteLe32(&image[layout.ChecksumOffset()], checksum.Finish());
     return true;
 }
 

@@ -22,10 +22,9 @@ struct Branding {
 // Rewrites the resources of the module image in `image`: the first icon
 // group and its images, every language's string table of every version
 // block, and the fixed file info's numbers.  Then the resource section's
-// sizes, the resource directory's size, SizeOfInitializedData and
-// SizeOfImage follow the new section, whose raw data ends at the end of
-// the image (the checksum is left to the package writer, which knows the
-// whole file).  False, with a message, for a module whose resources are
+// sizes, the resource directory's size, SizeOfInitializedData, SizeOfImage
+// and the checksum follow the new section, whose raw data ends at the end
+// of the image.  False, with a message, for a module whose resources are
 // not its last section or cannot be read.
 bool ApplyBranding(std::vector<uint8_t>& image, const Branding& branding, std::string& error);
 

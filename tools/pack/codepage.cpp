@@ -149,4 +149,36 @@ bool ConvertFromUtf8(const std::string& utf8, int codePage, std::string& out, st
     return true;
 }
 
+bool ConvertToUtf8(const std::string& text, int codePage, std::string& out) {
+    out.clear();
+    if (!IsSupportedCodePage(codePage)) return false;
+    if (text.empty()) return true;
+#ifdef _WIN32
+    const int length = static_cast<int>(text.size());
+    const int wideLength = MultiByteToWideChar(static_cast<UINT>(codePage), MB_ERR_INVALID_CHARS, text.data(),
+                                               length, nullptr, 0);
+    if (wideLength <= 0) return false;
+    std::wstring wide(static_cast<size_t>(wideLength), L'\0');
+    MultiByteToWideChar(static_cast<UINT>(codePage), MB_ERR_INVALID_CHARS, text.data(), length, wide.data(),
+                        wideLength);
+    const int utf8Length = WideCharToMultiByte(CP_UTF8, 0, wide.data(), wideLength, nullptr, 0, nullptr, nullptr);
+    if (utf8Length <= 0) return false;
+    out.resize(static_cast<size_t>(utf8Length));
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), wideLength, out.data(), utf8Length, nullptr, nullptr);
+    return true;
+#else
+    iconv_t cd = iconv_open("UTF-8", codePage == 932 ? "CP932" : "CP1252");
+    if (cd == reinterpret_cast<iconv_t>(-1)) return false;
+    std::string buffer(text.size() * 4, '\0');
+    char* source = const_cast<char*>(text.data());
+    size_t sourceLeft = text.size();
+    char* target = buffer.data();
+    size_t targetLeft = buffer.size();
+    const bool ok = iconv(cd, &source, &sourceLeft, &target, &targetLeft) != static_cast<size_t>(-1);
+    iconv_close(cd);
+    if (ok) out.assign(buffer.data(), static_cast<size_t>(target - buffer.data()));
+    return ok;
+#endif
+}
+
 }  // namespace pack

@@ -15,4 +15,8 @@ bool IsSupportedCodePage(int codePage);
 // page 1252") or the invalid UTF-8.
 bool ConvertFromUtf8(const std::string& utf8, int codePage, std::string& out, std::string& error);
 
+// The other way, for showing stored texts: false for bytes that are not
+// text in the code page.
+bool ConvertToUtf8(const std::string& text, int codePage, std::string& out);
+
 }  // namespace pack

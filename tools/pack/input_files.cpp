@@ -133,13 +133,14 @@ bool Collector::AddFolderContents(const fs::path& source, const std::string& nam
 
 }  // namespace
 
-bool CollectInputs(const std::string& argument, std::vector<InputFile>& out, std::string& error) {
+bool CollectInputs(const std::string& argument, std::vector<InputFile>& out, std::string& error,
+                   const fs::path& folder) {
     std::string prefix;
     if (!StoredPrefix(argument, prefix)) {
         error = argument + ": a name with \"..\" would be stored outside the archive's folder";
         return false;
     }
-    const fs::path source(std::u8string(argument.begin(), argument.end()));
+    const fs::path source = folder / fs::path(std::u8string(argument.begin(), argument.end()));
     Collector collector(out, error);
     return collector.Add(source, prefix, prefix.empty());
 }

@@ -25,7 +25,9 @@ struct InputFile {
 // leading '/' or "./" parts; an argument "." adds a folder's contents
 // without the folder.  Refuses a ".." component, a missing file, and a
 // link to a folder that contains it (a loop).  Other links are followed.
-bool CollectInputs(const std::string& argument, std::vector<InputFile>& out, std::string& error);
+// A relative argument is looked for in `folder` when one is given.
+bool CollectInputs(const std::string& argument, std::vector<InputFile>& out, std::string& error,
+                   const std::filesystem::path& folder = {});
 
 // Opens a collected file for reading (binary).
 FILE* OpenInput(const std::filesystem::path& source);

@@ -170,10 +170,11 @@ bool ReadSourceDateEpoch(PackOptions& options, std::string& error) {
 }
 
 bool PlanArchive(const std::vector<std::string>& inputs, const PackOptions& options,
-                 const std::filesystem::path& output, ArchivePlan& plan, std::string& error) {
+                 const std::filesystem::path& output, ArchivePlan& plan, std::string& error,
+                 const std::filesystem::path& folder) {
     std::vector<InputFile> files;
     for (const std::string& input : inputs)
-        if (!CollectInputs(input, files, error)) return false;
+        if (!CollectInputs(input, files, error, folder)) return false;
 
     std::error_code ec;
     const bool outputExists = !output.empty() && std::filesystem::exists(output, ec);

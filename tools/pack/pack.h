@@ -56,9 +56,11 @@ struct ArchivePlan {
 // in names, no reserved device name, no component ending in a blank or a
 // dot, no two names that differ only in case, and short enough for the
 // header level.  The message names the file.  A file that is `output`
-// itself (the archive being replaced) is left out.
+// itself (the archive being replaced) is left out.  Relative inputs are
+// looked for in `folder` when one is given.
 bool PlanArchive(const std::vector<std::string>& inputs, const PackOptions& options,
-                 const std::filesystem::path& output, ArchivePlan& plan, std::string& error);
+                 const std::filesystem::path& output, ArchivePlan& plan, std::string& error,
+                 const std::filesystem::path& folder = {});
 
 // Writes the planned entries and the end mark from the file's position.
 // report, when given, is called after each entry.
