@@ -5,7 +5,15 @@
 #include <random>
 #include <stdexcept>
 
+#include <atomic>
+#include <cstdlib>
+
 #include "archive/crc16.h"
+#include "archive/header.h"
+#include "archive/scanner.h"
+#include "cli.h"
+#include "decode/frame.h"
+#include "decode/method.h"
 
 namespace {
 
@@ -105,4 +113,72 @@ TempFolder::TempFolder() {
 TempFolder::~TempFolder() {
     std::error_code ignored;
     std::filesystem::remove_all(path_, ignored);
+}
+
+void WriteText(const std::filesystem::path& path, const std::string& text) { WriteBytes(path, Bytes(text.begin(), text.end())); }
+
+namespace {
+
+class NoReports final : public lzh::Reporter {
+public:
+    void Report(const char*) override {}
+};
+
+class Collect final : public lzh::OutputSink {
+public:
+    bool Write(const uint8_t* bytes, size_t count) override {
+        data.insert(data.end(), bytes, bytes + count);
+        return true;
+    }
+    Bytes data;
+};
+
+}  // namespace
+
+std::vector<Extracted> ExtractPackage(const std::filesystem::path& package) {
+    std::vector<Extracted> entries;
+    FILE* file = std::fopen(package.string().c_str(), "rb");
+    if (file == nullptr) return entries;
+    NoReports reporter;
+    lzh::HeaderReader reader(file, reporter, lzh::IsShiftJisLeadByte);
+    std::vector<uint8_t> window(lzh::kScanWindowSize), work(lzh::kHeaderWorkSize);
+    long offset = -1;
+    if (lzh::FindFirstHeader(reader, window.data(), work.data(), &offset)) {
+        std::fseek(file, offset, SEEK_SET);
+        Collect sink;
+        std::atomic<int32_t> abort{lzh::kAbortNone};
+        lzh::Decoder decoder(file, sink, reporter, abort);
+        while (reader.ReadEntryHeader(work.data())) {
+            const lzh::EntryHeader& h = reader.header;
+            sink.data.clear();
+            decoder.runningCrc16 = 0;
+            decoder.DecodeEntry(lzh::MethodCodeOf(h.method), h.packedSize, h.unpackedSize);
+            entries.push_back({h.name, h.method, sink.data,
+                               decoder.runningCrc16 == h.crc16 && sink.data.size() == h.unpackedSize});
+            if (!reader.SeekNextHeader()) break;
+        }
+    }
+    std::fclose(file);
+    return entries;
+}
+
+MksfxRun RunTool(const std::vector<std::string>& args, const std::filesystem::path& scratch) {
+    std::vector<const char*> argv{"mksfx"};
+    for (const std::string& a : args) argv.push_back(a.c_str());
+    const std::filesystem::path outPath = scratch / "stdout.txt", errPath = scratch / "stderr.txt";
+    FILE* out = std::fopen(outPath.string().c_str(), "w+");
+    FILE* err = std::fopen(errPath.string().c_str(), "w+");
+    MksfxRun run;
+    run.status = mksfx::RunMksfx(static_cast<int>(argv.size()), argv.data(), out, err);
+    std::fclose(out);
+    std::fclose(err);
+    const Bytes o = ReadBytes(outPath), e = ReadBytes(errPath);
+    run.out.assign(o.begin(), o.end());
+    run.err.assign(e.begin(), e.end());
+    return run;
+}
+
+Bytes RealModule() {
+    const char* path = std::getenv("SFX_MODULE");
+    return path == nullptr ? Bytes{} : ReadBytes(path);
 }
