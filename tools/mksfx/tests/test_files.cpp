@@ -12,6 +12,7 @@
 #include "archive/header.h"
 #include "archive/scanner.h"
 #include "cli.h"
+#include "file_io.h"
 #include "decode/frame.h"
 #include "decode/method.h"
 
@@ -85,7 +86,7 @@ Bytes MakeArchive(const std::string& name, const std::string& content) {
 }
 
 Bytes ReadBytes(const std::filesystem::path& path) {
-    FILE* f = std::fopen(path.string().c_str(), "rb");
+    FILE* f = mksfx::OpenFile(mksfx::Utf8FromPath(path), "rb");
     if (f == nullptr) return {};
     Bytes bytes;
     uint8_t chunk[4096];
@@ -96,10 +97,10 @@ Bytes ReadBytes(const std::filesystem::path& path) {
 }
 
 void WriteBytes(const std::filesystem::path& path, const Bytes& bytes) {
-    FILE* f = std::fopen(path.string().c_str(), "wb");
-    if (f == nullptr) throw std::runtime_error("cannot create " + path.string());
+    FILE* f = mksfx::OpenFile(mksfx::Utf8FromPath(path), "wb");
+    if (f == nullptr) throw std::runtime_error("cannot create " + mksfx::Utf8FromPath(path));
     const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    if (std::fclose(f) != 0 || !ok) throw std::runtime_error("cannot write " + path.string());
+    if (std::fclose(f) != 0 || !ok) throw std::runtime_error("cannot write " + mksfx::Utf8FromPath(path));
 }
 
 TempFolder::TempFolder() {
