@@ -1,6 +1,7 @@
 #include "encode/entry_encoder.h"
 
 #include <cstdlib>
+#include <cstring>
 
 #include "archive/crc16.h"
 
@@ -32,9 +33,11 @@ void EntryEncoder::Release() {
     window_.Free();
     chain_.Free();
     tree_.Free();
+    splitter_.Free();
     std::free(outBuffer_);
-    std::free(blockSymbols_);
-    std::free(blockPositions_);
+    std::free(pendingSymbols_);
+    std::free(pendingPositions_);
+    std::free(blockEnds_);
     std::free(pairStart_);
     std::free(pairs_);
     std::free(price_);
@@ -45,7 +48,8 @@ void EntryEncoder::Release() {
         parseSymbols_[i] = parsePositions_[i] = nullptr;
     }
     outBuffer_ = nullptr;
-    blockSymbols_ = blockPositions_ = nullptr;
+    pendingSymbols_ = pendingPositions_ = nullptr;
+    blockEnds_ = nullptr;
     pairStart_ = price_ = from_ = nullptr;
     pairs_ = nullptr;
 }
@@ -53,16 +57,16 @@ void EntryEncoder::Release() {
 // Allocates what the level needs, once; later entries reuse it.
 bool EntryEncoder::Reserve(bool best) {
     if (!window_.Allocate(kLargestDictionary, kLargestRequest)) return false;
-    if (outBuffer_ == nullptr && (outBuffer_ = AllocateArray<uint8_t>(kOutBufferSize)) == nullptr)
-        return false;
-    if (!best) {
-        if (blockSymbols_ == nullptr) {
-            blockSymbols_ = AllocateArray<uint16_t>(kMaxBlockSymbols);
-            blockPositions_ = AllocateArray<uint16_t>(kMaxBlockSymbols);
-        }
-        return blockSymbols_ != nullptr && blockPositions_ != nullptr &&
-               chain_.Allocate(kLargestDictionary);
+    if (outBuffer_ == nullptr) {
+        outBuffer_ = AllocateArray<uint8_t>(kOutBufferSize);
+        pendingSymbols_ = AllocateArray<uint16_t>(BlockSplitter::kMaxSymbols);
+        pendingPositions_ = AllocateArray<uint16_t>(BlockSplitter::kMaxSymbols);
+        blockEnds_ = AllocateArray<unsigned>(BlockSplitter::kMaxSymbols / BlockSplitter::kSegment + 1);
     }
+    if (outBuffer_ == nullptr || pendingSymbols_ == nullptr || pendingPositions_ == nullptr ||
+        blockEnds_ == nullptr || !splitter_.Allocate())
+        return false;
+    if (!best) return chain_.Allocate(kLargestDictionary);
     if (pairStart_ == nullptr) {
         pairStart_ = AllocateArray<uint32_t>(kOptimalChunk + 1);
         pairs_ = AllocateArray<Match>(kOptimalPairs + kOptimalChunk);
@@ -97,6 +101,7 @@ EncodeStatus EntryEncoder::Encode(EncodeInput& input, uint32_t size, MethodCode 
     }
     window_.Start(input, size, dictionary);
     bits_.Start(outBuffer_, kOutBufferSize);
+    pendingCount_ = 0;
     bitLimit_ = static_cast<uint64_t>(size - 1 - kTrailingBytes) * 8;
 
     best_ = best;
@@ -167,6 +172,25 @@ EntryEncoder::Outcome EntryEncoder::EmitBlock(const uint16_t* symbols, const uin
         return Outcome::kFailed;
     }
     bits_.Drain();
+    return Outcome::kDone;
+}
+
+// Writes the pending symbols as the splitter cuts them; unless `all`, the
+// last block stays pending, to be cut again with the symbols after it.
+EntryEncoder::Outcome EntryEncoder::EmitPending(bool all) {
+    const unsigned blocks =
+        splitter_.Split(pendingSymbols_, pendingPositions_, pendingCount_, best_, blockWriter_, blockEnds_);
+    const unsigned written = all ? blocks : blocks - 1;
+    unsigned start = 0;
+    for (unsigned b = 0; b < written; b++) {
+        const Outcome emitted =
+            EmitBlock(pendingSymbols_ + start, pendingPositions_ + start, blockEnds_[b] - start);
+        if (emitted != Outcome::kDone) return emitted;
+        start = blockEnds_[b];
+    }
+    pendingCount_ -= start;
+    std::memmove(pendingSymbols_, pendingSymbols_ + start, pendingCount_ * sizeof *pendingSymbols_);
+    std::memmove(pendingPositions_, pendingPositions_ + start, pendingCount_ * sizeof *pendingPositions_);
     return Outcome::kDone;
 }
 
