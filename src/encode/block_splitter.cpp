@@ -7,13 +7,15 @@
 namespace lzh {
 namespace {
 
-constexpr unsigned kMaxSegments = BlockSplitter::kMaxSymbols / BlockSplitter::kSegment;
+constexpr unsigned kMaxSegments = BlockSplitter::kMaxSymbols / BlockSplitter::kMinSegment;
 
-// The tables of a block, roughly: the counts and lists, about four bits
-// per character length sent and three per position length.
+// The tables of a block, as fitted to the sizes the writer computes: a
+// fixed part, every character length sent, every run of unused
+// characters between them, and every position length.
 constexpr double kTableBits = 60;
-constexpr double kCharLengthBits = 4;
-constexpr double kPositionLengthBits = 3;
+constexpr double kCharLengthBits = 2.5;
+constexpr double kUnusedRunBits = 12;
+constexpr double kPositionLengthBits = 5;
 
 }  // namespace
 
@@ -38,8 +40,8 @@ void BlockSplitter::Free() {
 }
 
 unsigned BlockSplitter::SymbolsIn(unsigned first, unsigned last) const {
-    const unsigned end = last * kSegment < count_ ? last * kSegment : count_;
-    return end - first * kSegment;
+    const unsigned end = last * segment_ < count_ ? last * segment_ : count_;
+    return end - first * segment_;
 }
 
 // Bits of the symbols at their entropy, plus the tables.  Extra position
@@ -48,15 +50,21 @@ double BlockSplitter::Estimate(unsigned first, unsigned last) const {
     const uint32_t* a = counts_ + first * kAlphabet;
     const uint32_t* b = counts_ + last * kAlphabet;
     double charSum = 0, positionSum = 0;
-    unsigned chars = 0, codes = 0, used = 0, matches = 0;
+    unsigned chars = 0, codes = 0, used = 0, runs = 0, matches = 0;
+    bool previousUsed = true;
     for (unsigned s = 0; s < kCharSymbols; s++) {
         const uint32_t f = b[s] - a[s];
-        if (f == 0) continue;
+        if (f == 0) {
+            previousUsed = false;
+            continue;
+        }
         charSum += xlog2x_[f];
         chars += f;
         used++;
+        runs += !previousUsed;
+        previousUsed = true;
     }
-    double bits = xlog2x_[chars] - charSum + kTableBits + kCharLengthBits * used;
+    double bits = xlog2x_[chars] - charSum + kTableBits + kCharLengthBits * used + kUnusedRunBits * runs;
     for (unsigned j = kCharSymbols; j < kAlphabet; j++) {
         const uint32_t f = b[j] - a[j];
         if (f == 0) continue;
@@ -71,7 +79,7 @@ void BlockSplitter::SplitRange(unsigned first, unsigned last) {
     const unsigned symbols = SymbolsIn(first, last);
     const bool tooLong = symbols > kMaxBlockSymbols;
     if (last - first < 2) {
-        ends_[endCount_++] = first * kSegment + symbols;
+        ends_[endCount_++] = first * segment_ + symbols;
         return;
     }
     double best = 0;
@@ -85,7 +93,7 @@ void BlockSplitter::SplitRange(unsigned first, unsigned last) {
     }
     bool split = tooLong || best < Estimate(first, last);
     if (split && !tooLong && verify_) {
-        const unsigned start = first * kSegment, middle = at * kSegment;
+        const unsigned start = first * segment_, middle = at * segment_;
         const uint64_t whole = writer_->Plan(symbols_ + start, positions_ + start, symbols);
         const uint64_t left = writer_->Plan(symbols_ + start, positions_ + start, middle - start);
         const uint64_t right =
@@ -93,7 +101,7 @@ void BlockSplitter::SplitRange(unsigned first, unsigned last) {
         split = left + right < whole;
     }
     if (!split) {
-        ends_[endCount_++] = first * kSegment + symbols;
+        ends_[endCount_++] = first * segment_ + symbols;
         return;
     }
     SplitRange(first, at);
@@ -101,11 +109,12 @@ void BlockSplitter::SplitRange(unsigned first, unsigned last) {
 }
 
 unsigned BlockSplitter::Split(const uint16_t* symbols, const uint16_t* positions, unsigned count,
-                              bool verify, BlockWriter& writer, unsigned* ends) {
+                              unsigned segment, bool verify, BlockWriter& writer, unsigned* ends) {
     symbols_ = symbols;
     positions_ = positions;
     count_ = count;
-    segments_ = (count + kSegment - 1) / kSegment;
+    segment_ = segment;
+    segments_ = (count + segment - 1) / segment;
     verify_ = verify;
     writer_ = &writer;
     ends_ = ends;
@@ -116,8 +125,8 @@ unsigned BlockSplitter::Split(const uint16_t* symbols, const uint16_t* positions
     for (unsigned k = 0; k < segments_; k++) {
         uint32_t* row = counts_ + (k + 1) * kAlphabet;
         std::memcpy(row, row - kAlphabet, kAlphabet * sizeof(uint32_t));
-        const unsigned end = (k + 1) * kSegment < count ? (k + 1) * kSegment : count;
-        for (unsigned i = k * kSegment; i < end; i++) {
+        const unsigned end = (k + 1) * segment < count ? (k + 1) * segment : count;
+        for (unsigned i = k * segment; i < end; i++) {
             const unsigned s = symbols[i];
             row[s]++;
             if (s >= 256) row[kCharSymbols + PositionCode(positions[i])]++;

@@ -3,7 +3,7 @@
 // package gives way to another), and not elsewhere, since every block also
 // carries the tables of its codes.
 //
-// The symbols are cut into segments of kSegment symbols, with running
+// The symbols are cut into segments of a few hundred symbols, with running
 // counts of every character and position code at each segment boundary,
 // so that the cost of any run of segments is quick to estimate: the
 // entropy of its symbols plus an allowance for its tables.  A range is
@@ -20,20 +20,21 @@ namespace lzh {
 
 class BlockSplitter {
 public:
-    static constexpr unsigned kSegment = 1024;
-    // The most symbols split at once.
+    // The most symbols split at once, and the shortest segment.
     static constexpr unsigned kMaxSymbols = 4 * 65536;
+    static constexpr unsigned kMinSegment = 128;
+    static constexpr unsigned kMaxBlocks = kMaxSymbols / kMinSegment;
 
     bool Allocate();
     void Free();
 
     // Cuts symbols[0..count) (count <= kMaxSymbols) into blocks of at most
-    // kMaxBlockSymbols: writes the end of each block to ends, in order (the
-    // last is count), and returns their number.  ends holds
-    // kMaxSymbols / kSegment + 1 entries.  With `verify`, every split is
-    // checked against the exact block sizes the writer computes.
-    unsigned Split(const uint16_t* symbols, const uint16_t* positions, unsigned count, bool verify,
-                   BlockWriter& writer, unsigned* ends);
+    // kMaxBlockSymbols, at multiples of `segment` (kMinSegment or more):
+    // writes the end of each block to ends, in order (the last is count),
+    // and returns their number (at most kMaxBlocks).  With `verify`, every
+    // split is checked against the exact block sizes the writer computes.
+    unsigned Split(const uint16_t* symbols, const uint16_t* positions, unsigned count, unsigned segment,
+                   bool verify, BlockWriter& writer, unsigned* ends);
 
 private:
     static constexpr unsigned kAlphabet = kCharSymbols + kMaxPositionCodes;
@@ -47,6 +48,7 @@ private:
     const uint16_t* symbols_ = nullptr;
     const uint16_t* positions_ = nullptr;
     unsigned count_ = 0;
+    unsigned segment_ = 0;
     unsigned segments_ = 0;
     bool verify_ = false;
     BlockWriter* writer_ = nullptr;

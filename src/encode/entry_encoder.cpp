@@ -24,8 +24,10 @@ T* AllocateArray(size_t count) {
 
 }  // namespace
 
-// The most bytes the parsers ask the window for at once.
-constexpr uint32_t kLargestRequest = EntryEncoder::kOptimalChunk + 2 * kMaxMatch;
+// Bytes read ahead of the coding position at most: the window moves its
+// contents (and the match finder its positions) once per this many bytes.
+constexpr uint32_t kLargestRequest = 256 * 1024;
+static_assert(kLargestRequest >= EntryEncoder::kOptimalChunk + 2 * kMaxMatch);
 
 EntryEncoder::~EntryEncoder() { Release(); }
 
@@ -61,7 +63,7 @@ bool EntryEncoder::Reserve(bool best) {
         outBuffer_ = AllocateArray<uint8_t>(kOutBufferSize);
         pendingSymbols_ = AllocateArray<uint16_t>(BlockSplitter::kMaxSymbols);
         pendingPositions_ = AllocateArray<uint16_t>(BlockSplitter::kMaxSymbols);
-        blockEnds_ = AllocateArray<unsigned>(BlockSplitter::kMaxSymbols / BlockSplitter::kSegment + 1);
+        blockEnds_ = AllocateArray<unsigned>(BlockSplitter::kMaxBlocks);
     }
     if (outBuffer_ == nullptr || pendingSymbols_ == nullptr || pendingPositions_ == nullptr ||
         blockEnds_ == nullptr || !splitter_.Allocate())
@@ -175,11 +177,12 @@ EntryEncoder::Outcome EntryEncoder::EmitBlock(const uint16_t* symbols, const uin
     return Outcome::kDone;
 }
 
-// Writes the pending symbols as the splitter cuts them; unless `all`, the
-// last block stays pending, to be cut again with the symbols after it.
-EntryEncoder::Outcome EntryEncoder::EmitPending(bool all) {
-    const unsigned blocks =
-        splitter_.Split(pendingSymbols_, pendingPositions_, pendingCount_, best_, blockWriter_, blockEnds_);
+// Writes the pending symbols as the splitter cuts them at multiples of
+// `segment`; unless `all`, the last block stays pending, to be cut again
+// with the symbols after it.
+EntryEncoder::Outcome EntryEncoder::EmitPending(bool all, unsigned segment) {
+    const unsigned blocks = splitter_.Split(pendingSymbols_, pendingPositions_, pendingCount_, segment,
+                                            best_, blockWriter_, blockEnds_);
     const unsigned written = all ? blocks : blocks - 1;
     unsigned start = 0;
     for (unsigned b = 0; b < written; b++) {

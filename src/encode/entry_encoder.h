@@ -39,8 +39,10 @@ struct EncodedEntry {
 class EntryEncoder {
 public:
     // Bytes the best level parses together, and the matches it keeps for
-    // them (beyond that, only the longest of each position).
-    static constexpr uint32_t kOptimalChunk = 128 * 1024;
+    // them (beyond that, only the longest of each position).  Short chunks
+    // let the cost model follow the data; the splitter joins them into
+    // blocks.
+    static constexpr uint32_t kOptimalChunk = 16 * 1024;
     static constexpr uint32_t kOptimalPairs = 8 * kOptimalChunk;
 
     EntryEncoder() = default;
@@ -71,7 +73,7 @@ private:
     EncodeStatus Store(EncodeInput& input, uint32_t size, EncodedEntry& result);
     Outcome Fill(uint32_t& pos, uint32_t wanted);
     Outcome EmitBlock(const uint16_t* symbols, const uint16_t* positions, unsigned count);
-    Outcome EmitPending(bool all);
+    Outcome EmitPending(bool all, unsigned segment);
 
     Outcome ParseLazy();
 

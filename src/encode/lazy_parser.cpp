@@ -12,9 +12,10 @@ struct LazySettings {
     unsigned lazy;        // a pending match this long is taken without a search
     unsigned nice;        // a match this long ends the search
     uint32_t far3;        // a 3-byte match farther back costs more than three literals
+    unsigned segment;     // granularity of block ends
 };
 
-constexpr LazySettings kLazy = {48, 32, 128, 128, 4096};
+constexpr LazySettings kLazy = {32, 32, 128, 128, 4096, 512};
 
 // Bytes wanted behind the position: a full match behind the next one.
 constexpr uint32_t kLookahead = kMaxMatch + kMinMatch;
@@ -77,7 +78,7 @@ EntryEncoder::Outcome EntryEncoder::ParseLazy() {
         }
         // Room for one more match and literal.
         if (count + 2 > BlockSplitter::kMaxSymbols) {
-            const Outcome emitted = EmitPending(false);
+            const Outcome emitted = EmitPending(false, s.segment);
             if (emitted != Outcome::kDone) return emitted;
         }
     }
@@ -86,7 +87,7 @@ EntryEncoder::Outcome EntryEncoder::ParseLazy() {
         symbols[count] = data[pos - 1];
         positions[count++] = 0;
     }
-    return EmitPending(true);
+    return EmitPending(true, s.segment);
 }
 
 }  // namespace lzh

@@ -14,6 +14,9 @@ namespace lzh {
 namespace {
 
 constexpr unsigned kPasses = 3;
+// Block ends are placed at multiples of this many symbols, each one
+// checked against the exact sizes.
+constexpr unsigned kSegment = 128;
 constexpr unsigned kTreeDepth = 96;
 constexpr unsigned kNiceLength = kMaxMatch;
 
@@ -68,12 +71,12 @@ EntryEncoder::Outcome EntryEncoder::ParseOptimal() {
         std::memcpy(pendingPositions_ + pendingCount_, parsePositions_[best], bestCount * sizeof(uint16_t));
         pendingCount_ += bestCount;
         if (pendingCount_ > BlockSplitter::kMaxSymbols - kOptimalChunk) {
-            const Outcome emitted = EmitPending(false);
+            const Outcome emitted = EmitPending(false, kSegment);
             if (emitted != Outcome::kDone) return emitted;
         }
         pos += count;
     }
-    return EmitPending(true);
+    return EmitPending(true, kSegment);
 }
 
 // Records the matches at every position of the chunk (cut at its end).  A
