@@ -12,10 +12,6 @@ namespace {
 // + 16 + 15 bits.
 constexpr size_t kOutBufferSize = 512 * 1024;
 constexpr uint32_t kLargestDictionary = 65536;
-// A zero byte after the bit stream: jlha's decoder loses an entry's last
-// match when the stream ends within a few bits of it.  Other readers stop
-// at the unpacked size and never look at it.
-constexpr uint32_t kTrailingBytes = 1;
 
 template <class T>
 T* AllocateArray(size_t count) {
@@ -90,8 +86,7 @@ EncodeStatus EntryEncoder::Encode(EncodeInput& input, uint32_t size, MethodCode 
     output_ = &output;
     status_ = EncodeStatus::kOk;
     if (!Reserve(best && method != kLh0)) return EncodeStatus::kNoMemory;
-    // Packed data takes at least the trailing byte below and one byte of
-    // bits: a shorter entry cannot shrink.
+    // Fewer than three bytes hold no match: they cannot shrink.
     if (method == kLh0 || size < 3) return Store(input, size, result);
 
     const uint64_t dataStart = output.Position();
@@ -104,7 +99,7 @@ EncodeStatus EntryEncoder::Encode(EncodeInput& input, uint32_t size, MethodCode 
     window_.Start(input, size, dictionary);
     bits_.Start(outBuffer_, kOutBufferSize);
     pendingCount_ = 0;
-    bitLimit_ = static_cast<uint64_t>(size - 1 - kTrailingBytes) * 8;
+    bitLimit_ = static_cast<uint64_t>(size - 1) * 8;
 
     best_ = best;
     const Outcome outcome = best ? ParseOptimal() : ParseLazy();
@@ -114,8 +109,6 @@ EncodeStatus EntryEncoder::Encode(EncodeInput& input, uint32_t size, MethodCode 
         if (!output.Seek(dataStart)) return EncodeStatus::kWriteError;
         return Store(input, size, result);
     }
-    bits_.Flush();
-    for (uint32_t i = 0; i < kTrailingBytes; i++) bits_.Put(0, 8);
     bits_.Flush();
     if (!output.Write(bits_.bytes(), bits_.size())) return EncodeStatus::kWriteError;
     bits_.Drain();
@@ -165,8 +158,12 @@ EntryEncoder::Outcome EntryEncoder::Fill(uint32_t& pos, uint32_t wanted) {
 }
 
 EntryEncoder::Outcome EntryEncoder::EmitBlock(const uint16_t* symbols, const uint16_t* positions,
-                                              unsigned count) {
-    const uint64_t bits = blockWriter_.Plan(symbols, positions, count);
+                                              unsigned count, bool last) {
+    uint64_t bits = blockWriter_.Plan(symbols, positions, count);
+    // jlha's decoder can lose the last match of a bit stream that ends on a
+    // byte boundary (other readers refuse bytes after the stream, so it
+    // cannot be padded): the last block is made 3 bits longer instead.
+    if (last && (bits_.BitCount() + bits) % 8 == 0) bits = blockWriter_.Lengthen();
     if (bits_.BitCount() + bits > bitLimit_) return Outcome::kNoGain;
     blockWriter_.Write(bits_, symbols, positions, count);
     if (!output_->Write(bits_.bytes(), bits_.size())) {
@@ -186,8 +183,8 @@ EntryEncoder::Outcome EntryEncoder::EmitPending(bool all, unsigned segment) {
     const unsigned written = all ? blocks : blocks - 1;
     unsigned start = 0;
     for (unsigned b = 0; b < written; b++) {
-        const Outcome emitted =
-            EmitBlock(pendingSymbols_ + start, pendingPositions_ + start, blockEnds_[b] - start);
+        const Outcome emitted = EmitBlock(pendingSymbols_ + start, pendingPositions_ + start,
+                                          blockEnds_[b] - start, all && b + 1 == blocks);
         if (emitted != Outcome::kDone) return emitted;
         start = blockEnds_[b];
     }

@@ -72,7 +72,7 @@ private:
     void Release();
     EncodeStatus Store(EncodeInput& input, uint32_t size, EncodedEntry& result);
     Outcome Fill(uint32_t& pos, uint32_t wanted);
-    Outcome EmitBlock(const uint16_t* symbols, const uint16_t* positions, unsigned count);
+    Outcome EmitBlock(const uint16_t* symbols, const uint16_t* positions, unsigned count, bool last);
     Outcome EmitPending(bool all, unsigned segment);
 
     Outcome ParseLazy();

@@ -62,8 +62,10 @@ struct SplitName {
 
 bool Split(const HeaderFields& f, SplitName& s) {
     const size_t length = std::strlen(f.name);
+    // 0xFF separates folders in extended headers, and readers take it for
+    // a separator in any name.
     if (length == 0 || f.name[0] == '/' || f.name[length - 1] == '/' ||
-        std::strstr(f.name, "//") != nullptr)
+        std::strstr(f.name, "//") != nullptr || std::strchr(f.name, '\xFF') != nullptr)
         return false;
     if (f.folder) {
         s = {f.name, length, f.name + length, 0};
@@ -121,8 +123,11 @@ size_t BuildLevel1(const HeaderFields& f, const SplitName& s, uint8_t* out) {
     uint8_t folder[kMaxExtendedName + 2];
     if (s.folderLength + 1 > kMaxExtendedName || s.fileLength > kMaxExtendedName) return 0;
     const size_t folderSize = FolderBytes(s, 0xFF, folder);
-    // A name too long for the base header goes into an extended header.
-    const bool baseName = s.fileLength <= kMaxLevel1BaseName;
+    // A name too long for the base header goes into an extended header, and
+    // so does one with the byte 0x5C (the second byte of some Shift-JIS
+    // characters), which readers take for a separator in the base header.
+    const bool baseName =
+        s.fileLength <= kMaxLevel1BaseName && std::memchr(s.file, '\\', s.fileLength) == nullptr;
     const size_t n = baseName ? s.fileLength : 0;
     out[21] = static_cast<uint8_t>(n);
     std::memcpy(out + 22, s.file, n);
