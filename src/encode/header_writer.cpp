@@ -188,8 +188,14 @@ uint32_t DosTimeOf(int64_t unixTime) {
     // Far outside the range the local time does not matter.
     if (unixTime < 315532800 - 86400) return kFirst;
     if (unixTime > 4354819199 + 86400) return kLast;
+#ifdef _WIN32
+    // 32-bit Windows builds have a 32-bit time_t.
+    const __time64_t t = unixTime;
+    const struct tm* local = _localtime64(&t);
+#else
     const time_t t = static_cast<time_t>(unixTime);
     const struct tm* local = std::localtime(&t);
+#endif
     if (local == nullptr) return kFirst;
     const int year = local->tm_year + 1900;
     if (year < 1980) return kFirst;
