@@ -65,8 +65,8 @@ void BlockWriter::BuildPreTreeSequence() {
     }
 }
 
-uint64_t BlockWriter::ShortListBits(const uint8_t* lengths, unsigned count, bool special) {
-    const unsigned n = LastUsed(lengths, count);
+uint64_t BlockWriter::ShortListBits(const uint8_t* lengths, unsigned sent, bool special) {
+    const unsigned n = sent;
     uint64_t bits = 0;
     for (unsigned i = 0; i < n; i++) {
         bits += LengthFieldBits(lengths[i]);
@@ -100,8 +100,9 @@ uint64_t BlockWriter::Plan(const uint16_t* symbols, const uint16_t* positions, u
         std::memset(preFrequencies_, 0, sizeof preFrequencies_);
         for (unsigned i = 0; i < preCount_; i++) preFrequencies_[preSymbols_[i]]++;
         BuildCode(preFrequencies_, kPreTreeSymbols, preLengths_, preCodes_, pre_);
+        preListCount_ = LastUsed(preLengths_, kPreTreeSymbols);
         bits += kPreTreeCountBits +
-                (pre_.used < 2 ? kPreTreeCountBits : ShortListBits(preLengths_, kPreTreeSymbols, true));
+                (pre_.used < 2 ? kPreTreeCountBits : ShortListBits(preLengths_, preListCount_, true));
         bits += kCharCountBits;
         for (unsigned i = 0; i < preCount_; i++) {
             const unsigned s = preSymbols_[i];
@@ -110,16 +111,30 @@ uint64_t BlockWriter::Plan(const uint16_t* symbols, const uint16_t* positions, u
         for (unsigned s = 0; s < kCharSymbols; s++)
             bits += static_cast<uint64_t>(charFrequencies_[s]) * charLengths_[s];
     }
+    positionListCount_ = LastUsed(positionLengths_, positionCodes_);
     bits += positionCountBits_ + (position_.used < 2 ? positionCountBits_
-                                                      : ShortListBits(positionLengths_, positionCodes_, false));
+                                                      : ShortListBits(positionLengths_, positionListCount_, false));
     for (unsigned j = 0; j < positionCodes_; j++)
         bits += static_cast<uint64_t>(positionFrequencies_[j]) * (positionLengths_[j] + PositionExtraBits(j));
+    plannedBits_ = bits;
     return bits;
 }
 
-void BlockWriter::WriteShortList(BitOutput& out, const uint8_t* lengths, unsigned count,
+uint64_t BlockWriter::Lengthen() {
+    if (char_.used >= 2 && pre_.used >= 2 && preListCount_ < kPreTreeSymbols) {
+        const uint64_t before = ShortListBits(preLengths_, preListCount_, true);
+        preListCount_++;
+        plannedBits_ += ShortListBits(preLengths_, preListCount_, true) - before;
+    } else if (position_.used >= 2 && positionListCount_ < positionCodes_) {
+        positionListCount_++;
+        plannedBits_ += 3;
+    }
+    return plannedBits_;
+}
+
+void BlockWriter::WriteShortList(BitOutput& out, const uint8_t* lengths, unsigned sent,
                                  unsigned countBits, bool special) {
-    const unsigned n = LastUsed(lengths, count);
+    const unsigned n = sent;
     out.Put(n, countBits);
     for (unsigned i = 0; i < n; i++) {
         const unsigned len = lengths[i];
@@ -151,7 +166,7 @@ void BlockWriter::Write(BitOutput& out, const uint16_t* symbols, const uint16_t*
             out.Put(0, kPreTreeCountBits);
             out.Put(pre_.single, kPreTreeCountBits);
         } else {
-            WriteShortList(out, preLengths_, kPreTreeSymbols, kPreTreeCountBits, true);
+            WriteShortList(out, preLengths_, preListCount_, kPreTreeCountBits, true);
         }
         out.Put(charListCount_, kCharCountBits);
         for (unsigned i = 0; i < preCount_; i++) {
@@ -165,7 +180,7 @@ void BlockWriter::Write(BitOutput& out, const uint16_t* symbols, const uint16_t*
         out.Put(0, positionCountBits_);
         out.Put(position_.single, positionCountBits_);
     } else {
-        WriteShortList(out, positionLengths_, positionCodes_, positionCountBits_, false);
+        WriteShortList(out, positionLengths_, positionListCount_, positionCountBits_, false);
     }
 
     for (unsigned i = 0; i < count; i++) {

@@ -40,6 +40,12 @@ public:
     // is read for matches only) and returns the block's exact size in bits.
     uint64_t Plan(const uint16_t* symbols, const uint16_t* positions, unsigned count);
 
+    // Makes the planned block 3 bits longer by sending one more (zero)
+    // length at the end of the pre-tree or the position list, which
+    // decoders read and ignore.  Returns the new size, or the old one when
+    // both lists are full or sent in their one-symbol form.
+    uint64_t Lengthen();
+
     // Writes the planned block.
     void Write(BitOutput& out, const uint16_t* symbols, const uint16_t* positions,
                unsigned count) const;
@@ -63,8 +69,8 @@ private:
     unsigned BuildCode(const uint32_t* frequencies, unsigned count, uint8_t* lengths, uint16_t* codes,
                        Code& code);
     void BuildPreTreeSequence();
-    static uint64_t ShortListBits(const uint8_t* lengths, unsigned count, bool special);
-    static void WriteShortList(BitOutput& out, const uint8_t* lengths, unsigned count,
+    static uint64_t ShortListBits(const uint8_t* lengths, unsigned sent, bool special);
+    static void WriteShortList(BitOutput& out, const uint8_t* lengths, unsigned sent,
                                unsigned countBits, bool special);
 
     unsigned positionCodes_ = 14;
@@ -80,6 +86,9 @@ private:
     uint8_t positionLengths_[kMaxPositionCodes];
     uint16_t positionCodesTable_[kMaxPositionCodes];
     Code position_;
+    unsigned positionListCount_ = 0;  // lengths sent: up to the last used code, or one more
+
+    uint64_t plannedBits_ = 0;
 
     // The character lengths as pre-tree symbols: 0 one zero length, 1 a run
     // of 3..18 (4 extra bits), 2 a run of 20..531 (9 extra bits), 3..18 a
@@ -92,6 +101,7 @@ private:
     uint8_t preLengths_[kPreTreeSymbols];
     uint16_t preCodes_[kPreTreeSymbols];
     Code pre_;
+    unsigned preListCount_ = 0;
 
     CodeLengthWork work_;
 };

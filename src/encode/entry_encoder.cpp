@@ -1,6 +1,7 @@
 #include "encode/entry_encoder.h"
 
 #include <cstdlib>
+#include <cstring>
 
 #include "archive/crc16.h"
 
@@ -11,10 +12,6 @@ namespace {
 // + 16 + 15 bits.
 constexpr size_t kOutBufferSize = 512 * 1024;
 constexpr uint32_t kLargestDictionary = 65536;
-// A zero byte after the bit stream: jlha's decoder loses an entry's last
-// match when the stream ends within a few bits of it.  Other readers stop
-// at the unpacked size and never look at it.
-constexpr uint32_t kTrailingBytes = 1;
 
 template <class T>
 T* AllocateArray(size_t count) {
@@ -23,8 +20,10 @@ T* AllocateArray(size_t count) {
 
 }  // namespace
 
-// The most bytes the parsers ask the window for at once.
-constexpr uint32_t kLargestRequest = EntryEncoder::kOptimalChunk + 2 * kMaxMatch;
+// Bytes read ahead of the coding position at most: the window moves its
+// contents (and the match finder its positions) once per this many bytes.
+constexpr uint32_t kLargestRequest = 256 * 1024;
+static_assert(kLargestRequest >= EntryEncoder::kOptimalChunk + 2 * kMaxMatch);
 
 EntryEncoder::~EntryEncoder() { Release(); }
 
@@ -32,9 +31,11 @@ void EntryEncoder::Release() {
     window_.Free();
     chain_.Free();
     tree_.Free();
+    splitter_.Free();
     std::free(outBuffer_);
-    std::free(blockSymbols_);
-    std::free(blockPositions_);
+    std::free(pendingSymbols_);
+    std::free(pendingPositions_);
+    std::free(blockEnds_);
     std::free(pairStart_);
     std::free(pairs_);
     std::free(price_);
@@ -45,7 +46,8 @@ void EntryEncoder::Release() {
         parseSymbols_[i] = parsePositions_[i] = nullptr;
     }
     outBuffer_ = nullptr;
-    blockSymbols_ = blockPositions_ = nullptr;
+    pendingSymbols_ = pendingPositions_ = nullptr;
+    blockEnds_ = nullptr;
     pairStart_ = price_ = from_ = nullptr;
     pairs_ = nullptr;
 }
@@ -53,16 +55,16 @@ void EntryEncoder::Release() {
 // Allocates what the level needs, once; later entries reuse it.
 bool EntryEncoder::Reserve(bool best) {
     if (!window_.Allocate(kLargestDictionary, kLargestRequest)) return false;
-    if (outBuffer_ == nullptr && (outBuffer_ = AllocateArray<uint8_t>(kOutBufferSize)) == nullptr)
-        return false;
-    if (!best) {
-        if (blockSymbols_ == nullptr) {
-            blockSymbols_ = AllocateArray<uint16_t>(kMaxBlockSymbols);
-            blockPositions_ = AllocateArray<uint16_t>(kMaxBlockSymbols);
-        }
-        return blockSymbols_ != nullptr && blockPositions_ != nullptr &&
-               chain_.Allocate(kLargestDictionary);
+    if (outBuffer_ == nullptr) {
+        outBuffer_ = AllocateArray<uint8_t>(kOutBufferSize);
+        pendingSymbols_ = AllocateArray<uint16_t>(BlockSplitter::kMaxSymbols);
+        pendingPositions_ = AllocateArray<uint16_t>(BlockSplitter::kMaxSymbols);
+        blockEnds_ = AllocateArray<unsigned>(BlockSplitter::kMaxBlocks);
     }
+    if (outBuffer_ == nullptr || pendingSymbols_ == nullptr || pendingPositions_ == nullptr ||
+        blockEnds_ == nullptr || !splitter_.Allocate())
+        return false;
+    if (!best) return chain_.Allocate(kLargestDictionary);
     if (pairStart_ == nullptr) {
         pairStart_ = AllocateArray<uint32_t>(kOptimalChunk + 1);
         pairs_ = AllocateArray<Match>(kOptimalPairs + kOptimalChunk);
@@ -84,8 +86,7 @@ EncodeStatus EntryEncoder::Encode(EncodeInput& input, uint32_t size, MethodCode 
     output_ = &output;
     status_ = EncodeStatus::kOk;
     if (!Reserve(best && method != kLh0)) return EncodeStatus::kNoMemory;
-    // Packed data takes at least the trailing byte below and one byte of
-    // bits: a shorter entry cannot shrink.
+    // Fewer than three bytes hold no match: they cannot shrink.
     if (method == kLh0 || size < 3) return Store(input, size, result);
 
     const uint64_t dataStart = output.Position();
@@ -97,7 +98,8 @@ EncodeStatus EntryEncoder::Encode(EncodeInput& input, uint32_t size, MethodCode 
     }
     window_.Start(input, size, dictionary);
     bits_.Start(outBuffer_, kOutBufferSize);
-    bitLimit_ = static_cast<uint64_t>(size - 1 - kTrailingBytes) * 8;
+    pendingCount_ = 0;
+    bitLimit_ = static_cast<uint64_t>(size - 1) * 8;
 
     best_ = best;
     const Outcome outcome = best ? ParseOptimal() : ParseLazy();
@@ -107,8 +109,6 @@ EncodeStatus EntryEncoder::Encode(EncodeInput& input, uint32_t size, MethodCode 
         if (!output.Seek(dataStart)) return EncodeStatus::kWriteError;
         return Store(input, size, result);
     }
-    bits_.Flush();
-    for (uint32_t i = 0; i < kTrailingBytes; i++) bits_.Put(0, 8);
     bits_.Flush();
     if (!output.Write(bits_.bytes(), bits_.size())) return EncodeStatus::kWriteError;
     bits_.Drain();
@@ -158,8 +158,12 @@ EntryEncoder::Outcome EntryEncoder::Fill(uint32_t& pos, uint32_t wanted) {
 }
 
 EntryEncoder::Outcome EntryEncoder::EmitBlock(const uint16_t* symbols, const uint16_t* positions,
-                                              unsigned count) {
-    const uint64_t bits = blockWriter_.Plan(symbols, positions, count);
+                                              unsigned count, bool last) {
+    uint64_t bits = blockWriter_.Plan(symbols, positions, count);
+    // jlha's decoder can lose the last match of a bit stream that ends on a
+    // byte boundary (other readers refuse bytes after the stream, so it
+    // cannot be padded): the last block is made 3 bits longer instead.
+    if (last && (bits_.BitCount() + bits) % 8 == 0) bits = blockWriter_.Lengthen();
     if (bits_.BitCount() + bits > bitLimit_) return Outcome::kNoGain;
     blockWriter_.Write(bits_, symbols, positions, count);
     if (!output_->Write(bits_.bytes(), bits_.size())) {
@@ -167,6 +171,26 @@ EntryEncoder::Outcome EntryEncoder::EmitBlock(const uint16_t* symbols, const uin
         return Outcome::kFailed;
     }
     bits_.Drain();
+    return Outcome::kDone;
+}
+
+// Writes the pending symbols as the splitter cuts them at multiples of
+// `segment`; unless `all`, the last block stays pending, to be cut again
+// with the symbols after it.
+EntryEncoder::Outcome EntryEncoder::EmitPending(bool all, unsigned segment) {
+    const unsigned blocks = splitter_.Split(pendingSymbols_, pendingPositions_, pendingCount_, segment,
+                                            best_, blockWriter_, blockEnds_);
+    const unsigned written = all ? blocks : blocks - 1;
+    unsigned start = 0;
+    for (unsigned b = 0; b < written; b++) {
+        const Outcome emitted = EmitBlock(pendingSymbols_ + start, pendingPositions_ + start,
+                                          blockEnds_[b] - start, all && b + 1 == blocks);
+        if (emitted != Outcome::kDone) return emitted;
+        start = blockEnds_[b];
+    }
+    pendingCount_ -= start;
+    std::memmove(pendingSymbols_, pendingSymbols_ + start, pendingCount_ * sizeof *pendingSymbols_);
+    std::memmove(pendingPositions_, pendingPositions_ + start, pendingCount_ * sizeof *pendingPositions_);
     return Outcome::kDone;
 }
 

@@ -10,6 +10,7 @@
 
 #include "decode/method.h"
 #include "encode/bit_output.h"
+#include "encode/block_splitter.h"
 #include "encode/block_writer.h"
 #include "encode/encode_io.h"
 #include "encode/input_window.h"
@@ -38,8 +39,10 @@ struct EncodedEntry {
 class EntryEncoder {
 public:
     // Bytes the best level parses together, and the matches it keeps for
-    // them (beyond that, only the longest of each position).
-    static constexpr uint32_t kOptimalChunk = 128 * 1024;
+    // them (beyond that, only the longest of each position).  Short chunks
+    // let the cost model follow the data; the splitter joins them into
+    // blocks.
+    static constexpr uint32_t kOptimalChunk = 16 * 1024;
     static constexpr uint32_t kOptimalPairs = 8 * kOptimalChunk;
 
     EntryEncoder() = default;
@@ -69,7 +72,8 @@ private:
     void Release();
     EncodeStatus Store(EncodeInput& input, uint32_t size, EncodedEntry& result);
     Outcome Fill(uint32_t& pos, uint32_t wanted);
-    Outcome EmitBlock(const uint16_t* symbols, const uint16_t* positions, unsigned count);
+    Outcome EmitBlock(const uint16_t* symbols, const uint16_t* positions, unsigned count, bool last);
+    Outcome EmitPending(bool all, unsigned segment);
 
     Outcome ParseLazy();
 
@@ -79,12 +83,12 @@ private:
     unsigned ParseChunk(uint32_t start, uint32_t count, uint16_t* symbols, uint16_t* positions);
     uint64_t MeasureChunk(const uint16_t* symbols, const uint16_t* positions, unsigned count);
     void ModelFrom(const uint16_t* symbols, const uint16_t* positions, unsigned count);
-    Outcome EmitChunk(const uint16_t* symbols, const uint16_t* positions, unsigned count);
 
     InputWindow window_;
     HashChain chain_;
     BinaryTree tree_;
     BlockWriter blockWriter_;
+    BlockSplitter splitter_;
     BitOutput bits_;
     ArchiveOutput* output_ = nullptr;
     EncodeStatus status_ = EncodeStatus::kOk;
@@ -94,8 +98,12 @@ private:
     unsigned positionCodes_ = 0;
 
     uint8_t* outBuffer_ = nullptr;
-    uint16_t* blockSymbols_ = nullptr;  // the default level's block
-    uint16_t* blockPositions_ = nullptr;
+    // Symbols parsed but not yet written: the splitter decides where their
+    // blocks end once it has seen enough of them.
+    uint16_t* pendingSymbols_ = nullptr;
+    uint16_t* pendingPositions_ = nullptr;
+    unsigned pendingCount_ = 0;
+    unsigned* blockEnds_ = nullptr;
 
     // The best level's chunk: the matches found at each position, the
     // cheapest way to each position, and two parses (the best so far and

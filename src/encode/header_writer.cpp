@@ -62,8 +62,10 @@ struct SplitName {
 
 bool Split(const HeaderFields& f, SplitName& s) {
     const size_t length = std::strlen(f.name);
+    // 0xFF separates folders in extended headers, and readers take it for
+    // a separator in any name.
     if (length == 0 || f.name[0] == '/' || f.name[length - 1] == '/' ||
-        std::strstr(f.name, "//") != nullptr)
+        std::strstr(f.name, "//") != nullptr || std::strchr(f.name, '\xFF') != nullptr)
         return false;
     if (f.folder) {
         s = {f.name, length, f.name + length, 0};
@@ -121,8 +123,11 @@ size_t BuildLevel1(const HeaderFields& f, const SplitName& s, uint8_t* out) {
     uint8_t folder[kMaxExtendedName + 2];
     if (s.folderLength + 1 > kMaxExtendedName || s.fileLength > kMaxExtendedName) return 0;
     const size_t folderSize = FolderBytes(s, 0xFF, folder);
-    // A name too long for the base header goes into an extended header.
-    const bool baseName = s.fileLength <= kMaxLevel1BaseName;
+    // A name too long for the base header goes into an extended header, and
+    // so does one with the byte 0x5C (the second byte of some Shift-JIS
+    // characters), which readers take for a separator in the base header.
+    const bool baseName =
+        s.fileLength <= kMaxLevel1BaseName && std::memchr(s.file, '\\', s.fileLength) == nullptr;
     const size_t n = baseName ? s.fileLength : 0;
     out[21] = static_cast<uint8_t>(n);
     std::memcpy(out + 22, s.file, n);
@@ -183,8 +188,14 @@ uint32_t DosTimeOf(int64_t unixTime) {
     // Far outside the range the local time does not matter.
     if (unixTime < 315532800 - 86400) return kFirst;
     if (unixTime > 4354819199 + 86400) return kLast;
+#ifdef _WIN32
+    // 32-bit Windows builds have a 32-bit time_t.
+    const __time64_t t = unixTime;
+    const struct tm* local = _localtime64(&t);
+#else
     const time_t t = static_cast<time_t>(unixTime);
     const struct tm* local = std::localtime(&t);
+#endif
     if (local == nullptr) return kFirst;
     const int year = local->tm_year + 1900;
     if (year < 1980) return kFirst;

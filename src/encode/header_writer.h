@@ -36,8 +36,9 @@ struct HeaderFields {
 };
 
 // Writes the header into out (kMaxEntryHeaderSize bytes) and returns its
-// length, or 0 when the name is empty, has an empty component, or does not
-// fit the level's fields.
+// length, or 0 when the name is empty, has an empty component, holds the
+// byte 0xFF (the separator of extended headers), or does not fit the
+// level's fields.
 size_t BuildEntryHeader(const HeaderFields& fields, uint8_t* out);
 
 // MS-DOS date (high 16 bits) and time (low 16 bits) of a Unix time in the

@@ -12,10 +12,10 @@ struct LazySettings {
     unsigned lazy;        // a pending match this long is taken without a search
     unsigned nice;        // a match this long ends the search
     uint32_t far3;        // a 3-byte match farther back costs more than three literals
-    unsigned blockSymbols;
+    unsigned segment;     // granularity of block ends
 };
 
-constexpr LazySettings kLazy = {48, 32, 128, 128, 4096, 32768};
+constexpr LazySettings kLazy = {32, 32, 128, 128, 4096, 512};
 
 // Bytes wanted behind the position: a full match behind the next one.
 constexpr uint32_t kLookahead = kMaxMatch + kMinMatch;
@@ -26,9 +26,9 @@ EntryEncoder::Outcome EntryEncoder::ParseLazy() {
     const LazySettings& s = kLazy;
     chain_.Start(dictionary_);
     const uint8_t* data = window_.data();
-    uint16_t* symbols = blockSymbols_;
-    uint16_t* positions = blockPositions_;
-    unsigned count = 0;
+    uint16_t* symbols = pendingSymbols_;
+    uint16_t* positions = pendingPositions_;
+    unsigned& count = pendingCount_;
 
     uint32_t pos = 0;
     bool pending = false;        // the byte before pos is not coded yet
@@ -76,10 +76,10 @@ EntryEncoder::Outcome EntryEncoder::ParseLazy() {
             pendingDistance = distance;
             pos++;
         }
-        if (count >= s.blockSymbols) {
-            const Outcome emitted = EmitBlock(symbols, positions, count);
+        // Room for one more match and literal.
+        if (count + 2 > BlockSplitter::kMaxSymbols) {
+            const Outcome emitted = EmitPending(false, s.segment);
             if (emitted != Outcome::kDone) return emitted;
-            count = 0;
         }
     }
     // At the end a pending byte had fewer than three bytes for a match.
@@ -87,7 +87,7 @@ EntryEncoder::Outcome EntryEncoder::ParseLazy() {
         symbols[count] = data[pos - 1];
         positions[count++] = 0;
     }
-    return count > 0 ? EmitBlock(symbols, positions, count) : Outcome::kDone;
+    return EmitPending(true, s.segment);
 }
 
 }  // namespace lzh

@@ -14,6 +14,9 @@ namespace lzh {
 namespace {
 
 constexpr unsigned kPasses = 3;
+// Block ends are placed at multiples of this many symbols, each one
+// checked against the exact sizes.
+constexpr unsigned kSegment = 128;
 constexpr unsigned kTreeDepth = 96;
 constexpr unsigned kNiceLength = kMaxMatch;
 
@@ -64,11 +67,16 @@ EntryEncoder::Outcome EntryEncoder::ParseOptimal() {
         // The next chunk starts from the statistics of the parse written.
         ModelFrom(parseSymbols_[best], parsePositions_[best], bestCount);
         haveModel_ = true;
-        const Outcome emitted = EmitChunk(parseSymbols_[best], parsePositions_[best], bestCount);
-        if (emitted != Outcome::kDone) return emitted;
+        std::memcpy(pendingSymbols_ + pendingCount_, parseSymbols_[best], bestCount * sizeof(uint16_t));
+        std::memcpy(pendingPositions_ + pendingCount_, parsePositions_[best], bestCount * sizeof(uint16_t));
+        pendingCount_ += bestCount;
+        if (pendingCount_ > BlockSplitter::kMaxSymbols - kOptimalChunk) {
+            const Outcome emitted = EmitPending(false, kSegment);
+            if (emitted != Outcome::kDone) return emitted;
+        }
         pos += count;
     }
-    return Outcome::kDone;
+    return EmitPending(true, kSegment);
 }
 
 // Records the matches at every position of the chunk (cut at its end).  A
@@ -211,18 +219,6 @@ uint64_t EntryEncoder::MeasureChunk(const uint16_t* symbols, const uint16_t* pos
         at = next;
     }
     return bits;
-}
-
-EntryEncoder::Outcome EntryEncoder::EmitChunk(const uint16_t* symbols, const uint16_t* positions,
-                                              unsigned count) {
-    const unsigned blocks = (count + kMaxBlockSymbols - 1) / kMaxBlockSymbols;
-    for (unsigned b = 0, at = 0; b < blocks; b++) {
-        const unsigned next = static_cast<unsigned>(static_cast<uint64_t>(count) * (b + 1) / blocks);
-        const Outcome emitted = EmitBlock(symbols + at, positions + at, next - at);
-        if (emitted != Outcome::kDone) return emitted;
-        at = next;
-    }
-    return Outcome::kDone;
 }
 
 }  // namespace lzh

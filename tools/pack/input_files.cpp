@@ -140,7 +140,13 @@ bool CollectInputs(const std::string& argument, std::vector<InputFile>& out, std
         error = argument + ": a name with \"..\" would be stored outside the archive's folder";
         return false;
     }
-    const fs::path source = folder / fs::path(std::u8string(argument.begin(), argument.end()));
+    // Absolute, so that the files can be opened from any working folder.
+    std::error_code ec;
+    const fs::path source = fs::absolute(folder / fs::path(std::u8string(argument.begin(), argument.end())), ec);
+    if (ec) {
+        error = argument + ": " + ec.message();
+        return false;
+    }
     Collector collector(out, error);
     return collector.Add(source, prefix, prefix.empty());
 }

@@ -195,6 +195,10 @@ bool PlanArchive(const std::vector<std::string>& inputs, const PackOptions& opti
             error = file.name + ": " + why;
             return false;
         }
+        if (entry.storedName.find('\xFF') != std::string::npos) {
+            error = file.name + ": U+00FF 'ÿ' cannot be stored: its code 0xFF separates folders in LHA headers";
+            return false;
+        }
         if (options.mtime) entry.file.modified = *options.mtime;
         if (options.latest && entry.file.modified > *options.latest) entry.file.modified = *options.latest;
         if (!entry.file.folder) entry.file.attributes |= lzh::kAttributeArchive;
