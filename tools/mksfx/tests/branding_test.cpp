@@ -48,43 +48,6 @@ protected:
     ResourceTree tree;
 };
 
-// A 32-bit bitmap image as an icon holds it: info header, colours, mask.
-Bytes BitmapImage(int size, uint8_t shade) {
-    Bytes b(40 + size * size * 4 + size * ((size + 31) / 32 * 4), shade);
-    std::memset(b.data(), 0, 40);
-    b[0] = 40;
-    b[4] = static_cast<uint8_t>(size);
-    b[8] = static_cast<uint8_t>(size * 2);  // colour and mask rows
-    b[12] = 1;
-    b[14] = 32;
-    return b;
-}
-
-Bytes PngImage() {
-    const uint8_t signature[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-    Bytes b(300, 0x5A);
-    std::copy(std::begin(signature), std::end(signature), b.begin());
-    return b;
-}
-
-// An .ico file; bitCount 0 in the directory for the PNG, as some writers do.
-Bytes IcoFile(const std::vector<Bytes>& images, const std::vector<int>& sizes) {
-    Bytes f(6 + 16 * images.size(), 0);
-    f[2] = 1;
-    f[4] = static_cast<uint8_t>(images.size());
-    for (size_t i = 0; i < images.size(); i++) {
-        uint8_t* e = &f[6 + 16 * i];
-        e[0] = e[1] = static_cast<uint8_t>(sizes[i] & 0xFF);
-        const bool png = images[i][0] == 0x89;
-        WriteLe16(e + 4, png ? 0 : 1);
-        WriteLe16(e + 6, png ? 0 : 32);
-        WriteLe32(e + 8, static_cast<uint32_t>(images[i].size()));
-        WriteLe32(e + 12, static_cast<uint32_t>(f.size()));
-        f.insert(f.end(), images[i].begin(), images[i].end());
-    }
-    return f;
-}
-
 TEST_F(RealModule, ChecksumIsTheLinkersAndIndependentOfPieces) {
     PeChecksum whole(layout.ChecksumOffset());
     whole.Update(image.data(), image.size());

@@ -179,16 +179,7 @@ TEST_F(Packing, BrandingThroughTheCommandLine) {
     const Bytes module = RealModule();
     if (module.empty()) GTEST_SKIP() << "SFX_MODULE names no built module";
     WriteBytes(folder / "sfx.exe", module);
-    Bytes icon = {0, 0, 1, 0, 1, 0, 16, 16, 0, 0, 1, 0, 32, 0, 0, 0, 0, 0, 22, 0, 0, 0};
-    Bytes image(40 + 16 * 16 * 4 + 16 * 4, 0x44);
-    std::memset(image.data(), 0, 40);
-    image[0] = 40;
-    image[4] = 16;
-    image[8] = 32;
-    image[12] = 1;
-    image[14] = 32;
-    mksfx::WriteLe32(&icon[14], static_cast<uint32_t>(image.size()));
-    icon.insert(icon.end(), image.begin(), image.end());
+    const Bytes icon = IcoFile({BitmapImage(16, 0x44)}, {16});
     WriteBytes(folder / "app.ico", icon);
 
     const MksfxRun run = Pack({"--icon", Path("app.ico"), "--version", "ProductName=Brand ✓", "--version",

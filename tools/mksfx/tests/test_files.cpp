@@ -13,6 +13,7 @@
 #include "archive/scanner.h"
 #include "cli.h"
 #include "file_io.h"
+#include "pe_image.h"
 #include "decode/frame.h"
 #include "decode/method.h"
 
@@ -182,4 +183,39 @@ MksfxRun RunTool(const std::vector<std::string>& args, const std::filesystem::pa
 Bytes RealModule() {
     const char* path = std::getenv("SFX_MODULE");
     return path == nullptr ? Bytes{} : ReadBytes(path);
+}
+
+// A 32-bit bitmap image as an icon holds it: info header, colours, mask.
+Bytes BitmapImage(int size, uint8_t shade) {
+    const auto side = static_cast<uint8_t>(size);
+    // Size of the header, width, height of colour and mask rows, planes, bits.
+    const uint8_t header[40] = {40, 0, 0, 0, side, 0, 0, 0, static_cast<uint8_t>(side * 2), 0, 0, 0, 1, 0, 32};
+    Bytes b(sizeof header + static_cast<size_t>(size * size * 4 + size * ((size + 31) / 32 * 4)), shade);
+    std::copy(std::begin(header), std::end(header), b.begin());
+    return b;
+}
+
+Bytes PngImage() {
+    const uint8_t signature[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    Bytes b(300, 0x5A);
+    std::copy(std::begin(signature), std::end(signature), b.begin());
+    return b;
+}
+
+// An .ico file; bitCount 0 in the directory for the PNG, as some writers do.
+Bytes IcoFile(const std::vector<Bytes>& images, const std::vector<int>& sizes) {
+    Bytes f(6 + 16 * images.size(), 0);
+    f[2] = 1;
+    f[4] = static_cast<uint8_t>(images.size());
+    for (size_t i = 0; i < images.size(); i++) {
+        uint8_t* e = &f[6 + 16 * i];
+        e[0] = e[1] = static_cast<uint8_t>(sizes[i] & 0xFF);
+        const bool png = images[i][0] == 0x89;
+        mksfx::WriteLe16(e + 4, png ? 0 : 1);
+        mksfx::WriteLe16(e + 6, png ? 0 : 32);
+        mksfx::WriteLe32(e + 8, static_cast<uint32_t>(images[i].size()));
+        mksfx::WriteLe32(e + 12, static_cast<uint32_t>(f.size()));
+        f.insert(f.end(), images[i].begin(), images[i].end());
+    }
+    return f;
 }

@@ -45,6 +45,14 @@ MksfxRun RunTool(const std::vector<std::string>& args, const std::filesystem::pa
 // The module under test (SFX_MODULE), or empty.
 Bytes RealModule();
 
+// Icon images and files: a 32-bit square bitmap of one shade, a PNG (its
+// signature and filler), and an .ico file of images of the given sizes
+// (0 for 256).  The file's PNG entries have bit count 0, as some writers
+// leave it.
+Bytes BitmapImage(int size, uint8_t shade);
+Bytes PngImage();
+Bytes IcoFile(const std::vector<Bytes>& images, const std::vector<int>& sizes);
+
 // A fresh folder under the system's temporary folder, removed with its
 // contents by the destructor.
 class TempFolder {
