@@ -208,6 +208,23 @@ TEST_F(RealModule, DamagedResourceTreesAreRefusedOrReadSafely) {
         }
     }
     EXPECT_GT(refused, 0u);
+
+    // The same for the version block's lengths and keys, and for every
+    // shorter block.
+    const Bytes version = Entry(tree, kVersionType, 1)->languages[0].data;
+    for (size_t i = 0; i < version.size(); i++) {
+        for (const uint8_t value : {uint8_t{0x00}, uint8_t{0xFF}}) {
+            Bytes damaged = version;
+            damaged[i] = value;
+            VersionNode root, again;
+            std::string error;
+            if (ParseVersionResource(damaged, root, error))
+                ASSERT_TRUE(ParseVersionResource(BuildVersionResource(root), again, error)) << i;
+        }
+        VersionNode root;
+        std::string error;
+        EXPECT_FALSE(ParseVersionResource(Bytes(version.begin(), version.begin() + static_cast<long>(i)), root, error));
+    }
 }
 
 TEST(Branding, SharedIconImagesStayAndNewIdsAvoidThem) {
