@@ -1,8 +1,9 @@
 #!/bin/bash
-# The main job: builds lzhsfx, packs the sample payload (examples/payload)
-# as an LHA archive, turns it into a self-extracting package with mksfx,
-# runs the package under Wine on a virtual display (a robot answers the
-# question and confirms the destination), and shows what it extracted.
+# The main job: builds lzhsfx, makes the sample self-extracting package with
+# mksfx alone (examples/package.ini: the payload in examples/payload packed
+# by our own encoder, the sample icon and version strings), shows what the
+# package holds, runs it under Wine on a virtual display (a robot answers
+# the question and confirms the destination), and shows what it extracted.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -14,12 +15,11 @@ done
 
 out=$root/build/sample
 rm -rf "$out" && mkdir -p "$out/shots"
-../shared/tools/lzhgen/lzhgen "$out/sample.lzh" -q --level 2 --method lh5 \
-  -C examples/payload readme.txt docs
 dest="Z:${out//\//\\}\\extracted"
-build/host/mksfx -o "$out/sample-setup.exe" --module build/win32/sfx.exe \
-  --title "lzhsfx sample" --question "Extract the lzhsfx sample?" \
-  --dest "$dest" --no-confirm --no-open-folder --crc "$out/sample.lzh"
+# The module is build/win32/sfx.exe, which build/host/mksfx takes by default.
+build/host/mksfx --config examples/package.ini -o "$out/sample-setup.exe" --dest "$dest"
+echo "== what the package holds"
+build/host/mksfx --info "$out/sample-setup.exe"
 
 cat > "$out/sample.robot" <<ROBOT
 timeout 60

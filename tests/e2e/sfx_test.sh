@@ -45,7 +45,7 @@ japanese)
   # 表示.txt in Shift-JIS: 0x5C is the second byte of 表.
   make_archive --level 1 --name-hex 955c8ea62e747874 --gen x=text:500
   package "$work/pkg.exe" "$work/bench.lzh" \
-    --dest "$(windows_path "$work/out")" --no-open-folder --title "Bench Setup" --question "$(printf '展開しますか？' | iconv -t CP932)"
+    --dest "$(windows_path "$work/out")" --no-open-folder --title "Bench Setup" --question '展開しますか？'
   run_bench --ja -t 90 --shots "$E2E_SHOTS/sfx" -r "$scripts/sfx_ja.robot" "$work/pkg.exe"
   expect_status 0
   expect_line 'robot: seen "Bench Setup" "展開しますか？"'

@@ -28,7 +28,7 @@ shared=$(cd "$repo/../shared" 2>/dev/null && pwd)
 real_corpus=${LZHSFX_REAL_CORPUS:-$shared/corpus/real}
 lzhgen=${LZHGEN:-$shared/tools/lzhgen/lzhgen}
 all_targets="fuzz_header fuzz_scanner fuzz_archive fuzz_static_huffman
-             fuzz_adaptive_huffman fuzz_lh3 fuzz_lzss fuzz_stored"
+             fuzz_adaptive_huffman fuzz_lh3 fuzz_lzss fuzz_stored fuzz_round_trip"
 targets=${FUZZ_TARGETS:-$all_targets}
 
 # Per-input limits: a slow or memory-hungry input is a finding too.
@@ -105,6 +105,15 @@ if ! "$build/fuzz_make_seeds" "$seeds" "${real[@]}" "${generated[@]}" > "$work/s
     echo "fuzz: making the seed corpora failed" >&2
     exit 2
 fi
+# The encoder's round trip: a control byte (method, level, repeats), then
+# text, a program's bytes, runs.
+mkdir -p "$seeds/fuzz_round_trip"
+for control in 00 01 02 04 06 0a 3e; do
+    { printf "\\x$control"; head -c 6000 "$here/README.md"; } > "$seeds/fuzz_round_trip/text-$control"
+    { printf "\\x$control"; head -c 6000 "$build/fuzz_make_seeds"; } > "$seeds/fuzz_round_trip/binary-$control"
+    { printf "\\x$control"; printf 'aaaaaaaaaaaabbbbbbbbbbbbbbbbbbbbbbbbbbbbbcab%.0s' $(seq 40); } \
+        > "$seeds/fuzz_round_trip/runs-$control"
+done
 
 # ---------------------------------------------------------------- runs
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1}

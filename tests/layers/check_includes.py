@@ -16,7 +16,7 @@ import tempfile
 ALLOWED = {
     "src/archive": {"archive"},
     "src/decode": {"archive"},
-    "src/encode": {"archive"},
+    "src/encode": {"archive", "decode"},
     "src/package": set(),
     "src/res": set(),
     "src/paths": {"archive", "package"},
@@ -24,6 +24,7 @@ ALLOWED = {
     "src/ui": {"archive", "paths", "res"},
     "src/extract": {"archive", "decode", "paths", "res", "ui"},
     "src/app": {"archive", "decode", "extract", "launch", "package", "paths", "res", "ui"},
+    "tools/pack": {"archive", "decode", "encode"},
     "tools/lzhtool": {"archive", "decode", "encode"},
     "tools/mksfx": {"archive", "decode", "encode", "package"},
 }

@@ -1,12 +1,14 @@
 // lzhtool: list, test or extract an LHA archive (also one behind a
-// self-extracting module) with the module's own reading and decoding code.
+// self-extracting module) with the module's own reading and decoding code,
+// or make one with the project's encoder.
 //
 //   lzhtool l ARCHIVE        one line per entry
 //   lzhtool t ARCHIVE        decode every entry and check its length and CRC-16
 //   lzhtool x ARCHIVE DIR    extract every entry below DIR
+//   lzhtool a [options] ARCHIVE FILES-OR-FOLDERS...   pack (add.cpp)
 //
 // Exit status 0 only when a header was found and every entry was read,
-// written and matched its length and CRC-16.
+// written and matched its length and CRC-16 (for a: packed).
 #include <sys/stat.h>
 #include <sys/time.h>
 
@@ -23,6 +25,7 @@
 #include "archive/scanner.h"
 #include "decode/frame.h"
 #include "decode/method.h"
+#include "lzhtool.h"
 
 namespace {
 
@@ -57,7 +60,9 @@ bool IsDirectoryEntry(const EntryHeader& h) { return strcasecmp(h.method, "-lhd-
 
 // Turns the stored name into a relative '/'-separated path.  Backslashes
 // separate unless they are the second byte of a Shift-JIS character.
-// Returns false for an absolute name or one with a ".." component.
+// Leading separators are dropped, so that a name like "\dir\file" goes
+// below the destination (as other extractors and the module do).  Returns
+// false for a name with a drive letter or a ".." component.
 bool MakeRelativePath(const char* name, std::string& path) {
     path.clear();
     for (const char* p = name; *p != '\0'; p++) {
@@ -69,7 +74,8 @@ bool MakeRelativePath(const char* name, std::string& path) {
             path += c == '\\' ? '/' : *p;
         }
     }
-    if (path.empty() || path[0] == '/') return false;
+    path.erase(0, path.find_first_not_of('/'));
+    if (path.empty()) return false;
     if (path.size() >= 2 && path[1] == ':') return false;  // a drive letter
     size_t start = 0;
     while (start <= path.size()) {
@@ -116,13 +122,15 @@ int Usage() {
     std::fprintf(stderr,
                  "usage: lzhtool l ARCHIVE       list the entries\n"
                  "       lzhtool t ARCHIVE       test every entry's length and CRC-16\n"
-                 "       lzhtool x ARCHIVE DIR   extract every entry below DIR\n");
+                 "       lzhtool x ARCHIVE DIR   extract every entry below DIR\n"
+                 "       lzhtool a [options] ARCHIVE FILES-OR-FOLDERS...   pack (lzhtool a for options)\n");
     return 2;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc >= 2 && std::strcmp(argv[1], "a") == 0) return AddMain(argc, argv);
     if (argc < 3) return Usage();
     const char mode = argv[1][0];
     if (argv[1][1] != '\0' || (mode != 'l' && mode != 't' && mode != 'x')) return Usage();
@@ -164,7 +172,7 @@ int main(int argc, char** argv) {
             std::string path;
             bool extract = mode == 'x';
             if (extract && !MakeRelativePath(h.name, path)) {
-                std::printf("REFUSED %s: absolute name or parent reference\n", h.name);
+                std::printf("REFUSED %s: drive letter or parent reference\n", h.name);
                 failures++;
                 extract = false;
             } else if (IsDirectoryEntry(h)) {

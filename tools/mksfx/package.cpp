@@ -8,6 +8,8 @@
 #include "package/image_end.h"
 #include "archive/header.h"
 #include "archive/scanner.h"
+#include "branding.h"
+#include "file_io.h"
 
 namespace mksfx {
 namespace {
@@ -29,13 +31,13 @@ struct FileCloser {
 };
 using File = std::unique_ptr<FILE, FileCloser>;
 
-File Open(const std::string& path, const char* mode) { return File(std::fopen(path.c_str(), mode)); }
+File Open(const std::string& path, const char* mode) { return File(OpenFile(path, mode)); }
 
 // Size of a file, or -1.  Not through ftell, whose long is 32 bits on
 // Windows.
 int64_t FileSize(const std::string& path) {
     std::error_code error;
-    const uintmax_t size = std::filesystem::file_size(path, error);
+    const uintmax_t size = std::filesystem::file_size(PathFromUtf8(path), error);
     return error ? -1 : static_cast<int64_t>(size);
 }
 
@@ -70,9 +72,31 @@ int64_t FindFirstEntry(FILE* file) {
     return offset;
 }
 
+// The package's icon and version strings in the module's image.
+bool BrandModule(const PackageOptions& options, std::vector<uint8_t>& module, std::string& error) {
+    Branding branding;
+    branding.version = options.version;
+    if (!options.icon.empty()) {
+        std::vector<uint8_t> icon;
+        if (!ReadWholeFile(options.icon, icon)) {
+            error = options.icon + ": cannot read the icon";
+            return false;
+        }
+        if (!ReadIconFile(icon, branding.icon, error)) {
+            error = options.icon + ": " + error;
+            return false;
+        }
+    }
+    if (!ApplyBranding(module, branding, error)) {
+        error = options.module + ": " + error;
+        return false;
+    }
+    return true;
+}
+
 bool SameFile(const std::string& a, const std::string& b) {
     std::error_code ignored;
-    return std::filesystem::equivalent(a, b, ignored);
+    return std::filesystem::equivalent(PathFromUtf8(a), PathFromUtf8(b), ignored);
 }
 
 // Writes module, block and archive; with computeCrc the block is written
@@ -152,6 +176,10 @@ bool CheckAndWrite(const PackageOptions& options, PackageLayout& layout, bool& c
                 " but the file has " + std::to_string(module.size()) +
                 " bytes (a package already, or data appended)";
         return false;
+    }
+    if (options.Branded()) {
+        if (!BrandModule(options, module, error)) return false;
+        layout.imageEnd = static_cast<uint32_t>(module.size());
     }
 
     File archive = Open(options.archive, "rb");

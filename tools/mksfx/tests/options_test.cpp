@@ -127,11 +127,16 @@ TEST(Options, VariantIsThreeOrSix) {
 TEST(Options, CommandLineFaults) {
     const std::initializer_list<std::string> faulty[] = {
         {"--module", "m", "a"},                        // no output
-        {"-o", "o", "a"},                              // no module
-        {"-o", "o", "--module", "m"},                  // no archive
-        {"-o", "o", "--module", "m", "a", "b"},        // two archives
+        {"-o", "o", "--module", "m"},                  // no files
         {"-o", "o", "--module", "m", "--frobnicate", "a"},  // unknown option
         {"-o", "o", "--module", "m", "a", "--title"},  // value missing
+        {"-o", "o", "--method", "lh9", "a"},
+        {"-o", "o", "--codepage", "850", "a"},
+        {"-o", "o", "--version", "Product=x", "a"},
+        {"-o", "o", "--version", "FileVersion=beta", "a"},
+        {"-o", "o", "--version", "ProductName", "a"},
+        {"--info", "p.exe", "-o", "o"},
+        {"--info", "p.exe", "a"},
     };
     for (const auto& args : faulty) {
         Parsed p = Parse(args);

@@ -5,7 +5,17 @@
 #include <random>
 #include <stdexcept>
 
+#include <atomic>
+#include <cstdlib>
+
 #include "archive/crc16.h"
+#include "archive/header.h"
+#include "archive/scanner.h"
+#include "cli.h"
+#include "file_io.h"
+#include "pe_image.h"
+#include "decode/frame.h"
+#include "decode/method.h"
 
 namespace {
 
@@ -37,6 +47,11 @@ Bytes MakeModule(const Bytes& dataSection) {
     Put16(b, kPeOffset + 6, 3);       // sections
     Put16(b, kPeOffset + 20, 224);    // PE32 optional header
     Put16(b, kPeOffset + 24, 0x10B);  // its magic
+    Put32(b, kPeOffset + 24 + 32, 0x1000);  // section alignment
+    Put32(b, kPeOffset + 24 + 36, 0x200);   // file alignment
+    Put32(b, kPeOffset + 24 + 56, 0x4000);  // size of image
+    Put32(b, kPeOffset + 24 + 60, 0x200);   // size of headers
+    Put32(b, kPeOffset + 24 + 92, 16);      // data directories
     for (size_t i = 0; i < 3; i++) {
         const size_t h = kSectionTable + i * 40;
         std::memcpy(&b[h], names[i], std::strlen(names[i]));
@@ -72,7 +87,7 @@ Bytes MakeArchive(const std::string& name, const std::string& content) {
 }
 
 Bytes ReadBytes(const std::filesystem::path& path) {
-    FILE* f = std::fopen(path.string().c_str(), "rb");
+    FILE* f = mksfx::OpenFile(mksfx::Utf8FromPath(path), "rb");
     if (f == nullptr) return {};
     Bytes bytes;
     uint8_t chunk[4096];
@@ -83,10 +98,10 @@ Bytes ReadBytes(const std::filesystem::path& path) {
 }
 
 void WriteBytes(const std::filesystem::path& path, const Bytes& bytes) {
-    FILE* f = std::fopen(path.string().c_str(), "wb");
-    if (f == nullptr) throw std::runtime_error("cannot create " + path.string());
+    FILE* f = mksfx::OpenFile(mksfx::Utf8FromPath(path), "wb");
+    if (f == nullptr) throw std::runtime_error("cannot create " + mksfx::Utf8FromPath(path));
     const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    if (std::fclose(f) != 0 || !ok) throw std::runtime_error("cannot write " + path.string());
+    if (std::fclose(f) != 0 || !ok) throw std::runtime_error("cannot write " + mksfx::Utf8FromPath(path));
 }
 
 TempFolder::TempFolder() {
@@ -100,4 +115,107 @@ TempFolder::TempFolder() {
 TempFolder::~TempFolder() {
     std::error_code ignored;
     std::filesystem::remove_all(path_, ignored);
+}
+
+void WriteText(const std::filesystem::path& path, const std::string& text) { WriteBytes(path, Bytes(text.begin(), text.end())); }
+
+namespace {
+
+class NoReports final : public lzh::Reporter {
+public:
+    void Report(const char*) override {}
+};
+
+class Collect final : public lzh::OutputSink {
+public:
+    bool Write(const uint8_t* bytes, size_t count) override {
+        data.insert(data.end(), bytes, bytes + count);
+        return true;
+    }
+    Bytes data;
+};
+
+}  // namespace
+
+std::vector<Extracted> ExtractPackage(const std::filesystem::path& package) {
+    std::vector<Extracted> entries;
+    FILE* file = std::fopen(package.string().c_str(), "rb");
+    if (file == nullptr) return entries;
+    NoReports reporter;
+    lzh::HeaderReader reader(file, reporter, lzh::IsShiftJisLeadByte);
+    std::vector<uint8_t> window(lzh::kScanWindowSize), work(lzh::kHeaderWorkSize);
+    long offset = -1;
+    if (lzh::FindFirstHeader(reader, window.data(), work.data(), &offset)) {
+        std::fseek(file, offset, SEEK_SET);
+        Collect sink;
+        std::atomic<int32_t> abort{lzh::kAbortNone};
+        lzh::Decoder decoder(file, sink, reporter, abort);
+        while (reader.ReadEntryHeader(work.data())) {
+            const lzh::EntryHeader& h = reader.header;
+            sink.data.clear();
+            decoder.runningCrc16 = 0;
+            decoder.DecodeEntry(lzh::MethodCodeOf(h.method), h.packedSize, h.unpackedSize);
+            entries.push_back({h.name, h.method, sink.data,
+                               decoder.runningCrc16 == h.crc16 && sink.data.size() == h.unpackedSize});
+            if (!reader.SeekNextHeader()) break;
+        }
+    }
+    std::fclose(file);
+    return entries;
+}
+
+MksfxRun RunTool(const std::vector<std::string>& args, const std::filesystem::path& scratch) {
+    std::vector<const char*> argv{"mksfx"};
+    for (const std::string& a : args) argv.push_back(a.c_str());
+    const std::filesystem::path outPath = scratch / "stdout.txt", errPath = scratch / "stderr.txt";
+    FILE* out = std::fopen(outPath.string().c_str(), "w+");
+    FILE* err = std::fopen(errPath.string().c_str(), "w+");
+    MksfxRun run;
+    run.status = mksfx::RunMksfx(static_cast<int>(argv.size()), argv.data(), out, err);
+    std::fclose(out);
+    std::fclose(err);
+    const Bytes o = ReadBytes(outPath), e = ReadBytes(errPath);
+    run.out.assign(o.begin(), o.end());
+    run.err.assign(e.begin(), e.end());
+    return run;
+}
+
+Bytes RealModule() {
+    const char* path = std::getenv("SFX_MODULE");
+    return path == nullptr ? Bytes{} : ReadBytes(path);
+}
+
+// A 32-bit bitmap image as an icon holds it: info header, colours, mask.
+Bytes BitmapImage(int size, uint8_t shade) {
+    const auto side = static_cast<uint8_t>(size);
+    // Size of the header, width, height of colour and mask rows, planes, bits.
+    const uint8_t header[40] = {40, 0, 0, 0, side, 0, 0, 0, static_cast<uint8_t>(side * 2), 0, 0, 0, 1, 0, 32};
+    Bytes b(sizeof header + static_cast<size_t>(size * size * 4 + size * ((size + 31) / 32 * 4)), shade);
+    std::copy(std::begin(header), std::end(header), b.begin());
+    return b;
+}
+
+Bytes PngImage() {
+    const uint8_t signature[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    Bytes b(300, 0x5A);
+    std::copy(std::begin(signature), std::end(signature), b.begin());
+    return b;
+}
+
+// An .ico file; bitCount 0 in the directory for the PNG, as some writers do.
+Bytes IcoFile(const std::vector<Bytes>& images, const std::vector<int>& sizes) {
+    Bytes f(6 + 16 * images.size(), 0);
+    f[2] = 1;
+    f[4] = static_cast<uint8_t>(images.size());
+    for (size_t i = 0; i < images.size(); i++) {
+        uint8_t* e = &f[6 + 16 * i];
+        e[0] = e[1] = static_cast<uint8_t>(sizes[i] & 0xFF);
+        const bool png = images[i][0] == 0x89;
+        mksfx::WriteLe16(e + 4, png ? 0 : 1);
+        mksfx::WriteLe16(e + 6, png ? 0 : 32);
+        mksfx::WriteLe32(e + 8, static_cast<uint32_t>(images[i].size()));
+        mksfx::WriteLe32(e + 12, static_cast<uint32_t>(f.size()));
+        f.insert(f.end(), images[i].begin(), images[i].end());
+    }
+    return f;
 }

@@ -1,0 +1,139 @@
+#include "encode/block_splitter.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+namespace lzh {
+namespace {
+
+constexpr unsigned kMaxSegments = BlockSplitter::kMaxSymbols / BlockSplitter::kMinSegment;
+
+// The tables of a block, as fitted to the sizes the writer computes: a
+// fixed part, every character length sent, every run of unused
+// characters between them, and every position length.
+constexpr double kTableBits = 60;
+constexpr double kCharLengthBits = 2.5;
+constexpr double kUnusedRunBits = 12;
+constexpr double kPositionLengthBits = 5;
+
+}  // namespace
+
+bool BlockSplitter::Allocate() {
+    if (xlog2x_ != nullptr) return true;
+    xlog2x_ = static_cast<float*>(std::malloc((kMaxSymbols + 1) * sizeof(float)));
+    counts_ = static_cast<uint32_t*>(std::malloc((kMaxSegments + 1) * kAlphabet * sizeof(uint32_t)));
+    if (xlog2x_ == nullptr || counts_ == nullptr) {
+        Free();
+        return false;
+    }
+    xlog2x_[0] = 0;
+    for (unsigned x = 1; x <= kMaxSymbols; x++) xlog2x_[x] = static_cast<float>(x * std::log2(x));
+    return true;
+}
+
+void BlockSplitter::Free() {
+    std::free(xlog2x_);
+    std::free(counts_);
+    xlog2x_ = nullptr;
+    counts_ = nullptr;
+}
+
+unsigned BlockSplitter::SymbolsIn(unsigned first, unsigned last) const {
+    const unsigned end = last * segment_ < count_ ? last * segment_ : count_;
+    return end - first * segment_;
+}
+
+// Bits of the symbols at their entropy, plus the tables.  Extra position
+// bits do not depend on the split and are left out.
+double BlockSplitter::Estimate(unsigned first, unsigned last) const {
+    const uint32_t* a = counts_ + first * kAlphabet;
+    const uint32_t* b = counts_ + last * kAlphabet;
+    double charSum = 0, positionSum = 0;
+    unsigned chars = 0, codes = 0, used = 0, runs = 0, matches = 0;
+    bool previousUsed = true;
+    for (unsigned s = 0; s < kCharSymbols; s++) {
+        const uint32_t f = b[s] - a[s];
+        if (f == 0) {
+            previousUsed = false;
+            continue;
+        }
+        charSum += xlog2x_[f];
+        chars += f;
+        used++;
+        runs += !previousUsed;
+        previousUsed = true;
+    }
+    double bits = xlog2x_[chars] - charSum + kTableBits + kCharLengthBits * used + kUnusedRunBits * runs;
+    for (unsigned j = kCharSymbols; j < kAlphabet; j++) {
+        const uint32_t f = b[j] - a[j];
+        if (f == 0) continue;
+        positionSum += xlog2x_[f];
+        matches += f;
+        codes++;
+    }
+    return bits + xlog2x_[matches] - positionSum + kPositionLengthBits * codes;
+}
+
+void BlockSplitter::SplitRange(unsigned first, unsigned last) {
+    const unsigned symbols = SymbolsIn(first, last);
+    const bool tooLong = symbols > kMaxBlockSymbols;
+    if (last - first < 2) {
+        ends_[endCount_++] = first * segment_ + symbols;
+        return;
+    }
+    double best = 0;
+    unsigned at = 0;
+    for (unsigned c = first + 1; c < last; c++) {
+        const double bits = Estimate(first, c) + Estimate(c, last);
+        if (at == 0 || bits < best) {
+            best = bits;
+            at = c;
+        }
+    }
+    bool split = tooLong || best < Estimate(first, last);
+    if (split && !tooLong && verify_) {
+        const unsigned start = first * segment_, middle = at * segment_;
+        const uint64_t whole = writer_->Plan(symbols_ + start, positions_ + start, symbols);
+        const uint64_t left = writer_->Plan(symbols_ + start, positions_ + start, middle - start);
+        const uint64_t right =
+            writer_->Plan(symbols_ + middle, positions_ + middle, start + symbols - middle);
+        split = left + right < whole;
+    }
+    if (!split) {
+        ends_[endCount_++] = first * segment_ + symbols;
+        return;
+    }
+    SplitRange(first, at);
+    SplitRange(at, last);
+}
+
+unsigned BlockSplitter::Split(const uint16_t* symbols, const uint16_t* positions, unsigned count,
+                              unsigned segment, bool verify, BlockWriter& writer, unsigned* ends) {
+    symbols_ = symbols;
+    positions_ = positions;
+    count_ = count;
+    segment_ = segment;
+    segments_ = (count + segment - 1) / segment;
+    verify_ = verify;
+    writer_ = &writer;
+    ends_ = ends;
+    endCount_ = 0;
+    if (count == 0) return 0;
+
+    std::memset(counts_, 0, kAlphabet * sizeof(uint32_t));
+    for (unsigned k = 0; k < segments_; k++) {
+        uint32_t* row = counts_ + (k + 1) * kAlphabet;
+        std::memcpy(row, row - kAlphabet, kAlphabet * sizeof(uint32_t));
+        const unsigned end = (k + 1) * segment < count ? (k + 1) * segment : count;
+        for (unsigned i = k * segment; i < end; i++) {
+            const unsigned s = symbols[i];
+            row[s]++;
+            if (s >= 256) row[kCharSymbols + PositionCode(positions[i])]++;
+        }
+    }
+    SplitRange(0, segments_);
+    return endCount_;
+}
+
+}  // namespace lzh

@@ -1,0 +1,59 @@
+// Chooses where blocks end.  Every block carries its own codes, so a block
+// should end where the statistics of the data change (one file of a
+// package gives way to another), and not elsewhere, since every block also
+// carries the tables of its codes.
+//
+// The symbols are cut into segments of a few hundred symbols, with running
+// counts of every character and position code at each segment boundary,
+// so that the cost of any run of segments is quick to estimate: the
+// entropy of its symbols plus an allowance for its tables.  A range is
+// split recursively at the boundary that makes its two halves cheapest,
+// as long as that beats keeping it whole, and always while it holds more
+// symbols than one block may.
+#pragma once
+
+#include <cstdint>
+
+#include "encode/block_writer.h"
+
+namespace lzh {
+
+class BlockSplitter {
+public:
+    // The most symbols split at once, and the shortest segment.
+    static constexpr unsigned kMaxSymbols = 4 * 65536;
+    static constexpr unsigned kMinSegment = 128;
+    static constexpr unsigned kMaxBlocks = kMaxSymbols / kMinSegment;
+
+    bool Allocate();
+    void Free();
+
+    // Cuts symbols[0..count) (count <= kMaxSymbols) into blocks of at most
+    // kMaxBlockSymbols, at multiples of `segment` (kMinSegment or more):
+    // writes the end of each block to ends, in order (the last is count),
+    // and returns their number (at most kMaxBlocks).  With `verify`, every
+    // split is checked against the exact block sizes the writer computes.
+    unsigned Split(const uint16_t* symbols, const uint16_t* positions, unsigned count, unsigned segment,
+                   bool verify, BlockWriter& writer, unsigned* ends);
+
+private:
+    static constexpr unsigned kAlphabet = kCharSymbols + kMaxPositionCodes;
+
+    double Estimate(unsigned first, unsigned last) const;  // segments [first, last)
+    unsigned SymbolsIn(unsigned first, unsigned last) const;
+    void SplitRange(unsigned first, unsigned last);
+
+    float* xlog2x_ = nullptr;     // x * log2(x) for 0..kMaxSymbols
+    uint32_t* counts_ = nullptr;  // running counts: (segments + 1) rows of kAlphabet
+    const uint16_t* symbols_ = nullptr;
+    const uint16_t* positions_ = nullptr;
+    unsigned count_ = 0;
+    unsigned segment_ = 0;
+    unsigned segments_ = 0;
+    bool verify_ = false;
+    BlockWriter* writer_ = nullptr;
+    unsigned* ends_ = nullptr;
+    unsigned endCount_ = 0;
+};
+
+}  // namespace lzh

@@ -1,0 +1,220 @@
+#include "encode/header_writer.h"
+
+#include <cstring>
+#include <ctime>
+
+#include "archive/crc16.h"
+
+namespace lzh {
+namespace {
+
+// Operating-system id of levels 1 and 2: Win32.  Readers treat the names
+// as case-sensitive (with 'M' for MS-DOS, some lower-case capital names).
+constexpr uint8_t kOsId = 'w';
+constexpr uint8_t kExtHeaderCrc = 0x00;
+constexpr uint8_t kExtFileName = 0x01;
+constexpr uint8_t kExtFolderName = 0x02;
+constexpr uint8_t kExtAttributes = 0x40;
+// Readers reject level-1/2 headers with anything else in byte 19; the
+// attributes go into an extended header.
+constexpr uint8_t kLevel12AttributeByte = 0x20;
+
+void Put16(uint8_t* p, unsigned v) {
+    p[0] = static_cast<uint8_t>(v);
+    p[1] = static_cast<uint8_t>(v >> 8);
+}
+
+void Put32(uint8_t* p, uint32_t v) {
+    for (int i = 0; i < 4; i++) p[i] = static_cast<uint8_t>(v >> (8 * i));
+}
+
+// Appends extended headers, each followed by the size of the next one; the
+// caller has written the size of the first before them.
+class ExtendedHeaders {
+public:
+    ExtendedHeaders(uint8_t* out, size_t at) : out_(out), at_(at), sizeAt_(at - 2) {}
+
+    // Returns the offset of the data.
+    size_t Add(uint8_t type, const uint8_t* data, size_t size) {
+        Put16(out_ + sizeAt_, static_cast<unsigned>(size + 3));
+        out_[at_] = type;
+        if (data != nullptr) std::memcpy(out_ + at_ + 1, data, size);
+        sizeAt_ = at_ + 1 + size;
+        at_ = sizeAt_ + 2;
+        Put16(out_ + sizeAt_, 0);
+        return sizeAt_ - size;
+    }
+    size_t end() const { return at_; }
+
+private:
+    uint8_t* out_;
+    size_t at_;
+    size_t sizeAt_;
+};
+
+// Splits the stored path at its last '/'.
+struct SplitName {
+    const char* folder;  // components before the file name
+    size_t folderLength;
+    const char* file;
+    size_t fileLength;
+};
+
+bool Split(const HeaderFields& f, SplitName& s) {
+    const size_t length = std::strlen(f.name);
+    // 0xFF separates folders in extended headers, and readers take it for
+    // a separator in any name.
+    if (length == 0 || f.name[0] == '/' || f.name[length - 1] == '/' ||
+        std::strstr(f.name, "//") != nullptr || std::strchr(f.name, '\xFF') != nullptr)
+        return false;
+    if (f.folder) {
+        s = {f.name, length, f.name + length, 0};
+        return true;
+    }
+    const char* slash = std::strrchr(f.name, '/');
+    if (slash == nullptr) {
+        s = {f.name, 0, f.name, length};
+    } else {
+        s = {f.name, static_cast<size_t>(slash - f.name), slash + 1,
+             length - static_cast<size_t>(slash + 1 - f.name)};
+    }
+    return true;
+}
+
+// The folder components with a separator byte after each: "a/b" -> "a", sep, "b", sep.
+size_t FolderBytes(const SplitName& s, uint8_t separator, uint8_t* out) {
+    if (s.folderLength == 0) return 0;
+    for (size_t i = 0; i < s.folderLength; i++)
+        out[i] = s.folder[i] == '/' ? separator : static_cast<uint8_t>(s.folder[i]);
+    out[s.folderLength] = separator;
+    return s.folderLength + 1;
+}
+
+void PutCommon(const HeaderFields& f, uint8_t* out, uint32_t packedSize, uint32_t time,
+               uint8_t attributeByte) {
+    std::memcpy(out + 2, f.method, 5);
+    Put32(out + 7, packedSize);
+    Put32(out + 11, f.unpackedSize);
+    Put32(out + 15, time);
+    out[19] = attributeByte;
+    out[20] = static_cast<uint8_t>(f.level);
+}
+
+size_t BuildLevel0(const HeaderFields& f, const SplitName& s, uint8_t* out) {
+    // The whole path, with a backslash after every folder component.
+    uint8_t name[kMaxLevel0Name + 1];
+    if ((s.folderLength != 0 ? s.folderLength + 1 : 0) + s.fileLength > kMaxLevel0Name) return 0;
+    size_t n = FolderBytes(s, '\\', name);
+    std::memcpy(name + n, s.file, s.fileLength);
+    n += s.fileLength;
+    PutCommon(f, out, f.packedSize, DosTimeOf(f.modified), f.attributes);
+    out[21] = static_cast<uint8_t>(n);
+    std::memcpy(out + 22, name, n);
+    Put16(out + 22 + n, f.crc16);
+    const size_t size = 24 + n;
+    out[0] = static_cast<uint8_t>(size - 2);
+    uint8_t sum = 0;
+    for (size_t i = 2; i < size; i++) sum = static_cast<uint8_t>(sum + out[i]);
+    out[1] = sum;
+    return size;
+}
+
+size_t BuildLevel1(const HeaderFields& f, const SplitName& s, uint8_t* out) {
+    uint8_t folder[kMaxExtendedName + 2];
+    if (s.folderLength + 1 > kMaxExtendedName || s.fileLength > kMaxExtendedName) return 0;
+    const size_t folderSize = FolderBytes(s, 0xFF, folder);
+    // A name too long for the base header goes into an extended header, and
+    // so does one with the byte 0x5C (the second byte of some Shift-JIS
+    // characters), which readers take for a separator in the base header.
+    const bool baseName =
+        s.fileLength <= kMaxLevel1BaseName && std::memchr(s.file, '\\', s.fileLength) == nullptr;
+    const size_t n = baseName ? s.fileLength : 0;
+    out[21] = static_cast<uint8_t>(n);
+    std::memcpy(out + 22, s.file, n);
+    Put16(out + 22 + n, f.crc16);
+    out[24 + n] = kOsId;
+    const size_t baseSize = 27 + n;
+    ExtendedHeaders ext(out, baseSize);
+    Put16(out + baseSize - 2, 0);
+    if (!baseName) ext.Add(kExtFileName, reinterpret_cast<const uint8_t*>(s.file), s.fileLength);
+    if (folderSize != 0) ext.Add(kExtFolderName, folder, folderSize);
+    if (f.attributes != kLevel12AttributeByte) {
+        const uint8_t attributes[2] = {f.attributes, 0};
+        ext.Add(kExtAttributes, attributes, 2);
+    }
+    // Level 1 counts the extended headers as packed data.
+    const uint32_t extSize = static_cast<uint32_t>(ext.end() - baseSize);
+    PutCommon(f, out, f.packedSize + extSize, DosTimeOf(f.modified), kLevel12AttributeByte);
+    out[0] = static_cast<uint8_t>(baseSize - 2);
+    uint8_t sum = 0;
+    for (size_t i = 2; i < baseSize; i++) sum = static_cast<uint8_t>(sum + out[i]);
+    out[1] = sum;
+    return ext.end();
+}
+
+size_t BuildLevel2(const HeaderFields& f, const SplitName& s, uint8_t* out) {
+    uint8_t folder[kMaxExtendedName + 2];
+    if (s.folderLength + 1 > kMaxExtendedName || s.fileLength > kMaxExtendedName) return 0;
+    const size_t folderSize = FolderBytes(s, 0xFF, folder);
+    int64_t time = f.modified;
+    if (time < 0) time = 0;
+    if (time > 0xFFFFFFFF) time = 0xFFFFFFFF;
+    PutCommon(f, out, f.packedSize, static_cast<uint32_t>(time), kLevel12AttributeByte);
+    Put16(out + 21, f.crc16);
+    out[23] = kOsId;
+    ExtendedHeaders ext(out, 26);
+    const uint8_t zeroCrc[2] = {0, 0};
+    const size_t crcAt = ext.Add(kExtHeaderCrc, zeroCrc, 2);
+    if (!f.folder) ext.Add(kExtFileName, reinterpret_cast<const uint8_t*>(s.file), s.fileLength);
+    if (folderSize != 0) ext.Add(kExtFolderName, folder, folderSize);
+    if (f.attributes != kLevel12AttributeByte) {
+        const uint8_t attributes[2] = {f.attributes, 0};
+        ext.Add(kExtAttributes, attributes, 2);
+    }
+    size_t size = ext.end();
+    // A total size whose low byte is 0 would read as the end mark to
+    // readers that test only the first byte: pad one byte.
+    if ((size & 0xFF) == 0) out[size++] = 0;
+    Put16(out, static_cast<unsigned>(size));
+    Put16(out + crcAt, UpdateCrc16(0, out, size));
+    return size;
+}
+
+}  // namespace
+
+uint32_t DosTimeOf(int64_t unixTime) {
+    constexpr uint32_t kFirst = (0u << 9 | 1 << 5 | 1) << 16;                       // 1980-01-01 00:00:00
+    constexpr uint32_t kLast = (127u << 9 | 12 << 5 | 31) << 16 | (23 << 11 | 59 << 5 | 29);
+    // Far outside the range the local time does not matter.
+    if (unixTime < 315532800 - 86400) return kFirst;
+    if (unixTime > 4354819199 + 86400) return kLast;
+#ifdef _WIN32
+    // 32-bit Windows builds have a 32-bit time_t.
+    const __time64_t t = unixTime;
+    const struct tm* local = _localtime64(&t);
+#else
+    const time_t t = static_cast<time_t>(unixTime);
+    const struct tm* local = std::localtime(&t);
+#endif
+    if (local == nullptr) return kFirst;
+    const int year = local->tm_year + 1900;
+    if (year < 1980) return kFirst;
+    if (year > 2107) return kLast;
+    const uint32_t date = static_cast<uint32_t>((year - 1980) << 9 | (local->tm_mon + 1) << 5 | local->tm_mday);
+    const uint32_t clock = static_cast<uint32_t>(local->tm_hour << 11 | local->tm_min << 5 | local->tm_sec / 2);
+    return date << 16 | clock;
+}
+
+size_t BuildEntryHeader(const HeaderFields& fields, uint8_t* out) {
+    SplitName s;
+    if (!Split(fields, s)) return 0;
+    std::memset(out, 0, kMaxEntryHeaderSize);
+    switch (fields.level) {
+    case 0: return BuildLevel0(fields, s, out);
+    case 1: return BuildLevel1(fields, s, out);
+    case 2: return BuildLevel2(fields, s, out);
+    default: return 0;
+    }
+}
+
+}  // namespace lzh

@@ -1,0 +1,48 @@
+// Entry headers of levels 0, 1 and 2 as the archive reader reads them.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace lzh {
+
+// Largest header BuildEntryHeader writes.
+constexpr size_t kMaxEntryHeaderSize = 1024;
+// Longest level-0 name (the whole path) and level-1 base-header name: the
+// size byte counts at most 255 header bytes.
+constexpr size_t kMaxLevel0Name = 233;
+constexpr size_t kMaxLevel1BaseName = 230;
+// Longest file name or folder path in a level-1/2 extended header; the
+// reader cuts longer ones.
+constexpr size_t kMaxExtendedName = 260;
+
+// MS-DOS attribute bits.
+constexpr uint8_t kAttributeReadOnly = 0x01;
+constexpr uint8_t kAttributeHidden = 0x02;
+constexpr uint8_t kAttributeFolder = 0x10;
+constexpr uint8_t kAttributeArchive = 0x20;
+
+struct HeaderFields {
+    int level;             // 0, 1 or 2
+    const char* method;    // five characters, e.g. "-lh7-"
+    uint32_t packedSize;   // bytes of packed data (level 1 adds its extended headers)
+    uint32_t unpackedSize;
+    uint16_t crc16;        // of the unpacked data
+    int64_t modified;      // seconds since 1970-01-01 UTC
+    uint8_t attributes;    // MS-DOS bits
+    const char* name;      // path in the archive's code page, '/' between components;
+                           // a folder's path has no trailing '/'
+    bool folder;           // a -lhd- entry
+};
+
+// Writes the header into out (kMaxEntryHeaderSize bytes) and returns its
+// length, or 0 when the name is empty, has an empty component, holds the
+// byte 0xFF (the separator of extended headers), or does not fit the
+// level's fields.
+size_t BuildEntryHeader(const HeaderFields& fields, uint8_t* out);
+
+// MS-DOS date (high 16 bits) and time (low 16 bits) of a Unix time in the
+// local time zone, held to 1980-01-01 .. 2107-12-31 23:59:58.
+uint32_t DosTimeOf(int64_t unixTime);
+
+}  // namespace lzh

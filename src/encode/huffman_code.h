@@ -1,0 +1,39 @@
+// Length-limited canonical Huffman codes for the static-Huffman block
+// writer: optimal code lengths under a maximum length (package-merge), and
+// the canonical codes the decoders' table builder expects.
+#pragma once
+
+#include <cstdint>
+
+namespace lzh {
+
+// Most symbols of any alphabet coded here (the character/length alphabet).
+constexpr unsigned kMaxCodeSymbols = 510;
+// Longest code the format can describe and the decoders accept.
+constexpr unsigned kMaxCodeLength = 16;
+
+// Scratch space of BuildCodeLengths, kept by the caller so that building a
+// code never allocates.
+struct CodeLengthWork {
+    struct Leaf {
+        uint32_t frequency;
+        uint16_t symbol;
+    };
+    Leaf leaves[kMaxCodeSymbols];
+    uint64_t weights[2][2 * kMaxCodeSymbols];
+    // isLeaf[level][i]: item i of the merged list at that level is a leaf.
+    uint8_t isLeaf[kMaxCodeLength][2 * kMaxCodeSymbols];
+};
+
+// Sets lengths[0..count-1] to optimal code lengths of at most maxLength
+// bits for the symbols of nonzero frequency (0 for the others) and returns
+// the number of such symbols.  With fewer than two symbols every length is
+// 0: the block writer sends a one-symbol code in its own form.
+unsigned BuildCodeLengths(const uint32_t* frequencies, unsigned count, unsigned maxLength,
+                          uint8_t* lengths, CodeLengthWork& work);
+
+// Canonical codes: shorter codes first, and within one length in symbol
+// order, which is how the decoders' table builder assigns them.
+void BuildCanonicalCodes(const uint8_t* lengths, unsigned count, uint16_t* codes);
+
+}  // namespace lzh

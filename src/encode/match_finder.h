@@ -1,0 +1,135 @@
+// LZSS match finders over the input window.  Positions are offsets in the
+// window's buffer; kNoPosition marks an empty slot.  Both keep one slot per
+// dictionary position (pos modulo the dictionary size), so a match is never
+// farther back than the dictionary size - 1.
+//
+// HashChain: every position is linked to the previous one with the same
+// three-byte hash; the default level walks a bounded part of the chain.
+// BinaryTree: the positions of one hash are a binary search tree ordered by
+// the bytes that follow them, rebuilt around each new position as it is
+// inserted; a search reports a match of every new best length, which is
+// what optimal parsing needs.
+#pragma once
+
+#include <bit>
+#include <cstdint>
+#include <cstring>
+
+namespace lzh {
+
+constexpr uint32_t kNoPosition = 0xFFFFFFFF;
+constexpr unsigned kHashBits = 16;
+
+inline uint32_t Hash3(const uint8_t* p) {
+    const uint32_t v = p[0] | p[1] << 8 | p[2] << 16;
+    return (v * 0x9E3779B1u) >> (32 - kHashBits);
+}
+
+// Length of the common prefix of a and b, at most limit.  Reads whole
+// words, up to 7 bytes beyond limit.
+inline unsigned MatchLength(const uint8_t* a, const uint8_t* b, unsigned limit) {
+    unsigned len = 0;
+    while (len + 8 <= limit) {
+        uint64_t x, y;
+        std::memcpy(&x, a + len, 8);
+        std::memcpy(&y, b + len, 8);
+        if (x != y) {
+            const uint64_t diff = x ^ y;
+            if constexpr (std::endian::native == std::endian::little)
+                return len + static_cast<unsigned>(std::countr_zero(diff)) / 8;
+            else
+                return len + static_cast<unsigned>(std::countl_zero(diff)) / 8;
+        }
+        len += 8;
+    }
+    while (len < limit && a[len] == b[len]) len++;
+    return len;
+}
+
+// One (length, distance) pair reported by a search.
+struct Match {
+    uint16_t length;
+    uint16_t distance;  // 1..dictionary - 1
+};
+
+class HashChain {
+public:
+    bool Allocate(uint32_t largestDictionary);
+    void Free();
+    void Start(uint32_t dictionary);
+    void Rebase(uint32_t shift);
+
+    // Links pos (which has three bytes) into its chain and returns the
+    // previous position of the chain, or kNoPosition.
+    uint32_t Insert(const uint8_t* data, uint32_t pos) {
+        const uint32_t h = Hash3(data + pos);
+        const uint32_t previous = head_[h];
+        prev_[pos & mask_] = previous;
+        head_[h] = pos;
+        return previous;
+    }
+
+    // Walks the chain from `candidate` through at most `depth` positions in
+    // reach of pos and returns the longest match longer than `longer`
+    // (at most `limit` bytes, stopping early at `nice`), or 0.
+    unsigned Longest(const uint8_t* data, uint32_t pos, uint32_t candidate, unsigned limit,
+                     unsigned longer, unsigned nice, unsigned depth, uint32_t* distance) const {
+        const uint8_t* here = data + pos;
+        const uint32_t lowest = pos > maxDistance_ ? pos - maxDistance_ : 0;
+        unsigned best = longer;
+        if (best >= limit) return 0;
+        while (candidate < pos && candidate >= lowest && depth-- > 0) {
+            const uint8_t* there = data + candidate;
+            // Cheap rejection: the byte that would make the match longer.
+            if (there[best] == here[best] && there[0] == here[0] && there[1] == here[1]) {
+                const unsigned len = MatchLength(there, here, limit);
+                if (len > best) {
+                    best = len;
+                    *distance = pos - candidate;
+                    if (len >= nice || len >= limit) break;
+                }
+            }
+            const uint32_t next = prev_[candidate & mask_];
+            if (next >= candidate) break;
+            candidate = next;
+        }
+        return best > longer ? best : 0;
+    }
+
+private:
+    uint32_t* head_ = nullptr;
+    uint32_t* prev_ = nullptr;
+    uint32_t mask_ = 0;
+    uint32_t maxDistance_ = 0;
+};
+
+class BinaryTree {
+public:
+    bool Allocate(uint32_t largestDictionary);
+    void Free();
+    void Start(uint32_t dictionary, unsigned depth, unsigned nice);
+    void Rebase(uint32_t shift);
+
+    // Inserts pos (which has `available` >= 3 bytes) and writes to out the
+    // matches of strictly growing length, at most min(nice, available)
+    // long; returns how many.  out holds kMaxMatch entries.
+    unsigned Find(const uint8_t* data, uint32_t pos, uint32_t available, Match* out);
+
+    // Inserts pos without reporting matches.
+    void Skip(const uint8_t* data, uint32_t pos, uint32_t available);
+
+    unsigned nice() const { return nice_; }
+
+private:
+    template <bool kReport>
+    unsigned Insert(const uint8_t* data, uint32_t pos, uint32_t available, Match* out);
+
+    uint32_t* head_ = nullptr;
+    uint32_t* tree_ = nullptr;  // two children per position: smaller, larger
+    uint32_t mask_ = 0;
+    uint32_t maxDistance_ = 0;
+    unsigned depth_ = 0;
+    unsigned nice_ = 0;
+};
+
+}  // namespace lzh

@@ -1,0 +1,224 @@
+// The best level: each chunk of input is parsed as the cheapest path from
+// its first byte to its last, where every step is a literal or one of the
+// matches found at that position (each match also offers every shorter
+// length), priced with a bit-cost model.  The first pass prices with the
+// model of the previous chunk (or of a greedy parse, for an entry's first
+// chunk); later passes with the statistics of the pass before.  The
+// cheapest pass, measured as the blocks it would make, is written.
+#include <cmath>
+#include <cstring>
+
+#include "encode/entry_encoder.h"
+
+namespace lzh {
+namespace {
+
+constexpr unsigned kPasses = 3;
+// Block ends are placed at multiples of this many symbols, each one
+// checked against the exact sizes.
+constexpr unsigned kSegment = 128;
+constexpr unsigned kTreeDepth = 96;
+constexpr unsigned kNiceLength = kMaxMatch;
+
+// Costs are in sixteenths of a bit.
+constexpr uint32_t kCostScale = 16;
+constexpr uint32_t kUnreached = 0xFFFFFFFF;
+
+// from_ packs a step: its length (1 for a literal) and its distance.
+constexpr unsigned kStepLengthBits = 9;
+constexpr uint32_t kStepLengthMask = (1u << kStepLengthBits) - 1;
+
+// -log2 of a symbol's share, in cost units.  A symbol not seen is priced
+// as rarer than any seen; no code is shorter than one bit.
+uint32_t SymbolCost(uint32_t frequency, uint32_t total) {
+    const double share = frequency != 0 ? static_cast<double>(frequency) / total : 0.5 / total;
+    const double bits = -std::log2(share);
+    return static_cast<uint32_t>((bits < 1 ? 1 : bits) * kCostScale + 0.5);
+}
+
+}  // namespace
+
+EntryEncoder::Outcome EntryEncoder::ParseOptimal() {
+    tree_.Start(dictionary_, kTreeDepth, kNiceLength);
+    haveModel_ = false;
+    int best = 0;
+    for (uint32_t pos = 0;;) {
+        const Outcome filled = Fill(pos, kOptimalChunk + kMaxMatch);
+        if (filled != Outcome::kDone) return filled;
+        const uint32_t left = window_.end() - pos;
+        if (left == 0) break;
+        const uint32_t count = left < kOptimalChunk ? left : kOptimalChunk;
+
+        FindChunkMatches(pos, count);
+        if (!haveModel_) GreedyModel(pos, count);
+        uint64_t bestBits = ~uint64_t{0};
+        unsigned bestCount = 0;
+        for (unsigned pass = 0; pass < kPasses; pass++) {
+            const int trial = 1 - best;
+            const unsigned n = ParseChunk(pos, count, parseSymbols_[trial], parsePositions_[trial]);
+            const uint64_t bits = MeasureChunk(parseSymbols_[trial], parsePositions_[trial], n);
+            if (bits < bestBits) {
+                bestBits = bits;
+                bestCount = n;
+                best = trial;
+            }
+            ModelFrom(parseSymbols_[trial], parsePositions_[trial], n);
+        }
+        // The next chunk starts from the statistics of the parse written.
+        ModelFrom(parseSymbols_[best], parsePositions_[best], bestCount);
+        haveModel_ = true;
+        std::memcpy(pendingSymbols_ + pendingCount_, parseSymbols_[best], bestCount * sizeof(uint16_t));
+        std::memcpy(pendingPositions_ + pendingCount_, parsePositions_[best], bestCount * sizeof(uint16_t));
+        pendingCount_ += bestCount;
+        if (pendingCount_ > BlockSplitter::kMaxSymbols - kOptimalChunk) {
+            const Outcome emitted = EmitPending(false, kSegment);
+            if (emitted != Outcome::kDone) return emitted;
+        }
+        pos += count;
+    }
+    return EmitPending(true, kSegment);
+}
+
+// Records the matches at every position of the chunk (cut at its end).  A
+// match as long as the tree compares is taken as it is: the positions it
+// covers are only inserted, which keeps long runs linear.
+void EntryEncoder::FindChunkMatches(uint32_t start, uint32_t count) {
+    const uint8_t* data = window_.data();
+    const uint32_t end = window_.end();
+    Match found[kMaxMatch];
+    uint32_t used = 0;
+    for (uint32_t i = 0; i < count;) {
+        pairStart_[i] = used;
+        const uint32_t pos = start + i;
+        const uint32_t available = end - pos;
+        if (available < kMinMatch) {
+            i++;
+            continue;
+        }
+        const unsigned n = tree_.Find(data, pos, available, found);
+        const uint32_t room = count - i;  // the chunk's end cuts matches
+        const bool keepAll = used + n <= kOptimalPairs;
+        unsigned longest = 0;
+        for (unsigned k = keepAll ? 0 : (n > 0 ? n - 1 : 0); k < n; k++) {
+            const unsigned len = found[k].length < room ? found[k].length : room;
+            if (len <= longest || len < kMinMatch) continue;
+            pairs_[used++] = Match{static_cast<uint16_t>(len), found[k].distance};
+            longest = len;
+        }
+        if (n > 0 && found[n - 1].length >= tree_.nice() && longest > 1) {
+            for (uint32_t k = 1; k < longest; k++) {
+                pairStart_[i + k] = used;
+                if (end - (pos + k) >= kMinMatch) tree_.Skip(data, pos + k, end - (pos + k));
+            }
+            i += longest;
+        } else {
+            i++;
+        }
+    }
+    pairStart_[count] = used;
+}
+
+// A first model for an entry: the statistics of taking the longest match
+// at every position.
+void EntryEncoder::GreedyModel(uint32_t start, uint32_t count) {
+    uint16_t* symbols = parseSymbols_[0];
+    uint16_t* positions = parsePositions_[0];
+    unsigned n = 0;
+    for (uint32_t i = 0; i < count;) {
+        if (pairStart_[i + 1] > pairStart_[i]) {
+            const Match& m = pairs_[pairStart_[i + 1] - 1];
+            symbols[n] = static_cast<uint16_t>(m.length + kMatchBias);
+            positions[n++] = static_cast<uint16_t>(m.distance - 1);
+            i += m.length;
+        } else {
+            symbols[n] = window_.data()[start + i];
+            positions[n++] = 0;
+            i++;
+        }
+    }
+    ModelFrom(symbols, positions, n);
+}
+
+void EntryEncoder::ModelFrom(const uint16_t* symbols, const uint16_t* positions, unsigned count) {
+    uint32_t chars[kCharSymbols] = {};
+    uint32_t codes[kMaxPositionCodes] = {};
+    uint32_t matches = 0;
+    for (unsigned i = 0; i < count; i++) {
+        chars[symbols[i]]++;
+        if (symbols[i] >= 256) {
+            codes[PositionCode(positions[i])]++;
+            matches++;
+        }
+    }
+    for (unsigned c = 0; c < 256; c++) model_.literal[c] = SymbolCost(chars[c], count);
+    for (unsigned len = kMinMatch; len <= kMaxMatch; len++)
+        model_.length[len] = SymbolCost(chars[len + kMatchBias], count);
+    for (unsigned j = 0; j < positionCodes_; j++)
+        model_.position[j] = (matches != 0 ? SymbolCost(codes[j], matches) : 4 * kCostScale) +
+                             PositionExtraBits(j) * kCostScale;
+}
+
+// The cheapest parse of the chunk under model_, written to symbols and
+// positions; returns the number of symbols.
+unsigned EntryEncoder::ParseChunk(uint32_t start, uint32_t count, uint16_t* symbols,
+                                  uint16_t* positions) {
+    const uint8_t* data = window_.data() + start;
+    const CostModel& m = model_;
+    price_[0] = 0;
+    for (uint32_t i = 1; i <= count; i++) price_[i] = kUnreached;
+    for (uint32_t i = 0; i < count; i++) {
+        const uint32_t base = price_[i];
+        const uint32_t literal = base + m.literal[data[i]];
+        if (literal < price_[i + 1]) {
+            price_[i + 1] = literal;
+            from_[i + 1] = 1;
+        }
+        unsigned len = kMinMatch;
+        for (uint32_t k = pairStart_[i]; k < pairStart_[i + 1]; k++) {
+            const Match match = pairs_[k];
+            const uint32_t withPosition = base + m.position[PositionCode(match.distance - 1u)];
+            const uint32_t step = static_cast<uint32_t>(match.distance) << kStepLengthBits;
+            for (; len <= match.length; len++) {
+                const uint32_t cost = withPosition + m.length[len];
+                if (cost < price_[i + len]) {
+                    price_[i + len] = cost;
+                    from_[i + len] = step | len;
+                }
+            }
+        }
+    }
+    // Walk back from the end, filling the symbols from the back.
+    uint32_t n = count;
+    for (uint32_t i = count; i > 0;) {
+        const uint32_t step = from_[i];
+        const unsigned len = step & kStepLengthMask;
+        n--;
+        if (len == 1) {
+            symbols[n] = data[i - 1];
+            positions[n] = 0;
+        } else {
+            symbols[n] = static_cast<uint16_t>(len + kMatchBias);
+            positions[n] = static_cast<uint16_t>((step >> kStepLengthBits) - 1);
+        }
+        i -= len;
+    }
+    const unsigned symbolsUsed = count - n;
+    std::memmove(symbols, symbols + n, symbolsUsed * sizeof *symbols);
+    std::memmove(positions, positions + n, symbolsUsed * sizeof *positions);
+    return symbolsUsed;
+}
+
+// The chunk is cut into as few blocks of equal symbol counts as the block
+// header's count allows.
+uint64_t EntryEncoder::MeasureChunk(const uint16_t* symbols, const uint16_t* positions, unsigned count) {
+    const unsigned blocks = (count + kMaxBlockSymbols - 1) / kMaxBlockSymbols;
+    uint64_t bits = 0;
+    for (unsigned b = 0, at = 0; b < blocks; b++) {
+        const unsigned next = static_cast<unsigned>(static_cast<uint64_t>(count) * (b + 1) / blocks);
+        bits += blockWriter_.Plan(symbols + at, positions + at, next - at);
+        at = next;
+    }
+    return bits;
+}
+
+}  // namespace lzh

@@ -1,0 +1,116 @@
+// Length-limited code lengths and canonical codes, checked against an
+// unlimited Huffman code and against the decoders' table builder.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <queue>
+#include <random>
+
+#include "decode/huffman_table.h"
+#include "encode/huffman_code.h"
+
+namespace {
+
+// Total bits of an unlimited Huffman code (sum of the merged weights).
+uint64_t HuffmanCost(const std::vector<uint32_t>& frequencies) {
+    std::priority_queue<uint64_t, std::vector<uint64_t>, std::greater<>> q;
+    for (const uint32_t f : frequencies)
+        if (f != 0) q.push(f);
+    uint64_t cost = 0;
+    while (q.size() > 1) {
+        const uint64_t a = q.top();
+        q.pop();
+        const uint64_t b = q.top();
+        q.pop();
+        cost += a + b;
+        q.push(a + b);
+    }
+    return cost;
+}
+
+struct Built {
+    std::vector<uint8_t> lengths;
+    unsigned used;
+    uint64_t cost = 0;
+    uint64_t kraft = 0;  // sum of 2^(16 - length)
+    unsigned longest = 0;
+};
+
+Built Build(const std::vector<uint32_t>& frequencies, unsigned limit) {
+    static lzh::CodeLengthWork work;
+    Built b;
+    b.lengths.resize(frequencies.size());
+    b.used = lzh::BuildCodeLengths(frequencies.data(), static_cast<unsigned>(frequencies.size()), limit,
+                                   b.lengths.data(), work);
+    for (size_t s = 0; s < frequencies.size(); s++) {
+        if (b.lengths[s] == 0) continue;
+        b.cost += uint64_t{frequencies[s]} * b.lengths[s];
+        b.kraft += uint64_t{1} << (16 - b.lengths[s]);
+        b.longest = std::max<unsigned>(b.longest, b.lengths[s]);
+    }
+    return b;
+}
+
+}  // namespace
+
+TEST(CodeLengths, OptimalWhenTheLimitDoesNotBind) {
+    std::mt19937 random(3);
+    for (int round = 0; round < 200; round++) {
+        std::vector<uint32_t> f(2 + random() % 509);
+        for (uint32_t& x : f) x = random() % 3 == 0 ? 0 : random() % 1000 + 1;
+        f[random() % f.size()] = 7;
+        f[random() % f.size()] = 9;
+        const Built b = Build(f, 16);
+        ASSERT_EQ(65536u, b.kraft) << round;  // a complete code: the decoders refuse anything else
+        if (b.longest < 16) {
+            EXPECT_EQ(HuffmanCost(f), b.cost) << round;
+        }
+    }
+}
+
+TEST(CodeLengths, LimitHeldForSkewedFrequencies) {
+    // Fibonacci frequencies make an unlimited code 29 levels deep.
+    std::vector<uint32_t> f(30);
+    f[0] = f[1] = 1;
+    for (size_t i = 2; i < f.size(); i++) f[i] = f[i - 1] + f[i - 2];
+    for (const unsigned limit : {5u, 8u, 16u}) {
+        const Built b = Build(f, limit);
+        EXPECT_EQ(limit, b.longest);
+        EXPECT_EQ(65536u, b.kraft);
+        EXPECT_GE(b.cost, HuffmanCost(f));
+    }
+}
+
+TEST(CodeLengths, FewerThanTwoSymbolsGetNoLengths) {
+    const Built none = Build({0, 0, 0}, 16);
+    EXPECT_EQ(0u, none.used);
+    const Built one = Build({0, 5, 0}, 16);
+    EXPECT_EQ(1u, one.used);
+    EXPECT_EQ(0u, one.longest);
+    const Built two = Build({0, 5, 0, 1}, 16);
+    EXPECT_EQ((std::vector<uint8_t>{0, 1, 0, 1}), two.lengths);
+}
+
+// Every canonical code, looked up in the table the decoders build from the
+// same lengths, gives its symbol back.
+TEST(CanonicalCodes, DecodeThroughTheDecodersTables) {
+    std::mt19937 random(5);
+    for (int round = 0; round < 50; round++) {
+        std::vector<uint32_t> f(lzh::HuffmanTables::kCharSymbols);
+        for (uint32_t& x : f) x = random() % 4 == 0 ? 0 : (random() % 2 ? random() % 5 + 1 : random() % 40000 + 1);
+        const Built b = Build(f, 16);
+        std::vector<uint16_t> codes(f.size());
+        lzh::BuildCanonicalCodes(b.lengths.data(), static_cast<unsigned>(f.size()), codes.data());
+        auto tables = std::make_unique<lzh::HuffmanTables>();
+        ASSERT_TRUE(tables->MakeTable(lzh::HuffmanTables::kCharSymbols, b.lengths.data(),
+                                      lzh::HuffmanTables::kCharTableBits, tables->charTable));
+        for (unsigned s = 0; s < f.size(); s++) {
+            if (b.lengths[s] == 0) continue;
+            const uint32_t bits = uint32_t{codes[s]} << (32 - b.lengths[s]);
+            unsigned found = tables->charTable[bits >> (32 - lzh::HuffmanTables::kCharTableBits)];
+            found = tables->WalkTree(found, lzh::HuffmanTables::kCharSymbols, bits,
+                                     1u << (31 - lzh::HuffmanTables::kCharTableBits));
+            ASSERT_EQ(s, found) << "round " << round << ", length " << int(b.lengths[s]);
+        }
+    }
+}

@@ -1,0 +1,82 @@
+// lzhtool a: packs files and folders into a new archive with the
+// project's own encoder.
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "lzhtool.h"
+#include "pack.h"
+
+namespace {
+
+int AddUsage() {
+    std::fprintf(stderr, "usage: lzhtool a [options] ARCHIVE FILES-OR-FOLDERS...\n%s",
+                 pack::kPackOptionsHelp);
+    return 2;
+}
+
+void PrintEntry(const pack::PlannedEntry& entry, const lzh::EncodedEntry& result, void*) {
+    static const char* const kIds[] = {"-lh0-", "", "", "", "", "-lh5-", "-lh6-", "-lh7-"};
+    if (entry.file.folder)
+        std::printf("-lhd- %10u %10u %s/\n", 0u, 0u, entry.file.name.c_str());
+    else
+        std::printf("%s %10u %10u %s\n", kIds[result.method], result.packedSize,
+                    static_cast<unsigned>(entry.file.size), entry.file.name.c_str());
+}
+
+}  // namespace
+
+int AddMain(int argc, char** argv) {
+    pack::PackOptions options;
+    std::string error;
+    if (!pack::ReadSourceDateEpoch(options, error)) {
+        std::fprintf(stderr, "lzhtool: %s\n", error.c_str());
+        return 2;
+    }
+    std::vector<std::string> operands;
+    bool optionsEnded = false;
+    for (int i = 2; i < argc; i++) {
+        if (!optionsEnded && std::strcmp(argv[i], "--") == 0) {
+            optionsEnded = true;
+            continue;
+        }
+        const int taken = optionsEnded ? 0 : pack::ParsePackOption(argc, argv, i, options, error);
+        if (taken < 0) {
+            std::fprintf(stderr, "lzhtool: %s\n", error.c_str());
+            return 2;
+        }
+        if (taken > 0) continue;
+        if (!optionsEnded && argv[i][0] == '-' && argv[i][1] != '\0') {
+            std::fprintf(stderr, "lzhtool: unknown option %s\n", argv[i]);
+            return AddUsage();
+        }
+        operands.emplace_back(argv[i]);
+    }
+    if (operands.size() < 2) return AddUsage();
+
+    const std::string archive = operands.front();
+    operands.erase(operands.begin());
+    pack::ArchivePlan plan;
+    if (!pack::PlanArchive(operands, options, archive, plan, error)) {
+        std::fprintf(stderr, "lzhtool: %s\n", error.c_str());
+        return 1;
+    }
+    FILE* file = std::fopen(archive.c_str(), "wb");
+    if (file == nullptr) {
+        std::fprintf(stderr, "lzhtool: cannot create %s: %s\n", archive.c_str(), std::strerror(errno));
+        return 1;
+    }
+    bool written = pack::WriteArchive(file, plan, options, error, PrintEntry, nullptr);
+    if (std::fclose(file) != 0 && written) {
+        written = false;
+        error = "write error";
+    }
+    if (!written) {
+        std::fprintf(stderr, "lzhtool: %s\n", error.c_str());
+        std::remove(archive.c_str());
+        return 1;
+    }
+    return 0;
+}
