@@ -33,8 +33,11 @@ build() {
     { echo "test-all: the $1 build failed"; failed=$((failed + 1)); return 1; }
 }
 
-build host && run_ctest build/host
-build win32 && run_ctest build/win32
+# Both builds first: some host tests pack the Windows module.
+build host && host_built=1
+build win32 && win32_built=1
+[ -n "${host_built:-}" ] && run_ctest build/host
+[ -n "${win32_built:-}" ] && run_ctest build/win32
 
 if [ "${FUZZ_SECONDS:-30}" != 0 ] && [ -x tests/fuzz/run.sh ]; then
   if tests/fuzz/run.sh "${FUZZ_SECONDS:-30}" "$root/build/fuzz"; then

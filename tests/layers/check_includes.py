@@ -25,7 +25,7 @@ ALLOWED = {
     "src/extract": {"archive", "decode", "paths", "res", "ui"},
     "src/app": {"archive", "decode", "extract", "launch", "package", "paths", "res", "ui"},
     "tools/pack": {"archive", "decode", "encode"},
-    "tools/lzhtool": {"archive", "decode", "encode"},
+    "tools/lzhtool": {"archive", "decode", "encode", "package", "pack"},
     "tools/mksfx": {"archive", "decode", "encode", "package"},
 }
 

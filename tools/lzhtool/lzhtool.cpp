@@ -25,6 +25,8 @@
 #include "archive/scanner.h"
 #include "decode/frame.h"
 #include "decode/method.h"
+#include "package/image_end.h"
+#include "package/sfx_config.h"
 #include "lzhtool.h"
 
 namespace {
@@ -32,18 +34,35 @@ namespace {
 using lzh::EntryHeader;
 
 // Collects the reader's and decoders' fault texts; scan-time faults go to
-// stderr as they come.
+// stderr as they come, and are counted.
 class CollectingReporter final : public lzh::Reporter {
 public:
     void Report(const char* text) override {
-        if (collecting)
+        if (collecting) {
             faults.emplace_back(text);
-        else
+        } else {
             std::fprintf(stderr, "lzhtool: %s\n", text);
+            scanFaults++;
+        }
     }
     bool collecting = false;
     std::vector<std::string> faults;
+    int scanFaults = 0;
 };
+
+// Where the archive may start: behind the configuration block of a
+// self-extracting package, as the module scans its own file, else at 0.
+long ArchiveStart(FILE* file) {
+    uint8_t headers[4096];
+    const size_t got = std::fread(headers, 1, sizeof headers, file);
+    const uint32_t imageEnd = FindImageEnd(headers, got);
+    char signature[sizeof SfxConfig::signature];
+    const bool package = imageEnd != 0 && std::fseek(file, static_cast<long>(imageEnd), SEEK_SET) == 0 &&
+                         std::fread(signature, 1, sizeof signature, file) == sizeof signature &&
+                         std::memcmp(signature, kConfigSignature, sizeof signature) == 0;
+    std::fseek(file, 0, SEEK_SET);
+    return package ? static_cast<long>(imageEnd + kConfigBlockSize) : 0;
+}
 
 class FileSink final : public lzh::OutputSink {
 public:
@@ -146,10 +165,14 @@ int main(int argc, char** argv) {
     CollectingReporter reporter;
     lzh::HeaderReader reader(archive, reporter, IsLeadByte);
     long offset = -1;
-    if (!lzh::FindFirstHeader(reader, window, work, &offset)) {
+    if (!lzh::FindFirstHeader(reader, window, work, &offset, ArchiveStart(archive))) {
         std::fprintf(stderr, "lzhtool: %s: no LHA header found\n", argv[2]);
         return 1;
     }
+    // A candidate the reader refused before the first header may be an
+    // entry whose header is damaged.
+    int failures = reporter.scanFaults;
+    if (failures > 0) std::printf("FAIL a header before offset %ld was refused\n", offset);
 
     std::atomic<int32_t> abortState{lzh::kAbortNone};
     FileSink sink;
@@ -161,7 +184,6 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    int failures = 0;
     long headerStart = offset;
     std::fseek(archive, offset, SEEK_SET);
     while (reader.ReadEntryHeader(work)) {
