@@ -126,7 +126,6 @@ int ParseCommandLine(const char* tail, char* archivePath) {
 
     if (archivePath[0] != '\0') {
         TrimTrailingSpaces(archivePath);
-        if (SearchPathA(nullptr, archivePath, nullptr, 0, nullptr, nullptr) == 0) return 0;
         const DWORD attributes = GetFileAttributesA(archivePath);
         if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
             return 0;

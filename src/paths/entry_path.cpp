@@ -26,8 +26,8 @@ int LiesInside(const char* destination, const char* path, bool folderOnly) {
     if (folderOnly && !AddBackslash(fullPath, sizeof fullPath)) return 0;
     const int length = static_cast<int>(std::strlen(fullPath));
     if (length < prefix || (length == prefix && !folderOnly)) return 0;
-    return CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, fullPath, prefix, fullDestination,
-                          prefix) == CSTR_EQUAL;
+    fullPath[prefix] = '\0';
+    return lstrcmpiA(fullPath, fullDestination) == 0;
 }
 
 }  // namespace

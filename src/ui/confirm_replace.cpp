@@ -21,9 +21,10 @@ void ShowFileLine(HWND dialog, int control, uint32_t dosDateTime, uint32_t size)
     char format[kLineBytes];
     if (FormatDateLine(dosDateTime, format, sizeof format) == 0)
         return;
-    const char* sizeText = FormatThousands(size);
+    char sizeText[kThousandsSize];
+    FormatThousands(size, sizeText);
     char line[kLineBytes];
-    FormatWithText(line, sizeof line, format, sizeText != nullptr ? sizeText : "");
+    FormatWithText(line, sizeof line, format, sizeText);
     SetDlgItemTextA(dialog, control, line);
 }
 

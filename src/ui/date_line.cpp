@@ -20,8 +20,6 @@ constexpr char kWeekdays[7][4] = {
 // wsprintfA never writes more than 1024 characters and a terminator.
 constexpr int kWsprintfBytes = 1025;
 
-char g_thousands[32];
-
 }  // namespace
 
 int DayOfWeek(int year, int month, int day) {
@@ -82,20 +80,17 @@ int FormatDateLine(uint32_t dosDateTime, char* output, int outputSize) {
     return FormatDateLineFrom(format, dosDateTime, output, outputSize);
 }
 
-const char* FormatThousands(uint32_t n) {
+void FormatThousands(uint32_t n, char* output) {
     char digits[16];
-    const int count = wsprintfA(digits, "%lu", static_cast<unsigned long>(n));
+    const int count = wsprintfA(digits, "%lu", static_cast<unsigned long>(n));  // 1 to 10 digits
     const int total = count + (count - 1) / 3;
-    if (count <= 0 || total >= static_cast<int>(sizeof g_thousands))
-        return nullptr;
 
     // Fill from the right: a ',' before every third digit from the end.
-    char* out = g_thousands + total;
+    char* out = output + total;
     *out = '\0';
     for (int i = 0; i < count; ++i) {
         if (i > 0 && i % 3 == 0)
             *--out = ',';
         *--out = digits[count - 1 - i];
     }
-    return g_thousands;
 }

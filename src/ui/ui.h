@@ -50,9 +50,10 @@ int32_t ConfirmReplace(const ReplaceInfo* info);
 // Returns its length, 0 on failure.
 int FormatDateLine(uint32_t dosDateTime, char* output, int outputSize);
 
-// Decimal digits of n with ',' between groups of three, in a static buffer
-// valid until the next call.
-const char* FormatThousands(uint32_t n);
+// Decimal digits of n with ',' between groups of three ("4,294,967,295")
+// into output (kThousandsSize bytes).
+constexpr int kThousandsSize = 16;
+void FormatThousands(uint32_t n, char* output);
 
 // ---- Progress window, dialog 120 (main thread) ----
 

@@ -101,7 +101,7 @@ language() {
     progress_text="展開中..."
     replace_title="ファイル上書きの確認"
     invalid_name="不正なファイル名の展開をスキップします。"
-    more_skipped="ほかに %u 個のファイルを同じ理由でスキップしました。"
+    more_skipped="ほかに %u 個をスキップしました。"
     archive_damaged="書庫が壊れているか、途中で切れています。"
   else
     bench_lang=()
@@ -109,7 +109,7 @@ language() {
     progress_text="Please wait..."
     replace_title="Confirm File Replace"
     invalid_name="invalid filename.(skipped)"
-    more_skipped="%u more files were skipped for the same reason."
+    more_skipped="%u more files were skipped."
     archive_damaged="The archive is damaged or incomplete."
   fi
 }

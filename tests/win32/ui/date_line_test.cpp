@@ -61,22 +61,19 @@ std::string Format(const std::string& format, uint32_t value) {
 TEST(FormatThousands, GroupsEveryThreeDigitsFromTheRight) {
     const uint32_t samples[] = {0, 1, 12, 123, 999, 1000, 1234, 12345, 99999, 100000,
                                 123456, 999999, 1000000, 1234567, 1000000000, 4294967295u};
-    for (uint32_t n : samples)
-        EXPECT_EQ(FormatThousands(n), Grouped(n)) << n;
+    char text[kThousandsSize];
+    for (uint32_t n : samples) {
+        FormatThousands(n, text);
+        EXPECT_EQ(text, Grouped(n)) << n;
+    }
     uint32_t n = 2463534242u;  // xorshift sweep over the whole range
     for (int i = 0; i < 2000; ++i) {
         n ^= n << 13;
         n ^= n >> 17;
         n ^= n << 5;
-        ASSERT_EQ(FormatThousands(n), Grouped(n)) << n;
+        FormatThousands(n, text);
+        ASSERT_EQ(text, Grouped(n)) << n;
     }
-}
-
-TEST(FormatThousands, ResultLivesInOneBufferUntilTheNextCall) {
-    const char* first = FormatThousands(1234);
-    const char* second = FormatThousands(5);
-    EXPECT_EQ(first, second);
-    EXPECT_STREQ(second, "5");
 }
 
 TEST(DayOfWeek, AgreesWithTheSystemCalendarOverTheWholeDosRange) {
@@ -97,7 +94,9 @@ TEST(DayOfWeek, AgreesWithTheSystemCalendarOverTheWholeDosRange) {
 TEST(FormatDateLine, EnglishGivesMonthDayYearAndKeepsTheSizeSlot) {
     const std::string line = Format(English(), DosDateTime(2024, 1, 2, 10, 20, 30));
     char finished[256];
-    wsprintfA(finished, line.c_str(), FormatThousands(1234567));
+    char size[kThousandsSize];
+    FormatThousands(1234567, size);
+    wsprintfA(finished, line.c_str(), size);
     EXPECT_STREQ(finished, "1,234,567 Bytes\nModified: 01, 02, 2024,  10:20:30");
 }
 

@@ -109,7 +109,9 @@ TEST_F(DialogLayout, TheLongestSizeAndDateLinesFit) {
     for (uint32_t value : {lastDay, eights}) {
         ASSERT_GT(FormatDateLine(value, format, sizeof format), 0);
         char line[300];
-        wsprintfA(line, format, FormatThousands(4294967295u));
+        char size[kThousandsSize];
+        FormatThousands(4294967295u, size);
+        wsprintfA(line, format, size);
         ExpectFits(GetDlgItem(dialog, IDC_EXISTING_LINE), line);
         ExpectFits(GetDlgItem(dialog, IDC_ENTRY_LINE), line);
     }
