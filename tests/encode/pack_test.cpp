@@ -135,6 +135,10 @@ TEST(PackPlan, NamesWindowsWouldNotTakeAreRefused) {
     EXPECT_FALSE(pack::PlanArchive({t / "dir"}, pack::PackOptions{}, {}, plan, error));
     EXPECT_NE(std::string::npos, error.find("only in case")) << error;
     EXPECT_FALSE(pack::PlanArchive({t / "missing"}, pack::PackOptions{}, {}, plan, error));
+    // A (sparse) file of 4 GiB: the header's sizes have 32 bits.
+    fs::resize_file(t.File("dir2/huge"), uint64_t{1} << 32);
+    EXPECT_FALSE(pack::PlanArchive({t / "dir2"}, pack::PackOptions{}, {}, plan, error));
+    EXPECT_NE(std::string::npos, error.find("4 GiB")) << error;
 }
 
 TEST(PackOptions, ParsedAsTheToolsTakeThem) {
