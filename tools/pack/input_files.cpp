@@ -133,7 +133,8 @@ bool Collector::AddFolderContents(const fs::path& source, const std::string& nam
 
 }  // namespace
 
-bool CollectInputs(const std::string& argument, std::vector<InputFile>& out, std::string& error) {
+bool CollectInputs(const std::string& argument, const fs::path& base, std::vector<InputFile>& out,
+                   std::string& error) {
     std::string prefix;
     if (!StoredPrefix(argument, prefix)) {
         error = argument + ": a name with \"..\" would be stored outside the archive's folder";
@@ -141,7 +142,7 @@ bool CollectInputs(const std::string& argument, std::vector<InputFile>& out, std
     }
     // Absolute, so that the files can be opened from any working folder.
     std::error_code ec;
-    const fs::path source = fs::absolute(fs::path(std::u8string(argument.begin(), argument.end())), ec);
+    const fs::path source = fs::absolute(base / fs::path(std::u8string(argument.begin(), argument.end())), ec);
     if (ec) {
         error = argument + ": " + ec.message();
         return false;
