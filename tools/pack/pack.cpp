@@ -212,7 +212,7 @@ bool PlanArchive(const std::vector<std::string>& inputs, const PackOptions& opti
         fields.method = "-lh0-";
         fields.name = entry.storedName.c_str();
         fields.folder = entry.file.folder;
-        static uint8_t header[lzh::kMaxEntryHeaderSize];
+        uint8_t header[lzh::kMaxEntryHeaderSize];
         if (lzh::BuildEntryHeader(fields, header) == 0) {
             error = file.name + ": name too long for header level " + std::to_string(fields.level);
             return false;
