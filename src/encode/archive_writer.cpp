@@ -1,9 +1,8 @@
 #include "encode/archive_writer.h"
 
 namespace lzh {
-namespace {
 
-const char* MethodId(MethodCode method) {
+const char* MethodIdOf(MethodCode method) {
     switch (method) {
     case kLh5: return "-lh5-";
     case kLh6: return "-lh6-";
@@ -12,13 +11,11 @@ const char* MethodId(MethodCode method) {
     }
 }
 
-}  // namespace
-
 const char* EncodeStatusText(EncodeStatus status) {
     switch (status) {
     case EncodeStatus::kOk: return "ok";
     case EncodeStatus::kBadOptions: return "unsupported method or header level";
-    case EncodeStatus::kBadName: return "name empty or too long for the header level";
+    case EncodeStatus::kBadName: return "name empty, malformed or too long for the header level";
     case EncodeStatus::kTooLarge: return "file of 4 GiB or more (LHA sizes have 32 bits)";
     case EncodeStatus::kReadError: return "read error";
     case EncodeStatus::kSizeChanged: return "file changed size while being read";
@@ -67,7 +64,7 @@ EncodeStatus ArchiveWriter::WriteEntry(const EntryInfo& entry, bool folder, Enco
     const EncodeStatus encoded =
         encoder_.Encode(*data, fields.unpackedSize, options_.method, options_.best, output_, last_);
     if (encoded != EncodeStatus::kOk) return encoded;
-    fields.method = MethodId(last_.method);
+    fields.method = MethodIdOf(last_.method);
     fields.packedSize = last_.packedSize;
     fields.crc16 = last_.crc16;
     BuildEntryHeader(fields, header_);

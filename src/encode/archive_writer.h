@@ -32,8 +32,11 @@ struct EntryInfo {
     uint8_t attributes;  // MS-DOS bits: kAttributeReadOnly, kAttributeHidden, ...
 };
 
-// A short English text for a status, e.g. "name too long for the header level".
+// A short English text for a status, e.g. "read error".
 const char* EncodeStatusText(EncodeStatus status);
+
+// The method id written for a method the writer makes ("-lh7-").
+const char* MethodIdOf(MethodCode method);
 
 class ArchiveWriter {
 public:

@@ -15,7 +15,7 @@ struct LazySettings {
     unsigned segment;     // granularity of block ends
 };
 
-constexpr LazySettings kLazy = {32, 32, 128, 128, 4096, 512};
+constexpr LazySettings kLazy = {24, 32, 128, 128, 4096, 512};
 
 // Bytes wanted behind the position: a full match behind the next one.
 constexpr uint32_t kLookahead = kMaxMatch + kMinMatch;

@@ -91,16 +91,3 @@ TEST(ArchiveWriter, RefusesWhatTheFormatCannotHoldBeforeReading) {
     EXPECT_EQ(lzh::EncodeStatus::kBadName, writer.AddFolder({"", 0, 0, 0}));
     EXPECT_TRUE(output.bytes.empty());
 }
-
-// After a refused entry the archive goes on: the entries around it read back.
-TEST(ArchiveWriter, AnArchiveGoesOnAfterAStoredEntry) {
-    const Bytes text = MakeData("text", 20000), random = MakeData("random", 20000);
-    const Bytes archive = PackFiles({{"a", text}, {"b", random}, {"c", text}}, lzh::EncodeOptions{});
-    const ReadArchive read = ReadBack(archive);
-    ASSERT_EQ(3u, read.entries.size());
-    EXPECT_TRUE(read.endMark);
-    EXPECT_STREQ("-lh7-", read.entries[0].header.method);
-    EXPECT_STREQ("-lh0-", read.entries[1].header.method);
-    EXPECT_TRUE(read.entries[1].data == random);
-    EXPECT_TRUE(read.entries[2].data == text && read.entries[2].crcMatches);
-}

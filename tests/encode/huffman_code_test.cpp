@@ -1,12 +1,12 @@
-// Length-limited code lengths and canonical codes, checked against an
-// unlimited Huffman code and against the decoders' table builder.
+// Length-limited code lengths, checked against an unlimited Huffman code.
+// (Canonical codes are checked by decoding blocks: block_writer_test.)
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <queue>
 #include <random>
+#include <vector>
 
-#include "decode/huffman_table.h"
 #include "encode/huffman_code.h"
 
 namespace {
@@ -78,39 +78,5 @@ TEST(CodeLengths, LimitHeldForSkewedFrequencies) {
         EXPECT_EQ(limit, b.longest);
         EXPECT_EQ(65536u, b.kraft);
         EXPECT_GE(b.cost, HuffmanCost(f));
-    }
-}
-
-TEST(CodeLengths, FewerThanTwoSymbolsGetNoLengths) {
-    const Built none = Build({0, 0, 0}, 16);
-    EXPECT_EQ(0u, none.used);
-    const Built one = Build({0, 5, 0}, 16);
-    EXPECT_EQ(1u, one.used);
-    EXPECT_EQ(0u, one.longest);
-    const Built two = Build({0, 5, 0, 1}, 16);
-    EXPECT_EQ((std::vector<uint8_t>{0, 1, 0, 1}), two.lengths);
-}
-
-// Every canonical code, looked up in the table the decoders build from the
-// same lengths, gives its symbol back.
-TEST(CanonicalCodes, DecodeThroughTheDecodersTables) {
-    std::mt19937 random(5);
-    for (int round = 0; round < 50; round++) {
-        std::vector<uint32_t> f(lzh::HuffmanTables::kCharSymbols);
-        for (uint32_t& x : f) x = random() % 4 == 0 ? 0 : (random() % 2 ? random() % 5 + 1 : random() % 40000 + 1);
-        const Built b = Build(f, 16);
-        std::vector<uint16_t> codes(f.size());
-        lzh::BuildCanonicalCodes(b.lengths.data(), static_cast<unsigned>(f.size()), codes.data());
-        auto tables = std::make_unique<lzh::HuffmanTables>();
-        ASSERT_TRUE(tables->MakeTable(lzh::HuffmanTables::kCharSymbols, b.lengths.data(),
-                                      lzh::HuffmanTables::kCharTableBits, tables->charTable));
-        for (unsigned s = 0; s < f.size(); s++) {
-            if (b.lengths[s] == 0) continue;
-            const uint32_t bits = uint32_t{codes[s]} << (32 - b.lengths[s]);
-            unsigned found = tables->charTable[bits >> (32 - lzh::HuffmanTables::kCharTableBits)];
-            found = tables->WalkTree(found, lzh::HuffmanTables::kCharSymbols, bits,
-                                     1u << (31 - lzh::HuffmanTables::kCharTableBits));
-            ASSERT_EQ(s, found) << "round " << round << ", length " << int(b.lengths[s]);
-        }
     }
 }

@@ -101,17 +101,14 @@ TEST(PackPlan, InputsInAStableOrderWithTheirNames) {
     EXPECT_EQ(0x21, plan.entries[7].file.attributes);  // read-only, archive
     EXPECT_EQ(0x00, plan.entries[0].file.attributes);
 
-    // "." packs a folder's contents; run from inside the folder.
-    const fs::path here = fs::current_path();
-    fs::current_path(t / "pkg");
-    const bool planned = pack::PlanArchive({".", "./a/../b.txt"}, options, {}, plan, error);
-    fs::current_path(here);
-    EXPECT_FALSE(planned);
+    // "." packs a folder's contents, here named from the folder (-C).
+    options.base = t / "pkg";
+    EXPECT_FALSE(pack::PlanArchive({".", "./a/../b.txt"}, options, {}, plan, error));
     EXPECT_NE(std::string::npos, error.find(".."));
-    fs::current_path(t / "pkg");
+    EXPECT_FALSE(pack::PlanArchive({"../single.txt"}, options, {}, plan, error));
     ASSERT_TRUE(pack::PlanArchive({"."}, options, {}, plan, error)) << error;
-    fs::current_path(here);
-    EXPECT_EQ("a/", StoredNames(plan)[1]);
+    EXPECT_EQ((std::vector<std::string>{".hidden", "a/", "a/y.txt", "a/z.txt", "b.txt", "empty/", "ro.txt"}),
+              StoredNames(plan));
 }
 
 TEST(PackPlan, NamesWindowsWouldNotTakeAreRefused) {
@@ -135,6 +132,10 @@ TEST(PackPlan, NamesWindowsWouldNotTakeAreRefused) {
     EXPECT_FALSE(pack::PlanArchive({t / "dir"}, pack::PackOptions{}, {}, plan, error));
     EXPECT_NE(std::string::npos, error.find("only in case")) << error;
     EXPECT_FALSE(pack::PlanArchive({t / "missing"}, pack::PackOptions{}, {}, plan, error));
+    // A (sparse) file of 4 GiB: the header's sizes have 32 bits.
+    fs::resize_file(t.File("dir2/huge"), uint64_t{1} << 32);
+    EXPECT_FALSE(pack::PlanArchive({t / "dir2"}, pack::PackOptions{}, {}, plan, error));
+    EXPECT_NE(std::string::npos, error.find("4 GiB")) << error;
 }
 
 TEST(PackOptions, ParsedAsTheToolsTakeThem) {
@@ -150,23 +151,24 @@ TEST(PackOptions, ParsedAsTheToolsTakeThem) {
 
     pack::PackOptions options;
     std::string error;
-    const char* argv[] = {"tool", "--method", "lh5", "--level", "1", "--best", "--codepage", "1252",
-                          "--mtime", "2000-01-01", "--method", "lh9", "--level", "3", "--other", "--mtime"};
-    const int argc = 16;
+    const char* argv[] = {"tool", "--method", "lh5", "--level", "1", "--best", "--codepage", "1252", "--mtime",
+                          "2000-01-01", "-C", "dir", "--method", "lh9", "--level", "3", "--other", "--mtime"};
+    const int argc = 18;
     int i = 1;
-    for (; i < 10; i++) ASSERT_EQ(1, pack::ParsePackOption(argc, argv, i, options, error)) << argv[i];
+    for (; i < 12; i++) ASSERT_EQ(1, pack::ParsePackOption(argc, argv, i, options, error)) << argv[i];
+    EXPECT_EQ(fs::path("dir"), options.base);
     EXPECT_EQ(lzh::kLh5, options.encode.method);
     EXPECT_EQ(1, options.encode.headerLevel);
     EXPECT_TRUE(options.encode.best);
     EXPECT_EQ(1252, options.codePage);
     EXPECT_EQ(946684800, options.mtime.value_or(0));
-    for (const int at : {10, 12}) {  // lh9, level 3
+    for (const int at : {12, 14}) {  // lh9, level 3
         i = at;
         EXPECT_EQ(-1, pack::ParsePackOption(argc, argv, i, options, error)) << argv[at];
     }
-    i = 14;
+    i = 16;
     EXPECT_EQ(0, pack::ParsePackOption(argc, argv, i, options, error));
-    i = 15;
+    i = 17;
     EXPECT_EQ(-1, pack::ParsePackOption(argc, argv, i, options, error));  // --mtime without a value
 }
 
@@ -179,13 +181,10 @@ TEST(PackArchive, WritesWhatWasPlanned) {
     setenv("TZ", "UTC", 1);
     pack::PackOptions options;
     options.latest = 1600000000;  // SOURCE_DATE_EPOCH: newer files are set back to it
-    const fs::path here = fs::current_path();
-    fs::current_path(t / "");
+    options.base = t / "";
     pack::ArchivePlan plan;
     std::string error;
-    const bool planned = pack::PlanArchive({"ソフト"}, options, {}, plan, error);
-    fs::current_path(here);
-    ASSERT_TRUE(planned) << error;
+    ASSERT_TRUE(pack::PlanArchive({"ソフト"}, options, {}, plan, error)) << error;
 
     Bytes archives[2];
     for (Bytes& bytes : archives) {

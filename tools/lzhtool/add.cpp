@@ -17,12 +17,12 @@ int AddUsage() {
     return 2;
 }
 
+// method, packed size, size, name (as lzhtool l lists them)
 void PrintEntry(const pack::PlannedEntry& entry, const lzh::EncodedEntry& result, void*) {
-    static const char* const kIds[] = {"-lh0-", "", "", "", "", "-lh5-", "-lh6-", "-lh7-"};
     if (entry.file.folder)
         std::printf("-lhd- %10u %10u %s/\n", 0u, 0u, entry.file.name.c_str());
     else
-        std::printf("%s %10u %10u %s\n", kIds[result.method], result.packedSize,
+        std::printf("%s %10u %10u %s\n", lzh::MethodIdOf(result.method), result.packedSize,
                     static_cast<unsigned>(entry.file.size), entry.file.name.c_str());
 }
 

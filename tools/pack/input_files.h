@@ -23,9 +23,9 @@ struct InputFile {
 // before its contents, and the entries of one folder in byte order of
 // their names.  The stored name is the argument as given, without a
 // leading '/' or "./" parts; an argument "." adds a folder's contents
-// without the folder.  Refuses a ".." component, a missing file, and a
+// without the folder.  A relative argument is found below `folder` (empty:
+// the working folder).  Refuses a ".." component, a missing file, and a
 // link to a folder that contains it (a loop).  Other links are followed.
-// A relative argument is looked for in `folder` when one is given.
 bool CollectInputs(const std::string& argument, std::vector<InputFile>& out, std::string& error,
                    const std::filesystem::path& folder = {});
 

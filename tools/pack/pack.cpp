@@ -95,7 +95,8 @@ const char kPackOptionsHelp[] =
     "  --codepage 932|1252        code page of the stored names (default 932)\n"
     "  --mtime TIME               time of every entry: seconds since 1970 or\n"
     "                             YYYY-MM-DD[THH:MM[:SS]] (UTC); SOURCE_DATE_EPOCH\n"
-    "                             sets later times back to it\n";
+    "                             sets later times back to it\n"
+    "  -C DIR                     name the inputs from DIR (stored names as given)\n";
 
 bool ParseTime(const std::string& text, int64_t& seconds) {
     if (ParseInteger(text, seconds)) return true;
@@ -116,7 +117,8 @@ int ParsePackOption(int argc, const char* const* argv, int& i, PackOptions& opti
         options.encode.best = true;
         return 1;
     }
-    if (option != "--method" && option != "--level" && option != "--codepage" && option != "--mtime")
+    if (option != "--method" && option != "--level" && option != "--codepage" && option != "--mtime" &&
+        option != "-C")
         return 0;
     if (i + 1 >= argc) {
         error = option + " needs a value";
@@ -146,6 +148,9 @@ int ParsePackOption(int argc, const char* const* argv, int& i, PackOptions& opti
             return -1;
         }
         options.codePage = index == 0 ? 932 : 1252;
+    } else if (option == "-C") {
+        const std::string folder = value;
+        options.base = std::filesystem::path(std::u8string(folder.begin(), folder.end()));
     } else {
         int64_t seconds = 0;
         if (!ParseTime(value, seconds)) {
@@ -174,7 +179,7 @@ bool PlanArchive(const std::vector<std::string>& inputs, const PackOptions& opti
                  const std::filesystem::path& folder) {
     std::vector<InputFile> files;
     for (const std::string& input : inputs)
-        if (!CollectInputs(input, files, error, folder)) return false;
+        if (!CollectInputs(input, files, error, folder.empty() ? options.base : folder)) return false;
 
     std::error_code ec;
     const bool outputExists = !output.empty() && std::filesystem::exists(output, ec);
@@ -208,7 +213,7 @@ bool PlanArchive(const std::vector<std::string>& inputs, const PackOptions& opti
         fields.method = "-lh0-";
         fields.name = entry.storedName.c_str();
         fields.folder = entry.file.folder;
-        static uint8_t header[lzh::kMaxEntryHeaderSize];
+        uint8_t header[lzh::kMaxEntryHeaderSize];
         if (lzh::BuildEntryHeader(fields, header) == 0) {
             error = file.name + ": name too long for header level " + std::to_string(fields.level);
             return false;

@@ -22,6 +22,7 @@ namespace pack {
 struct PackOptions {
     lzh::EncodeOptions encode;      // method (default -lh7-), header level (2), best
     int codePage = 932;             // of the stored names
+    std::filesystem::path base;     // -C: the folder inputs are named from (default: the working one)
     std::optional<int64_t> mtime;   // --mtime: the time of every entry
     std::optional<int64_t> latest;  // SOURCE_DATE_EPOCH: later times are set to it
 };
@@ -32,7 +33,8 @@ extern const char kPackOptionsHelp[];
 // Reads the packing option at argv[i] and its value: returns 1 and moves i
 // to its last argument, 0 when argv[i] is no packing option, or -1 with a
 // message in error.  Options: --method lh0|lh5|lh6|lh7, --level 0|1|2,
-// --best, --codepage 932|1252, --mtime SECONDS|YYYY-MM-DD[THH:MM[:SS]] (UTC).
+// --best, --codepage 932|1252, --mtime SECONDS|YYYY-MM-DD[THH:MM[:SS]] (UTC),
+// -C DIR.
 int ParsePackOption(int argc, const char* const* argv, int& i, PackOptions& options, std::string& error);
 
 // Applies SOURCE_DATE_EPOCH from the environment, if set; false with a
