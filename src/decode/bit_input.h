@@ -76,8 +76,48 @@ public:
         return value;
     }
 
+    // The state a decoder's inner loop keeps in locals while at least eight
+    // input bytes are buffered: there a refill is one load, without checks.
+    struct Fast {
+        uint64_t bits;     // as BitInput's accumulator
+        unsigned count;    // valid bits in it
+        const uint8_t* next;
+        const uint8_t* end;  // of the buffered bytes
+
+        bool CanRefill() const { return end - next >= 8; }
+        // Tops the accumulator up to 56..63 bits (see BitInput::Refill).
+        void Refill() {
+            uint64_t v;
+            std::memcpy(&v, next, 8);
+            if constexpr (std::endian::native == std::endian::little) v = __builtin_bswap64(v);
+            bits |= v >> count;
+            next += (63 - count) >> 3;
+            count |= 56;
+        }
+        uint32_t Peek32() const { return static_cast<uint32_t>(bits >> 32); }
+        void Drop(unsigned n) {
+            bits <<= n;
+            count -= n;
+        }
+        unsigned Take(unsigned n) {  // n of 0..32
+            const unsigned value = static_cast<unsigned>((bits >> 1) >> (63 - n));
+            Drop(n);
+            return value;
+        }
+    };
+    Fast BeginFast() const {
+        const uint8_t* next = input_.Cursor();
+        return Fast{bits_, static_cast<unsigned>(count_), next, next + input_.Buffered()};
+    }
+    void EndFast(const Fast& f) {
+        bits_ = f.bits;
+        count_ = static_cast<int>(f.count);
+        input_.Skip(static_cast<uint32_t>(f.next - input_.Cursor()));
+        if (count_ < 32) Refill();
+    }
+
 private:
-    // Tops the accumulator up to at least 57 bits.  With eight buffered
+    // Tops the accumulator up to 56..63 bits.  With eight buffered
     // bytes this is one big-endian load: the bytes that fit whole are
     // taken; the top bits of the next one land below them, exactly where the
     // next refill will OR the same bits again.
@@ -92,7 +132,7 @@ private:
             count_ += 8 * taken;
             return;
         }
-        while (count_ <= 56) {
+        while (count_ < 56) {
             bits_ |= static_cast<uint64_t>(input_.Next()) << (56 - count_);
             count_ += 8;
         }

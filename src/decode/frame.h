@@ -57,7 +57,7 @@ public:
 private:
     void CopyStored(uint32_t packedSize);
     template <class Codec>
-    void Run(Codec& codec, uint8_t* ring, uint32_t ringSize, unsigned bias, uint32_t expected);
+    void Run(Codec& codec, uint8_t* window, uint32_t ringSize, unsigned bias, uint32_t expected);
     bool Aborted() const { return abortState_.load(std::memory_order_relaxed) != kAbortNone; }
 
     FILE* archive_;

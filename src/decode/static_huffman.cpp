@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "decode/match_copy.h"
+
 namespace lzh {
 namespace {
 
@@ -43,6 +45,48 @@ void StaticHuffman::MakeFastTable(const uint16_t* table, unsigned size, const ui
         const unsigned s = table[i];
         fast[i] = static_cast<uint16_t>(s < symbols ? s | lengths[s] << kLengthShift : s);
     }
+}
+
+uint8_t* StaticHuffman::DecodeFast(uint8_t* out, uint8_t* const limit, const uint32_t mask) {
+    BitInput::Fast in = bits_.BeginFast();
+    unsigned left = blockSize_;
+    // A refill leaves at least 56 bits: a character code (at most 16), a
+    // position code (16) and its extra bits (15) use at most 47.
+    while (out < limit && left != 0 && in.CanRefill()) {
+        in.Refill();
+        left--;
+        unsigned entry = charFast_[in.bits >> (64 - HuffmanTables::kCharTableBits)];
+        unsigned s = entry & kSymbolMask;
+        if (s < HuffmanTables::kCharSymbols) {
+            in.Drop(entry >> kLengthShift);
+        } else {
+            s = t_.WalkTree(s, HuffmanTables::kCharSymbols, in.Peek32(),
+                            1u << (31 - HuffmanTables::kCharTableBits));
+            const unsigned len = t_.charLengths[s];
+            in.Drop(len > HuffmanTables::kCharTableBits ? len : HuffmanTables::kCharTableBits);
+        }
+        if (s < 256) {
+            *out++ = static_cast<uint8_t>(s);
+            continue;
+        }
+        const unsigned length = s - 253;
+        entry = positionFast_[in.bits >> (64 - HuffmanTables::kPtTableBits)];
+        unsigned j = entry & kSymbolMask;
+        if (j < positionCodeCount_) {
+            in.Drop(entry >> kLengthShift);
+        } else {
+            j = t_.WalkTree(j, positionCodeCount_, in.Peek32(), 1u << (31 - HuffmanTables::kPtTableBits));
+            const unsigned len = t_.ptLengths[j];
+            in.Drop(len > HuffmanTables::kPtTableBits ? len : HuffmanTables::kPtTableBits);
+        }
+        unsigned p = 0;
+        if (j != 0) p = (1u << (j - 1)) + in.Take(j - 1);
+        CopyMatch(out, (p & mask) + 1, length);
+        out += length;
+    }
+    blockSize_ = static_cast<uint16_t>(left);
+    bits_.EndFast(in);
+    return out;
 }
 
 void StaticHuffman::ReadPtLen(unsigned nn, unsigned nbit, int special) {

@@ -58,6 +58,12 @@ public:
         return static_cast<uint16_t>((1u << (j - 1)) + bits_.GetBits(j - 1));
     }
 
+    // Decodes the current block's symbols straight into the decoder's
+    // window (see the frame), literals and whole matches, while out is below
+    // limit and the bit input has eight bytes at hand.  A match takes its
+    // distance modulo the ring (mask + 1).  Returns the new write position.
+    uint8_t* DecodeFast(uint8_t* out, uint8_t* limit, uint32_t mask);
+
     // Reads one list of short code lengths (pre-tree or position code) into
     // ptLengths and builds ptTable.  special >= 0 is the index after which a
     // 2-bit count of zero lengths follows.
