@@ -15,10 +15,10 @@ TEST(Crc16, CheckValueAndIncrementalUpdate) {
 }
 
 TEST(Crc16, BlockUpdateMatchesTheBitwiseDefinition) {
-    // Every length and alignment around the 8-byte blocks.
+    // Every length and alignment around the 16-byte blocks.
     Bytes data(300);
     for (size_t i = 0; i < data.size(); i++) data[i] = static_cast<uint8_t>(i * 167 + 13);
-    for (size_t start = 0; start < 9; start++)
+    for (size_t start = 0; start < 17; start++)
         for (size_t length = 0; length + start <= data.size(); length += 7) {
             unsigned expected = 0x5555;
             for (size_t i = start; i < start + length; i++) {
