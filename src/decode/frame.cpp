@@ -15,43 +15,6 @@ constexpr uint32_t kLongestMatch = 287;  // -lh3-: escape 285 + 255, less 253
 
 enum class RingByte : uint8_t {};
 
-// Adapters that give every method the same calls.  DecodePosition gets the
-// bytes decoded before the current match and the ring index of the write
-// position.  DecodeFast may decode a run of symbols straight into the window
-// (see Run); the methods without such a loop decode nothing there.
-struct StaticHuffmanCodec {
-    StaticHuffman& d;
-    uint16_t DecodeChar() { return d.DecodeChar(); }
-    uint16_t DecodePosition(uint64_t, uint32_t) { return d.DecodePosition(); }
-    uint8_t* DecodeFast(uint8_t* out, uint8_t* limit, uint32_t mask) { return d.DecodeFast(out, limit, mask); }
-};
-struct AdaptiveHuffmanCodec {
-    AdaptiveHuffman& d;
-    uint16_t DecodeChar() { return d.DecodeChar(); }
-    uint16_t DecodePosition(uint64_t produced, uint32_t) {
-        return d.DecodePosition(produced < 0xFFFFFFFF ? static_cast<uint32_t>(produced) : 0xFFFFFFFF);
-    }
-    uint8_t* DecodeFast(uint8_t* out, uint8_t*, uint32_t) { return out; }
-};
-struct Lh3Codec {
-    Lh3Decoder& d;
-    uint16_t DecodeChar() { return d.DecodeChar(); }
-    uint16_t DecodePosition(uint64_t, uint32_t) { return d.DecodePosition(); }
-    uint8_t* DecodeFast(uint8_t* out, uint8_t*, uint32_t) { return out; }
-};
-struct LzsCodec {
-    LzsDecoder& d;
-    uint16_t DecodeChar() { return d.DecodeChar(); }
-    uint16_t DecodePosition(uint64_t, uint32_t ringPosition) { return d.DecodePosition(ringPosition); }
-    uint8_t* DecodeFast(uint8_t* out, uint8_t*, uint32_t) { return out; }
-};
-struct Lz5Codec {
-    Lz5Decoder& d;
-    uint16_t DecodeChar() { return d.DecodeChar(); }
-    uint16_t DecodePosition(uint64_t, uint32_t ringPosition) { return d.DecodePosition(ringPosition); }
-    uint8_t* DecodeFast(uint8_t* out, uint8_t*, uint32_t) { return out; }
-};
-
 // The window slides back by this many bytes (a multiple of the ring size)
 // whenever it has been written out up to its end: the larger it is, the
 // fewer bytes the slides move.
@@ -117,37 +80,13 @@ void Decoder::DecodeEntry(MethodCode code, uint32_t packedSize, uint32_t unpacke
         packedInput_.Start(archive_, packedSize, false);
 
     switch (code) {
-    case kLh1:
-    case kLh2: {
-        adaptiveHuffman_.Start(code);
-        AdaptiveHuffmanCodec codec{adaptiveHuffman_};
-        Run(codec, window, ringSize, 253, unpackedSize);
-        break;
+    case kLh1: case kLh2: adaptiveHuffman_.Start(code); break;
+    case kLh3: lh3_.Start(); break;
+    case kLz5: lz5_.Start(window); break;
+    case kLzs: break;
+    default: staticHuffman_.Start(code); break;  // -lh4- .. -lh7-
     }
-    case kLh3: {
-        lh3_.Start();
-        Lh3Codec codec{lh3_};
-        Run(codec, window, ringSize, 253, unpackedSize);
-        break;
-    }
-    case kLzs: {
-        LzsCodec codec{lzs_};
-        Run(codec, window, ringSize, 254, unpackedSize);
-        break;
-    }
-    case kLz5: {
-        lz5_.Start(window);
-        Lz5Codec codec{lz5_};
-        Run(codec, window, ringSize, 253, unpackedSize);
-        break;
-    }
-    default: {  // -lh4- .. -lh7-
-        staticHuffman_.Start(code);
-        StaticHuffmanCodec codec{staticHuffman_};
-        Run(codec, window, ringSize, 253, unpackedSize);
-        break;
-    }
-    }
+    Run(code, window, ringSize, unpackedSize);
     std::free(window);
 }
 
@@ -161,8 +100,34 @@ void Decoder::DecodeEntry(MethodCode code, uint32_t packedSize, uint32_t unpacke
 // ringSize bytes and any bytes behind them slide back to the start.
 // The last match is copied whole, so corrupt data can make the output longer
 // than expected; the caller's CRC check then fails.
-template <class Codec>
-void Decoder::Run(Codec& codec, uint8_t* window, uint32_t ringSize, unsigned bias, uint32_t expected) {
+// One method's next literal (0..255) or match (256 and up: the length plus
+// the method's bias).
+unsigned Decoder::DecodeChar(MethodCode code) {
+    switch (code) {
+    case kLh1: case kLh2: return adaptiveHuffman_.DecodeChar();
+    case kLh3: return lh3_.DecodeChar();
+    case kLzs: return lzs_.DecodeChar();
+    case kLz5: return lz5_.DecodeChar();
+    default: return staticHuffman_.DecodeChar();
+    }
+}
+
+// The distance of the match just read, less one.  produced counts the bytes
+// before the match, ringIndex is the write position's index in the ring.
+unsigned Decoder::DecodePosition(MethodCode code, uint64_t produced, uint32_t ringIndex) {
+    switch (code) {
+    case kLh1: case kLh2:
+        return adaptiveHuffman_.DecodePosition(produced < 0xFFFFFFFF ? static_cast<uint32_t>(produced) : 0xFFFFFFFF);
+    case kLh3: return lh3_.DecodePosition();
+    case kLzs: return lzs_.DecodePosition(ringIndex);
+    case kLz5: return lz5_.DecodePosition(ringIndex);
+    default: return staticHuffman_.DecodePosition();
+    }
+}
+
+void Decoder::Run(MethodCode code, uint8_t* window, uint32_t ringSize, uint32_t expected) {
+    const unsigned bias = code == kLzs ? 254 : 253;  // -lzs- lengths start at 2
+    const bool fast = code >= kLh4 && code <= kLh7;
     const uint32_t mask = ringSize - 1;  // every ring size is a power of two
     const uint32_t slide = WindowSlide(ringSize);
     uint8_t* const slideAt = window + ringSize + slide;
@@ -178,17 +143,19 @@ void Decoder::Run(Codec& codec, uint8_t* window, uint32_t ringSize, unsigned bia
         uint8_t* const start = out;
         while (out < limit) {
             if (Aborted()) return;  // bytes not yet written out are dropped
-            out = codec.DecodeFast(out, limit, mask);
-            if (out >= limit) break;
+            if (fast) {
+                out = staticHuffman_.DecodeFast(out, limit, mask);
+                if (out >= limit) break;
+            }
             // Ring stores through a byte type of its own: a plain uint8_t
             // store may alias anything, which would make the compiler reload
             // every decoder state variable after each byte.
-            const unsigned c = codec.DecodeChar();
+            const unsigned c = DecodeChar(code);
             if (c < 256) {
                 *reinterpret_cast<RingByte*>(out++) = static_cast<RingByte>(c);
             } else {
                 const uint32_t length = c - bias;
-                const uint32_t p = codec.DecodePosition(produced + (out - start), (out - window) & mask);
+                const uint32_t p = DecodePosition(code, produced + (out - start), (out - window) & mask);
                 CopyMatch(out, (p & mask) + 1, length);
                 out += length;
             }

@@ -56,8 +56,9 @@ public:
 
 private:
     void CopyStored(uint32_t packedSize);
-    template <class Codec>
-    void Run(Codec& codec, uint8_t* window, uint32_t ringSize, unsigned bias, uint32_t expected);
+    void Run(MethodCode code, uint8_t* window, uint32_t ringSize, uint32_t expected);
+    unsigned DecodeChar(MethodCode code);
+    unsigned DecodePosition(MethodCode code, uint64_t produced, uint32_t ringIndex);
     bool Aborted() const { return abortState_.load(std::memory_order_relaxed) != kAbortNone; }
 
     FILE* archive_;
