@@ -3,7 +3,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "archive/crc16.h"
 #include "decode/match_copy.h"
 
 namespace lzh {
@@ -27,6 +26,7 @@ Decoder::Decoder(FILE* archive, OutputSink& output, Reporter& reporter,
     : archive_(archive), output_(output), abortState_(abortState) {
     tables_.reporter = &reporter;
     tables_.abortState = &abortState;
+    crc16_.Init();
 }
 
 size_t Decoder::WriteOutput(const uint8_t* bytes, size_t count) {
@@ -35,7 +35,7 @@ size_t Decoder::WriteOutput(const uint8_t* bytes, size_t count) {
         abortState_.store(kAbortFailed, std::memory_order_relaxed);
         return 0;
     }
-    runningCrc16 = UpdateCrc16(runningCrc16, bytes, count);
+    runningCrc16 = crc16_.Update(runningCrc16, bytes, count);
     outputTotal += static_cast<uint32_t>(count);
     output_.Progress(outputTotal);
     return count;

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "archive/crc16.h"
 #include "archive/reporter.h"
 #include "decode/adaptive_huffman.h"
 #include "decode/bit_input.h"
@@ -65,6 +66,7 @@ private:
     OutputSink& output_;
     std::atomic<int32_t>& abortState_;
 
+    Crc16Slices crc16_;
     ByteInput packedInput_;
     BitInput bits_{packedInput_};
     HuffmanTables tables_{};

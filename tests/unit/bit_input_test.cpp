@@ -1,6 +1,8 @@
 // CRC-16 and the packed-data bit input.
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "archive/crc16.h"
 #include "decode/bit_input.h"
 #include "test_support.h"
@@ -14,8 +16,10 @@ TEST(Crc16, CheckValueAndIncrementalUpdate) {
     EXPECT_EQ(0x1234, lzh::UpdateCrc16(0x1234, digits.data(), 0));
 }
 
-TEST(Crc16, BlockUpdateMatchesTheBitwiseDefinition) {
-    // Every length and alignment around the 16-byte blocks.
+TEST(Crc16, BothUpdatesMatchTheBitwiseDefinition) {
+    // Every length and alignment around the 16-byte blocks of the sliced update.
+    auto slices = std::make_unique<lzh::Crc16Slices>();
+    slices->Init();
     Bytes data(300);
     for (size_t i = 0; i < data.size(); i++) data[i] = static_cast<uint8_t>(i * 167 + 13);
     for (size_t start = 0; start < 17; start++)
@@ -27,6 +31,8 @@ TEST(Crc16, BlockUpdateMatchesTheBitwiseDefinition) {
                     expected = (expected & 1) ? (expected >> 1) ^ 0xA001u : expected >> 1;
             }
             ASSERT_EQ(expected, lzh::UpdateCrc16(0x5555, data.data() + start, length))
+                << start << " " << length;
+            ASSERT_EQ(expected, slices->Update(0x5555, data.data() + start, length))
                 << start << " " << length;
         }
 }
