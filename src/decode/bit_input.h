@@ -3,9 +3,11 @@
 #pragma once
 
 #include <bit>
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <type_traits>
 
 namespace lzh {
 
@@ -14,20 +16,25 @@ namespace lzh {
 // of the file it yields 0xFF (and still counts the byte), as getc's EOF would.
 class ByteInput {
 public:
+    // Bytes kept before the cursor across a refill (see BitInput::BeginFast).
+    static constexpr uint32_t kHistory = 8;
+
     void Start(FILE* file, uint32_t packedSize, bool limited) {
         file_ = file;
         remaining_ = packedSize;
         limited_ = limited;
-        pos_ = end_ = 0;
+        pos_ = end_ = kHistory;
     }
 
     uint8_t Next() { return pos_ < end_ ? buffer_[pos_++] : Refill(); }
 
     // Bytes already read into the buffer (all of them within the limit),
-    // for readers that take several at once.
+    // for readers that take several at once.  The kHistory bytes before the
+    // cursor stay in place, so a reader may also step back over them.
     uint32_t Buffered() const { return end_ - pos_; }
     const uint8_t* Cursor() const { return buffer_ + pos_; }
     void Skip(uint32_t count) { pos_ += count; }
+    void MoveTo(const uint8_t* cursor) { pos_ = static_cast<uint32_t>(cursor - buffer_); }
 
     // Packed bytes not yet taken from the file (limited mode).
     uint32_t remaining() const { return remaining_; }
@@ -38,8 +45,8 @@ private:
     FILE* file_ = nullptr;
     uint32_t remaining_ = 0;
     bool limited_ = true;
-    uint32_t pos_ = 0, end_ = 0;
-    uint8_t buffer_[4096];
+    uint32_t pos_ = kHistory, end_ = kHistory;
+    uint8_t buffer_[kHistory + 4096];
 };
 
 // The next bits of the stream, most significant bit first.  Peek16() is the
@@ -76,43 +83,72 @@ public:
         return value;
     }
 
-    // The state a decoder's inner loop keeps in locals while at least eight
-    // input bytes are buffered: there a refill is one load, without checks.
+    // A decoder's inner loop keeps the bit input in locals (a Fast) while
+    // enough input bytes are buffered: there a refill is one load, without
+    // checks.  The accumulator is a machine word, so that 32-bit builds
+    // shift one register.
+    using Word = std::conditional_t<sizeof(void*) >= 8, uint64_t, uint32_t>;
+    static constexpr unsigned kWordBits = 8 * sizeof(Word);
+    // Valid bits after a Fast refill.
+    static constexpr unsigned kFastBits = kWordBits - 8;
+    // Buffered bytes a fast loop's round of refills may read.
+    static constexpr uint32_t kFastInput = 16;
+
     struct Fast {
-        uint64_t bits;     // as BitInput's accumulator
-        unsigned count;    // valid bits in it
+        Word bits;          // as BitInput's accumulator
+        unsigned count;     // valid bits in it, at most kWordBits - 1
         const uint8_t* next;
         const uint8_t* end;  // of the buffered bytes
 
-        bool CanRefill() const { return end - next >= 8; }
-        // Tops the accumulator up to 56..63 bits (see BitInput::Refill).
+        bool CanRefill() const { return end - next >= static_cast<ptrdiff_t>(kFastInput); }
+        // Tops the accumulator up to kFastBits..kWordBits - 1 bits, as
+        // BitInput::Refill does.
         void Refill() {
-            uint64_t v;
-            std::memcpy(&v, next, 8);
-            if constexpr (std::endian::native == std::endian::little) v = __builtin_bswap64(v);
+            Word v;
+            std::memcpy(&v, next, sizeof v);
+            if constexpr (std::endian::native == std::endian::little) {
+                if constexpr (kWordBits == 64)
+                    v = __builtin_bswap64(v);
+                else
+                    v = __builtin_bswap32(v);
+            }
             bits |= v >> count;
-            next += (63 - count) >> 3;
-            count |= 56;
+            next += (kWordBits - 1 - count) >> 3;
+            count |= kFastBits;
         }
-        uint32_t Peek32() const { return static_cast<uint32_t>(bits >> 32); }
+        unsigned Peek(unsigned n) const { return static_cast<unsigned>(bits >> (kWordBits - n)); }
         void Drop(unsigned n) {
             bits <<= n;
             count -= n;
         }
-        unsigned Take(unsigned n) {  // n of 0..32
-            const unsigned value = static_cast<unsigned>((bits >> 1) >> (63 - n));
+        unsigned Take(unsigned n) {  // n of 0..kFastBits
+            const unsigned value = static_cast<unsigned>((bits >> 1) >> (kWordBits - 1 - n));
             Drop(n);
             return value;
         }
     };
-    Fast BeginFast() const {
+
+    // Moves the state into f; false (and f untouched) when fewer than
+    // kFastInput bytes are buffered.  A narrower accumulator gives back the
+    // whole bytes it cannot hold: the input steps back over them.
+    bool BeginFast(Fast& f) const {
+        if (input_.Buffered() < kFastInput) return false;
+        unsigned count = static_cast<unsigned>(count_);
         const uint8_t* next = input_.Cursor();
-        return Fast{bits_, static_cast<unsigned>(count_), next, next + input_.Buffered()};
+        if constexpr (kWordBits < 64) {
+            if (count >= kWordBits) {
+                const unsigned back = (count - kFastBits) >> 3;
+                count -= 8 * back;
+                next -= back;
+            }
+        }
+        f = Fast{static_cast<Word>(bits_ >> (64 - kWordBits)), count, next, next + input_.Buffered()};
+        return true;
     }
     void EndFast(const Fast& f) {
-        bits_ = f.bits;
+        bits_ = static_cast<uint64_t>(f.bits) << (64 - kWordBits);
         count_ = static_cast<int>(f.count);
-        input_.Skip(static_cast<uint32_t>(f.next - input_.Cursor()));
+        input_.MoveTo(f.next);
         if (count_ < 32) Refill();
     }
 

@@ -48,41 +48,48 @@ void StaticHuffman::MakeFastTable(const uint16_t* table, unsigned size, const ui
 }
 
 uint8_t* StaticHuffman::DecodeFast(uint8_t* out, uint8_t* const limit, const uint32_t mask) {
-    BitInput::Fast in = bits_.BeginFast();
+    // Only codes that the first-level tables resolve: a character code of
+    // at most 12 bits, a position code of at most 8 and its up to 15 extra
+    // bits.  A longer code (a tree node in a table) ends the loop before
+    // anything of its symbol is taken; the frame decodes that symbol.
+    constexpr unsigned kCharBits = HuffmanTables::kCharTableBits;
+    constexpr unsigned kPtBits = HuffmanTables::kPtTableBits;
+    constexpr unsigned kExtraBits = 15;  // position code 16 (-lh7-)
+    // A refill leaves at least kFastBits (56, or 24 in a 32-bit
+    // accumulator): enough for a literal and the next character look-up,
+    // or for a match's two codes; with 64 bits for the extra bits as well.
+    static_assert(BitInput::kFastBits >= kCharBits + kPtBits && BitInput::kFastBits >= 2 * kCharBits);
+    constexpr bool kRefillForExtraBits = BitInput::kFastBits < kCharBits + kPtBits + kExtraBits;
+
+    BitInput::Fast in;
+    if (blockSize_ == 0 || out >= limit || !bits_.BeginFast(in)) return out;
     unsigned left = blockSize_;
-    // A refill leaves at least 56 bits: a character code (at most 16), a
-    // position code (16) and its extra bits (15) use at most 47.
+    in.Refill();
+    unsigned entry = charFast_[in.Peek(kCharBits)];
     while (out < limit && left != 0 && in.CanRefill()) {
-        in.Refill();
-        left--;
-        unsigned entry = charFast_[in.bits >> (64 - HuffmanTables::kCharTableBits)];
-        unsigned s = entry & kSymbolMask;
-        if (s < HuffmanTables::kCharSymbols) {
-            in.Drop(entry >> kLengthShift);
-        } else {
-            s = t_.WalkTree(s, HuffmanTables::kCharSymbols, in.Peek32(),
-                            1u << (31 - HuffmanTables::kCharTableBits));
-            const unsigned len = t_.charLengths[s];
-            in.Drop(len > HuffmanTables::kCharTableBits ? len : HuffmanTables::kCharTableBits);
-        }
+        const unsigned s = entry & kSymbolMask;
+        if (s >= HuffmanTables::kCharSymbols) break;
+        const unsigned charLength = entry >> kLengthShift;
         if (s < 256) {
+            in.Drop(charLength);
+            left--;
             *out++ = static_cast<uint8_t>(s);
+            entry = charFast_[in.Peek(kCharBits)];  // the refill leaves these bits alone
+            in.Refill();
             continue;
         }
-        const unsigned length = s - 253;
-        entry = positionFast_[in.bits >> (64 - HuffmanTables::kPtTableBits)];
-        unsigned j = entry & kSymbolMask;
-        if (j < positionCodeCount_) {
-            in.Drop(entry >> kLengthShift);
-        } else {
-            j = t_.WalkTree(j, positionCodeCount_, in.Peek32(), 1u << (31 - HuffmanTables::kPtTableBits));
-            const unsigned len = t_.ptLengths[j];
-            in.Drop(len > HuffmanTables::kPtTableBits ? len : HuffmanTables::kPtTableBits);
-        }
-        unsigned p = 0;
-        if (j != 0) p = (1u << (j - 1)) + in.Take(j - 1);
-        CopyMatch(out, (p & mask) + 1, length);
-        out += length;
+        const unsigned position =
+            positionFast_[in.Peek(charLength + kPtBits) & ((1u << kPtBits) - 1)];
+        const unsigned j = position & kSymbolMask;
+        if (j >= positionCodeCount_) break;
+        in.Drop(charLength + (position >> kLengthShift));
+        left--;
+        if constexpr (kRefillForExtraBits) in.Refill();
+        const unsigned p = j == 0 ? 0 : (1u << (j - 1)) + in.Take(j - 1);
+        CopyMatch(out, (p & mask) + 1, s - 253);
+        out += s - 253;
+        in.Refill();
+        entry = charFast_[in.Peek(kCharBits)];
     }
     blockSize_ = static_cast<uint16_t>(left);
     bits_.EndFast(in);
