@@ -48,7 +48,8 @@ bool HuffmanTables::MakeTable(unsigned nchar, const uint8_t* lengths, unsigned w
         unsigned next = static_cast<uint16_t>(k + weight[len]);
         if (len <= width) {
             if (next > tableSize) next = tableSize;
-            for (unsigned e = k; e < next; e++) table[e] = static_cast<uint16_t>(ch);
+            const uint16_t entry = static_cast<uint16_t>(ch | len << kLengthShift);
+            for (unsigned e = k; e < next; e++) table[e] = entry;
         } else {
             if ((k >> shift) >= tableSize) return Fail("Bad table (case c)");
             uint16_t* link = &table[k >> shift];

@@ -16,6 +16,12 @@ struct HuffmanTables {
     static constexpr unsigned kPtLengths = 128;
     static constexpr unsigned kLinks = 2 * kCharSymbols - 1;  // tree nodes, numbered from nchar
 
+    // A first-level entry is a symbol with its code length above it, so that
+    // a short code costs one look-up; or a tree node (below kLinks, with
+    // length 0) for the longer codes.
+    static constexpr unsigned kLengthShift = 10;
+    static constexpr unsigned kSymbolMask = (1u << kLengthShift) - 1;
+
     uint8_t charLengths[kCharSymbols];
     uint16_t charTable[1u << kCharTableBits];
     uint8_t ptLengths[kPtLengths];
@@ -27,7 +33,8 @@ struct HuffmanTables {
     std::atomic<int32_t>* abortState = nullptr;
 
     // Builds a first-level table of 2^width entries (width 8 or 12) from
-    // nchar code lengths, with tree nodes for the longer codes.  A bad set of
+    // nchar code lengths, with tree nodes for the longer codes.  A table
+    // filled by hand with one symbol v (a single code of no bits) holds v.  A bad set of
     // lengths is reported ("Bad table (case a|b|c)"), sets the abort state to
     // -1 and leaves the table as far as it got.  Returns false then.
     bool MakeTable(unsigned nchar, const uint8_t* lengths, unsigned width, uint16_t* table);

@@ -21,30 +21,12 @@ void StaticHuffman::Start(MethodCode code) {
     default: positionCodeCount_ = 14; positionLengthBits_ = 4; break;  // -lh4-, -lh5-
     }
     blockSize_ = 0;
-    // An entry may open with an empty block, which reads no tables: its
-    // match then uses the tables as earlier entries left them.
-    MakeFastTable(t_.charTable, 1u << HuffmanTables::kCharTableBits, t_.charLengths,
-                  HuffmanTables::kCharSymbols, charFast_);
-    MakeFastTable(t_.ptTable, 1u << HuffmanTables::kPtTableBits, t_.ptLengths,
-                  positionCodeCount_, positionFast_);
 }
 
 void StaticHuffman::ReadBlockHeader() {
     ReadPtLen(kPreTreeSymbols, kPreTreeCountBits, kPreTreeSpecial);
     ReadCLen();
     ReadPtLen(positionCodeCount_, positionLengthBits_, -1);
-    MakeFastTable(t_.charTable, 1u << HuffmanTables::kCharTableBits, t_.charLengths,
-                  HuffmanTables::kCharSymbols, charFast_);
-    MakeFastTable(t_.ptTable, 1u << HuffmanTables::kPtTableBits, t_.ptLengths,
-                  positionCodeCount_, positionFast_);
-}
-
-void StaticHuffman::MakeFastTable(const uint16_t* table, unsigned size, const uint8_t* lengths,
-                                  unsigned symbols, uint16_t* fast) {
-    for (unsigned i = 0; i < size; i++) {
-        const unsigned s = table[i];
-        fast[i] = static_cast<uint16_t>(s < symbols ? s | lengths[s] << kLengthShift : s);
-    }
 }
 
 uint8_t* StaticHuffman::DecodeFast(uint8_t* out, uint8_t* const limit, const uint32_t mask) {
@@ -65,31 +47,33 @@ uint8_t* StaticHuffman::DecodeFast(uint8_t* out, uint8_t* const limit, const uin
     if (blockSize_ == 0 || out >= limit || !bits_.BeginFast(in)) return out;
     unsigned left = blockSize_;
     in.Refill();
-    unsigned entry = charFast_[in.Peek(kCharBits)];
+    const uint16_t* const charTable = t_.charTable;
+    const uint16_t* const ptTable = t_.ptTable;
+    unsigned entry = charTable[in.Peek(kCharBits)];
     while (out < limit && left != 0 && in.CanRefill()) {
-        const unsigned s = entry & kSymbolMask;
+        const unsigned s = entry & HuffmanTables::kSymbolMask;
         if (s >= HuffmanTables::kCharSymbols) break;
-        const unsigned charLength = entry >> kLengthShift;
+        const unsigned charLength = entry >> HuffmanTables::kLengthShift;
         if (s < 256) {
             in.Drop(charLength);
             left--;
             *out++ = static_cast<uint8_t>(s);
-            entry = charFast_[in.Peek(kCharBits)];  // the refill leaves these bits alone
+            entry = charTable[in.Peek(kCharBits)];  // the refill leaves these bits alone
             in.Refill();
             continue;
         }
         const unsigned position =
-            positionFast_[in.Peek(charLength + kPtBits) & ((1u << kPtBits) - 1)];
-        const unsigned j = position & kSymbolMask;
+            ptTable[in.Peek(charLength + kPtBits) & ((1u << kPtBits) - 1)];
+        const unsigned j = position & HuffmanTables::kSymbolMask;
         if (j >= positionCodeCount_) break;
-        in.Drop(charLength + (position >> kLengthShift));
+        in.Drop(charLength + (position >> HuffmanTables::kLengthShift));
         left--;
         if constexpr (kRefillForExtraBits) in.Refill();
         const unsigned p = j == 0 ? 0 : (1u << (j - 1)) + in.Take(j - 1);
         CopyMatch(out, (p & mask) + 1, s - 253);
         out += s - 253;
         in.Refill();
-        entry = charFast_[in.Peek(kCharBits)];
+        entry = charTable[in.Peek(kCharBits)];
     }
     blockSize_ = static_cast<uint16_t>(left);
     bits_.EndFast(in);
@@ -137,7 +121,7 @@ void StaticHuffman::ReadCLen() {
     unsigned i = 0;
     while (i < limit) {
         const uint16_t window = bits_.Peek16();
-        unsigned s = t_.ptTable[window >> 8];
+        unsigned s = t_.ptTable[window >> 8] & HuffmanTables::kSymbolMask;
         if (s >= kPreTreeSymbols) s = t_.WalkTree(s, kPreTreeSymbols, window, 0x80);
         bits_.FillBits(t_.ptLengths[s]);
         if (s > 2) {

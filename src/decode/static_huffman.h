@@ -29,10 +29,10 @@ public:
         }
         blockSize_--;
         const uint32_t window = bits_.Peek32();
-        const unsigned entry = charFast_[window >> (32 - HuffmanTables::kCharTableBits)];
-        unsigned s = entry & kSymbolMask;
+        const unsigned entry = t_.charTable[window >> (32 - HuffmanTables::kCharTableBits)];
+        unsigned s = entry & HuffmanTables::kSymbolMask;
         if (s < HuffmanTables::kCharSymbols) {
-            bits_.FillBits(entry >> kLengthShift);
+            bits_.FillBits(entry >> HuffmanTables::kLengthShift);
         } else {
             s = t_.WalkTree(s, HuffmanTables::kCharSymbols, window,
                             1u << (31 - HuffmanTables::kCharTableBits));
@@ -45,10 +45,10 @@ public:
     // The match starts p + 1 bytes back.
     uint16_t DecodePosition() {
         const uint32_t window = bits_.Peek32();
-        const unsigned entry = positionFast_[window >> (32 - HuffmanTables::kPtTableBits)];
-        unsigned j = entry & kSymbolMask;
+        const unsigned entry = t_.ptTable[window >> (32 - HuffmanTables::kPtTableBits)];
+        unsigned j = entry & HuffmanTables::kSymbolMask;
         if (j < positionCodeCount_) {
-            bits_.FillBits(entry >> kLengthShift);
+            bits_.FillBits(entry >> HuffmanTables::kLengthShift);
         } else {
             j = t_.WalkTree(j, positionCodeCount_, window, 1u << (31 - HuffmanTables::kPtTableBits));
             const unsigned len = t_.ptLengths[j];
@@ -74,23 +74,13 @@ public:
     void ReadCLen();
 
 private:
-    // The first-level tables again, each symbol entry with its code length
-    // in the top bits, so that a short code costs one look-up, not two.
-    // Tree-node entries are copied unchanged (length 0).
-    static constexpr unsigned kLengthShift = 10;
-    static constexpr unsigned kSymbolMask = (1u << kLengthShift) - 1;
-
     void ReadBlockHeader();
-    static void MakeFastTable(const uint16_t* table, unsigned size, const uint8_t* lengths,
-                              unsigned symbols, uint16_t* fast);
 
     BitInput& bits_;
     HuffmanTables& t_;
     unsigned positionCodeCount_ = 14;
     unsigned positionLengthBits_ = 4;
     uint16_t blockSize_ = 0;
-    uint16_t charFast_[1u << HuffmanTables::kCharTableBits];
-    uint16_t positionFast_[1u << HuffmanTables::kPtTableBits];
 };
 
 }  // namespace lzh

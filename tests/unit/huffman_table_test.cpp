@@ -44,11 +44,12 @@ void SingleLiteralBlock(BitWriter& w, unsigned blockSize, unsigned literal) {
 }  // namespace
 
 TEST(MakeTable, ShortCodesFillRunsOfTheTable) {
+    // Each entry: the symbol, with its code length from bit 10 up.
     Tables f;
     const uint8_t lengths[2] = {1, 1};
     ASSERT_TRUE(f.t->MakeTable(2, lengths, 8, f.t->ptTable));
-    EXPECT_TRUE(std::all_of(f.t->ptTable, f.t->ptTable + 128, [](uint16_t e) { return e == 0; }));
-    EXPECT_TRUE(std::all_of(f.t->ptTable + 128, f.t->ptTable + 256, [](uint16_t e) { return e == 1; }));
+    EXPECT_TRUE(std::all_of(f.t->ptTable, f.t->ptTable + 128, [](uint16_t e) { return e == (1 << 10 | 0); }));
+    EXPECT_TRUE(std::all_of(f.t->ptTable + 128, f.t->ptTable + 256, [](uint16_t e) { return e == (1 << 10 | 1); }));
     EXPECT_TRUE(f.reporter.texts.empty());
     EXPECT_EQ(0, f.abortState.load());
 }
@@ -85,7 +86,7 @@ TEST(MakeTable, LongCodesResolveThroughTreeNodes) {
     ASSERT_TRUE(f.t->MakeTable(15, lengths, 12, f.t->charTable));
     const unsigned a = f.t->charTable[4095];
     ASSERT_GE(a, 15u);
-    EXPECT_EQ(11u, f.t->charTable[4094]);  // 1111 1111 1110: the 12-bit code
+    EXPECT_EQ(12u << 10 | 11u, f.t->charTable[4094]);  // 1111 1111 1110: the 12-bit code
     EXPECT_EQ(12u, f.t->leftLinks[a]);
     const unsigned b = f.t->rightLinks[a];
     ASSERT_GE(b, 15u);
