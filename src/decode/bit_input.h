@@ -46,7 +46,7 @@ private:
     uint32_t remaining_ = 0;
     bool limited_ = true;
     uint32_t pos_ = kHistory, end_ = kHistory;
-    uint8_t buffer_[kHistory + 4096];
+    uint8_t buffer_[kHistory + 32768];
 };
 
 // The next bits of the stream, most significant bit first.  Peek16() is the
