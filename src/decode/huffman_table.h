@@ -16,11 +16,17 @@ struct HuffmanTables {
     static constexpr unsigned kPtLengths = 128;
     static constexpr unsigned kLinks = 2 * kCharSymbols - 1;  // tree nodes, numbered from nchar
 
-    // A first-level entry is a symbol with its code length above it, so that
-    // a short code costs one look-up; or a tree node (below kLinks, with
-    // length 0) for the longer codes.
-    static constexpr unsigned kLengthShift = 10;
-    static constexpr unsigned kSymbolMask = (1u << kLengthShift) - 1;
+    // A first-level entry holds a symbol and its code length, so that a
+    // short code costs one look-up; or a tree node (below kLinks) with
+    // length 0 for the longer codes.  The length is in the low bits, where
+    // a shift by the entry itself uses it.
+    static constexpr unsigned kSymbolShift = 6;
+    static constexpr unsigned kLengthMask = (1u << kSymbolShift) - 1;
+    static constexpr uint16_t Entry(unsigned symbol, unsigned length) {
+        return static_cast<uint16_t>(symbol << kSymbolShift | length);
+    }
+    static constexpr unsigned SymbolOf(unsigned entry) { return entry >> kSymbolShift; }
+    static constexpr unsigned LengthOf(unsigned entry) { return entry & kLengthMask; }
 
     uint8_t charLengths[kCharSymbols];
     uint16_t charTable[1u << kCharTableBits];
@@ -33,8 +39,7 @@ struct HuffmanTables {
     std::atomic<int32_t>* abortState = nullptr;
 
     // Builds a first-level table of 2^width entries (width 8 or 12) from
-    // nchar code lengths, with tree nodes for the longer codes.  A table
-    // filled by hand with one symbol v (a single code of no bits) holds v.  A bad set of
+    // nchar code lengths, with tree nodes for the longer codes.  A bad set of
     // lengths is reported ("Bad table (case a|b|c)"), sets the abort state to
     // -1 and leaves the table as far as it got.  Returns false then.
     bool MakeTable(unsigned nchar, const uint8_t* lengths, unsigned width, uint16_t* table);

@@ -29,9 +29,9 @@ public:
         blockCounter_--;  // a count of 0 stands for 65536 symbols
         const uint32_t window = bits_.Peek32();
         const unsigned entry = t_.charTable[window >> (32 - HuffmanTables::kCharTableBits)];
-        unsigned j = entry & HuffmanTables::kSymbolMask;
+        unsigned j = HuffmanTables::SymbolOf(entry);
         if (j < kSymbols) {
-            bits_.FillBits(entry >> HuffmanTables::kLengthShift);
+            bits_.FillBits(HuffmanTables::LengthOf(entry));
         } else {
             j = t_.WalkTree(j, kSymbols, window, 1u << (31 - HuffmanTables::kCharTableBits));
             const unsigned len = t_.charLengths[j];
@@ -45,9 +45,9 @@ public:
     uint16_t DecodePosition() {
         const uint32_t window = bits_.Peek32();
         const unsigned entry = t_.ptTable[window >> (32 - HuffmanTables::kPtTableBits)];
-        unsigned j = entry & HuffmanTables::kSymbolMask;
+        unsigned j = HuffmanTables::SymbolOf(entry);
         if (j < kPositionCodes) {
-            bits_.FillBits(entry >> HuffmanTables::kLengthShift);
+            bits_.FillBits(HuffmanTables::LengthOf(entry));
         } else {
             j = t_.WalkTree(j, kPositionCodes, window, 1u << (31 - HuffmanTables::kPtTableBits));
             const unsigned len = t_.ptLengths[j];

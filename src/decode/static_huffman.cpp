@@ -51,9 +51,9 @@ uint8_t* StaticHuffman::DecodeFast(uint8_t* out, uint8_t* const limit, const uin
     const uint16_t* const ptTable = t_.ptTable;
     unsigned entry = charTable[in.Peek(kCharBits)];
     while (out < limit && left != 0 && in.CanRefill()) {
-        const unsigned s = entry & HuffmanTables::kSymbolMask;
+        const unsigned s = HuffmanTables::SymbolOf(entry);
         if (s >= HuffmanTables::kCharSymbols) break;
-        const unsigned charLength = entry >> HuffmanTables::kLengthShift;
+        const unsigned charLength = HuffmanTables::LengthOf(entry);
         if (s < 256) {
             in.Drop(charLength);
             left--;
@@ -64,9 +64,9 @@ uint8_t* StaticHuffman::DecodeFast(uint8_t* out, uint8_t* const limit, const uin
         }
         const unsigned position =
             ptTable[in.Peek(charLength + kPtBits) & ((1u << kPtBits) - 1)];
-        const unsigned j = position & HuffmanTables::kSymbolMask;
+        const unsigned j = HuffmanTables::SymbolOf(position);
         if (j >= positionCodeCount_) break;
-        in.Drop(charLength + (position >> HuffmanTables::kLengthShift));
+        in.Drop(charLength + HuffmanTables::LengthOf(position));
         left--;
         if constexpr (kRefillForExtraBits) in.Refill();
         const unsigned p = j == 0 ? 0 : (1u << (j - 1)) + in.Take(j - 1);
@@ -86,7 +86,7 @@ void StaticHuffman::ReadPtLen(unsigned nn, unsigned nbit, int special) {
         // A single code that takes no bits.
         const uint16_t v = bits_.GetBits(nbit);
         std::memset(t_.ptLengths, 0, nn);
-        for (uint16_t& e : t_.ptTable) e = v;
+        for (uint16_t& e : t_.ptTable) e = HuffmanTables::Entry(v, 0);
         return;
     }
     const unsigned limit = n < HuffmanTables::kPtLengths ? n : HuffmanTables::kPtLengths;
@@ -114,14 +114,14 @@ void StaticHuffman::ReadCLen() {
     if (n == 0) {
         const uint16_t v = bits_.GetBits(kCharCountBits);
         std::memset(t_.charLengths, 0, nc);
-        for (uint16_t& e : t_.charTable) e = v;
+        for (uint16_t& e : t_.charTable) e = HuffmanTables::Entry(v, 0);
         return;
     }
     const unsigned limit = n < nc ? n : nc;
     unsigned i = 0;
     while (i < limit) {
         const uint16_t window = bits_.Peek16();
-        unsigned s = t_.ptTable[window >> 8] & HuffmanTables::kSymbolMask;
+        unsigned s = HuffmanTables::SymbolOf(t_.ptTable[window >> 8]);
         if (s >= kPreTreeSymbols) s = t_.WalkTree(s, kPreTreeSymbols, window, 0x80);
         bits_.FillBits(t_.ptLengths[s]);
         if (s > 2) {

@@ -30,9 +30,9 @@ public:
         blockSize_--;
         const uint32_t window = bits_.Peek32();
         const unsigned entry = t_.charTable[window >> (32 - HuffmanTables::kCharTableBits)];
-        unsigned s = entry & HuffmanTables::kSymbolMask;
+        unsigned s = HuffmanTables::SymbolOf(entry);
         if (s < HuffmanTables::kCharSymbols) {
-            bits_.FillBits(entry >> HuffmanTables::kLengthShift);
+            bits_.FillBits(HuffmanTables::LengthOf(entry));
         } else {
             s = t_.WalkTree(s, HuffmanTables::kCharSymbols, window,
                             1u << (31 - HuffmanTables::kCharTableBits));
@@ -46,9 +46,9 @@ public:
     uint16_t DecodePosition() {
         const uint32_t window = bits_.Peek32();
         const unsigned entry = t_.ptTable[window >> (32 - HuffmanTables::kPtTableBits)];
-        unsigned j = entry & HuffmanTables::kSymbolMask;
+        unsigned j = HuffmanTables::SymbolOf(entry);
         if (j < positionCodeCount_) {
-            bits_.FillBits(entry >> HuffmanTables::kLengthShift);
+            bits_.FillBits(HuffmanTables::LengthOf(entry));
         } else {
             j = t_.WalkTree(j, positionCodeCount_, window, 1u << (31 - HuffmanTables::kPtTableBits));
             const unsigned len = t_.ptLengths[j];

@@ -44,12 +44,12 @@ void SingleLiteralBlock(BitWriter& w, unsigned blockSize, unsigned literal) {
 }  // namespace
 
 TEST(MakeTable, ShortCodesFillRunsOfTheTable) {
-    // Each entry: the symbol, with its code length from bit 10 up.
+    // Each entry: the symbol from bit 6 up, its code length below.
     Tables f;
     const uint8_t lengths[2] = {1, 1};
     ASSERT_TRUE(f.t->MakeTable(2, lengths, 8, f.t->ptTable));
-    EXPECT_TRUE(std::all_of(f.t->ptTable, f.t->ptTable + 128, [](uint16_t e) { return e == (1 << 10 | 0); }));
-    EXPECT_TRUE(std::all_of(f.t->ptTable + 128, f.t->ptTable + 256, [](uint16_t e) { return e == (1 << 10 | 1); }));
+    EXPECT_TRUE(std::all_of(f.t->ptTable, f.t->ptTable + 128, [](uint16_t e) { return e == (0 << 6 | 1); }));
+    EXPECT_TRUE(std::all_of(f.t->ptTable + 128, f.t->ptTable + 256, [](uint16_t e) { return e == (1 << 6 | 1); }));
     EXPECT_TRUE(f.reporter.texts.empty());
     EXPECT_EQ(0, f.abortState.load());
 }
@@ -84,9 +84,10 @@ TEST(MakeTable, LongCodesResolveThroughTreeNodes) {
     for (int i = 0; i < 13; i++) lengths[i] = static_cast<uint8_t>(i + 1);
     lengths[13] = lengths[14] = 14;
     ASSERT_TRUE(f.t->MakeTable(15, lengths, 12, f.t->charTable));
-    const unsigned a = f.t->charTable[4095];
+    const unsigned a = f.t->charTable[4095] >> 6;  // a node: length 0
     ASSERT_GE(a, 15u);
-    EXPECT_EQ(12u << 10 | 11u, f.t->charTable[4094]);  // 1111 1111 1110: the 12-bit code
+    EXPECT_EQ(0u, f.t->charTable[4095] & 63);
+    EXPECT_EQ(11u << 6 | 12u, f.t->charTable[4094]);  // 1111 1111 1110: the 12-bit code
     EXPECT_EQ(12u, f.t->leftLinks[a]);
     const unsigned b = f.t->rightLinks[a];
     ASSERT_GE(b, 15u);
@@ -118,7 +119,7 @@ TEST(StaticHuffman, PreTreeCountZeroGivesOneCodeOfNoBits) {
     w.Put(0xA5, 8);
     StaticFixture f(w);
     f.decoder.ReadPtLen(19, 5, 3);
-    EXPECT_TRUE(std::all_of(f.t->ptTable, f.t->ptTable + 256, [](uint16_t e) { return e == 4; }));
+    EXPECT_TRUE(std::all_of(f.t->ptTable, f.t->ptTable + 256, [](uint16_t e) { return e == 4 << 6; }));
     EXPECT_TRUE(std::all_of(f.t->ptLengths, f.t->ptLengths + 19, [](uint8_t l) { return l == 0; }));
     EXPECT_EQ(0xA5, f.bits.GetBits(8));
 }
