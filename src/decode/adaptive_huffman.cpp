@@ -98,7 +98,8 @@ uint16_t AdaptiveHuffman::DecodeChar() {
 uint16_t AdaptiveHuffman::DecodePosition(uint32_t produced) {
     int code;
     if (!adaptivePositions_) {
-        const unsigned entry = t_.ptTable[bits_.Peek16() >> 8];  // no fixed code is longer than 8 bits
+        // No fixed code is longer than 8 bits.
+        const unsigned entry = t_.ptTable[bits_.Peek16() >> 8];
         code = static_cast<int>(HuffmanTables::SymbolOf(entry));
         bits_.FillBits(HuffmanTables::LengthOf(entry));
     } else {

@@ -94,16 +94,20 @@ public:
     // Buffered bytes a fast loop's round of refills may read.
     static constexpr uint32_t kFastInput = 16;
 
+    // The members are always inlined: -Oz would call the refill, and a call
+    // sends the accumulator through memory.
     struct Fast {
         Word bits;          // as BitInput's accumulator
         unsigned count;     // valid bits in it, at most kWordBits - 1
         const uint8_t* next;
         const uint8_t* end;  // of the buffered bytes
 
-        bool CanRefill() const { return end - next >= static_cast<ptrdiff_t>(kFastInput); }
+        [[gnu::always_inline]] bool CanRefill() const {
+            return end - next >= static_cast<ptrdiff_t>(kFastInput);
+        }
         // Tops the accumulator up to kFastBits..kWordBits - 1 bits, as
         // BitInput::Refill does.
-        void Refill() {
+        [[gnu::always_inline]] void Refill() {
             Word v;
             std::memcpy(&v, next, sizeof v);
             if constexpr (std::endian::native == std::endian::little) {
@@ -116,12 +120,14 @@ public:
             next += (kWordBits - 1 - count) >> 3;
             count |= kFastBits;
         }
-        unsigned Peek(unsigned n) const { return static_cast<unsigned>(bits >> (kWordBits - n)); }
-        void Drop(unsigned n) {
+        [[gnu::always_inline]] unsigned Peek(unsigned n) const {
+            return static_cast<unsigned>(bits >> (kWordBits - n));
+        }
+        [[gnu::always_inline]] void Drop(unsigned n) {
             bits <<= n;
             count -= n;
         }
-        unsigned Take(unsigned n) {  // n of 0..kFastBits
+        [[gnu::always_inline]] unsigned Take(unsigned n) {  // n of 0..kFastBits
             const unsigned value = static_cast<unsigned>((bits >> 1) >> (kWordBits - 1 - n));
             Drop(n);
             return value;
@@ -142,7 +148,8 @@ public:
                 next -= back;
             }
         }
-        f = Fast{static_cast<Word>(bits_ >> (64 - kWordBits)), count, next, next + input_.Buffered()};
+        const Word bits = static_cast<Word>(bits_ >> (64 - kWordBits));
+        f = Fast{bits, count, next, next + input_.Buffered()};
         return true;
     }
     void EndFast(const Fast& f) {

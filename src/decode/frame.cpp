@@ -117,7 +117,8 @@ unsigned Decoder::DecodeChar(MethodCode code) {
 unsigned Decoder::DecodePosition(MethodCode code, uint64_t produced, uint32_t ringIndex) {
     switch (code) {
     case kLh1: case kLh2:
-        return adaptiveHuffman_.DecodePosition(produced < 0xFFFFFFFF ? static_cast<uint32_t>(produced) : 0xFFFFFFFF);
+        return adaptiveHuffman_.DecodePosition(
+            produced < 0xFFFFFFFF ? static_cast<uint32_t>(produced) : 0xFFFFFFFF);
     case kLh3: return lh3_.DecodePosition();
     case kLzs: return lzs_.DecodePosition(ringIndex);
     case kLz5: return lz5_.DecodePosition(ringIndex);
@@ -139,7 +140,8 @@ void Decoder::Run(MethodCode code, uint8_t* window, uint32_t ringSize, uint32_t 
     for (;;) {
         // Decode up to the next full ring or the expected size.
         uint8_t* limit = flushed + ringSize;
-        if (expected - produced < static_cast<uint64_t>(limit - out)) limit = out + (expected - produced);
+        if (expected - produced < static_cast<uint64_t>(limit - out))
+            limit = out + (expected - produced);
         uint8_t* const start = out;
         while (out < limit) {
             if (Aborted()) return;  // bytes not yet written out are dropped
@@ -155,7 +157,8 @@ void Decoder::Run(MethodCode code, uint8_t* window, uint32_t ringSize, uint32_t 
                 *reinterpret_cast<RingByte*>(out++) = static_cast<RingByte>(c);
             } else {
                 const uint32_t length = c - bias;
-                const uint32_t p = DecodePosition(code, produced + (out - start), (out - window) & mask);
+                const uint32_t p =
+                    DecodePosition(code, produced + (out - start), (out - window) & mask);
                 CopyMatch(out, (p & mask) + 1, length);
                 out += length;
             }

@@ -40,7 +40,8 @@ uint8_t* StaticHuffman::DecodeFast(uint8_t* out, uint8_t* const limit, const uin
     // A refill leaves at least kFastBits (56, or 24 in a 32-bit
     // accumulator): enough for a literal and the next character look-up,
     // or for a match's two codes; with 64 bits for the extra bits as well.
-    static_assert(BitInput::kFastBits >= kCharBits + kPtBits && BitInput::kFastBits >= 2 * kCharBits);
+    static_assert(BitInput::kFastBits >= kCharBits + kPtBits);
+    static_assert(BitInput::kFastBits >= 2 * kCharBits);
     constexpr bool kRefillForExtraBits = BitInput::kFastBits < kCharBits + kPtBits + kExtraBits;
 
     BitInput::Fast in;
