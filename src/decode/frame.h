@@ -66,7 +66,7 @@ private:
     OutputSink& output_;
     std::atomic<int32_t>& abortState_;
 
-    Crc16Slices crc16_;
+    FastCrc16 crc16_;
     ByteInput packedInput_;
     BitInput bits_{packedInput_};
     HuffmanTables tables_{};
