@@ -100,11 +100,9 @@ public:
         Word bits;          // as BitInput's accumulator
         unsigned count;     // valid bits in it, at most kWordBits - 1
         const uint8_t* next;
-        const uint8_t* end;  // of the buffered bytes
+        const uint8_t* last;  // kFastInput bytes before the end of the buffered ones
 
-        [[gnu::always_inline]] bool CanRefill() const {
-            return end - next >= static_cast<ptrdiff_t>(kFastInput);
-        }
+        [[gnu::always_inline]] bool CanRefill() const { return next <= last; }
         // Tops the accumulator up to kFastBits..kWordBits - 1 bits, as
         // BitInput::Refill does.
         [[gnu::always_inline]] void Refill() {
@@ -149,7 +147,7 @@ public:
             }
         }
         const Word bits = static_cast<Word>(bits_ >> (64 - kWordBits));
-        f = Fast{bits, count, next, next + input_.Buffered()};
+        f = Fast{bits, count, next, input_.Cursor() + input_.Buffered() - kFastInput};
         return true;
     }
     void EndFast(const Fast& f) {
