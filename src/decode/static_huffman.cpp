@@ -50,6 +50,7 @@ uint8_t* StaticHuffman::DecodeFast(uint8_t* out, uint8_t* const limit, const uin
     in.Refill();
     const uint16_t* const charTable = t_.charTable;
     const uint16_t* const ptTable = t_.ptTable;
+    const unsigned positionCodes = positionCodeCount_;
     unsigned entry = charTable[in.Peek(kCharBits)];
     while (out < limit && left != 0 && in.CanRefill()) {
         const unsigned s = HuffmanTables::SymbolOf(entry);
@@ -66,15 +67,20 @@ uint8_t* StaticHuffman::DecodeFast(uint8_t* out, uint8_t* const limit, const uin
         const unsigned position =
             ptTable[in.Peek(charLength + kPtBits) & ((1u << kPtBits) - 1)];
         const unsigned j = HuffmanTables::SymbolOf(position);
-        if (j >= positionCodeCount_) break;
+        if (j >= positionCodes) break;
         in.Drop(charLength + HuffmanTables::LengthOf(position));
         left--;
         if constexpr (kRefillForExtraBits) in.Refill();
         const unsigned p = j == 0 ? 0 : (1u << (j - 1)) + in.Take(j - 1);
         CopyMatch(out, (p & mask) + 1, s - 253);
         out += s - 253;
-        in.Refill();
-        entry = charTable[in.Peek(kCharBits)];
+        if constexpr (kRefillForExtraBits) {
+            in.Refill();
+            entry = charTable[in.Peek(kCharBits)];
+        } else {
+            entry = charTable[in.Peek(kCharBits)];  // 56 bits less 35 leave enough
+            in.Refill();
+        }
     }
     blockSize_ = static_cast<uint16_t>(left);
     bits_.EndFast(in);
