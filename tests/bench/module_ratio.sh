@@ -6,13 +6,15 @@
 # time optimisation) and as the Windows build with -O2, under Wine in a
 # private prefix; runs of the three alternate.  Prints MB/s and each Windows
 # build's time as a ratio to the host build's (below 1.3: the module's build
-# is within 1.3x).  Best of RUNS runs of ROUNDS decodes each.
-#   usage: tests/bench/module_ratio.sh [WORK_DIR]   (RUNS=3, ROUNDS=3 by default)
+# is within 1.3x).  Times are processor time per decode (decode_time's
+# "cpu"), so that other programs on a busy machine do not skew the ratios;
+# the best of RUNS runs of ROUNDS decodes each.
+#   usage: tests/bench/module_ratio.sh [WORK_DIR]   (RUNS=3, ROUNDS=5 by default)
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 work=${1:-build/bench}
 runs=${RUNS:-3}
-rounds=${ROUNDS:-3}
+rounds=${ROUNDS:-5}
 shared=$(cd ../shared && pwd)
 
 { cmake --preset host && cmake --build --preset host -j2 --target decode_time &&
@@ -30,8 +32,8 @@ export WINEPREFIX=${WINEPREFIX:-/tmp/lzhsfx-bench-wine-$UID}
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 [ -f "$WINEPREFIX/system.reg" ] || DISPLAY= wineboot -i > /dev/null 2>&1
 
-# Seconds reported by one decode_time run (its fastest round).
-seconds() { "$@" "$rounds" | sed -n 's/.* in \([0-9.]*\) s .*/\1/p'; }
+# Processor seconds per decode reported by one decode_time run.
+seconds() { "$@" "$rounds" | sed -n 's/.*, cpu \([0-9.]*\) s.*/\1/p'; }
 
 printf '%-7s %10s %10s %10s   %9s %9s\n' method host module -O2 module/host -O2/host
 for m in lh5 lh6 lh7; do
