@@ -34,11 +34,12 @@ struct StaticFixture : Tables {
 
 // A block whose every code is the literal `literal` and every position 0,
 // consuming no bits: pre-tree, characters and positions each a single code.
-void SingleLiteralBlock(BitWriter& w, unsigned blockSize, unsigned literal) {
+void SingleLiteralBlock(BitWriter& w, unsigned blockSize, unsigned literal,
+                        unsigned position = 0) {
     w.Put(blockSize, 16);
     w.Put(0, 5), w.Put(0, 5);      // pre-tree: count 0, value 0
     w.Put(0, 9), w.Put(literal, 9);  // characters: count 0, value
-    w.Put(0, 4), w.Put(0, 4);      // positions (-lh5-): count 0, value 0
+    w.Put(0, 4), w.Put(position, 4);  // positions (-lh4-, -lh5-): count 0, value
 }
 
 }  // namespace
@@ -182,6 +183,24 @@ TEST(StaticHuffman, BlockSizeZeroIsOneMatchOf257) {
     w.Put(0, 16);  // block of size 0: symbol 510, position 0 from the last tables
     const DecodeResult r = Decode(lzh::kLh5, w.Finish(), 258);
     EXPECT_EQ(Bytes(258, 'Q'), r.data);
+}
+
+TEST(StaticHuffman, PositionsBeyondTheRingWrapAround) {
+    // -lh4- has a 4 KiB ring but position codes up to 8191: a match p + 1
+    // bytes back reads the ring at its write position less p + 1, modulo
+    // its size.  Zero bytes behind the codes let the fast loop run.
+    BitWriter w;
+    SingleLiteralBlock(w, 4095, 'a');
+    SingleLiteralBlock(w, 1, 'b');
+    SingleLiteralBlock(w, 2, 256, 13);  // matches of 3, position code 13: 4096 + 12 bits
+    w.Put(0, 12);                       // p = 4096: the last byte, 'b'
+    w.Put(4, 12);                       // p = 4100: five back, 'a' 'b' 'b'
+    for (int i = 0; i < 32; i++) w.Put(0, 8);
+    Bytes expected(4095, 'a');
+    for (char c : std::string("bbbbabb")) expected.push_back(static_cast<uint8_t>(c));
+    const DecodeResult r = Decode(lzh::kLh4, w.Finish(), static_cast<uint32_t>(expected.size()));
+    EXPECT_EQ(expected, r.data);
+    EXPECT_EQ(Crc16Of(expected), r.crc16);
 }
 
 TEST(StaticHuffman, BadCodeLengthsAbortTheEntry) {
