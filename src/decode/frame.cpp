@@ -90,16 +90,6 @@ void Decoder::DecodeEntry(MethodCode code, uint32_t packedSize, uint32_t unpacke
     std::free(window);
 }
 
-// The window is the ring, unrolled: its first ringSize bytes are the ring's
-// initial contents, and the output follows them.  Bytes are written out in
-// blocks of the ring size, as a ring would write them whenever it fills, and
-// once more up to the write position at the end.  A match is always a
-// forward copy from at most ringSize bytes back, whatever the ring index,
-// and may overrun its end: the window ahead of the write position holds
-// nothing.  Whenever the window has been written out up to its end, its last
-// ringSize bytes and any bytes behind them slide back to the start.
-// The last match is copied whole, so corrupt data can make the output longer
-// than expected; the caller's CRC check then fails.
 // One method's next literal (0..255) or match (256 and up: the length plus
 // the method's bias).
 unsigned Decoder::DecodeChar(MethodCode code) {
@@ -126,6 +116,16 @@ unsigned Decoder::DecodePosition(MethodCode code, uint64_t produced, uint32_t ri
     }
 }
 
+// The window is the ring, unrolled: its first ringSize bytes are the ring's
+// initial contents, and the output follows them.  Bytes are written out in
+// blocks of the ring size, as a ring would write them whenever it fills, and
+// once more up to the write position at the end.  A match is always a
+// forward copy from at most ringSize bytes back, whatever the ring index,
+// and may overrun its end: the window ahead of the write position holds
+// nothing.  Whenever the window has been written out up to its end, its last
+// ringSize bytes and any bytes behind them slide back to the start.
+// The last match is copied whole, so corrupt data can make the output longer
+// than expected; the caller's CRC check then fails.
 void Decoder::Run(MethodCode code, uint8_t* window, uint32_t ringSize, uint32_t expected) {
     const unsigned bias = code == kLzs ? 254 : 253;  // -lzs- lengths start at 2
     const bool fast = code >= kLh4 && code <= kLh7;
