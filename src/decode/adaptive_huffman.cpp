@@ -98,8 +98,10 @@ uint16_t AdaptiveHuffman::DecodeChar() {
 uint16_t AdaptiveHuffman::DecodePosition(uint32_t produced) {
     int code;
     if (!adaptivePositions_) {
-        code = t_.ptTable[bits_.Peek16() >> 8];  // no fixed code is longer than 8 bits
-        bits_.FillBits(t_.ptLengths[code]);
+        // No fixed code is longer than 8 bits.
+        const unsigned entry = t_.ptTable[bits_.Peek16() >> 8];
+        code = static_cast<int>(HuffmanTables::SymbolOf(entry));
+        bits_.FillBits(HuffmanTables::LengthOf(entry));
     } else {
         // Code k covers distances 64k .. 64k + 63 and joins the tree once
         // more than 64k bytes have been decoded.

@@ -3,43 +3,21 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "archive/crc16.h"
+#include "decode/match_copy.h"
 
 namespace lzh {
 namespace {
 
 constexpr uint32_t kStoredChunk = 32768;
 constexpr uint32_t kCopyToEnd = 0xFFFFFFFF;  // stored packed size meaning "up to the end of file"
+constexpr uint32_t kLongestMatch = 287;  // -lh3-: escape 285 + 255, less 253
 
 enum class RingByte : uint8_t {};
 
-// Adapters that give every method the same two calls.  DecodePosition gets
-// the bytes decoded before the current match and the ring's write position.
-struct StaticHuffmanCodec {
-    StaticHuffman& d;
-    uint16_t DecodeChar() { return d.DecodeChar(); }
-    uint16_t DecodePosition(uint32_t, uint32_t) { return d.DecodePosition(); }
-};
-struct AdaptiveHuffmanCodec {
-    AdaptiveHuffman& d;
-    uint16_t DecodeChar() { return d.DecodeChar(); }
-    uint16_t DecodePosition(uint32_t produced, uint32_t) { return d.DecodePosition(produced); }
-};
-struct Lh3Codec {
-    Lh3Decoder& d;
-    uint16_t DecodeChar() { return d.DecodeChar(); }
-    uint16_t DecodePosition(uint32_t, uint32_t) { return d.DecodePosition(); }
-};
-struct LzsCodec {
-    LzsDecoder& d;
-    uint16_t DecodeChar() { return d.DecodeChar(); }
-    uint16_t DecodePosition(uint32_t, uint32_t ringPosition) { return d.DecodePosition(ringPosition); }
-};
-struct Lz5Codec {
-    Lz5Decoder& d;
-    uint16_t DecodeChar() { return d.DecodeChar(); }
-    uint16_t DecodePosition(uint32_t, uint32_t ringPosition) { return d.DecodePosition(ringPosition); }
-};
+// The window slides back by this many bytes (a multiple of the ring size)
+// whenever it has been written out up to its end: the larger it is, the
+// fewer bytes the slides move.
+uint32_t WindowSlide(uint32_t ringSize) { return ringSize >= 65536 ? 3 * ringSize : 4 * ringSize; }
 
 }  // namespace
 
@@ -48,6 +26,7 @@ Decoder::Decoder(FILE* archive, OutputSink& output, Reporter& reporter,
     : archive_(archive), output_(output), abortState_(abortState) {
     tables_.reporter = &reporter;
     tables_.abortState = &abortState;
+    crc16_.Init();
 }
 
 size_t Decoder::WriteOutput(const uint8_t* bytes, size_t count) {
@@ -56,7 +35,7 @@ size_t Decoder::WriteOutput(const uint8_t* bytes, size_t count) {
         abortState_.store(kAbortFailed, std::memory_order_relaxed);
         return 0;
     }
-    runningCrc16 = UpdateCrc16(runningCrc16, bytes, count);
+    runningCrc16 = crc16_.Update(runningCrc16, bytes, count);
     outputTotal += static_cast<uint32_t>(count);
     output_.Progress(outputTotal);
     return count;
@@ -86,12 +65,14 @@ void Decoder::DecodeEntry(MethodCode code, uint32_t packedSize, uint32_t unpacke
     const uint32_t ringSize = RingSizeOf(code);
     if (ringSize == 0) return;  // not decodable: nothing is written
 
-    uint8_t* ring = static_cast<uint8_t*>(std::malloc(ringSize));
-    if (ring == nullptr) {
+    // The ring's bytes, then room for the window to grow (see Run).
+    const uint32_t windowSize = ringSize + WindowSlide(ringSize) + kLongestMatch + kCopyOverrun;
+    uint8_t* window = static_cast<uint8_t*>(std::malloc(windowSize));
+    if (window == nullptr) {
         abortState_.store(kAbortFailed, std::memory_order_relaxed);
         return;
     }
-    std::memset(ring, ' ', ringSize);
+    std::memset(window, ' ', ringSize);
 
     if (code != kLz5)
         bits_.Start(archive_, packedSize);
@@ -99,97 +80,102 @@ void Decoder::DecodeEntry(MethodCode code, uint32_t packedSize, uint32_t unpacke
         packedInput_.Start(archive_, packedSize, false);
 
     switch (code) {
-    case kLh1:
-    case kLh2: {
-        adaptiveHuffman_.Start(code);
-        AdaptiveHuffmanCodec codec{adaptiveHuffman_};
-        Run(codec, ring, ringSize, 253, unpackedSize);
-        break;
+    case kLh1: case kLh2: adaptiveHuffman_.Start(code); break;
+    case kLh3: lh3_.Start(); break;
+    case kLz5: lz5_.Start(window); break;
+    case kLzs: break;
+    default: staticHuffman_.Start(code); break;  // -lh4- .. -lh7-
     }
-    case kLh3: {
-        lh3_.Start();
-        Lh3Codec codec{lh3_};
-        Run(codec, ring, ringSize, 253, unpackedSize);
-        break;
-    }
-    case kLzs: {
-        LzsCodec codec{lzs_};
-        Run(codec, ring, ringSize, 254, unpackedSize);
-        break;
-    }
-    case kLz5: {
-        lz5_.Start(ring);
-        Lz5Codec codec{lz5_};
-        Run(codec, ring, ringSize, 253, unpackedSize);
-        break;
-    }
-    default: {  // -lh4- .. -lh7-
-        staticHuffman_.Start(code);
-        StaticHuffmanCodec codec{staticHuffman_};
-        Run(codec, ring, ringSize, 253, unpackedSize);
-        break;
-    }
-    }
-    std::free(ring);
+    Run(code, window, ringSize, unpackedSize);
+    std::free(window);
 }
 
-// The ring is the dictionary and the output buffer at once: it is written
-// out whenever it fills, and once more up to the write position at the end.
+// One method's next literal (0..255) or match (256 and up: the length plus
+// the method's bias).
+unsigned Decoder::DecodeChar(MethodCode code) {
+    switch (code) {
+    case kLh1: case kLh2: return adaptiveHuffman_.DecodeChar();
+    case kLh3: return lh3_.DecodeChar();
+    case kLzs: return lzs_.DecodeChar();
+    case kLz5: return lz5_.DecodeChar();
+    default: return staticHuffman_.DecodeChar();
+    }
+}
+
+// The distance of the match just read, less one.  produced counts the bytes
+// before the match, ringIndex is the write position's index in the ring.
+unsigned Decoder::DecodePosition(MethodCode code, uint64_t produced, uint32_t ringIndex) {
+    switch (code) {
+    case kLh1: case kLh2:
+        return adaptiveHuffman_.DecodePosition(
+            produced < 0xFFFFFFFF ? static_cast<uint32_t>(produced) : 0xFFFFFFFF);
+    case kLh3: return lh3_.DecodePosition();
+    case kLzs: return lzs_.DecodePosition(ringIndex);
+    case kLz5: return lz5_.DecodePosition(ringIndex);
+    default: return staticHuffman_.DecodePosition();
+    }
+}
+
+// The window is the ring, unrolled: its first ringSize bytes are the ring's
+// initial contents, and the output follows them.  Bytes are written out in
+// blocks of the ring size, as a ring would write them whenever it fills, and
+// once more up to the write position at the end.  A match is always a
+// forward copy from at most ringSize bytes back, whatever the ring index,
+// and may overrun its end: the window ahead of the write position holds
+// nothing.  Whenever the window has been written out up to its end, its last
+// ringSize bytes and any bytes behind them slide back to the start.
 // The last match is copied whole, so corrupt data can make the output longer
 // than expected; the caller's CRC check then fails.
-template <class Codec>
-void Decoder::Run(Codec& codec, uint8_t* ring, uint32_t ringSize, unsigned bias, uint32_t expected) {
+void Decoder::Run(MethodCode code, uint8_t* window, uint32_t ringSize, uint32_t expected) {
+    const unsigned bias = code == kLzs ? 254 : 253;  // -lzs- lengths start at 2
+    const bool fast = code >= kLh4 && code <= kLh7;
     const uint32_t mask = ringSize - 1;  // every ring size is a power of two
-    // Ring stores through a byte type of its own: a plain uint8_t store may
-    // alias anything, which would make the compiler reload every decoder
-    // state variable after each byte.
-    RingByte* const bytes = reinterpret_cast<RingByte*>(ring);
-    uint32_t position = 0;
+    const uint32_t slide = WindowSlide(ringSize);
+    uint8_t* const slideAt = window + ringSize + slide;
+    uint8_t* out = window + ringSize;  // ring index 0
+    uint8_t* flushed = out;            // the first byte not written out
     uint64_t produced = 0;  // 64 bits: a last match must not wrap the count past a 4 GiB size
     if (expected == 0) return;
 
     for (;;) {
-        if (Aborted()) return;  // bytes still in the ring are dropped
-        const unsigned c = codec.DecodeChar();
-        if (c < 256) {
-            bytes[position++] = static_cast<RingByte>(c);
-            if (position == ringSize) {
-                WriteOutput(ring, ringSize);
-                position = 0;
+        // Decode up to the next full ring or the expected size.
+        uint8_t* limit = flushed + ringSize;
+        if (expected - produced < static_cast<uint64_t>(limit - out))
+            limit = out + (expected - produced);
+        uint8_t* const start = out;
+        while (out < limit) {
+            if (Aborted()) return;  // bytes not yet written out are dropped
+            if (fast) {
+                out = staticHuffman_.DecodeFast(out, limit, mask);
+                if (out >= limit) break;
             }
-            produced++;
-        } else {
-            const uint32_t length = c - bias;
-            const uint32_t before = produced < 0xFFFFFFFF ? static_cast<uint32_t>(produced) : 0xFFFFFFFF;
-            const uint32_t distance = codec.DecodePosition(before, position);
-            produced += length;
-            uint32_t from = (position - distance - 1) & mask;
-            if (from + length <= ringSize && position + length < ringSize) {
-                // No wrap and no flush: a forward copy.  A source at least 8
-                // bytes back moves in 8-byte steps; a nearer one byte by byte,
-                // so that it repeats what was just written.  Nothing beyond
-                // the match is touched: the ring ahead is still dictionary.
-                RingByte* to = bytes + position;
-                const RingByte* src = bytes + from;
-                uint32_t i = 0;
-                if (distance >= 7)
-                    for (; i + 8 <= length; i += 8) std::memcpy(to + i, src + i, 8);
-                for (; i < length; i++) to[i] = src[i];
-                position += length;
+            // Ring stores through a byte type of its own: a plain uint8_t
+            // store may alias anything, which would make the compiler reload
+            // every decoder state variable after each byte.
+            const unsigned c = DecodeChar(code);
+            if (c < 256) {
+                *reinterpret_cast<RingByte*>(out++) = static_cast<RingByte>(c);
             } else {
-                for (uint32_t i = 0; i < length; i++) {
-                    bytes[position++] = bytes[from];
-                    from = (from + 1) & mask;
-                    if (position == ringSize) {
-                        WriteOutput(ring, ringSize);
-                        position = 0;
-                    }
-                }
+                const uint32_t length = c - bias;
+                const uint32_t p =
+                    DecodePosition(code, produced + (out - start), (out - window) & mask);
+                CopyMatch(out, (p & mask) + 1, length);
+                out += length;
             }
         }
+        produced += out - start;
+        if (out - flushed >= static_cast<ptrdiff_t>(ringSize)) {
+            WriteOutput(flushed, ringSize);
+            flushed += ringSize;
+        }
         if (produced >= expected) {
-            if (position > 0) WriteOutput(ring, position);
+            if (out > flushed) WriteOutput(flushed, out - flushed);
             return;
+        }
+        if (flushed == slideAt) {
+            std::memmove(window, window + slide, out - (window + slide));
+            out -= slide;
+            flushed -= slide;
         }
     }
 }

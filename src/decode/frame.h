@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "archive/crc16.h"
 #include "archive/reporter.h"
 #include "decode/adaptive_huffman.h"
 #include "decode/bit_input.h"
@@ -50,14 +51,16 @@ public:
 
 private:
     void CopyStored(uint32_t packedSize);
-    template <class Codec>
-    void Run(Codec& codec, uint8_t* ring, uint32_t ringSize, unsigned bias, uint32_t expected);
+    void Run(MethodCode code, uint8_t* window, uint32_t ringSize, uint32_t expected);
+    unsigned DecodeChar(MethodCode code);
+    unsigned DecodePosition(MethodCode code, uint64_t produced, uint32_t ringIndex);
     bool Aborted() const { return abortState_.load(std::memory_order_relaxed) != kAbortNone; }
 
     FILE* archive_;
     OutputSink& output_;
     std::atomic<int32_t>& abortState_;
 
+    FastCrc16 crc16_;
     ByteInput packedInput_;
     BitInput bits_{packedInput_};
     HuffmanTables tables_{};

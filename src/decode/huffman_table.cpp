@@ -48,11 +48,21 @@ bool HuffmanTables::MakeTable(unsigned nchar, const uint8_t* lengths, unsigned w
         unsigned next = static_cast<uint16_t>(k + weight[len]);
         if (len <= width) {
             if (next > tableSize) next = tableSize;
-            for (unsigned e = k; e < next; e++) table[e] = static_cast<uint16_t>(ch);
+            const uint16_t entry = Entry(ch, len);
+            for (unsigned e = k; e < next; e++) table[e] = entry;
         } else {
             if ((k >> shift) >= tableSize) return Fail("Bad table (case c)");
-            uint16_t* link = &table[k >> shift];
-            for (unsigned n = len - width; n > 0; n--) {
+            // The first level holds the root as an entry, the links hold
+            // plain node and symbol numbers.
+            uint16_t& root = table[k >> shift];
+            if (root == 0) {
+                if (nextNode >= kLinks) return Fail("Bad table (case b)");
+                leftLinks[nextNode] = rightLinks[nextNode] = 0;
+                root = Entry(nextNode++, 0);
+            }
+            uint16_t* link = (k & mask) ? &rightLinks[SymbolOf(root)] : &leftLinks[SymbolOf(root)];
+            k = static_cast<uint16_t>(k << 1);
+            for (unsigned n = len - width - 1; n > 0; n--) {
                 if (*link == 0) {
                     // An over-full set of lengths could ask for more nodes
                     // than the link arrays hold.

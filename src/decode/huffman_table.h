@@ -16,6 +16,18 @@ struct HuffmanTables {
     static constexpr unsigned kPtLengths = 128;
     static constexpr unsigned kLinks = 2 * kCharSymbols - 1;  // tree nodes, numbered from nchar
 
+    // A first-level entry holds a symbol and its code length, so that a
+    // short code costs one look-up; or a tree node (below kLinks) with
+    // length 0 for the longer codes.  The length is in the low bits, where
+    // a shift by the entry itself uses it.
+    static constexpr unsigned kSymbolShift = 6;
+    static constexpr unsigned kLengthMask = (1u << kSymbolShift) - 1;
+    static constexpr uint16_t Entry(unsigned symbol, unsigned length) {
+        return static_cast<uint16_t>(symbol << kSymbolShift | length);
+    }
+    static constexpr unsigned SymbolOf(unsigned entry) { return entry >> kSymbolShift; }
+    static constexpr unsigned LengthOf(unsigned entry) { return entry & kLengthMask; }
+
     uint8_t charLengths[kCharSymbols];
     uint16_t charTable[1u << kCharTableBits];
     uint8_t ptLengths[kPtLengths];

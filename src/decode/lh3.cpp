@@ -23,7 +23,7 @@ void Lh3Decoder::ReadBlockHead() {
         if (i == 2 && t_.charLengths[0] == 1 && t_.charLengths[1] == 1 && t_.charLengths[2] == 1) {
             const uint16_t v = bits_.GetBits(9);
             std::memset(t_.charLengths, 0, kSymbols);
-            for (uint16_t& e : t_.charTable) e = v;
+            for (uint16_t& e : t_.charTable) e = HuffmanTables::Entry(v, 0);
             single = true;
             break;
         }
@@ -39,7 +39,7 @@ void Lh3Decoder::ReadBlockHead() {
             if (i == 2 && t_.ptLengths[0] == 1 && t_.ptLengths[1] == 1 && t_.ptLengths[2] == 1) {
                 const uint16_t v = bits_.GetBits(7);
                 std::memset(t_.ptLengths, 0, kPositionCodes);
-                for (uint16_t& e : t_.ptTable) e = v;
+                for (uint16_t& e : t_.ptTable) e = HuffmanTables::Entry(v, 0);
                 break;
             }
         }

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "decode/match_copy.h"
+
 namespace lzh {
 namespace {
 
@@ -19,30 +21,70 @@ void StaticHuffman::Start(MethodCode code) {
     default: positionCodeCount_ = 14; positionLengthBits_ = 4; break;  // -lh4-, -lh5-
     }
     blockSize_ = 0;
-    // An entry may open with an empty block, which reads no tables: its
-    // match then uses the tables as earlier entries left them.
-    MakeFastTable(t_.charTable, 1u << HuffmanTables::kCharTableBits, t_.charLengths,
-                  HuffmanTables::kCharSymbols, charFast_);
-    MakeFastTable(t_.ptTable, 1u << HuffmanTables::kPtTableBits, t_.ptLengths,
-                  positionCodeCount_, positionFast_);
 }
 
 void StaticHuffman::ReadBlockHeader() {
     ReadPtLen(kPreTreeSymbols, kPreTreeCountBits, kPreTreeSpecial);
     ReadCLen();
     ReadPtLen(positionCodeCount_, positionLengthBits_, -1);
-    MakeFastTable(t_.charTable, 1u << HuffmanTables::kCharTableBits, t_.charLengths,
-                  HuffmanTables::kCharSymbols, charFast_);
-    MakeFastTable(t_.ptTable, 1u << HuffmanTables::kPtTableBits, t_.ptLengths,
-                  positionCodeCount_, positionFast_);
 }
 
-void StaticHuffman::MakeFastTable(const uint16_t* table, unsigned size, const uint8_t* lengths,
-                                  unsigned symbols, uint16_t* fast) {
-    for (unsigned i = 0; i < size; i++) {
-        const unsigned s = table[i];
-        fast[i] = static_cast<uint16_t>(s < symbols ? s | lengths[s] << kLengthShift : s);
+uint8_t* StaticHuffman::DecodeFast(uint8_t* out, uint8_t* const limit, const uint32_t mask) {
+    // Only codes that the first-level tables resolve: a character code of
+    // at most 12 bits, a position code of at most 8 and its up to 15 extra
+    // bits.  A longer code (a tree node in a table) ends the loop before
+    // anything of its symbol is taken; the frame decodes that symbol.
+    constexpr unsigned kCharBits = HuffmanTables::kCharTableBits;
+    constexpr unsigned kPtBits = HuffmanTables::kPtTableBits;
+    constexpr unsigned kExtraBits = 15;  // position code 16 (-lh7-)
+    // A refill leaves at least kFastBits (56, or 24 in a 32-bit
+    // accumulator): enough for a literal and the next character look-up,
+    // or for a match's two codes; with 64 bits for the extra bits as well.
+    static_assert(BitInput::kFastBits >= kCharBits + kPtBits);
+    static_assert(BitInput::kFastBits >= 2 * kCharBits);
+    constexpr bool kRefillForExtraBits = BitInput::kFastBits < kCharBits + kPtBits + kExtraBits;
+
+    BitInput::Fast in;
+    if (blockSize_ == 0 || out >= limit || !bits_.BeginFast(in)) return out;
+    unsigned left = blockSize_;
+    in.Refill();
+    const uint16_t* const charTable = t_.charTable;
+    const uint16_t* const ptTable = t_.ptTable;
+    const unsigned positionCodes = positionCodeCount_;
+    unsigned entry = charTable[in.Peek(kCharBits)];
+    while (out < limit && left != 0 && in.CanRefill()) {
+        const unsigned s = HuffmanTables::SymbolOf(entry);
+        if (s >= HuffmanTables::kCharSymbols) break;
+        const unsigned charLength = HuffmanTables::LengthOf(entry);
+        if (s < 256) {
+            in.Drop(charLength);
+            left--;
+            *out++ = static_cast<uint8_t>(s);
+            entry = charTable[in.Peek(kCharBits)];  // the refill leaves these bits alone
+            in.Refill();
+            continue;
+        }
+        const unsigned position =
+            ptTable[in.Peek(charLength + kPtBits) & ((1u << kPtBits) - 1)];
+        const unsigned j = HuffmanTables::SymbolOf(position);
+        if (j >= positionCodes) break;
+        in.Drop(charLength + HuffmanTables::LengthOf(position));
+        left--;
+        if constexpr (kRefillForExtraBits) in.Refill();
+        const unsigned p = j == 0 ? 0 : (1u << (j - 1)) + in.Take(j - 1);
+        CopyMatch(out, (p & mask) + 1, s - 253);
+        out += s - 253;
+        if constexpr (kRefillForExtraBits) {
+            in.Refill();
+            entry = charTable[in.Peek(kCharBits)];
+        } else {
+            entry = charTable[in.Peek(kCharBits)];  // 56 bits less 35 leave enough
+            in.Refill();
+        }
     }
+    blockSize_ = static_cast<uint16_t>(left);
+    bits_.EndFast(in);
+    return out;
 }
 
 void StaticHuffman::ReadPtLen(unsigned nn, unsigned nbit, int special) {
@@ -51,7 +93,7 @@ void StaticHuffman::ReadPtLen(unsigned nn, unsigned nbit, int special) {
         // A single code that takes no bits.
         const uint16_t v = bits_.GetBits(nbit);
         std::memset(t_.ptLengths, 0, nn);
-        for (uint16_t& e : t_.ptTable) e = v;
+        for (uint16_t& e : t_.ptTable) e = HuffmanTables::Entry(v, 0);
         return;
     }
     const unsigned limit = n < HuffmanTables::kPtLengths ? n : HuffmanTables::kPtLengths;
@@ -79,14 +121,14 @@ void StaticHuffman::ReadCLen() {
     if (n == 0) {
         const uint16_t v = bits_.GetBits(kCharCountBits);
         std::memset(t_.charLengths, 0, nc);
-        for (uint16_t& e : t_.charTable) e = v;
+        for (uint16_t& e : t_.charTable) e = HuffmanTables::Entry(v, 0);
         return;
     }
     const unsigned limit = n < nc ? n : nc;
     unsigned i = 0;
     while (i < limit) {
         const uint16_t window = bits_.Peek16();
-        unsigned s = t_.ptTable[window >> 8];
+        unsigned s = HuffmanTables::SymbolOf(t_.ptTable[window >> 8]);
         if (s >= kPreTreeSymbols) s = t_.WalkTree(s, kPreTreeSymbols, window, 0x80);
         bits_.FillBits(t_.ptLengths[s]);
         if (s > 2) {

@@ -29,10 +29,10 @@ public:
         }
         blockSize_--;
         const uint32_t window = bits_.Peek32();
-        const unsigned entry = charFast_[window >> (32 - HuffmanTables::kCharTableBits)];
-        unsigned s = entry & kSymbolMask;
+        const unsigned entry = t_.charTable[window >> (32 - HuffmanTables::kCharTableBits)];
+        unsigned s = HuffmanTables::SymbolOf(entry);
         if (s < HuffmanTables::kCharSymbols) {
-            bits_.FillBits(entry >> kLengthShift);
+            bits_.FillBits(HuffmanTables::LengthOf(entry));
         } else {
             s = t_.WalkTree(s, HuffmanTables::kCharSymbols, window,
                             1u << (31 - HuffmanTables::kCharTableBits));
@@ -45,10 +45,10 @@ public:
     // The match starts p + 1 bytes back.
     uint16_t DecodePosition() {
         const uint32_t window = bits_.Peek32();
-        const unsigned entry = positionFast_[window >> (32 - HuffmanTables::kPtTableBits)];
-        unsigned j = entry & kSymbolMask;
+        const unsigned entry = t_.ptTable[window >> (32 - HuffmanTables::kPtTableBits)];
+        unsigned j = HuffmanTables::SymbolOf(entry);
         if (j < positionCodeCount_) {
-            bits_.FillBits(entry >> kLengthShift);
+            bits_.FillBits(HuffmanTables::LengthOf(entry));
         } else {
             j = t_.WalkTree(j, positionCodeCount_, window, 1u << (31 - HuffmanTables::kPtTableBits));
             const unsigned len = t_.ptLengths[j];
@@ -57,6 +57,12 @@ public:
         if (j == 0) return 0;
         return static_cast<uint16_t>((1u << (j - 1)) + bits_.GetBits(j - 1));
     }
+
+    // Decodes the current block's symbols straight into the decoder's
+    // window (see the frame), literals and whole matches, while out is below
+    // limit and the bit input has eight bytes at hand.  A match takes its
+    // distance modulo the ring (mask + 1).  Returns the new write position.
+    uint8_t* DecodeFast(uint8_t* out, uint8_t* limit, uint32_t mask);
 
     // Reads one list of short code lengths (pre-tree or position code) into
     // ptLengths and builds ptTable.  special >= 0 is the index after which a
@@ -68,23 +74,13 @@ public:
     void ReadCLen();
 
 private:
-    // The first-level tables again, each symbol entry with its code length
-    // in the top bits, so that a short code costs one look-up, not two.
-    // Tree-node entries are copied unchanged (length 0).
-    static constexpr unsigned kLengthShift = 10;
-    static constexpr unsigned kSymbolMask = (1u << kLengthShift) - 1;
-
     void ReadBlockHeader();
-    static void MakeFastTable(const uint16_t* table, unsigned size, const uint8_t* lengths,
-                              unsigned symbols, uint16_t* fast);
 
     BitInput& bits_;
     HuffmanTables& t_;
     unsigned positionCodeCount_ = 14;
     unsigned positionLengthBits_ = 4;
     uint16_t blockSize_ = 0;
-    uint16_t charFast_[1u << HuffmanTables::kCharTableBits];
-    uint16_t positionFast_[1u << HuffmanTables::kPtTableBits];
 };
 
 }  // namespace lzh

@@ -1,6 +1,8 @@
 // CRC-16 and the packed-data bit input.
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "archive/crc16.h"
 #include "decode/bit_input.h"
 #include "test_support.h"
@@ -14,11 +16,14 @@ TEST(Crc16, CheckValueAndIncrementalUpdate) {
     EXPECT_EQ(0x1234, lzh::UpdateCrc16(0x1234, digits.data(), 0));
 }
 
-TEST(Crc16, BlockUpdateMatchesTheBitwiseDefinition) {
-    // Every length and alignment around the 8-byte blocks.
+TEST(Crc16, EveryUpdateMatchesTheBitwiseDefinition) {
+    // Every length and alignment around the 16-byte blocks of the fast
+    // updates, and across their four-block folds.
+    auto fast = std::make_unique<lzh::FastCrc16>();
+    fast->Init();
     Bytes data(300);
     for (size_t i = 0; i < data.size(); i++) data[i] = static_cast<uint8_t>(i * 167 + 13);
-    for (size_t start = 0; start < 9; start++)
+    for (size_t start = 0; start < 17; start++)
         for (size_t length = 0; length + start <= data.size(); length += 7) {
             unsigned expected = 0x5555;
             for (size_t i = start; i < start + length; i++) {
@@ -27,6 +32,10 @@ TEST(Crc16, BlockUpdateMatchesTheBitwiseDefinition) {
                     expected = (expected & 1) ? (expected >> 1) ^ 0xA001u : expected >> 1;
             }
             ASSERT_EQ(expected, lzh::UpdateCrc16(0x5555, data.data() + start, length))
+                << start << " " << length;
+            ASSERT_EQ(expected, fast->Update(0x5555, data.data() + start, length))
+                << start << " " << length;
+            ASSERT_EQ(expected, fast->UpdateSliced(0x5555, data.data() + start, length))
                 << start << " " << length;
         }
 }

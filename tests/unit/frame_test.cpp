@@ -98,6 +98,28 @@ TEST(Frame, MatchWrapsAroundTheRingEnd) {
     EXPECT_EQ((std::vector<size_t>{2048, 9}), r.writes);
 }
 
+TEST(Frame, MatchesReachOneRingBackAfterTheWindowSlides) {
+    // 12,000 literals pass the window's first slide (after 8 KiB for a
+    // 2 KiB ring); a match then reads exactly one ring back (stored
+    // position p addresses ring index p + 17, the write position is
+    // 12000 % 2048), and one the whole ring less one back.
+    BitWriter w;
+    Bytes expected;
+    for (int i = 0; i < 12000; i++) {
+        const uint8_t b = static_cast<uint8_t>(i * 7 + i / 256);
+        LzsLiteral(w, b);
+        expected.push_back(b);
+    }
+    LzsMatch(w, (12000 - 17) & 0x7FF, 5);  // ring index 12000 % 2048: 2048 back
+    for (int i = 0; i < 5; i++) expected.push_back(expected[12000 - 2048 + i]);
+    LzsMatch(w, (12005 - 17 + 1) & 0x7FF, 4);  // 2047 back
+    for (int i = 0; i < 4; i++) expected.push_back(expected[12005 - 2047 + i]);
+    const DecodeResult r = Decode(lzh::kLzs, w.Finish(), static_cast<uint32_t>(expected.size()));
+    EXPECT_EQ(expected, r.data);
+    EXPECT_EQ(Crc16Of(expected), r.crc16);
+    EXPECT_EQ(6u, r.writes.size());  // five full rings, then the rest
+}
+
 TEST(Frame, LastMatchIsCopiedWhole) {
     // Corrupt data can overshoot the unpacked size; the CRC check catches it.
     BitWriter w;

@@ -34,21 +34,23 @@ struct StaticFixture : Tables {
 
 // A block whose every code is the literal `literal` and every position 0,
 // consuming no bits: pre-tree, characters and positions each a single code.
-void SingleLiteralBlock(BitWriter& w, unsigned blockSize, unsigned literal) {
+void SingleLiteralBlock(BitWriter& w, unsigned blockSize, unsigned literal,
+                        unsigned position = 0) {
     w.Put(blockSize, 16);
     w.Put(0, 5), w.Put(0, 5);      // pre-tree: count 0, value 0
     w.Put(0, 9), w.Put(literal, 9);  // characters: count 0, value
-    w.Put(0, 4), w.Put(0, 4);      // positions (-lh5-): count 0, value 0
+    w.Put(0, 4), w.Put(position, 4);  // positions (-lh4-, -lh5-): count 0, value
 }
 
 }  // namespace
 
 TEST(MakeTable, ShortCodesFillRunsOfTheTable) {
+    // Each entry: the symbol from bit 6 up, its code length below.
     Tables f;
     const uint8_t lengths[2] = {1, 1};
     ASSERT_TRUE(f.t->MakeTable(2, lengths, 8, f.t->ptTable));
-    EXPECT_TRUE(std::all_of(f.t->ptTable, f.t->ptTable + 128, [](uint16_t e) { return e == 0; }));
-    EXPECT_TRUE(std::all_of(f.t->ptTable + 128, f.t->ptTable + 256, [](uint16_t e) { return e == 1; }));
+    EXPECT_TRUE(std::all_of(f.t->ptTable, f.t->ptTable + 128, [](uint16_t e) { return e == (0 << 6 | 1); }));
+    EXPECT_TRUE(std::all_of(f.t->ptTable + 128, f.t->ptTable + 256, [](uint16_t e) { return e == (1 << 6 | 1); }));
     EXPECT_TRUE(f.reporter.texts.empty());
     EXPECT_EQ(0, f.abortState.load());
 }
@@ -83,9 +85,10 @@ TEST(MakeTable, LongCodesResolveThroughTreeNodes) {
     for (int i = 0; i < 13; i++) lengths[i] = static_cast<uint8_t>(i + 1);
     lengths[13] = lengths[14] = 14;
     ASSERT_TRUE(f.t->MakeTable(15, lengths, 12, f.t->charTable));
-    const unsigned a = f.t->charTable[4095];
+    const unsigned a = f.t->charTable[4095] >> 6;  // a node: length 0
     ASSERT_GE(a, 15u);
-    EXPECT_EQ(11u, f.t->charTable[4094]);  // 1111 1111 1110: the 12-bit code
+    EXPECT_EQ(0u, f.t->charTable[4095] & 63);
+    EXPECT_EQ(11u << 6 | 12u, f.t->charTable[4094]);  // 1111 1111 1110: the 12-bit code
     EXPECT_EQ(12u, f.t->leftLinks[a]);
     const unsigned b = f.t->rightLinks[a];
     ASSERT_GE(b, 15u);
@@ -117,7 +120,7 @@ TEST(StaticHuffman, PreTreeCountZeroGivesOneCodeOfNoBits) {
     w.Put(0xA5, 8);
     StaticFixture f(w);
     f.decoder.ReadPtLen(19, 5, 3);
-    EXPECT_TRUE(std::all_of(f.t->ptTable, f.t->ptTable + 256, [](uint16_t e) { return e == 4; }));
+    EXPECT_TRUE(std::all_of(f.t->ptTable, f.t->ptTable + 256, [](uint16_t e) { return e == 4 << 6; }));
     EXPECT_TRUE(std::all_of(f.t->ptLengths, f.t->ptLengths + 19, [](uint8_t l) { return l == 0; }));
     EXPECT_EQ(0xA5, f.bits.GetBits(8));
 }
@@ -180,6 +183,24 @@ TEST(StaticHuffman, BlockSizeZeroIsOneMatchOf257) {
     w.Put(0, 16);  // block of size 0: symbol 510, position 0 from the last tables
     const DecodeResult r = Decode(lzh::kLh5, w.Finish(), 258);
     EXPECT_EQ(Bytes(258, 'Q'), r.data);
+}
+
+TEST(StaticHuffman, PositionsBeyondTheRingWrapAround) {
+    // -lh4- has a 4 KiB ring but position codes up to 8191: a match p + 1
+    // bytes back reads the ring at its write position less p + 1, modulo
+    // its size.  Zero bytes behind the codes let the fast loop run.
+    BitWriter w;
+    SingleLiteralBlock(w, 4095, 'a');
+    SingleLiteralBlock(w, 1, 'b');
+    SingleLiteralBlock(w, 2, 256, 13);  // matches of 3, position code 13: 4096 + 12 bits
+    w.Put(0, 12);                       // p = 4096: the last byte, 'b'
+    w.Put(4, 12);                       // p = 4100: five back, 'a' 'b' 'b'
+    for (int i = 0; i < 32; i++) w.Put(0, 8);
+    Bytes expected(4095, 'a');
+    for (char c : std::string("bbbbabb")) expected.push_back(static_cast<uint8_t>(c));
+    const DecodeResult r = Decode(lzh::kLh4, w.Finish(), static_cast<uint32_t>(expected.size()));
+    EXPECT_EQ(expected, r.data);
+    EXPECT_EQ(Crc16Of(expected), r.crc16);
 }
 
 TEST(StaticHuffman, BadCodeLengthsAbortTheEntry) {

@@ -1,0 +1,52 @@
+#!/bin/bash
+# Decoding time of the module's build of the archive core against the host
+# build, on the -lh5-, -lh6- and -lh7- archives of tests/bench/run.sh, all
+# measured in this run.  decode_time (tests/bench/decode_time.cpp) runs as
+# the host build, as the Windows build with the module's options (-Oz, link-
+# time optimisation) and as the Windows build with -O2, under Wine in a
+# private prefix; runs of the three alternate.  Prints MB/s and each Windows
+# build's time as a ratio to the host build's (below 1.3: the module's build
+# is within 1.3x).  Times are processor time per decode (decode_time's
+# "cpu"), so that other programs on a busy machine do not skew the ratios;
+# the best of RUNS runs of ROUNDS decodes each.
+#   usage: tests/bench/module_ratio.sh [WORK_DIR]   (RUNS=3, ROUNDS=5 by default)
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+work=${1:-build/bench}
+runs=${RUNS:-3}
+rounds=${ROUNDS:-5}
+shared=$(cd ../shared && pwd)
+
+{ cmake --preset host && cmake --build --preset host -j2 --target decode_time &&
+  cmake --preset win32 && cmake --build --preset win32 -j2 --target decode_time decode_time_o2; } > /dev/null
+host=$(pwd)/build/host/decode_time
+module=$(pwd)/build/win32/decode_time.exe
+speed=$(pwd)/build/win32/decode_time_o2.exe
+mkdir -p "$work"
+if [ ! -f "$work/bench_lh7_L2.lzh" ]; then
+  echo "bench: making the benchmark archives (once)..." >&2
+  "$shared/tools/lzhgen/mkcorpus.sh" --bench "$work" > /dev/null 2>&1
+fi
+
+export WINEPREFIX=${WINEPREFIX:-/tmp/lzhsfx-bench-wine-$UID}
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+[ -f "$WINEPREFIX/system.reg" ] || DISPLAY= wineboot -i > /dev/null 2>&1
+
+# Processor seconds per decode reported by one decode_time run.
+seconds() { "$@" "$rounds" | sed -n 's/.*, cpu \([0-9.]*\) s.*/\1/p'; }
+
+printf '%-7s %10s %10s %10s   %9s %9s\n' method host module -O2 module/host -O2/host
+for m in lh5 lh6 lh7; do
+  a="$work/bench_${m}_L2.lzh"
+  bytes=$(stat -c %s "$work/bench-input.bin")
+  h= z= o=
+  for _ in $(seq "$runs"); do
+    t=$(seconds "$host" "$a"); h=$(echo "$t ${h:-}" | awk '{print ($2 == "" || $1 < $2) ? $1 : $2}')
+    t=$(seconds wine "$module" "$a"); z=$(echo "$t ${z:-}" | awk '{print ($2 == "" || $1 < $2) ? $1 : $2}')
+    t=$(seconds wine "$speed" "$a"); o=$(echo "$t ${o:-}" | awk '{print ($2 == "" || $1 < $2) ? $1 : $2}')
+  done
+  echo "$m $bytes $h $z $o" | awk '{
+    mb = $2 / 1e6
+    printf "%-7s %5.1f MB/s %5.1f MB/s %5.1f MB/s   %9.2f %9.2f\n",
+      "-" $1 "-", mb / $3, mb / $4, mb / $5, $4 / $3, $5 / $3 }'
+done
