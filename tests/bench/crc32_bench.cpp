@@ -42,7 +42,8 @@ int main(int argc, char** argv) {
     std::vector<uint8_t> bytes;
     uint8_t chunk[65536];
     size_t got;
-    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) bytes.insert(bytes.end(), chunk, chunk + got);
+    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0)
+        bytes.insert(bytes.end(), chunk, chunk + got);
     std::fclose(file);
     const double megabytes = static_cast<double>(bytes.size()) / 1e6;
 
@@ -67,7 +68,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     std::printf("crc32: %.1f MB, CRC-32 %08X\n", megabytes, checked);
-    std::printf("crc32: whole check (reads, dialog 103) %8.1f MB/s  %.3f s\n", megabytes / bestCheck, bestCheck);
+    std::printf("crc32: whole check (reads, dialog 103) %8.1f MB/s  %.3f s\n", megabytes / bestCheck,
+                bestCheck);
     std::printf("crc32: loop alone, in memory          %8.1f MB/s  %.3f s\n", megabytes / bestLoop, bestLoop);
     return 0;
 }

@@ -57,7 +57,8 @@ TEST(Crc32, TableBuiltAtRunTimeGivesTheSameValues) {
               0xCBF43926u);
     for (unsigned b = 0; b < 256; b++) {
         const uint8_t byte = static_cast<uint8_t>(b);
-        EXPECT_EQ(FinishCrc32(UpdateCrc32(*table, kCrc32Start, &byte, 1)), BitwiseCrc32(&byte, 1)) << "byte " << b;
+        EXPECT_EQ(FinishCrc32(UpdateCrc32(*table, kCrc32Start, &byte, 1)), BitwiseCrc32(&byte, 1))
+            << "byte " << b;
     }
     const std::vector<uint8_t> bytes = RandomBytes(70000, 3);
     EXPECT_EQ(FinishCrc32(UpdateCrc32(*table, kCrc32Start, bytes.data(), bytes.size())),

@@ -50,7 +50,8 @@ TEST_F(ArchiveCrcTest, CoversTheBytesFromTheStartToTheEnd) {
     const std::vector<uint8_t> bytes = Pattern(200000, 1);
     const std::string path = Write(bytes);
     for (uint32_t start : {0u, 1u, 512u, 2049u, 65535u, 65536u, 65537u, 131072u, 199999u}) {
-        EXPECT_EQ(CheckFileCrc(nullptr, path.c_str(), start, 0, 0), Crc32Of(bytes, start)) << "from " << start;
+        EXPECT_EQ(CheckFileCrc(nullptr, path.c_str(), start, 0, 0), Crc32Of(bytes, start))
+            << "from " << start;
     }
     EXPECT_TRUE(ShownMessages().empty());
 }
