@@ -11,8 +11,11 @@
 # ours finishes first).  Then the module's CRC-32 check alone in MB/s
 # (build/win32/crc32_bench.exe).  Times are wall-clock on a shared machine:
 # read them as noisy.
-#   usage: tests/bench/package.sh [WORK_DIR]   (ROUNDS=3 by default;
-#          BENCH_PREFIX, default /tmp/bench-wine, is the Wine prefix)
+#   usage: tests/bench/package.sh [WORK_DIR]
+#   ROUNDS       rounds (default 3)
+#   BENCH_PREFIX the Wine prefix (default /tmp/bench-wine)
+#   BASE_MODULE  another build of sfx.exe (say, of main): its packages
+#                (with and without --crc) run in the same rounds, as "base"
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 root=$(pwd)
@@ -78,6 +81,17 @@ ours_options=(--module "$module" --no-confirm --skip-dialog --no-open-folder --d
 "$mksfx" -o "$work/ours.exe" "${ours_options[@]}" "$work/payload.lzh" > /dev/null
 "$mksfx" -o "$work/ours-crc.exe" "${ours_options[@]}" --crc "$work/payload.lzh" > /dev/null
 "$mksfx" -o "$work/ours-one.exe" "${ours_options[@]}" "$work/one.lzh" > /dev/null
+names=(ours ours-crc nsis-zlib nsis-lzma ours-one nsis-one)
+labels=("ours -lh7-" "ours -lh7- --crc" "NSIS zlib" "NSIS lzma" "one file: ours" "one file: NSIS zlib")
+if [ -n "${BASE_MODULE:-}" ]; then
+  base_options=("${ours_options[@]}")
+  base_options[1]=$(realpath "$BASE_MODULE")
+  "$mksfx" -o "$work/base.exe" "${base_options[@]}" "$work/payload.lzh" > /dev/null
+  "$mksfx" -o "$work/base-crc.exe" "${base_options[@]}" --crc "$work/payload.lzh" > /dev/null
+  "$mksfx" -o "$work/base-one.exe" "${base_options[@]}" "$work/one.lzh" > /dev/null
+  names+=(base base-crc base-one)
+  labels+=("base -lh7-" "base -lh7- --crc" "one file: base")
+fi
 
 # NSIS installers of the same files: extract into /D, nothing else.
 make_nsis() {  # OUT COMPRESSOR SOURCE...
@@ -149,8 +163,6 @@ run_package() {
 }
 
 nsis_args=(/S "/D=$(windows_path "$out")")
-names=(ours ours-crc nsis-zlib nsis-lzma ours-one nsis-one)
-labels=("ours -lh7-" "ours -lh7- --crc" "NSIS zlib" "NSIS lzma" "one file: ours" "one file: NSIS zlib")
 declare -A times
 run_round() {
   local name args
@@ -172,16 +184,19 @@ one_zlib=$(echo "${times[nsis-one]}" | median)
 for i in "${!names[@]}"; do
   name=${names[i]}
   m=$(echo "${times[$name]}" | median)
-  base=$zlib
-  [[ $name == *one* ]] && base=$one_zlib
+  peer=$zlib
+  [[ $name == *one* ]] && peer=$one_zlib
   printf '%-22s %12d %7.3fs   %-24s %8.2f\n' "${labels[i]}" "$(stat -c %s "$work/$name.exe")" "$m" \
-    "${times[$name]# }" "$(echo "$m $base" | awk '{print $1 / $2}')"
+    "${times[$name]# }" "$(echo "$m $peer" | awk '{print $1 / $2}')"
 done
-ours=$(echo "${times[ours]}" | median)
-ours_crc=$(echo "${times[ours-crc]}" | median)
-echo "$ours $ours_crc $(stat -c %s "$work/ours-crc.exe")" | awk '{
-  printf "--crc adds %.3f s (%+.1f%%): the check at about %.0f MB/s within a run\n", $2 - $1, 100 * ($2 - $1) / $1,
-    ($2 > $1 ? $3 / 1e6 / ($2 - $1) : 0) }'
+for kind in ours base; do
+  [ -n "${times[$kind]:-}" ] || continue
+  plain=$(echo "${times[$kind]}" | median)
+  checked=$(echo "${times[$kind-crc]}" | median)
+  echo "$kind $plain $checked $(stat -c %s "$work/$kind-crc.exe")" | awk '{
+    printf "%s: --crc adds %.3f s (%+.1f%%), the check at about %.0f MB/s within a run\n", $1, $3 - $2,
+      100 * ($3 - $2) / $2, ($3 > $2 ? $4 / 1e6 / ($3 - $2) : 0) }'
+done
 
 # The check alone, in the module's machine code, over the --crc package.
 wine "$root/build/win32/crc32_bench.exe" "$(windows_path "$work/ours-crc.exe")" 5 | tr -d '\r'
