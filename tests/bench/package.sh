@@ -2,7 +2,8 @@
 # Whole package runs under Wine, start to exit, against NSIS installers of
 # the same payload, all measured in this run.  The payload (~61 MB: Wine's
 # own i386 binaries and the mingw-w64 headers of this machine) is copied at
-# run time.  Packages: ours (-lh7-, made by lzhgen, packed by mksfx) with
+# run time.  Packages: ours (-lh7-, made by `lzhtool a`, or by lzhgen where
+# lzhtool has no encoder, packed by mksfx) with
 # and without --crc, NSIS zlib and NSIS lzma (makensis defaults: not solid,
 # the installer's own CRC check on), and a one-file package of each kind.
 # Every run extracts silently into the same folder of one Wine prefix and
@@ -31,7 +32,7 @@ for tool in makensis wine wineserver Xvfb "$lzhgen"; do
 done
 [ -d "$dll_dir" ] && [ -d "$header_dir" ] || { echo "package.sh: no $dll_dir or $header_dir" >&2; exit 2; }
 
-cmake --preset host > /dev/null && cmake --build --preset host -j2 --target mksfx > /dev/null
+cmake --preset host > /dev/null && cmake --build --preset host -j2 --target mksfx lzhtool > /dev/null
 cmake --preset win32 > /dev/null && cmake --build --preset win32 -j2 --target sfx crc32_bench > /dev/null
 mksfx=$root/build/host/mksfx
 module=$root/build/win32/sfx.exe
@@ -70,25 +71,32 @@ one_file=bin/cabinet.dll
 
 # The archives (lzhgen, once) and the packages (every run: the module may
 # have changed).
+lzhtool=$root/build/host/lzhtool
+if "$lzhtool" 2>&1 | grep -q 'lzhtool a '; then maker=lzhtool; else maker=lzhgen; fi
 make_archive() {  # OUT.lzh ENTRY...
   [ -f "$1" ] && return 0
-  "$lzhgen" "$1.tmp" -q --level 2 --method -lh7- -C "$payload" "${@:2}" && mv "$1.tmp" "$1"
+  if [ $maker = lzhtool ]; then
+    "$lzhtool" a --method lh7 --level 2 -C "$payload" "$1.tmp" "${@:2}" > /dev/null
+  else
+    "$lzhgen" "$1.tmp" -q --level 2 --method -lh7- -C "$payload" "${@:2}"
+  fi
+  mv "$1.tmp" "$1"
 }
-make_archive "$work/payload.lzh" bin include
-make_archive "$work/one.lzh" "$one_file"
+make_archive "$work/payload-$maker.lzh" bin include
+make_archive "$work/one-$maker.lzh" "$one_file"
 out=$work/out
 ours_options=(--module "$module" --no-confirm --skip-dialog --no-open-folder --dest "$(windows_path "$out")")
-"$mksfx" -o "$work/ours.exe" "${ours_options[@]}" "$work/payload.lzh" > /dev/null
-"$mksfx" -o "$work/ours-crc.exe" "${ours_options[@]}" --crc "$work/payload.lzh" > /dev/null
-"$mksfx" -o "$work/ours-one.exe" "${ours_options[@]}" "$work/one.lzh" > /dev/null
+"$mksfx" -o "$work/ours.exe" "${ours_options[@]}" "$work/payload-$maker.lzh" > /dev/null
+"$mksfx" -o "$work/ours-crc.exe" "${ours_options[@]}" --crc "$work/payload-$maker.lzh" > /dev/null
+"$mksfx" -o "$work/ours-one.exe" "${ours_options[@]}" "$work/one-$maker.lzh" > /dev/null
 names=(ours ours-crc nsis-zlib nsis-lzma ours-one nsis-one)
 labels=("ours -lh7-" "ours -lh7- --crc" "NSIS zlib" "NSIS lzma" "one file: ours" "one file: NSIS zlib")
 if [ -n "${BASE_MODULE:-}" ]; then
   base_options=("${ours_options[@]}")
   base_options[1]=$(realpath "$BASE_MODULE")
-  "$mksfx" -o "$work/base.exe" "${base_options[@]}" "$work/payload.lzh" > /dev/null
-  "$mksfx" -o "$work/base-crc.exe" "${base_options[@]}" --crc "$work/payload.lzh" > /dev/null
-  "$mksfx" -o "$work/base-one.exe" "${base_options[@]}" "$work/one.lzh" > /dev/null
+  "$mksfx" -o "$work/base.exe" "${base_options[@]}" "$work/payload-$maker.lzh" > /dev/null
+  "$mksfx" -o "$work/base-crc.exe" "${base_options[@]}" --crc "$work/payload-$maker.lzh" > /dev/null
+  "$mksfx" -o "$work/base-one.exe" "${base_options[@]}" "$work/one-$maker.lzh" > /dev/null
   names+=(base base-crc base-one)
   labels+=("base -lh7-" "base -lh7- --crc" "one file: base")
 fi
@@ -172,7 +180,8 @@ run_round() {
     times[$name]+=" $(run_package "$work/$name.exe" "${args[@]}")"
   done
 }
-echo "package.sh: payload $payload_files files, $payload_bytes bytes; $rounds rounds after one warm-up" >&2
+echo "package.sh: payload $payload_files files, $payload_bytes bytes, archives by $maker;" \
+  "$rounds rounds after one warm-up" >&2
 run_round
 times=()
 for _ in $(seq "$rounds"); do run_round; done
