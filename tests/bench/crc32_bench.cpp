@@ -1,7 +1,8 @@
 // Speed of the module's whole-archive CRC-32 check, run under Wine on a
 // display: CheckFileCrc over a file (reads, dialog 103 and its messages
 // included) and the CRC-32 loop alone over the same bytes in memory.  The
-// module's own -Oz machine code; prints MB/s, best of RUNS runs.
+// module library's -Oz machine code (the module's own link-time
+// optimisation may inline it differently); prints MB/s, best of RUNS runs.
 //   usage: crc32_bench.exe FILE [RUNS]
 #include <windows.h>
 #include <commctrl.h>

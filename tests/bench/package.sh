@@ -209,5 +209,5 @@ for kind in ours base; do
     printf "\n" }'
 done
 
-# The check alone, in the module's machine code, over the --crc package.
+# The check alone, in the module library's -Oz code, over the --crc package.
 wine "$root/build/win32/crc32_bench.exe" "$(windows_path "$work/ours-crc.exe")" 5 | tr -d '\r'
