@@ -7,7 +7,7 @@ packages=(
   cmake ninja-build g++ python3
   g++-mingw-w64-i686 binutils-mingw-w64-i686
   wine wine32:i386 wine64 xvfb xauth imagemagick
-  jlha-utils lhasa p7zip-full libarchive-tools default-jdk-headless osslsigncode openssl icoutils
+  jlha-utils lhasa p7zip-full libarchive-tools default-jdk-headless osslsigncode openssl icoutils nsis
   clang-14 libclang-rt-14-dev
   googletest libgtest-dev
   locales fonts-ipafont-gothic

@@ -7,7 +7,8 @@
 
 #include <cstdint>
 
-// The bar of dialog 103 moves one step per this many bytes.
+// The bar of dialog 103 moves one step per this many bytes.  It is set at
+// most every 50 ms during the check, and once at its end.
 constexpr uint32_t kCrcProgressUnit = 102400;
 
 // CRC-32 of the module's file from the end of its configuration block to

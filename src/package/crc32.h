@@ -9,13 +9,15 @@
 
 constexpr uint32_t kCrc32Start = 0xFFFFFFFFu;
 
-// The table of the byte-wise algorithm.
+// The tables of the slice-by-8 algorithm, which folds eight bytes per step.
+// Table k (entries k * 256 to k * 256 + 255) holds the register that each
+// byte leaves when k zero bytes follow it; table 0 is the byte-wise table.
 struct Crc32Table {
-    uint32_t entries[256];
+    uint32_t entries[8 * 256];
 };
 
-// Fills table at run time: the module keeps it on the stack of its one
-// check rather than 1 KiB of it in its file.
+// Fills table at run time: the module keeps its 8 KiB on the heap during
+// its one check rather than in its file.
 void MakeCrc32Table(Crc32Table& table);
 
 // Folds count bytes into the register crc and returns the new register.

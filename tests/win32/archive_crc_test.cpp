@@ -46,22 +46,28 @@ protected:
 };
 
 TEST_F(ArchiveCrcTest, CoversTheBytesFromTheStartToTheEnd) {
-    const std::vector<uint8_t> bytes = Pattern(10000, 1);
+    // Several reads long: starts and ends on and beside the 64 KiB reads.
+    const std::vector<uint8_t> bytes = Pattern(200000, 1);
     const std::string path = Write(bytes);
-    for (uint32_t start : {0u, 1u, 512u, 2048u, 2049u, 9999u}) {
-        EXPECT_EQ(CheckFileCrc(nullptr, path.c_str(), start, 0, 0), Crc32Of(bytes, start)) << "from " << start;
+    for (uint32_t start : {0u, 1u, 512u, 2049u, 65535u, 65536u, 65537u, 131072u, 199999u}) {
+        EXPECT_EQ(CheckFileCrc(nullptr, path.c_str(), start, 0, 0), Crc32Of(bytes, start))
+            << "from " << start;
     }
     EXPECT_TRUE(ShownMessages().empty());
 }
 
 TEST_F(ArchiveCrcTest, StopsAtTheGivenEnd) {
-    std::vector<uint8_t> bytes = Pattern(9000, 7);
-    const uint32_t covered = Crc32Of(std::vector<uint8_t>(bytes.begin(), bytes.begin() + 6000), 512);
-    bytes[6000] ^= 0xFF;  // where a signature would start: not covered
-    const std::string path = Write(bytes);
-    EXPECT_EQ(CheckFileCrc(nullptr, path.c_str(), 512, 6000, covered), covered);
+    std::vector<uint8_t> bytes = Pattern(150000, 7);
+    for (uint32_t end : {6000u, 65536u, 140001u}) {
+        const uint32_t covered = Crc32Of(std::vector<uint8_t>(bytes.begin(), bytes.begin() + end), 512);
+        bytes[end] ^= 0xFF;  // where a signature would start: not covered
+        const std::string path = Write(bytes);
+        EXPECT_EQ(CheckFileCrc(nullptr, path.c_str(), 512, end, covered), covered) << "to " << end;
+        bytes[end] ^= 0xFF;
+    }
     // An end beyond the file is the end of the file.
-    EXPECT_EQ(CheckFileCrc(nullptr, path.c_str(), 512, 20000, 0), Crc32Of(bytes, 512));
+    const std::string path = Write(bytes);
+    EXPECT_EQ(CheckFileCrc(nullptr, path.c_str(), 512, 200000, 0), Crc32Of(bytes, 512));
     EXPECT_TRUE(ShownMessages().empty());
 }
 
@@ -182,25 +188,32 @@ protected:
     }
 };
 
-TEST_F(DialogCrcCheck, BarCountsHundredKibSteps) {
-    const size_t archiveBytes = 250 * 1024 + 100;
-    const BarMessages seen = Check(archiveBytes);
+// The bar is set on a timer and once at the end: at most once per read of
+// 64 KiB or more plus that last time, never back, never beyond its range,
+// and last at the bytes checked in 100 KiB steps.
+void ExpectPositions(const BarMessages& seen, size_t archiveBytes) {
     ASSERT_EQ(seen.ranges.size(), 1u);
     EXPECT_EQ(seen.ranges[0], static_cast<LPARAM>(archiveBytes / kCrcProgressUnit));
-    // A position after every 2048 bytes read, the bytes done so far in steps.
-    ASSERT_EQ(seen.positions.size(), (archiveBytes + 2047) / 2048);
+    ASSERT_FALSE(seen.positions.empty());
+    EXPECT_LE(seen.positions.size(), (archiveBytes + 65535) / 65536 + 1);
     for (size_t i = 0; i < seen.positions.size(); i++) {
-        const size_t done = std::min(archiveBytes, (i + 1) * 2048);
-        EXPECT_EQ(seen.positions[i], done / kCrcProgressUnit) << "after " << done << " bytes";
+        EXPECT_LE(seen.positions[i], static_cast<WPARAM>(seen.ranges[0])) << "position " << i;
+        if (i > 0) EXPECT_GE(seen.positions[i], seen.positions[i - 1]) << "position " << i;
+    }
+    EXPECT_EQ(seen.positions.back(), archiveBytes / kCrcProgressUnit);
+}
+
+TEST_F(DialogCrcCheck, BarCountsHundredKibSteps) {
+    for (size_t archiveBytes : {size_t{250 * 1024 + 100}, size_t{3 * 1024 * 1024}}) {
+        SCOPED_TRACE(archiveBytes);
+        ExpectPositions(Check(archiveBytes), archiveBytes);
     }
 }
 
 TEST_F(DialogCrcCheck, BarOfASmallArchiveNeverMoves) {
     const size_t archiveBytes = 100 * 1024 - 1;
     const BarMessages seen = Check(archiveBytes);
-    ASSERT_EQ(seen.ranges.size(), 1u);
-    EXPECT_EQ(seen.ranges[0], 0);
-    ASSERT_EQ(seen.positions.size(), (archiveBytes + 2047) / 2048);
+    ExpectPositions(seen, archiveBytes);
     for (WPARAM position : seen.positions) EXPECT_EQ(position, 0u);
 }
 
