@@ -3,7 +3,10 @@
 namespace lzh {
 
 uint8_t ByteInput::Refill() {
-    if (limited_ && remaining_ == 0) return 0;
+    if (limited_ && remaining_ == 0) {
+        overrun_++;
+        return 0;
+    }
     uint32_t want = sizeof buffer_ - kHistory;
     if (limited_ && want > remaining_) want = remaining_;
     std::memmove(buffer_, buffer_ + end_ - kHistory, kHistory);
@@ -11,6 +14,7 @@ uint8_t ByteInput::Refill() {
     const uint32_t got = static_cast<uint32_t>(std::fread(buffer_ + kHistory, 1, want, file_));
     if (got == 0) {
         if (limited_) remaining_--;
+        overrun_++;
         return 0xFF;
     }
     if (limited_) remaining_ -= got;

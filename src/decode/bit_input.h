@@ -23,6 +23,7 @@ public:
         file_ = file;
         remaining_ = packedSize;
         limited_ = limited;
+        overrun_ = 0;
         pos_ = end_ = kHistory;
     }
 
@@ -39,11 +40,16 @@ public:
     // Packed bytes not yet taken from the file (limited mode).
     uint32_t remaining() const { return remaining_; }
 
+    // Bytes asked for beyond the entry's packed data or the file's end.  A
+    // valid stream needs only what the bit input reads ahead.
+    uint32_t overrun() const { return overrun_; }
+
 private:
     uint8_t Refill();
 
     FILE* file_ = nullptr;
     uint32_t remaining_ = 0;
+    uint32_t overrun_ = 0;
     bool limited_ = true;
     uint32_t pos_ = kHistory, end_ = kHistory;
     uint8_t buffer_[kHistory + 32768];

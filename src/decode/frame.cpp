@@ -25,7 +25,7 @@ Decoder::Decoder(FILE* archive, OutputSink& output, Reporter& reporter,
                  std::atomic<int32_t>& abortState)
     : archive_(archive), output_(output), abortState_(abortState) {
     tables_.reporter = &reporter;
-    tables_.abortState = &abortState;
+    tables_.damaged = &damaged_;
     crc16_.Init();
 }
 
@@ -58,6 +58,8 @@ void Decoder::CopyStored(uint32_t packedSize) {
 }
 
 void Decoder::DecodeEntry(MethodCode code, uint32_t packedSize, uint32_t unpackedSize) {
+    damaged_ = false;
+    packedInput_.Start(archive_, 0, true);  // no overrun of the entry before counts
     if (code == kLh0 || code == kLz4) {
         CopyStored(packedSize);
         return;

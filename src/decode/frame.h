@@ -38,9 +38,17 @@ public:
     Decoder(FILE* archive, OutputSink& output, Reporter& reporter, std::atomic<int32_t>& abortState);
 
     // Decodes (or copies) one entry from the archive stream's position into
-    // the output.  The outcome shows in the abort state, runningCrc16 and the
-    // number of bytes written.  An unknown method writes nothing.
+    // the output.  The outcome shows in damaged(), the abort state,
+    // runningCrc16 and the number of bytes written.  An unknown method writes
+    // nothing.
     void DecodeEntry(MethodCode code, uint32_t packedSize, uint32_t unpackedSize);
+
+    // The entry read last is damaged: a bad code table, or a stream that
+    // asked for more than kPackedSlack bytes past its packed data or the end
+    // of the file.  Its decoding stopped there, writing nothing more; the
+    // run goes on with the next entry.
+    bool damaged() const { return damaged_ || packedInput_.overrun() > kPackedSlack; }
+    static constexpr uint32_t kPackedSlack = 32;
 
     // Writes a run of output bytes unless the run is aborted; returns the
     // count written, or 0.  A failed write sets the abort state to -1.
@@ -54,11 +62,12 @@ private:
     void Run(MethodCode code, uint8_t* window, uint32_t ringSize, uint32_t expected);
     unsigned DecodeChar(MethodCode code);
     unsigned DecodePosition(MethodCode code, uint64_t produced, uint32_t ringIndex);
-    bool Aborted() const { return abortState_.load(std::memory_order_relaxed) != kAbortNone; }
+    bool Aborted() const { return abortState_.load(std::memory_order_relaxed) != kAbortNone || damaged(); }
 
     FILE* archive_;
     OutputSink& output_;
     std::atomic<int32_t>& abortState_;
+    bool damaged_ = false;
 
     FastCrc16 crc16_;
     ByteInput packedInput_;

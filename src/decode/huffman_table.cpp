@@ -4,7 +4,7 @@ namespace lzh {
 
 bool HuffmanTables::Fail(const char* text) {
     if (reporter) reporter->Report(text);
-    if (abortState) abortState->store(-1, std::memory_order_relaxed);
+    if (damaged) *damaged = true;
     return false;
 }
 

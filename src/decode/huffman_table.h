@@ -36,12 +36,12 @@ struct HuffmanTables {
     uint16_t rightLinks[kLinks];
 
     Reporter* reporter = nullptr;
-    std::atomic<int32_t>* abortState = nullptr;
+    bool* damaged = nullptr;  // set by a bad table: the entry ends there
 
     // Builds a first-level table of 2^width entries (width 8 or 12) from
     // nchar code lengths, with tree nodes for the longer codes.  A bad set of
-    // lengths is reported ("Bad table (case a|b|c)"), sets the abort state to
-    // -1 and leaves the table as far as it got.  Returns false then.
+    // lengths is reported ("Bad table (case a|b|c)"), marks the entry damaged
+    // and leaves the table as far as it got.  Returns false then.
     bool MakeTable(unsigned nchar, const uint8_t* lengths, unsigned width, uint16_t* table);
 
     // Resolves a table entry that is a tree node: walks the links with the

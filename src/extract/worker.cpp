@@ -175,7 +175,7 @@ Step WriteEntry(Extraction& run, const char* path, const lzh::EntryHeader& heade
     if (std::fclose(file) != 0) output.failed = true;
 
     // The decoder's own text names the damage; without one, the CRC-16 does.
-    const bool crcMatches = decoder.runningCrc16 == header.crc16;
+    const bool crcMatches = decoder.runningCrc16 == header.crc16 && !decoder.damaged();
     if (output.failed) {
         job.abortState->store(lzh::kAbortFailed);
         Tally(run, kFaultWrite, header.name);

@@ -80,10 +80,30 @@ void ExpectDecodes(const Symbols& s, const Method& m, size_t blockSize = lzh::kM
         Decode(m.code, Write(s, m, blockSize, lengthen), static_cast<uint32_t>(expected.size()));
     EXPECT_TRUE(r.reports.empty()) << (r.reports.empty() ? "" : r.reports[0]);
     EXPECT_EQ(0, r.abortState);
+    EXPECT_FALSE(r.damaged);
     EXPECT_TRUE(r.data == expected);
 }
 
 }  // namespace
+
+// An entry that claims far more than its packed data holds (a damaged or
+// hostile header) is not decoded on from the zeros behind it: the decoder
+// stops soon after the data and calls the entry damaged.
+TEST(BlockWriter, AStreamClaimingMoreThanItsDataStops) {
+    for (const Method& m : kMethods) {
+        SCOPED_TRACE(m.code);
+        Symbols s;
+        for (int i = 0; i < 200; i++) s.Literal(static_cast<uint8_t>('a' + i % 26));
+        const Bytes expected = Expand(s, m.window);
+        const DecodeResult r = Decode(m.code, Write(s, m), 1u << 30);
+        EXPECT_TRUE(r.damaged);
+        EXPECT_EQ(0, r.abortState);
+        EXPECT_LT(r.data.size(), 1u << 20);
+        // What was written out before the stop begins with the entry's own.
+        EXPECT_TRUE(std::equal(r.data.begin(), r.data.begin() + std::min(r.data.size(), expected.size()),
+                               expected.begin()));
+    }
+}
 
 TEST(BlockWriter, OneSymbolCodes) {
     for (const Method& m : kMethods) {

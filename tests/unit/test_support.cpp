@@ -104,6 +104,6 @@ DecodeResult Decode(lzh::MethodCode code, const Bytes& packed, uint32_t unpacked
     std::atomic<int32_t> abortState{0};
     auto decoder = std::make_unique<lzh::Decoder>(file.get(), sink, reporter, abortState);
     decoder->DecodeEntry(code, static_cast<uint32_t>(packed.size()), unpackedSize);
-    return DecodeResult{sink.data, decoder->runningCrc16, abortState.load(), reporter.texts,
-                        sink.writes, sink.progress};
+    return DecodeResult{sink.data,      decoder->runningCrc16, abortState.load(), decoder->damaged(),
+                        reporter.texts, sink.writes,           sink.progress};
 }

@@ -90,6 +90,7 @@ struct DecodeResult {
     Bytes data;
     uint16_t crc16;
     int32_t abortState;
+    bool damaged;
     std::vector<std::string> reports;
     std::vector<size_t> writes;
     std::vector<uint32_t> progress;
