@@ -12,9 +12,9 @@
 constexpr uint32_t kCrcProgressUnit = 102400;
 
 // CRC-32 of the module's file from the end of its configuration block to
-// the end of the file, or to its certificate table when it is signed.  Returns it when expected is 0 or equal to it.
-// Returns 0 after a warning (string-table entry 8, captioned "Warning")
-// when it differs, and 0 without a word when the file cannot be opened.
+// the end of the file, or to its certificate table when it is signed.  Returns it when expected is 0 or equal
+// to it. Returns 0 after a warning (string-table entry 8, captioned "Warning") when it differs, and 0 without
+// a word when the file cannot be opened.
 uint32_t CheckArchiveCrc(HWND owner, HINSTANCE module, uint32_t expected);
 
 // The same over the file at path from byte offset start up to offset end

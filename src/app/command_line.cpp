@@ -80,10 +80,22 @@ int ParseCommandLine(const char* tail, char* archivePath) {
             continue;
         }
         switch (UpperAscii(p[1])) {
-        case 'D': settings.removeAfterRun = 1; mark = p + 2; break;
-        case 'H': settings.skipDestinationDialog = 1; mark = p + 2; break;
-        case 'N': settings.openFolder = 0; mark = p + 2; break;
-        case 'O': settings.noConfirm = 1; mark = p + 2; break;
+        case 'D':
+            settings.removeAfterRun = 1;
+            mark = p + 2;
+            break;
+        case 'H':
+            settings.skipDestinationDialog = 1;
+            mark = p + 2;
+            break;
+        case 'N':
+            settings.openFolder = 0;
+            mark = p + 2;
+            break;
+        case 'O':
+            settings.noConfirm = 1;
+            mark = p + 2;
+            break;
         case 'E':
             if (p[2] == ':') {
                 // Switch letters inside the value take effect as well.
@@ -91,8 +103,7 @@ int ParseCommandLine(const char* tail, char* archivePath) {
                 continue;
             }
             break;
-        default:
-            break;
+        default: break;
         }
         p++;
     }
@@ -127,8 +138,7 @@ int ParseCommandLine(const char* tail, char* archivePath) {
     if (archivePath[0] != '\0') {
         TrimTrailingSpaces(archivePath);
         const DWORD attributes = GetFileAttributesA(archivePath);
-        if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
-            return 0;
+        if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return 0;
     }
     return 1;
 }

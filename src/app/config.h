@@ -17,10 +17,10 @@ uint32_t FindImageEnd(HMODULE module);
 uint32_t FindCertificateTable(HMODULE module);
 
 enum ConfigOutcome {
-    kConfigApplied,   // the block's values are in the run settings
-    kConfigAbsent,    // short block or wrong signature: command-line settings stand
-    kConfigEndRun,    // the file holds nothing behind the image; the stream is closed
-    kConfigRefused,   // a 64-bit package outside WOW64; the stream is closed, the user told
+    kConfigApplied,  // the block's values are in the run settings
+    kConfigAbsent,   // short block or wrong signature: command-line settings stand
+    kConfigEndRun,   // the file holds nothing behind the image; the stream is closed
+    kConfigRefused,  // a 64-bit package outside WOW64; the stream is closed, the user told
 };
 
 // Reads the block at the image end of the module's own file (stream opened

@@ -82,7 +82,8 @@ long OpenArchive(char* archivePath, long* scanFrom) {
             g_state.job.archive = nullptr;  // LoadSfxConfig has closed it
             return -1;
         }
-        if (outcome == kConfigApplied) *scanFrom = static_cast<long>(FindImageEnd(g_state.module) + sizeof(SfxConfig));
+        if (outcome == kConfigApplied)
+            *scanFrom = static_cast<long>(FindImageEnd(g_state.module) + sizeof(SfxConfig));
     } else {
         std::fseek(archive, 0, SEEK_END);
         fileSize = std::ftell(archive);
@@ -107,7 +108,8 @@ long FindArchiveStart(lzh::HeaderReader& reader, long scanFrom) {
         Fail(ERROR_NOT_ENOUGH_MEMORY);
         return -1;
     }
-    job.decoder = new (decoderBlock) lzh::Decoder(job.archive, g_state.outputSink, g_reporter, g_state.abortState);
+    job.decoder =
+        new (decoderBlock) lzh::Decoder(job.archive, g_state.outputSink, g_reporter, g_state.abortState);
     job.reader = &reader;
 
     long start = -1;

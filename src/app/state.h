@@ -20,11 +20,11 @@ using RunSettings = SfxConfig;
 // of the first failure (docs/decisions.md lists them; ERROR_CANCELLED when
 // the user cancelled or answered No).
 struct ModuleState {
-    HINSTANCE module;                  // the module's own image: its headers and file name
+    HINSTANCE module;  // the module's own image: its headers and file name
     RunSettings runSettings;
-    std::atomic<int32_t> abortState;   // lzh::kAbort*; never reset
-    DWORD exitCode;                    // the first failure; see above
-    int32_t tempFolderMade;            // destination is a private folder under %temp%
+    std::atomic<int32_t> abortState;  // lzh::kAbort*; never reset
+    DWORD exitCode;                   // the first failure; see above
+    int32_t tempFolderMade;           // destination is a private folder under %temp%
     // Set up by the run driver: the archive stream, header buffer, reader and
     // decoder (on the heap: its tables are large).  Between the start of the
     // worker and the join only the worker touches them.

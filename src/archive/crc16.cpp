@@ -16,8 +16,7 @@ constexpr std::array<uint16_t, 256> MakeCrc16Table() {
     std::array<uint16_t, 256> t{};
     for (unsigned i = 0; i < 256; i++) {
         unsigned r = i;
-        for (int bit = 0; bit < 8; bit++)
-            r = (r & 1) ? (r >> 1) ^ 0xA001u : r >> 1;
+        for (int bit = 0; bit < 8; bit++) r = (r & 1) ? (r >> 1) ^ 0xA001u : r >> 1;
         t[i] = static_cast<uint16_t>(r);
     }
     return t;
@@ -90,8 +89,7 @@ constexpr uint64_t ReflectedXPowModP(unsigned n) {
 
 uint16_t UpdateCrc16(uint16_t crc, const uint8_t* bytes, size_t count) {
     unsigned r = crc;
-    for (; count > 0; count--, bytes++)
-        r = kTable[(r ^ *bytes) & 0xFF] ^ (r >> 8);
+    for (; count > 0; count--, bytes++) r = kTable[(r ^ *bytes) & 0xFF] ^ (r >> 8);
     return static_cast<uint16_t>(r);
 }
 
@@ -128,14 +126,12 @@ uint16_t FastCrc16::UpdateSliced(uint16_t crc, const uint8_t* bytes, size_t coun
     unsigned r = crc;
     for (; count >= 16; count -= 16, bytes += 16) {
         r = table_[15][(r ^ bytes[0]) & 0xFF] ^ table_[14][((r >> 8) ^ bytes[1]) & 0xFF] ^
-            table_[13][bytes[2]] ^ table_[12][bytes[3]] ^ table_[11][bytes[4]] ^
-            table_[10][bytes[5]] ^ table_[9][bytes[6]] ^ table_[8][bytes[7]] ^
-            table_[7][bytes[8]] ^ table_[6][bytes[9]] ^ table_[5][bytes[10]] ^
-            table_[4][bytes[11]] ^ table_[3][bytes[12]] ^ table_[2][bytes[13]] ^
+            table_[13][bytes[2]] ^ table_[12][bytes[3]] ^ table_[11][bytes[4]] ^ table_[10][bytes[5]] ^
+            table_[9][bytes[6]] ^ table_[8][bytes[7]] ^ table_[7][bytes[8]] ^ table_[6][bytes[9]] ^
+            table_[5][bytes[10]] ^ table_[4][bytes[11]] ^ table_[3][bytes[12]] ^ table_[2][bytes[13]] ^
             table_[1][bytes[14]] ^ table_[0][bytes[15]];
     }
-    for (; count > 0; count--, bytes++)
-        r = table_[0][(r ^ *bytes) & 0xFF] ^ (r >> 8);
+    for (; count > 0; count--, bytes++) r = table_[0][(r ^ *bytes) & 0xFF] ^ (r >> 8);
     return static_cast<uint16_t>(r);
 }
 

@@ -24,20 +24,18 @@ constexpr int kLevel01NameLengthAt = 21;
 constexpr int kLevel01MinSize = 24;  // common part, name length and CRC-16
 constexpr int kLevel2Crc16At = 21;
 constexpr int kLevel2BaseSize = 26;
-constexpr int kMaxComponent = 260;   // file-name and directory extended headers are cut here
+constexpr int kMaxComponent = 260;  // file-name and directory extended headers are cut here
 
 // Extended headers: a type byte, the data, and the size of the next one.
 enum ExtendedHeaderType : uint8_t {
-    kExtHeaderCrc = 0x00,   // CRC-16 of the whole header, taken with these two bytes as zero
+    kExtHeaderCrc = 0x00,  // CRC-16 of the whole header, taken with these two bytes as zero
     kExtFileName = 0x01,
-    kExtDirectory = 0x02,   // folders separated by 0xFF
-    kExtAttribute = 0x40,   // MS-DOS attribute, 2 bytes
+    kExtDirectory = 0x02,  // folders separated by 0xFF
+    kExtAttribute = 0x40,  // MS-DOS attribute, 2 bytes
 };
 
 uint16_t Get16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
-uint32_t Get32(const uint8_t* p) {
-    return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24;
-}
+uint32_t Get32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24; }
 
 // Copies up to max bytes of data, stopping at a NUL, and terminates the text.
 void CopyText(char* to, const uint8_t* data, int count, int max) {
@@ -134,17 +132,12 @@ int HeaderReader::ReadExtendedHeaders(uint8_t* buffer, int size, int headerBytes
                 runningCrc16_ = UpdateCrc16(runningCrc16_, buffer, size);
             }
             break;
-        case kExtFileName:
-            CopyText(h.name, data, dataSize, kMaxComponent);
-            break;
-        case kExtDirectory:
-            CopyText(directory, data, dataSize, kMaxComponent);
-            break;
+        case kExtFileName: CopyText(h.name, data, dataSize, kMaxComponent); break;
+        case kExtDirectory: CopyText(directory, data, dataSize, kMaxComponent); break;
         case kExtAttribute:
             if (size >= 5) h.attribute = Get16(data);
             break;
-        default:
-            break;
+        default: break;
         }
         size = Get16(buffer + size - 2);
     }
@@ -152,7 +145,8 @@ int HeaderReader::ReadExtendedHeaders(uint8_t* buffer, int size, int headerBytes
     // the total size says where the data starts, and the header CRC covers
     // the padding.
     while (headerBytes < totalSize) {
-        const int chunk = totalSize - headerBytes < kHeaderWorkSize ? totalSize - headerBytes : kHeaderWorkSize;
+        const int chunk =
+            totalSize - headerBytes < kHeaderWorkSize ? totalSize - headerBytes : kHeaderWorkSize;
         if (ReadHeaderBytes(buffer, chunk) < chunk) return 0;
         headerBytes += chunk;
     }

@@ -11,13 +11,13 @@ namespace lzh {
 // The parsed header of the entry read last.
 struct EntryHeader {
     uint8_t level;
-    char name[522];        // directory part, a backslash and the file name (260 + 1 + 260) and NUL
-    char method[6];        // e.g. "-lh5-"
-    uint32_t packedSize;   // bytes of packed data behind the header
+    char name[522];       // directory part, a backslash and the file name (260 + 1 + 260) and NUL
+    char method[6];       // e.g. "-lh5-"
+    uint32_t packedSize;  // bytes of packed data behind the header
     uint32_t unpackedSize;
-    uint16_t attribute;    // MS-DOS attribute bits in the low byte
-    uint16_t crc16;        // CRC-16 of the unpacked data
-    uint32_t timeStamp;    // levels 0/1: MS-DOS date<<16 | time, local; level 2: Unix seconds
+    uint16_t attribute;  // MS-DOS attribute bits in the low byte
+    uint16_t crc16;      // CRC-16 of the unpacked data
+    uint32_t timeStamp;  // levels 0/1: MS-DOS date<<16 | time, local; level 2: Unix seconds
 };
 
 // Smallest work buffer ReadEntryHeader accepts; also the largest extended

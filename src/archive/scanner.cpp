@@ -33,8 +33,8 @@ int FindFirstHeader(HeaderReader& reader, uint8_t* window, uint8_t* scratch, lon
     // position a crafted file would take time quadratic in its size.  Real
     // files have few false candidates, so the scan gives up once candidates
     // have read several times the file.
-    const uint64_t budget = reader.bytesRead + kScanReadFactor * static_cast<uint64_t>(fileSize) +
-                            kScanReadSlack;
+    const uint64_t budget =
+        reader.bytesRead + kScanReadFactor * static_cast<uint64_t>(fileSize) + kScanReadSlack;
 
     for (;;) {
         const long length = static_cast<long>(std::fread(window, 1, kScanWindowSize, file));

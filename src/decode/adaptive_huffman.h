@@ -28,7 +28,7 @@ public:
     uint16_t DecodePosition(uint32_t produced);
 
 private:
-    static constexpr int kNodes = 884;         // 628 character nodes + 256 position nodes
+    static constexpr int kNodes = 884;  // 628 character nodes + 256 position nodes
     static constexpr int kPositionRoot = 628;
     static constexpr int kPositionLeafBase = 314;  // symbolLeaf index of position code 0
 
@@ -46,7 +46,7 @@ private:
     // Node pool.  Within a tree node i never weighs less than node i + 1; a
     // block is a run of equal weights led by its lowest-numbered node.
     uint16_t nodeWeight_[kNodes];
-    int16_t nodeChild_[kNodes];   // internal: 0-child c, 1-child c - 1; leaf: ~symbol
+    int16_t nodeChild_[kNodes];  // internal: 0-child c, 1-child c - 1; leaf: ~symbol
     int16_t nodeParent_[kNodes];
     int16_t nodeBlock_[kNodes];
     int16_t blockLeader_[kNodes];

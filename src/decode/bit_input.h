@@ -103,8 +103,8 @@ public:
     // The members are always inlined: -Oz would call the refill, and a call
     // sends the accumulator through memory.
     struct Fast {
-        Word bits;          // as BitInput's accumulator
-        unsigned count;     // valid bits in it, at most kWordBits - 1
+        Word bits;       // as BitInput's accumulator
+        unsigned count;  // valid bits in it, at most kWordBits - 1
         const uint8_t* next;
         const uint8_t* last;  // kFastInput bytes before the end of the buffered ones
 

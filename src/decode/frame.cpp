@@ -10,7 +10,7 @@ namespace {
 
 constexpr uint32_t kStoredChunk = 32768;
 constexpr uint32_t kCopyToEnd = 0xFFFFFFFF;  // stored packed size meaning "up to the end of file"
-constexpr uint32_t kLongestMatch = 287;  // -lh3-: escape 285 + 255, less 253
+constexpr uint32_t kLongestMatch = 287;      // -lh3-: escape 285 + 255, less 253
 
 enum class RingByte : uint8_t {};
 
@@ -21,8 +21,7 @@ uint32_t WindowSlide(uint32_t ringSize) { return ringSize >= 65536 ? 3 * ringSiz
 
 }  // namespace
 
-Decoder::Decoder(FILE* archive, OutputSink& output, Reporter& reporter,
-                 std::atomic<int32_t>& abortState)
+Decoder::Decoder(FILE* archive, OutputSink& output, Reporter& reporter, std::atomic<int32_t>& abortState)
     : archive_(archive), output_(output), abortState_(abortState) {
     tables_.reporter = &reporter;
     tables_.damaged = &damaged_;
@@ -82,7 +81,8 @@ void Decoder::DecodeEntry(MethodCode code, uint32_t packedSize, uint32_t unpacke
         packedInput_.Start(archive_, packedSize, false);
 
     switch (code) {
-    case kLh1: case kLh2: adaptiveHuffman_.Start(code); break;
+    case kLh1:
+    case kLh2: adaptiveHuffman_.Start(code); break;
     case kLh3: lh3_.Start(); break;
     case kLz5: lz5_.Start(window); break;
     case kLzs: break;
@@ -96,7 +96,8 @@ void Decoder::DecodeEntry(MethodCode code, uint32_t packedSize, uint32_t unpacke
 // the method's bias).
 unsigned Decoder::DecodeChar(MethodCode code) {
     switch (code) {
-    case kLh1: case kLh2: return adaptiveHuffman_.DecodeChar();
+    case kLh1:
+    case kLh2: return adaptiveHuffman_.DecodeChar();
     case kLh3: return lh3_.DecodeChar();
     case kLzs: return lzs_.DecodeChar();
     case kLz5: return lz5_.DecodeChar();
@@ -108,9 +109,10 @@ unsigned Decoder::DecodeChar(MethodCode code) {
 // before the match, ringIndex is the write position's index in the ring.
 unsigned Decoder::DecodePosition(MethodCode code, uint64_t produced, uint32_t ringIndex) {
     switch (code) {
-    case kLh1: case kLh2:
-        return adaptiveHuffman_.DecodePosition(
-            produced < 0xFFFFFFFF ? static_cast<uint32_t>(produced) : 0xFFFFFFFF);
+    case kLh1:
+    case kLh2:
+        return adaptiveHuffman_.DecodePosition(produced < 0xFFFFFFFF ? static_cast<uint32_t>(produced)
+                                                                     : 0xFFFFFFFF);
     case kLh3: return lh3_.DecodePosition();
     case kLzs: return lzs_.DecodePosition(ringIndex);
     case kLz5: return lz5_.DecodePosition(ringIndex);
@@ -136,14 +138,13 @@ void Decoder::Run(MethodCode code, uint8_t* window, uint32_t ringSize, uint32_t 
     uint8_t* const slideAt = window + ringSize + slide;
     uint8_t* out = window + ringSize;  // ring index 0
     uint8_t* flushed = out;            // the first byte not written out
-    uint64_t produced = 0;  // 64 bits: a last match must not wrap the count past a 4 GiB size
+    uint64_t produced = 0;             // 64 bits: a last match must not wrap the count past a 4 GiB size
     if (expected == 0) return;
 
     for (;;) {
         // Decode up to the next full ring or the expected size.
         uint8_t* limit = flushed + ringSize;
-        if (expected - produced < static_cast<uint64_t>(limit - out))
-            limit = out + (expected - produced);
+        if (expected - produced < static_cast<uint64_t>(limit - out)) limit = out + (expected - produced);
         uint8_t* const start = out;
         while (out < limit) {
             if (Aborted()) return;  // bytes not yet written out are dropped
@@ -159,8 +160,7 @@ void Decoder::Run(MethodCode code, uint8_t* window, uint32_t ringSize, uint32_t 
                 *reinterpret_cast<RingByte*>(out++) = static_cast<RingByte>(c);
             } else {
                 const uint32_t length = c - bias;
-                const uint32_t p =
-                    DecodePosition(code, produced + (out - start), (out - window) & mask);
+                const uint32_t p = DecodePosition(code, produced + (out - start), (out - window) & mask);
                 CopyMatch(out, (p & mask) + 1, length);
                 out += length;
             }

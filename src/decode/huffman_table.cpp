@@ -8,8 +8,7 @@ bool HuffmanTables::Fail(const char* text) {
     return false;
 }
 
-bool HuffmanTables::MakeTable(unsigned nchar, const uint8_t* lengths, unsigned width,
-                              uint16_t* table) {
+bool HuffmanTables::MakeTable(unsigned nchar, const uint8_t* lengths, unsigned width, uint16_t* table) {
     uint16_t count[17] = {};
     uint16_t start[18];
     uint16_t weight[17];
@@ -31,8 +30,7 @@ bool HuffmanTables::MakeTable(unsigned nchar, const uint8_t* lengths, unsigned w
         start[len] = static_cast<uint16_t>(start[len] >> shift);
         weight[len] = static_cast<uint16_t>(1u << (width - len));
     }
-    for (unsigned len = width + 1; len <= 16; len++)
-        weight[len] = static_cast<uint16_t>(1u << (16 - len));
+    for (unsigned len = width + 1; len <= 16; len++) weight[len] = static_cast<uint16_t>(1u << (16 - len));
 
     // Entries behind the short codes are the roots of the long codes' trees.
     unsigned i = static_cast<uint16_t>(start[width + 1] >> shift);

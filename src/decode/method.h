@@ -6,14 +6,14 @@
 namespace lzh {
 
 enum MethodCode : int {
-    kLh0 = 0,   // stored
-    kLh1 = 1,   // adaptive Huffman, 4 KiB, fixed position code
-    kLh2 = 2,   // adaptive Huffman, 8 KiB, adaptive position code
-    kLh3 = 3,   // static Huffman per block, 8 KiB
-    kLh4 = 4,   // static Huffman, 4 KiB
-    kLh5 = 5,   // static Huffman, 8 KiB
-    kLh6 = 6,   // static Huffman, 32 KiB
-    kLh7 = 7,   // static Huffman, 64 KiB
+    kLh0 = 0,  // stored
+    kLh1 = 1,  // adaptive Huffman, 4 KiB, fixed position code
+    kLh2 = 2,  // adaptive Huffman, 8 KiB, adaptive position code
+    kLh3 = 3,  // static Huffman per block, 8 KiB
+    kLh4 = 4,  // static Huffman, 4 KiB
+    kLh5 = 5,  // static Huffman, 8 KiB
+    kLh6 = 6,  // static Huffman, 32 KiB
+    kLh7 = 7,  // static Huffman, 64 KiB
     kUnknown = 11,
     kLzs = 13,  // LZSS in a bit stream, 2 KiB
     kLz4 = 14,  // stored
@@ -41,8 +41,12 @@ inline MethodCode MethodCodeOf(const char* method) {
 // Dictionary (ring buffer) size of a method; 0 for the stored and unknown ones.
 inline uint32_t RingSizeOf(MethodCode code) {
     switch (code) {
-    case kLh1: case kLh4: case kLz5: return 4096;
-    case kLh2: case kLh3: case kLh5: return 8192;
+    case kLh1:
+    case kLh4:
+    case kLz5: return 4096;
+    case kLh2:
+    case kLh3:
+    case kLh5: return 8192;
     case kLh6: return 32768;
     case kLh7: return 65536;
     case kLzs: return 2048;

@@ -16,9 +16,18 @@ constexpr unsigned kCharCountBits = 9;
 
 void StaticHuffman::Start(MethodCode code) {
     switch (code) {
-    case kLh6: positionCodeCount_ = 16; positionLengthBits_ = 5; break;
-    case kLh7: positionCodeCount_ = 17; positionLengthBits_ = 5; break;
-    default: positionCodeCount_ = 14; positionLengthBits_ = 4; break;  // -lh4-, -lh5-
+    case kLh6:
+        positionCodeCount_ = 16;
+        positionLengthBits_ = 5;
+        break;
+    case kLh7:
+        positionCodeCount_ = 17;
+        positionLengthBits_ = 5;
+        break;
+    default:
+        positionCodeCount_ = 14;
+        positionLengthBits_ = 4;
+        break;  // -lh4-, -lh5-
     }
     blockSize_ = 0;
 }
@@ -64,8 +73,7 @@ uint8_t* StaticHuffman::DecodeFast(uint8_t* out, uint8_t* const limit, const uin
             in.Refill();
             continue;
         }
-        const unsigned position =
-            ptTable[in.Peek(charLength + kPtBits) & ((1u << kPtBits) - 1)];
+        const unsigned position = ptTable[in.Peek(charLength + kPtBits) & ((1u << kPtBits) - 1)];
         const unsigned j = HuffmanTables::SymbolOf(position);
         if (j >= positionCodes) break;
         in.Drop(charLength + HuffmanTables::LengthOf(position));

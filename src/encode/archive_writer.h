@@ -40,8 +40,7 @@ const char* MethodIdOf(MethodCode method);
 
 class ArchiveWriter {
 public:
-    ArchiveWriter(ArchiveOutput& output, const EncodeOptions& options)
-        : output_(output), options_(options) {}
+    ArchiveWriter(ArchiveOutput& output, const EncodeOptions& options) : output_(output), options_(options) {}
 
     // kBadOptions for a method or level the writer does not make.
     EncodeStatus CheckOptions() const;

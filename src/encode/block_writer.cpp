@@ -112,8 +112,9 @@ uint64_t BlockWriter::Plan(const uint16_t* symbols, const uint16_t* positions, u
             bits += static_cast<uint64_t>(charFrequencies_[s]) * charLengths_[s];
     }
     positionListCount_ = LastUsed(positionLengths_, positionCodes_);
-    bits += positionCountBits_ + (position_.used < 2 ? positionCountBits_
-                                                      : ShortListBits(positionLengths_, positionListCount_, false));
+    bits += positionCountBits_ + (position_.used < 2
+                                      ? positionCountBits_
+                                      : ShortListBits(positionLengths_, positionListCount_, false));
     for (unsigned j = 0; j < positionCodes_; j++)
         bits += static_cast<uint64_t>(positionFrequencies_[j]) * (positionLengths_[j] + PositionExtraBits(j));
     plannedBits_ = bits;
@@ -132,8 +133,8 @@ uint64_t BlockWriter::Lengthen() {
     return plannedBits_;
 }
 
-void BlockWriter::WriteShortList(BitOutput& out, const uint8_t* lengths, unsigned sent,
-                                 unsigned countBits, bool special) {
+void BlockWriter::WriteShortList(BitOutput& out, const uint8_t* lengths, unsigned sent, unsigned countBits,
+                                 bool special) {
     const unsigned n = sent;
     out.Put(n, countBits);
     for (unsigned i = 0; i < n; i++) {

@@ -47,8 +47,7 @@ public:
     uint64_t Lengthen();
 
     // Writes the planned block.
-    void Write(BitOutput& out, const uint16_t* symbols, const uint16_t* positions,
-               unsigned count) const;
+    void Write(BitOutput& out, const uint16_t* symbols, const uint16_t* positions, unsigned count) const;
 
     // The last plan's code lengths (0 for unused symbols, and for all
     // symbols of a one-symbol code).
@@ -70,8 +69,8 @@ private:
                        Code& code);
     void BuildPreTreeSequence();
     static uint64_t ShortListBits(const uint8_t* lengths, unsigned sent, bool special);
-    static void WriteShortList(BitOutput& out, const uint8_t* lengths, unsigned sent,
-                               unsigned countBits, bool special);
+    static void WriteShortList(BitOutput& out, const uint8_t* lengths, unsigned sent, unsigned countBits,
+                               bool special);
 
     unsigned positionCodes_ = 14;
     unsigned positionCountBits_ = 4;

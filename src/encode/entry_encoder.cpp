@@ -76,9 +76,8 @@ bool EntryEncoder::Reserve(bool best) {
         }
     }
     return pairStart_ != nullptr && pairs_ != nullptr && price_ != nullptr && from_ != nullptr &&
-           parseSymbols_[0] != nullptr && parsePositions_[0] != nullptr &&
-           parseSymbols_[1] != nullptr && parsePositions_[1] != nullptr &&
-           tree_.Allocate(kLargestDictionary);
+           parseSymbols_[0] != nullptr && parsePositions_[0] != nullptr && parseSymbols_[1] != nullptr &&
+           parsePositions_[1] != nullptr && tree_.Allocate(kLargestDictionary);
 }
 
 EncodeStatus EntryEncoder::Encode(EncodeInput& input, uint32_t size, MethodCode method, bool best,
@@ -92,9 +91,18 @@ EncodeStatus EntryEncoder::Encode(EncodeInput& input, uint32_t size, MethodCode 
     const uint64_t dataStart = output.Position();
     const uint32_t dictionary = dictionary_ = RingSizeOf(method);
     switch (method) {
-    case kLh5: positionCodes_ = 14; blockWriter_.SetPositionCodes(14, 4); break;
-    case kLh6: positionCodes_ = 16; blockWriter_.SetPositionCodes(16, 5); break;
-    default: positionCodes_ = 17; blockWriter_.SetPositionCodes(17, 5); break;
+    case kLh5:
+        positionCodes_ = 14;
+        blockWriter_.SetPositionCodes(14, 4);
+        break;
+    case kLh6:
+        positionCodes_ = 16;
+        blockWriter_.SetPositionCodes(16, 5);
+        break;
+    default:
+        positionCodes_ = 17;
+        blockWriter_.SetPositionCodes(17, 5);
+        break;
     }
     window_.Start(input, size, dictionary);
     bits_.Start(outBuffer_, kOutBufferSize);
@@ -178,8 +186,8 @@ EntryEncoder::Outcome EntryEncoder::EmitBlock(const uint16_t* symbols, const uin
 // `segment`; unless `all`, the last block stays pending, to be cut again
 // with the symbols after it.
 EntryEncoder::Outcome EntryEncoder::EmitPending(bool all, unsigned segment) {
-    const unsigned blocks = splitter_.Split(pendingSymbols_, pendingPositions_, pendingCount_, segment,
-                                            best_, blockWriter_, blockEnds_);
+    const unsigned blocks = splitter_.Split(pendingSymbols_, pendingPositions_, pendingCount_, segment, best_,
+                                            blockWriter_, blockEnds_);
     const unsigned written = all ? blocks : blocks - 1;
     unsigned start = 0;
     for (unsigned b = 0; b < written; b++) {

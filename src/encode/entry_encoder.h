@@ -20,9 +20,9 @@ namespace lzh {
 
 enum class EncodeStatus {
     kOk,
-    kBadOptions,   // a method or header level the writer does not make
-    kBadName,      // empty, malformed (empty component, byte 0xFF) or too long for the level
-    kTooLarge,     // 4 GiB or more: the header's 32-bit sizes cannot hold it
+    kBadOptions,  // a method or header level the writer does not make
+    kBadName,     // empty, malformed (empty component, byte 0xFF) or too long for the level
+    kTooLarge,    // 4 GiB or more: the header's 32-bit sizes cannot hold it
     kReadError,
     kSizeChanged,  // the data was longer or shorter than its announced size
     kWriteError,

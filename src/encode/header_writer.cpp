@@ -183,7 +183,7 @@ size_t BuildLevel2(const HeaderFields& f, const SplitName& s, uint8_t* out) {
 }  // namespace
 
 uint32_t DosTimeOf(int64_t unixTime) {
-    constexpr uint32_t kFirst = (0u << 9 | 1 << 5 | 1) << 16;                       // 1980-01-01 00:00:00
+    constexpr uint32_t kFirst = (0u << 9 | 1 << 5 | 1) << 16;  // 1980-01-01 00:00:00
     constexpr uint32_t kLast = (127u << 9 | 12 << 5 | 31) << 16 | (23 << 11 | 59 << 5 | 29);
     // Far outside the range the local time does not matter.
     if (unixTime < 315532800 - 86400) return kFirst;
@@ -200,8 +200,10 @@ uint32_t DosTimeOf(int64_t unixTime) {
     const int year = local->tm_year + 1900;
     if (year < 1980) return kFirst;
     if (year > 2107) return kLast;
-    const uint32_t date = static_cast<uint32_t>((year - 1980) << 9 | (local->tm_mon + 1) << 5 | local->tm_mday);
-    const uint32_t clock = static_cast<uint32_t>(local->tm_hour << 11 | local->tm_min << 5 | local->tm_sec / 2);
+    const uint32_t date =
+        static_cast<uint32_t>((year - 1980) << 9 | (local->tm_mon + 1) << 5 | local->tm_mday);
+    const uint32_t clock =
+        static_cast<uint32_t>(local->tm_hour << 11 | local->tm_min << 5 | local->tm_sec / 2);
     return date << 16 | clock;
 }
 

@@ -23,16 +23,16 @@ constexpr uint8_t kAttributeFolder = 0x10;
 constexpr uint8_t kAttributeArchive = 0x20;
 
 struct HeaderFields {
-    int level;             // 0, 1 or 2
-    const char* method;    // five characters, e.g. "-lh7-"
-    uint32_t packedSize;   // bytes of packed data (level 1 adds its extended headers)
+    int level;            // 0, 1 or 2
+    const char* method;   // five characters, e.g. "-lh7-"
+    uint32_t packedSize;  // bytes of packed data (level 1 adds its extended headers)
     uint32_t unpackedSize;
-    uint16_t crc16;        // of the unpacked data
-    int64_t modified;      // seconds since 1970-01-01 UTC
-    uint8_t attributes;    // MS-DOS bits
-    const char* name;      // path in the archive's code page, '/' between components;
-                           // a folder's path has no trailing '/'
-    bool folder;           // a -lhd- entry
+    uint16_t crc16;      // of the unpacked data
+    int64_t modified;    // seconds since 1970-01-01 UTC
+    uint8_t attributes;  // MS-DOS bits
+    const char* name;    // path in the archive's code page, '/' between components;
+                         // a folder's path has no trailing '/'
+    bool folder;         // a -lhd- entry
 };
 
 // Writes the header into out (kMaxEntryHeaderSize bytes) and returns its

@@ -11,8 +11,8 @@ namespace lzh {
 // of, gives each leaf one bit of length per level it is chosen at.  Since
 // every list is sorted, the chosen items are always a prefix, and the
 // chosen leaves of a level are the cheapest ones.
-unsigned BuildCodeLengths(const uint32_t* frequencies, unsigned count, unsigned maxLength,
-                          uint8_t* lengths, CodeLengthWork& work) {
+unsigned BuildCodeLengths(const uint32_t* frequencies, unsigned count, unsigned maxLength, uint8_t* lengths,
+                          CodeLengthWork& work) {
     unsigned n = 0;
     for (unsigned s = 0; s < count; s++) {
         lengths[s] = 0;
@@ -70,8 +70,7 @@ void BuildCanonicalCodes(const uint8_t* lengths, unsigned count, uint16_t* codes
     for (unsigned s = 0; s < count; s++) perLength[lengths[s]]++;
     unsigned next[kMaxCodeLength + 2];
     next[1] = 0;
-    for (unsigned len = 1; len <= kMaxCodeLength; len++)
-        next[len + 1] = (next[len] + perLength[len]) << 1;
+    for (unsigned len = 1; len <= kMaxCodeLength; len++) next[len + 1] = (next[len] + perLength[len]) << 1;
     for (unsigned s = 0; s < count; s++)
         codes[s] = lengths[s] != 0 ? static_cast<uint16_t>(next[lengths[s]]++) : 0;
 }

@@ -29,8 +29,8 @@ struct CodeLengthWork {
 // bits for the symbols of nonzero frequency (0 for the others) and returns
 // the number of such symbols.  With fewer than two symbols every length is
 // 0: the block writer sends a one-symbol code in its own form.
-unsigned BuildCodeLengths(const uint32_t* frequencies, unsigned count, unsigned maxLength,
-                          uint8_t* lengths, CodeLengthWork& work);
+unsigned BuildCodeLengths(const uint32_t* frequencies, unsigned count, unsigned maxLength, uint8_t* lengths,
+                          CodeLengthWork& work);
 
 // Canonical codes: shorter codes first, and within one length in symbol
 // order, which is how the decoders' table builder assigns them.

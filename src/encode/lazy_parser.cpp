@@ -7,12 +7,12 @@ namespace lzh {
 namespace {
 
 struct LazySettings {
-    unsigned depth;       // chain positions looked at per search
-    unsigned good;        // a pending match this long quarters the next search
-    unsigned lazy;        // a pending match this long is taken without a search
-    unsigned nice;        // a match this long ends the search
-    uint32_t far3;        // a 3-byte match farther back costs more than three literals
-    unsigned segment;     // granularity of block ends
+    unsigned depth;    // chain positions looked at per search
+    unsigned good;     // a pending match this long quarters the next search
+    unsigned lazy;     // a pending match this long is taken without a search
+    unsigned nice;     // a match this long ends the search
+    uint32_t far3;     // a 3-byte match farther back costs more than three literals
+    unsigned segment;  // granularity of block ends
 };
 
 constexpr LazySettings kLazy = {24, 32, 128, 128, 4096, 512};

@@ -72,8 +72,8 @@ public:
     // Walks the chain from `candidate` through at most `depth` positions in
     // reach of pos and returns the longest match longer than `longer`
     // (at most `limit` bytes, stopping early at `nice`), or 0.
-    unsigned Longest(const uint8_t* data, uint32_t pos, uint32_t candidate, unsigned limit,
-                     unsigned longer, unsigned nice, unsigned depth, uint32_t* distance) const {
+    unsigned Longest(const uint8_t* data, uint32_t pos, uint32_t candidate, unsigned limit, unsigned longer,
+                     unsigned nice, unsigned depth, uint32_t* distance) const {
         const uint8_t* here = data + pos;
         const uint32_t lowest = pos > maxDistance_ ? pos - maxDistance_ : 0;
         unsigned best = longer;

@@ -160,8 +160,7 @@ void EntryEncoder::ModelFrom(const uint16_t* symbols, const uint16_t* positions,
 
 // The cheapest parse of the chunk under model_, written to symbols and
 // positions; returns the number of symbols.
-unsigned EntryEncoder::ParseChunk(uint32_t start, uint32_t count, uint16_t* symbols,
-                                  uint16_t* positions) {
+unsigned EntryEncoder::ParseChunk(uint32_t start, uint32_t count, uint16_t* symbols, uint16_t* positions) {
     const uint8_t* data = window_.data() + start;
     const CostModel& m = model_;
     price_[0] = 0;

@@ -81,7 +81,8 @@ void RemoveExtractedFiles(const char* destination, int32_t tempFolderMade) {
     bool inSubfolder = false;
     for (uint32_t at = 0; at < list.length; at += static_cast<uint32_t>(std::strlen(paths + at)) + 1) {
         const char* path = paths + at;
-        if (std::strlen(path) > base && std::wcschr(ToWide(path + base), L'\\') != nullptr) inSubfolder = true;
+        if (std::strlen(path) > base && std::wcschr(ToWide(path + base), L'\\') != nullptr)
+            inSubfolder = true;
         SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
         DeleteFileA(path);
     }

@@ -10,9 +10,9 @@
 // the process heap that moves as it grows.  Filled by the extraction worker,
 // read by the run driver after the worker has ended.
 struct ExtractedFileList {
-    char* paths;          // the block; null until the first path is added
-    uint32_t length;      // bytes used: each path and its NUL
-    int32_t incomplete;   // a path could not be added for want of memory
+    char* paths;         // the block; null until the first path is added
+    uint32_t length;     // bytes used: each path and its NUL
+    int32_t incomplete;  // a path could not be added for want of memory
 };
 
 extern ExtractedFileList g_extractedFiles;

@@ -116,18 +116,11 @@ Replace DecideReplace(ExtractionJob& job, const char* path, const lzh::EntryHead
         info.entryTime = EntryDosTime(header.level, header.timeStamp);
         if (job.replace == ReplacePolicy::kAsk) {
             switch (ConfirmReplace(&info)) {
-            case IDYES:
-                break;
-            case IDNO:
-                return Replace::kKeep;
-            case kReplaceAll:
-                job.replace = ReplacePolicy::kReplaceAll;
-                break;
-            case kReplaceNewer:
-                job.replace = ReplacePolicy::kNewerOnly;
-                break;
-            default:
-                return Replace::kCancel;
+            case IDYES: break;
+            case IDNO: return Replace::kKeep;
+            case kReplaceAll: job.replace = ReplacePolicy::kReplaceAll; break;
+            case kReplaceNewer: job.replace = ReplacePolicy::kNewerOnly; break;
+            default: return Replace::kCancel;
             }
         }
         if (job.replace == ReplacePolicy::kNewerOnly && !(info.existingTime < info.entryTime))
@@ -208,12 +201,8 @@ Step ExtractEntry(Extraction& run, lzh::EntryHeader& header) {
         Fail(job, ERROR_CANNOT_MAKE);
         ShowStringMessage(nullptr, IDS_FOLDER_FORBIDDEN, MB_ICONERROR);
         return Step::kStop;
-    case kEntryPathRejected:
-        Tally(run, kFaultName, name);
-        return Step::kNextEntry;
-    case kEntryPathTooLong:
-        Tally(run, kFaultLongPath, name);
-        return Step::kNextEntry;
+    case kEntryPathRejected: Tally(run, kFaultName, name); return Step::kNextEntry;
+    case kEntryPathTooLong: Tally(run, kFaultLongPath, name); return Step::kNextEntry;
     case kEntryPathFolder:
         // A file entry named like a folder only gets its folders.
         if (IsFolderMethod(header.method)) {
@@ -221,18 +210,13 @@ Step ExtractEntry(Extraction& run, lzh::EntryHeader& header) {
             ApplyTimesAndAttributes(path, header, true);
         }
         return Step::kNextEntry;
-    case kEntryPathFile:
-        break;
+    case kEntryPathFile: break;
     }
 
     switch (DecideReplace(job, path, header)) {
-    case Replace::kWrite:
-        break;
-    case Replace::kKeep:
-        return Step::kNextEntry;
-    case Replace::kCancel:
-        job.abortState->store(lzh::kAbortCancelled);
-        return Step::kNextEntry;
+    case Replace::kWrite: break;
+    case Replace::kKeep: return Step::kNextEntry;
+    case Replace::kCancel: job.abortState->store(lzh::kAbortCancelled); return Step::kNextEntry;
     }
     SetDlgItemTextA(job.progressWindow, IDC_ENTRY_NAME, header.name);
     return WriteEntry(run, path, header);

@@ -25,12 +25,12 @@ enum class ReplacePolicy : int32_t {
 // Everything one run's extraction uses; the run driver sets it up before
 // the thread starts and reads it again only after the thread has ended.
 struct ExtractionJob {
-    FILE* archive;                     // at the first header
-    uint8_t* headerBuffer;             // the header reader's work area
-    lzh::HeaderReader* reader;         // reads from archive
-    lzh::Decoder* decoder;             // reads from archive, writes to output
-    ProgressFileSink* output;          // the decoder's sink
-    const char* destination;           // absolute folder path with a trailing backslash
+    FILE* archive;              // at the first header
+    uint8_t* headerBuffer;      // the header reader's work area
+    lzh::HeaderReader* reader;  // reads from archive
+    lzh::Decoder* decoder;      // reads from archive, writes to output
+    ProgressFileSink* output;   // the decoder's sink
+    const char* destination;    // absolute folder path with a trailing backslash
     ReplacePolicy replace;
     bool recordFiles;                  // add every written file to g_extractedFiles
     std::atomic<int32_t>* abortState;  // polled; set when the run must end

@@ -66,10 +66,9 @@ bool InstallInf(const char* path, const char* workingFolder, bool nativeSystemFo
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process;
-    const bool started =
-        MakeInstallerCommand(path, program, commandLine) &&
-        CreateProcessA(program, commandLine, nullptr, nullptr, FALSE, 0, nullptr, workingFolder, &startup,
-                       &process);
+    const bool started = MakeInstallerCommand(path, program, commandLine) &&
+                         CreateProcessA(program, commandLine, nullptr, nullptr, FALSE, 0, nullptr,
+                                        workingFolder, &startup, &process);
     if (started) {
         WaitForSingleObject(process.hProcess, INFINITE);
         GetExitCodeProcess(process.hProcess, exitCode);

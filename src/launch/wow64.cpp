@@ -27,7 +27,8 @@ int Wow64Redirection(int mode) {
         calls.lookedUp = true;
         calls.kernel = GetModuleHandleA("kernel32");
         if (calls.kernel != nullptr)
-            calls.enableRedirection = Lookup<EnableRedirectionCall>(calls.kernel, "Wow64EnableWow64FsRedirection");
+            calls.enableRedirection =
+                Lookup<EnableRedirectionCall>(calls.kernel, "Wow64EnableWow64FsRedirection");
     }
     // Without the switch there is nothing to control, whatever the system.
     if (calls.enableRedirection == nullptr) return 0;

@@ -4,9 +4,9 @@ namespace {
 
 constexpr size_t kDosHeaderSize = 64;
 constexpr size_t kPeOffsetField = 0x3C;
-constexpr size_t kFileHeaderSize = 24;      // "PE\0\0" + IMAGE_FILE_HEADER
+constexpr size_t kFileHeaderSize = 24;  // "PE\0\0" + IMAGE_FILE_HEADER
 constexpr size_t kSectionHeaderSize = 40;
-constexpr uint32_t kMaxSections = 96;       // the loader's own limit
+constexpr uint32_t kMaxSections = 96;  // the loader's own limit
 constexpr uint16_t kPe32Magic = 0x10B;
 constexpr uint16_t kPe32PlusMagic = 0x20B;
 constexpr size_t kCertificateDirectory = 4;  // IMAGE_DIRECTORY_ENTRY_SECURITY
@@ -30,8 +30,7 @@ size_t FindFileHeader(const uint8_t* headers, size_t size) {
     const size_t pe = Read16(headers + kPeOffsetField);
     if (pe > size || size - pe < kFileHeaderSize) return 0;
     const uint8_t* fileHeader = headers + pe;
-    if (fileHeader[0] != 'P' || fileHeader[1] != 'E' || fileHeader[2] != 0 || fileHeader[3] != 0)
-        return 0;
+    if (fileHeader[0] != 'P' || fileHeader[1] != 'E' || fileHeader[2] != 0 || fileHeader[3] != 0) return 0;
     return pe;
 }
 

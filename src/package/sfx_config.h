@@ -7,9 +7,9 @@
 #include <cstdint>
 
 struct SfxConfig {
-    char signature[6];     // "ORVANE", no terminator
-    char variant;          // '3' any Windows, '6' needs WOW64
-    char terminator;       // 0, not checked
+    char signature[6];  // "ORVANE", no terminator
+    char variant;       // '3' any Windows, '6' needs WOW64
+    char terminator;    // 0, not checked
     char destination[260];
     char command[128];
     int32_t noConfirm;

@@ -20,9 +20,12 @@ struct FolderToken {
 };
 
 constexpr FolderToken kFolderTokens[] = {
-    {"Desktop", TokenFolder::kDesktop}, {"MyDocuments", TokenFolder::kDocuments},
-    {"ProgramFiles", TokenFolder::kProgramFiles}, {"SystemDir", TokenFolder::kSystem},
-    {"WinDir", TokenFolder::kWindows}, {"temp", TokenFolder::kTemp},
+    {"Desktop", TokenFolder::kDesktop},
+    {"MyDocuments", TokenFolder::kDocuments},
+    {"ProgramFiles", TokenFolder::kProgramFiles},
+    {"SystemDir", TokenFolder::kSystem},
+    {"WinDir", TokenFolder::kWindows},
+    {"temp", TokenFolder::kTemp},
 };
 
 TokenFolder FolderOfToken(const char* token) {
@@ -81,9 +84,7 @@ int ResolveFolderToken(char* output, const SfxConfig& block, const char* archive
     case TokenFolder::kDocuments:
         ReadShellFolder(HKEY_CURRENT_USER, kShellFoldersKey, folder, "Personal");
         break;
-    case TokenFolder::kProgramFiles:
-        ProgramFilesFolder(folder);
-        break;
+    case TokenFolder::kProgramFiles: ProgramFilesFolder(folder); break;
     case TokenFolder::kSystem:
         if (GetSystemDirectoryA(folder, kSystemFolderSize) == 0) folder[0] = '\0';
         break;
@@ -111,8 +112,7 @@ int ResolveFolderToken(char* output, const SfxConfig& block, const char* archive
             }
         }
         break;
-    case TokenFolder::kNone:
-        break;
+    case TokenFolder::kNone: break;
     }
     if (folder[0] != '\0') RemoveBackslash(folder);
 

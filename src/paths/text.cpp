@@ -65,8 +65,8 @@ int ModuleFilePath(HMODULE module, char* path) {
 char* ToNarrow(const wchar_t* text) {
     const bool have = HaveScratch();
     char* narrow = have ? scratch->narrow : noNarrow;
-    if (WideCharToMultiByte(CP_ACP, 0, text, -1, narrow, have ? kNarrowScratchBytes : 1, nullptr,
-                            nullptr) == 0)
+    if (WideCharToMultiByte(CP_ACP, 0, text, -1, narrow, have ? kNarrowScratchBytes : 1, nullptr, nullptr) ==
+        0)
         narrow[0] = '\0';
     return narrow;
 }

@@ -16,11 +16,9 @@ constexpr int kLineBytes = 256;
 
 // Sets one size-and-date line; a zero (unknown) time leaves it empty.
 void ShowFileLine(HWND dialog, int control, uint32_t dosDateTime, uint32_t size) {
-    if (dosDateTime == 0)
-        return;
+    if (dosDateTime == 0) return;
     char format[kLineBytes];
-    if (FormatDateLine(dosDateTime, format, sizeof format) == 0)
-        return;
+    if (FormatDateLine(dosDateTime, format, sizeof format) == 0) return;
     char sizeText[kThousandsSize];
     FormatThousands(size, sizeText);
     char line[kLineBytes];
@@ -41,12 +39,11 @@ void InitDialog(HWND dialog, const ReplaceInfo* info) {
 
     // One shell icon of the file stands beside both lines.
     SHFILEINFOA fileInfo = {};
-    if (SHGetFileInfoA(info->path, 0, &fileInfo, sizeof fileInfo, SHGFI_ICON) != 0
-        && fileInfo.hIcon != nullptr) {
-        SendDlgItemMessageA(dialog, IDC_EXISTING_ICON, STM_SETICON,
-                            reinterpret_cast<WPARAM>(fileInfo.hIcon), 0);
-        SendDlgItemMessageA(dialog, IDC_ENTRY_ICON, STM_SETICON,
-                            reinterpret_cast<WPARAM>(fileInfo.hIcon), 0);
+    if (SHGetFileInfoA(info->path, 0, &fileInfo, sizeof fileInfo, SHGFI_ICON) != 0 &&
+        fileInfo.hIcon != nullptr) {
+        SendDlgItemMessageA(dialog, IDC_EXISTING_ICON, STM_SETICON, reinterpret_cast<WPARAM>(fileInfo.hIcon),
+                            0);
+        SendDlgItemMessageA(dialog, IDC_ENTRY_ICON, STM_SETICON, reinterpret_cast<WPARAM>(fileInfo.hIcon), 0);
     }
 
     ShowFileLine(dialog, IDC_EXISTING_LINE, info->existingTime, info->existingSize);
@@ -56,37 +53,23 @@ void InitDialog(HWND dialog, const ReplaceInfo* info) {
 // Static controls do not own their icons: destroy them here, the shared one
 // only once.
 void DestroyIcons(HWND dialog) {
-    HICON existing = reinterpret_cast<HICON>(
-        SendDlgItemMessageA(dialog, IDC_EXISTING_ICON, STM_GETICON, 0, 0));
-    HICON entry = reinterpret_cast<HICON>(
-        SendDlgItemMessageA(dialog, IDC_ENTRY_ICON, STM_GETICON, 0, 0));
-    if (existing != nullptr)
-        DestroyIcon(existing);
-    if (entry != nullptr && entry != existing)
-        DestroyIcon(entry);
+    HICON existing =
+        reinterpret_cast<HICON>(SendDlgItemMessageA(dialog, IDC_EXISTING_ICON, STM_GETICON, 0, 0));
+    HICON entry = reinterpret_cast<HICON>(SendDlgItemMessageA(dialog, IDC_ENTRY_ICON, STM_GETICON, 0, 0));
+    if (existing != nullptr) DestroyIcon(existing);
+    if (entry != nullptr && entry != existing) DestroyIcon(entry);
 }
-
 
 INT_PTR CALLBACK ConfirmReplaceProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_INITDIALOG:
-        InitDialog(dialog, reinterpret_cast<const ReplaceInfo*>(lParam));
-        return TRUE;
+    case WM_INITDIALOG: InitDialog(dialog, reinterpret_cast<const ReplaceInfo*>(lParam)); return TRUE;
 
     case WM_COMMAND:
         switch (wParam) {
-        case IDYES:
-            EndDialog(dialog, IDYES);
-            return TRUE;
-        case IDNO:
-            EndDialog(dialog, IDNO);
-            return TRUE;
-        case IDC_YES_TO_ALL:
-            EndDialog(dialog, kReplaceAll);
-            return TRUE;
-        case IDC_NEWER:
-            EndDialog(dialog, kReplaceNewer);
-            return TRUE;
+        case IDYES: EndDialog(dialog, IDYES); return TRUE;
+        case IDNO: EndDialog(dialog, IDNO); return TRUE;
+        case IDC_YES_TO_ALL: EndDialog(dialog, kReplaceAll); return TRUE;
+        case IDC_NEWER: EndDialog(dialog, kReplaceNewer); return TRUE;
         case IDC_CANCEL_RUN:
         case IDCANCEL:  // Escape and the close box
             SendMessageA(g_ui.progressWindow, WM_CLOSE, 0, 0);
@@ -95,9 +78,7 @@ INT_PTR CALLBACK ConfirmReplaceProc(HWND dialog, UINT message, WPARAM wParam, LP
         }
         return FALSE;
 
-    case WM_DESTROY:
-        DestroyIcons(dialog);
-        return FALSE;
+    case WM_DESTROY: DestroyIcons(dialog); return FALSE;
     }
     return FALSE;
 }
@@ -107,17 +88,15 @@ INT_PTR CALLBACK ConfirmReplaceProc(HWND dialog, UINT message, WPARAM wParam, LP
 int32_t ConfirmReplace(const ReplaceInfo* info) {
     HWND owner = g_ui.progressWindow;
     SendMessageA(owner, kAnimationStop, 0, 0);
-    const INT_PTR result = DialogBoxParamA(g_ui.resources, MAKEINTRESOURCEA(IDD_CONFIRM_REPLACE),
-                                           owner, ConfirmReplaceProc,
-                                           reinterpret_cast<LPARAM>(info));
+    const INT_PTR result = DialogBoxParamA(g_ui.resources, MAKEINTRESOURCEA(IDD_CONFIRM_REPLACE), owner,
+                                           ConfirmReplaceProc, reinterpret_cast<LPARAM>(info));
     SendMessageA(owner, kAnimationPlay, 0, 0);
 
     switch (result) {
     case IDYES:
     case IDNO:
     case kReplaceAll:
-    case kReplaceNewer:
-        return static_cast<int32_t>(result);
+    case kReplaceNewer: return static_cast<int32_t>(result);
     default:  // cancelled, or the dialog could not be shown
         return kReplaceCancel;
     }

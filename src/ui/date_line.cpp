@@ -33,8 +33,7 @@ int DayOfWeek(int year, int month, int day) {
 }
 
 int FormatDateLineFrom(const char* format, uint32_t dosDateTime, char* output, int outputSize) {
-    if (outputSize <= 0)
-        return 0;
+    if (outputSize <= 0) return 0;
     output[0] = '\0';
 
     const uint32_t date = dosDateTime >> 16;
@@ -53,8 +52,7 @@ int FormatDateLineFrom(const char* format, uint32_t dosDateTime, char* output, i
         length = wsprintfA(line, format, month, day, year, hour, minute, second);
     else
         length = wsprintfA(line, format, year, month, day, hour, minute, second);
-    if (length <= 0 || length >= outputSize)
-        return 0;
+    if (length <= 0 || length >= outputSize) return 0;
 
     if (!english) {
         // Only a "??" pair is replaced, so the two bytes never run over the
@@ -73,8 +71,7 @@ int FormatDateLineFrom(const char* format, uint32_t dosDateTime, char* output, i
 int FormatDateLine(uint32_t dosDateTime, char* output, int outputSize) {
     char format[128];
     if (LoadStringA(g_ui.resources, IDS_DATE_LINE, format, sizeof format) <= 0) {
-        if (outputSize > 0)
-            output[0] = '\0';
+        if (outputSize > 0) output[0] = '\0';
         return 0;
     }
     return FormatDateLineFrom(format, dosDateTime, output, outputSize);
@@ -89,8 +86,7 @@ void FormatThousands(uint32_t n, char* output) {
     char* out = output + total;
     *out = '\0';
     for (int i = 0; i < count; ++i) {
-        if (i > 0 && i % 3 == 0)
-            *--out = ',';
+        if (i > 0 && i % 3 == 0) *--out = ',';
         *--out = digits[count - 1 - i];
     }
 }

@@ -14,10 +14,7 @@ namespace {
 char* g_destination;
 const char* g_archiveName = "";
 
-void ReadDestination(HWND dialog) {
-    GetDlgItemTextA(dialog, IDC_DESTINATION, g_destination, MAX_PATH);
-}
-
+void ReadDestination(HWND dialog) { GetDlgItemTextA(dialog, IDC_DESTINATION, g_destination, MAX_PATH); }
 
 INT_PTR CALLBACK DestinationDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
@@ -32,9 +29,7 @@ INT_PTR CALLBACK DestinationDialogProc(HWND dialog, UINT message, WPARAM wParam,
             ReadDestination(dialog);
             EndDialog(dialog, IDOK);
             return TRUE;
-        case IDCANCEL:
-            EndDialog(dialog, IDCANCEL);
-            return TRUE;
+        case IDCANCEL: EndDialog(dialog, IDCANCEL); return TRUE;
         case IDC_BROWSE:
             ReadDestination(dialog);
             if (BrowseDestination(dialog, g_destination, g_destination))
@@ -43,8 +38,7 @@ INT_PTR CALLBACK DestinationDialogProc(HWND dialog, UINT message, WPARAM wParam,
         case IDC_ARCHIVE_FOLDER:
             // An automatic check box: the click has already changed its state.
             ReadDestination(dialog);
-            ApplyArchiveFolder(g_destination, MAX_PATH,
-                               g_archiveName,
+            ApplyArchiveFolder(g_destination, MAX_PATH, g_archiveName,
                                IsDlgButtonChecked(dialog, IDC_ARCHIVE_FOLDER) == BST_CHECKED);
             SetDlgItemTextA(dialog, IDC_DESTINATION, g_destination);
             return TRUE;
@@ -58,8 +52,7 @@ INT_PTR CALLBACK DestinationDialogProc(HWND dialog, UINT message, WPARAM wParam,
 
 int32_t AskDestination(char* destination, const char* archiveName) {
     g_destination = destination;
-    return static_cast<int32_t>(DialogBoxParamA(g_ui.resources,
-                                                MAKEINTRESOURCEA(IDD_DESTINATION), nullptr,
+    return static_cast<int32_t>(DialogBoxParamA(g_ui.resources, MAKEINTRESOURCEA(IDD_DESTINATION), nullptr,
                                                 DestinationDialogProc,
                                                 reinterpret_cast<LPARAM>(archiveName)));
 }

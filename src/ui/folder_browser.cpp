@@ -10,8 +10,7 @@ namespace {
 
 int CALLBACK BrowseCallback(HWND browser, UINT message, LPARAM, LPARAM data) {
     // Preselect the folder typed so far; data is its path text.
-    if (message == BFFM_INITIALIZED)
-        SendMessageA(browser, BFFM_SETSELECTIONA, TRUE, data);
+    if (message == BFFM_INITIALIZED) SendMessageA(browser, BFFM_SETSELECTIONA, TRUE, data);
     return 0;
 }
 
@@ -19,8 +18,7 @@ int CALLBACK BrowseCallback(HWND browser, UINT message, LPARAM, LPARAM data) {
 
 int BrowseDestination(HWND owner, char* path, const char* initialPath) {
     char title[128];
-    if (LoadStringA(g_ui.resources, IDS_BROWSE_TITLE, title, sizeof title) <= 0)
-        title[0] = '\0';
+    if (LoadStringA(g_ui.resources, IDS_BROWSE_TITLE, title, sizeof title) <= 0) title[0] = '\0';
 
     BROWSEINFOA info = {};
     info.hwndOwner = owner;
@@ -35,10 +33,8 @@ int BrowseDestination(HWND owner, char* path, const char* initialPath) {
     const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     LPITEMIDLIST list = SHBrowseForFolderA(&info);
     int result = 0;
-    if (list != nullptr)
-        result = SHGetPathFromIDListA(list, path) ? 1 : 0;
+    if (list != nullptr) result = SHGetPathFromIDListA(list, path) ? 1 : 0;
     CoTaskMemFree(list);
-    if (SUCCEEDED(com))
-        CoUninitialize();
+    if (SUCCEEDED(com)) CoUninitialize();
     return result;
 }

@@ -22,13 +22,11 @@ ProgressControls g_progress;
 // are in shell32.dll, which the module imports, so it is loaded already.
 void CreateAnimation(HWND dialog) {
     HMODULE shell = GetModuleHandleA("shell32");
-    if (shell == nullptr)
-        return;
-    g_progress.animation = CreateWindowExA(
-        0, ANIMATE_CLASSA, nullptr, WS_CHILD | WS_VISIBLE | ACS_TRANSPARENT | ACS_AUTOPLAY,
-        0, 0, 0, 0, dialog, reinterpret_cast<HMENU>(1), shell, nullptr);
-    if (g_progress.animation == nullptr)
-        return;
+    if (shell == nullptr) return;
+    g_progress.animation =
+        CreateWindowExA(0, ANIMATE_CLASSA, nullptr, WS_CHILD | WS_VISIBLE | ACS_TRANSPARENT | ACS_AUTOPLAY, 0,
+                        0, 0, 0, dialog, reinterpret_cast<HMENU>(1), shell, nullptr);
+    if (g_progress.animation == nullptr) return;
     // Opening sizes the control to the frame and, with ACS_AUTOPLAY, starts it.
     SendMessageA(g_progress.animation, ACM_OPENA, 0, IDA_SHELL_FILE_COPY);
     SetWindowPos(g_progress.animation, nullptr, 50, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
@@ -44,7 +42,6 @@ void EndProgressWindow(HWND dialog) {
     PostQuitMessage(0);
 }
 
-
 INT_PTR CALLBACK ProgressWindowProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_INITDIALOG:
@@ -55,38 +52,30 @@ INT_PTR CALLBACK ProgressWindowProc(HWND dialog, UINT message, WPARAM wParam, LP
         CreateAnimation(dialog);
         return TRUE;
 
-    case kProgressPos:
-        SendMessageA(g_progress.bar, PBM_SETPOS, lParam, 0);
-        return FALSE;
+    case kProgressPos: SendMessageA(g_progress.bar, PBM_SETPOS, lParam, 0); return FALSE;
 
     case WM_COMMAND:
-        if (wParam != IDCANCEL)
-            return FALSE;
+        if (wParam != IDCANCEL) return FALSE;
         // The worker notices, removes its partial file and closes the window.
         g_ui.abortState->store(lzh::kAbortCancelled);
         return TRUE;
 
     case WM_SYSCOMMAND:
-        if ((wParam & 0xFFF0) != SC_CLOSE)
-            return FALSE;
+        if ((wParam & 0xFFF0) != SC_CLOSE) return FALSE;
         g_ui.abortState->store(lzh::kAbortCancelled);
         EndProgressWindow(dialog);
         return TRUE;
 
     case kAnimationPlay:  // from the first frame, forever
         if (g_progress.animation != nullptr)
-            SendMessageA(g_progress.animation, ACM_PLAY, static_cast<WPARAM>(-1),
-                         MAKELPARAM(0, -1));
+            SendMessageA(g_progress.animation, ACM_PLAY, static_cast<WPARAM>(-1), MAKELPARAM(0, -1));
         return TRUE;
 
     case kAnimationStop:
-        if (g_progress.animation != nullptr)
-            SendMessageA(g_progress.animation, ACM_STOP, 0, 0);
+        if (g_progress.animation != nullptr) SendMessageA(g_progress.animation, ACM_STOP, 0, 0);
         return TRUE;
 
-    case WM_CLOSE:
-        EndProgressWindow(dialog);
-        return TRUE;
+    case WM_CLOSE: EndProgressWindow(dialog); return TRUE;
     }
     return FALSE;
 }
@@ -95,10 +84,9 @@ INT_PTR CALLBACK ProgressWindowProc(HWND dialog, UINT message, WPARAM wParam, LP
 
 void OpenProgressWindow(int32_t totalBytes, std::atomic<int32_t>* abortState) {
     g_ui.abortState = abortState;
-    g_ui.progressWindow = CreateDialogParamA(g_ui.resources, MAKEINTRESOURCEA(IDD_PROGRESS),
-                                                nullptr, ProgressWindowProc, totalBytes);
-    if (g_ui.progressWindow == nullptr)
-        return;
+    g_ui.progressWindow = CreateDialogParamA(g_ui.resources, MAKEINTRESOURCEA(IDD_PROGRESS), nullptr,
+                                             ProgressWindowProc, totalBytes);
+    if (g_ui.progressWindow == nullptr) return;
     ShowWindow(g_ui.progressWindow, SW_SHOW);
     UpdateWindow(g_ui.progressWindow);
 }

@@ -10,15 +10,15 @@
 
 // The user interface's process-wide state.
 struct UiState {
-    HINSTANCE resources;                // the module whose dialogs and texts are shown
-    HWND progressWindow;                // dialog 120 while it exists
-    std::atomic<int32_t>* abortState;   // set to "cancelled" by the progress window
+    HINSTANCE resources;               // the module whose dialogs and texts are shown
+    HWND progressWindow;               // dialog 120 while it exists
+    std::atomic<int32_t>* abortState;  // set to "cancelled" by the progress window
 };
 
 extern UiState g_ui;
 
 // Messages understood by the progress window.
-constexpr UINT kProgressPos = 111;           // lParam: KiB written so far
+constexpr UINT kProgressPos = 111;  // lParam: KiB written so far
 constexpr UINT kAnimationPlay = WM_USER + 1;
 constexpr UINT kAnimationStop = WM_USER + 2;
 

@@ -42,12 +42,14 @@ struct Method {
     unsigned positionCodes, countBits;
     uint32_t window;
 };
-constexpr Method kMethods[] = {{lzh::kLh5, 14, 4, 8192}, {lzh::kLh6, 16, 5, 32768}, {lzh::kLh7, 17, 5, 65536}};
+constexpr Method kMethods[] = {
+    {lzh::kLh5, 14, 4, 8192}, {lzh::kLh6, 16, 5, 32768}, {lzh::kLh7, 17, 5, 65536}};
 
 // Writes the symbols as blocks of at most blockSize (each one lengthened
 // when asked) and checks the planned bit counts against what was written;
 // returns the packed bytes.
-Bytes Write(const Symbols& s, const Method& m, size_t blockSize = lzh::kMaxBlockSymbols, bool lengthen = false) {
+Bytes Write(const Symbols& s, const Method& m, size_t blockSize = lzh::kMaxBlockSymbols,
+            bool lengthen = false) {
     static lzh::BlockWriter writer;
     writer.SetPositionCodes(m.positionCodes, m.countBits);
     std::vector<uint8_t> buffer(1 << 20);

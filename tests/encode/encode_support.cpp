@@ -35,10 +35,12 @@ Bytes MakeData(const std::string& kind, size_t size, uint32_t seed) {
     } else if (kind == "bytes") {
         for (size_t i = 0; i < size; i++) out.push_back(static_cast<uint8_t>(i));
     } else if (kind == "run") {
-        while (out.size() < size) out.insert(out.end(), random() % 600 + 1, static_cast<uint8_t>(random() % 4));
+        while (out.size() < size)
+            out.insert(out.end(), random() % 600 + 1, static_cast<uint8_t>(random() % 4));
     } else if (kind == "text") {
-        static const char* const kWords[] = {"the ", "encoder ", "writes ", "blocks ", "of ", "codes; ",
-                                             "a ", "window ", "slides\n", "LHA ", "archive, ", "matches "};
+        static const char* const kWords[] = {"the ",     "encoder ", "writes ",   "blocks ",
+                                             "of ",      "codes; ",  "a ",        "window ",
+                                             "slides\n", "LHA ",     "archive, ", "matches "};
         while (out.size() < size) {
             const char* w = kWords[random() % 12];
             out.insert(out.end(), w, w + std::strlen(w));
@@ -62,8 +64,7 @@ Bytes MakeData(const std::string& kind, size_t size, uint32_t seed) {
             case 2:
                 for (int i = 0; i < 40; i++) out.push_back(static_cast<uint8_t>(random()));
                 break;
-            default:
-                out.insert(out.end(), random() % 100, 0);
+            default: out.insert(out.end(), random() % 100, 0);
             }
         }
     } else if (kind == "period") {

@@ -54,7 +54,8 @@ private:
 
 std::vector<std::string> StoredNames(const pack::ArchivePlan& plan) {
     std::vector<std::string> names;
-    for (const pack::PlannedEntry& e : plan.entries) names.push_back(e.file.name + (e.file.folder ? "/" : ""));
+    for (const pack::PlannedEntry& e : plan.entries)
+        names.push_back(e.file.name + (e.file.folder ? "/" : ""));
     return names;
 }
 
@@ -94,8 +95,8 @@ TEST(PackPlan, InputsInAStableOrderWithTheirNames) {
     std::vector<std::string> names = StoredNames(plan);
     const std::string base = (t / "").substr(1);
     for (std::string& n : names) n = n.substr(base.size());
-    EXPECT_EQ((std::vector<std::string>{"pkg/", "pkg/.hidden", "pkg/a/", "pkg/a/y.txt", "pkg/a/z.txt", "pkg/b.txt",
-                                        "pkg/empty/", "pkg/ro.txt", "single.txt"}),
+    EXPECT_EQ((std::vector<std::string>{"pkg/", "pkg/.hidden", "pkg/a/", "pkg/a/y.txt", "pkg/a/z.txt",
+                                        "pkg/b.txt", "pkg/empty/", "pkg/ro.txt", "single.txt"}),
               names);
     EXPECT_EQ(0x22, plan.entries[1].file.attributes);  // hidden, archive
     EXPECT_EQ(0x21, plan.entries[7].file.attributes);  // read-only, archive
@@ -112,8 +113,8 @@ TEST(PackPlan, InputsInAStableOrderWithTheirNames) {
 }
 
 TEST(PackPlan, NamesWindowsWouldNotTakeAreRefused) {
-    for (const char* name : {"a:b.txt", "semi;colon", "quote\"", "tab\tname", "nul.txt", "COM1", "dot.", "blank ",
-                             "back\\slash", "y\xC3\xBF.txt"}) {
+    for (const char* name : {"a:b.txt", "semi;colon", "quote\"", "tab\tname", "nul.txt", "COM1", "dot.",
+                             "blank ", "back\\slash", "y\xC3\xBF.txt"}) {
         SCOPED_TRACE(name);
         Tree t;
         t.File(std::string("dir/") + name);
@@ -151,8 +152,9 @@ TEST(PackOptions, ParsedAsTheToolsTakeThem) {
 
     pack::PackOptions options;
     std::string error;
-    const char* argv[] = {"tool", "--method", "lh5", "--level", "1", "--best", "--codepage", "1252", "--mtime",
-                          "2000-01-01", "-C", "dir", "--method", "lh9", "--level", "3", "--other", "--mtime"};
+    const char* argv[] = {"tool",       "--method", "lh5",     "--level",    "1",       "--best",
+                          "--codepage", "1252",     "--mtime", "2000-01-01", "-C",      "dir",
+                          "--method",   "lh9",      "--level", "3",          "--other", "--mtime"};
     const int argc = 18;
     int i = 1;
     for (; i < 12; i++) ASSERT_EQ(1, pack::ParsePackOption(argc, argv, i, options, error)) << argv[i];

@@ -15,7 +15,8 @@ struct Method {
     const char* id;
     uint32_t window;
 };
-constexpr Method kMethods[] = {{lzh::kLh5, "-lh5-", 8192}, {lzh::kLh6, "-lh6-", 32768}, {lzh::kLh7, "-lh7-", 65536}};
+constexpr Method kMethods[] = {
+    {lzh::kLh5, "-lh5-", 8192}, {lzh::kLh6, "-lh6-", 32768}, {lzh::kLh7, "-lh7-", 65536}};
 void PrintTo(const Method& m, std::ostream* out) { *out << m.id; }
 
 // Every kind of data at sizes around the method's window, and the short
@@ -25,7 +26,8 @@ Files DataSet(uint32_t window) {
     for (const size_t size : {size_t{0}, size_t{1}, size_t{2}, size_t{3}, size_t{4}, size_t{100}})
         files.emplace_back("text-" + std::to_string(size), MakeData("text", size));
     for (const char* kind : {"zero", "run", "random", "text", "binary", "period", "bytes"}) {
-        for (const size_t size : {size_t{window} - 1, size_t{window}, size_t{window} + 1, 3 * size_t{window} + 7})
+        for (const size_t size :
+             {size_t{window} - 1, size_t{window}, size_t{window} + 1, 3 * size_t{window} + 7})
             files.emplace_back(std::string(kind) + "-" + std::to_string(size), MakeData(kind, size, size));
     }
     files.emplace_back("zero-300000", MakeData("zero", 300000));
@@ -75,8 +77,7 @@ TEST_P(RoundTrip, EveryKindOfDataComesBack) {
     EXPECT_TRUE(PackFiles(files, options) == archive);
 }
 
-INSTANTIATE_TEST_SUITE_P(Methods, RoundTrip,
-                         testing::Combine(testing::ValuesIn(kMethods), testing::Bool()),
+INSTANTIATE_TEST_SUITE_P(Methods, RoundTrip, testing::Combine(testing::ValuesIn(kMethods), testing::Bool()),
                          [](const testing::TestParamInfo<RoundTrip::ParamType>& info) {
                              return std::string(std::get<0>(info.param).id + 1, 3) +
                                     (std::get<1>(info.param) ? "_best" : "_default");
@@ -133,7 +134,8 @@ TEST(RoundTripLevels, FoldersAndNamesAtEveryLevel) {
         ASSERT_EQ(lzh::EncodeStatus::kOk, writer.AddFolder({"docs/empty", 0, 1700000000, 0}));
         ASSERT_EQ(lzh::EncodeStatus::kOk, writer.AddFile({"docs/a.txt", text.size(), 1700000000, 0x21}, a));
         ASSERT_EQ(lzh::EncodeStatus::kOk, writer.AddFolder({sjisFolder.c_str(), 0, 1700000000, 0x02}));
-        ASSERT_EQ(lzh::EncodeStatus::kOk, writer.AddFile({sjisFile.c_str(), text.size(), 1700000000, 0x20}, b));
+        ASSERT_EQ(lzh::EncodeStatus::kOk,
+                  writer.AddFile({sjisFile.c_str(), text.size(), 1700000000, 0x20}, b));
         ASSERT_EQ(lzh::EncodeStatus::kOk, writer.Finish());
 
         const ReadArchive read = ReadBack(output.bytes);

@@ -27,8 +27,7 @@ namespace fuzz {
 constexpr size_t kDecoderPrefixSize = 6;
 
 // The methods of each decoder target, in prefix order.
-inline constexpr lzh::MethodCode kStaticHuffmanMethods[] = {lzh::kLh4, lzh::kLh5, lzh::kLh6,
-                                                            lzh::kLh7};
+inline constexpr lzh::MethodCode kStaticHuffmanMethods[] = {lzh::kLh4, lzh::kLh5, lzh::kLh6, lzh::kLh7};
 inline constexpr lzh::MethodCode kAdaptiveHuffmanMethods[] = {lzh::kLh1, lzh::kLh2};
 inline constexpr lzh::MethodCode kLh3Methods[] = {lzh::kLh3};
 inline constexpr lzh::MethodCode kLzssMethods[] = {lzh::kLzs, lzh::kLz5};

@@ -28,8 +28,7 @@ MemoryFile::~MemoryFile() {
 void RecordingReporter::Report(const char* text) {
     if (std::strcmp(text, "invalid header.") == 0) {
         invalidHeader++;
-    } else if (std::strcmp(text, "Bad table (case a)") == 0 ||
-               std::strcmp(text, "Bad table (case b)") == 0 ||
+    } else if (std::strcmp(text, "Bad table (case a)") == 0 || std::strcmp(text, "Bad table (case b)") == 0 ||
                std::strcmp(text, "Bad table (case c)") == 0) {
         badTable++;
     } else {

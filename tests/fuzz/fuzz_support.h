@@ -11,9 +11,9 @@
 #include "decode/frame.h"
 
 // Like assert, but never compiled out: a broken invariant is a finding.
-#define FUZZ_CHECK(cond)                                                            \
-    do {                                                                            \
-        if (!(cond)) fuzz::CheckFailed(#cond, __FILE__, __LINE__);                  \
+#define FUZZ_CHECK(cond)                                           \
+    do {                                                           \
+        if (!(cond)) fuzz::CheckFailed(#cond, __FILE__, __LINE__); \
     } while (0)
 
 namespace fuzz {

@@ -15,9 +15,7 @@ namespace {
 
 constexpr int kMaxEntries = 64;
 
-uint32_t Get32(const uint8_t* p) {
-    return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24;
-}
+uint32_t Get32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24; }
 
 // The fields the reader copies straight from the common part of the header
 // must match the file; a name that ran over its array would show here first,

@@ -47,22 +47,19 @@ bool ReadWhole(const char* path, std::vector<uint8_t>& bytes) {
     uint8_t block[65536];
     size_t got;
     bytes.clear();
-    while ((got = std::fread(block, 1, sizeof block, f)) > 0)
-        bytes.insert(bytes.end(), block, block + got);
+    while ((got = std::fread(block, 1, sizeof block, f)) > 0) bytes.insert(bytes.end(), block, block + got);
     std::fclose(f);
     return true;
 }
 
-void WriteSeed(const char* target, const std::vector<uint8_t>& prefix, const uint8_t* data,
-               size_t size) {
+void WriteSeed(const char* target, const std::vector<uint8_t>& prefix, const uint8_t* data, size_t size) {
     const std::string dir = outDir + "/" + target;
     mkdir(dir.c_str(), 0777);
     char name[32];
     std::snprintf(name, sizeof name, "/s%05d", seedCount++);
     FILE* f = std::fopen((dir + name).c_str(), "wb");
     if (f == nullptr) {
-        std::fprintf(stderr, "make_seeds: cannot write %s%s: %s\n", dir.c_str(), name,
-                     std::strerror(errno));
+        std::fprintf(stderr, "make_seeds: cannot write %s%s: %s\n", dir.c_str(), name, std::strerror(errno));
         return;
     }
     std::fwrite(prefix.data(), 1, prefix.size(), f);
@@ -101,8 +98,8 @@ void SeedsFromArchive(const char* path) {
         WriteSeed("fuzz_scanner", {0, 0, 0}, bytes.data(), bytes.size());
         // Filler that puts the first header just before the window's end.
         const size_t fill = (2 * 65536 - 40 - static_cast<size_t>(offset) % 65536) % 65536;
-        const std::vector<uint8_t> filler = {static_cast<uint8_t>(fill),
-                                             static_cast<uint8_t>(fill >> 8), 'x'};
+        const std::vector<uint8_t> filler = {static_cast<uint8_t>(fill), static_cast<uint8_t>(fill >> 8),
+                                             'x'};
         WriteSeed("fuzz_scanner", filler, bytes.data(), bytes.size());
     }
 
@@ -120,9 +117,12 @@ void SeedsFromArchive(const char* path) {
                 if (packed > kCutPacked) packed = kCutPacked;
                 if (unpacked > kCutUnpacked) unpacked = kCutUnpacked;
             }
-            const std::vector<uint8_t> prefix = {index, 0, static_cast<uint8_t>(unpacked),
+            const std::vector<uint8_t> prefix = {index,
+                                                 0,
+                                                 static_cast<uint8_t>(unpacked),
                                                  static_cast<uint8_t>(unpacked >> 8),
-                                                 static_cast<uint8_t>(unpacked >> 16), 0};
+                                                 static_cast<uint8_t>(unpacked >> 16),
+                                                 0};
             WriteSeed(target, prefix, bytes.data() + dataStart, packed);
         }
         const long next = dataStart + static_cast<long>(h.packedSize);

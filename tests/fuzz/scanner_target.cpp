@@ -22,9 +22,7 @@ namespace {
 constexpr size_t kPrefixSize = 3;
 constexpr long kCommonHeaderSize = 21;
 
-bool IsCandidate(const uint8_t* p) {
-    return p[2] == '-' && p[3] == 'l' && (p[4] == 'h' || p[4] == 'z');
-}
+bool IsCandidate(const uint8_t* p) { return p[2] == '-' && p[3] == 'l' && (p[4] == 'h' || p[4] == 'z'); }
 
 // The first position, in file order, where the reader accepts a header.
 long FirstHeaderByPlainSearch(const fuzz::MemoryFile& input, uint8_t* work) {

@@ -33,8 +33,7 @@ TEST(Crc16, EveryUpdateMatchesTheBitwiseDefinition) {
             }
             ASSERT_EQ(expected, lzh::UpdateCrc16(0x5555, data.data() + start, length))
                 << start << " " << length;
-            ASSERT_EQ(expected, fast->Update(0x5555, data.data() + start, length))
-                << start << " " << length;
+            ASSERT_EQ(expected, fast->Update(0x5555, data.data() + start, length)) << start << " " << length;
             ASSERT_EQ(expected, fast->UpdateSliced(0x5555, data.data() + start, length))
                 << start << " " << length;
         }

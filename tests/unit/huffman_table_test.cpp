@@ -34,11 +34,10 @@ struct StaticFixture : Tables {
 
 // A block whose every code is the literal `literal` and every position 0,
 // consuming no bits: pre-tree, characters and positions each a single code.
-void SingleLiteralBlock(BitWriter& w, unsigned blockSize, unsigned literal,
-                        unsigned position = 0) {
+void SingleLiteralBlock(BitWriter& w, unsigned blockSize, unsigned literal, unsigned position = 0) {
     w.Put(blockSize, 16);
-    w.Put(0, 5), w.Put(0, 5);      // pre-tree: count 0, value 0
-    w.Put(0, 9), w.Put(literal, 9);  // characters: count 0, value
+    w.Put(0, 5), w.Put(0, 5);         // pre-tree: count 0, value 0
+    w.Put(0, 9), w.Put(literal, 9);   // characters: count 0, value
     w.Put(0, 4), w.Put(position, 4);  // positions (-lh4-, -lh5-): count 0, value
 }
 
@@ -50,7 +49,8 @@ TEST(MakeTable, ShortCodesFillRunsOfTheTable) {
     const uint8_t lengths[2] = {1, 1};
     ASSERT_TRUE(f.t->MakeTable(2, lengths, 8, f.t->ptTable));
     EXPECT_TRUE(std::all_of(f.t->ptTable, f.t->ptTable + 128, [](uint16_t e) { return e == (0 << 6 | 1); }));
-    EXPECT_TRUE(std::all_of(f.t->ptTable + 128, f.t->ptTable + 256, [](uint16_t e) { return e == (1 << 6 | 1); }));
+    EXPECT_TRUE(
+        std::all_of(f.t->ptTable + 128, f.t->ptTable + 256, [](uint16_t e) { return e == (1 << 6 | 1); }));
     EXPECT_TRUE(f.reporter.texts.empty());
     EXPECT_FALSE(f.damaged);
 }
@@ -127,10 +127,10 @@ TEST(StaticHuffman, PreTreeCountZeroGivesOneCodeOfNoBits) {
 
 TEST(StaticHuffman, PreTreeZeroRunAfterTheThirdLength) {
     BitWriter w;
-    w.Put(6, 5);                        // six lengths
-    w.PutBits("010 010 010");           // 2, 2, 2
-    w.Put(2, 2);                        // then two zero lengths
-    w.PutBits("010");                   // the sixth length: 2
+    w.Put(6, 5);               // six lengths
+    w.PutBits("010 010 010");  // 2, 2, 2
+    w.Put(2, 2);               // then two zero lengths
+    w.PutBits("010");          // the sixth length: 2
     w.Put(0x3C, 8);
     StaticFixture f(w);
     f.decoder.ReadPtLen(19, 5, 3);
@@ -156,9 +156,9 @@ TEST(StaticHuffman, CharacterZeroRunsStopAtTheLastEntry) {
     w.Put(3, 5);
     w.PutBits("001 010 010");  // pre-tree: symbol 0 "0", 1 "10", 2 "11"
     w.Put(0, 2);
-    w.Put(510, 9);             // 510 character lengths follow
-    w.PutBits("11");           // pre-tree symbol 2: a run of 20 + 9 bits
-    w.Put(511, 9);             // 531 zeros, more than the 510 entries
+    w.Put(510, 9);    // 510 character lengths follow
+    w.PutBits("11");  // pre-tree symbol 2: a run of 20 + 9 bits
+    w.Put(511, 9);    // 531 zeros, more than the 510 entries
     w.Put(0x69, 8);
     StaticFixture f(w);
     std::fill(f.t->charLengths, f.t->charLengths + 510, 5);

@@ -63,7 +63,8 @@ public:
     explicit GuardedBuffer(const std::vector<uint8_t>& bytes) : size_(bytes.size()) {
         pages_ = (size_ + kPage - 1) / kPage + 1;
 #ifdef _WIN32
-        base_ = static_cast<uint8_t*>(VirtualAlloc(nullptr, pages_ * kPage, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+        base_ = static_cast<uint8_t*>(
+            VirtualAlloc(nullptr, pages_ * kPage, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
         DWORD old;
         VirtualProtect(base_ + (pages_ - 1) * kPage, kPage, PAGE_NOACCESS, &old);
 #else

@@ -11,7 +11,7 @@ void SingleSymbolHead(BitWriter& w, unsigned count, unsigned symbol) {
     w.Put(count, 16);
     w.PutBits("1 0000  1 0000  1 0000");  // three lengths of 1
     w.Put(symbol, 9);
-    w.Put(0, 1);                          // fixed position lengths
+    w.Put(0, 1);  // fixed position lengths
 }
 
 }  // namespace
@@ -47,8 +47,8 @@ TEST(Lh3, FixedPositionCodes) {
         else
             w.Put(0, 1);
     }
-    w.Put(0, 1);          // fixed position lengths
-    w.PutBits("0");       // 'x'
+    w.Put(0, 1);     // fixed position lengths
+    w.PutBits("0");  // 'x'
     w.PutBits("1 00 000000");
     w.PutBits("1 111111111 111111");
     const DecodeResult r = Decode(lzh::kLh3, w.Finish(), 7);

@@ -11,7 +11,8 @@ namespace {
 bool NoLeadBytes(unsigned char) { return false; }
 
 struct Scan {
-    explicit Scan(const Bytes& bytes, long from = 0) : file(bytes), reader(file.get(), reporter, NoLeadBytes) {
+    explicit Scan(const Bytes& bytes, long from = 0)
+        : file(bytes), reader(file.get(), reporter, NoLeadBytes) {
         found = lzh::FindFirstHeader(reader, window.data(), work, &offset, from);
     }
     MemoryFile file;

@@ -71,11 +71,11 @@ struct ExtHeader {
 struct HeaderSpec {
     int level = 0;
     std::string method = "-lh0-";
-    uint32_t packedSize = 0;    // levels 0 and 2; level 1 adds its extended headers
+    uint32_t packedSize = 0;  // levels 0 and 2; level 1 adds its extended headers
     uint32_t unpackedSize = 0;
     uint32_t timeStamp = 0;
     uint8_t attribute = 0x20;
-    std::string name;           // base-header name (levels 0 and 1)
+    std::string name;  // base-header name (levels 0 and 1)
     uint16_t crc16 = 0;
     std::vector<ExtHeader> exts;  // levels 1 and 2
     bool headerCrc = false;       // levels 1 and 2: add a 0x00 header with the right CRC

@@ -117,8 +117,8 @@ TEST_F(ExtractedFilesTest, TopLevelFilesAloneMakeNoFolderPass) {
 TEST_F(ExtractedFilesTest, AFileStillOpenStaysWithItsFolders) {
     Extract("sub\\busy.txt");
     Extract("sub\\done.txt");
-    HANDLE busy = CreateFileA((dest() + "sub\\busy.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0,
-                              nullptr);
+    HANDLE busy =
+        CreateFileA((dest() + "sub\\busy.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(busy, INVALID_HANDLE_VALUE);
     RemoveExtractedFiles(dest().c_str(), 1);
     CloseHandle(busy);

@@ -153,8 +153,8 @@ protected:
         lzh::HeaderReader reader(file, g_reporter, IsSystemLeadByte);
         ProgressFileSink sink;
         auto decoder = std::make_unique<lzh::Decoder>(file, sink, g_reporter, abortState_);
-        ExtractionJob job{file, buffer.get(), &reader, decoder.get(), &sink, out_.c_str(), replace_,
-                          false, &abortState_, nullptr, 0};
+        ExtractionJob job{file,     buffer.get(), &reader,      decoder.get(), &sink, out_.c_str(),
+                          replace_, false,        &abortState_, nullptr,       0};
         ExtractionWorker(&job);
         EXPECT_EQ(sink.file, nullptr);
         std::fclose(file);
@@ -290,8 +290,7 @@ TEST_F(ExtractionWorkerTest, NewerOnlyComparesDosTimes) {
     SetLastWrite(out_ + "same.txt", FromDos(kDosStamp));
     WriteText(out_ + "older.txt", "old");
     SetLastWrite(out_ + "older.txt", FromDos(kDosStamp - 1));  // two seconds earlier
-    EXPECT_EQ(Run(Archive({{"same.txt", "new"}, {"older.txt", "new"}, {"fresh.txt", "new"}})),
-              0u);
+    EXPECT_EQ(Run(Archive({{"same.txt", "new"}, {"older.txt", "new"}, {"fresh.txt", "new"}})), 0u);
     EXPECT_EQ(Text(out_ + "same.txt"), "kept");
     EXPECT_EQ(Text(out_ + "older.txt"), "new");
     EXPECT_EQ(Text(out_ + "fresh.txt"), "new");
@@ -305,7 +304,8 @@ TEST_F(ExtractionWorkerTest, AbortStopsBeforeTheNextEntry) {
 
 TEST_F(ExtractionWorkerTest, FolderThatCannotBeMadeEndsTheRun) {
     WriteText(out_ + "file", "x");
-    EXPECT_EQ(Run(Archive({{"file\\inner.txt", "a"}, {"after.txt", "b"}})), static_cast<DWORD>(ERROR_CANNOT_MAKE));
+    EXPECT_EQ(Run(Archive({{"file\\inner.txt", "a"}, {"after.txt", "b"}})),
+              static_cast<DWORD>(ERROR_CANNOT_MAKE));
     EXPECT_EQ(abortState_.load(), lzh::kAbortFailed);
     ASSERT_EQ(ShownMessages().size(), 1u);
     EXPECT_EQ(ShownMessages()[0].type, static_cast<UINT>(MB_ICONERROR));
@@ -320,9 +320,9 @@ TEST_F(ExtractionWorkerTest, AnArchiveCutShortIsReportedOnce) {
     ASSERT_FALSE(damaged.empty());
     Bytes whole = Archive({{"a.txt", "a"}, {"b.txt", "bbbb"}});
     const std::vector<Bytes> cuts = {
-        Bytes(whole.begin(), whole.end() - 1),                   // no end mark
+        Bytes(whole.begin(), whole.end() - 1),                                    // no end mark
         Bytes(whole.begin(), whole.begin() + Entry({"a.txt", "a"}).size() + 10),  // inside a header
-        {},                                                      // nothing at all
+        {},                                                                       // nothing at all
     };
     for (const Bytes& cut : cuts) {
         ClearMessages();

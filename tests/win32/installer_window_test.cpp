@@ -25,8 +25,8 @@ protected:
         windowClass.hInstance = GetModuleHandleA(nullptr);
         windowClass.lpszClassName = className;
         RegisterClassA(&windowClass);
-        HWND window = CreateWindowExA(0, className, title, WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr, nullptr,
-                                      GetModuleHandleA(nullptr), nullptr);
+        HWND window = CreateWindowExA(0, className, title, WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr,
+                                      nullptr, GetModuleHandleA(nullptr), nullptr);
         EXPECT_NE(window, nullptr) << className;
         windows_.push_back(window);
         return window;

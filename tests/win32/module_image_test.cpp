@@ -73,7 +73,7 @@ TEST_F(ModuleImage, ImportsOnlyKnownSystemLibraries) {
     const IMAGE_DATA_DIRECTORY& directory = nt_->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
     const size_t offset = OffsetOf(directory.VirtualAddress);
     ASSERT_NE(offset, 0u);
-    const std::set<std::string> allowed = {"ADVAPI32.DLL", "COMCTL32.DLL", "GDI32.DLL",  "KERNEL32.DLL",
+    const std::set<std::string> allowed = {"ADVAPI32.DLL", "COMCTL32.DLL", "GDI32.DLL", "KERNEL32.DLL",
                                            "OLE32.DLL",    "SHELL32.DLL",  "USER32.DLL"};
     std::set<std::string> imported;
     for (size_t at = offset; at + sizeof(IMAGE_IMPORT_DESCRIPTOR) <= file_.size();

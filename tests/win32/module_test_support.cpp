@@ -89,7 +89,8 @@ std::vector<uint8_t> ReadBytes(const std::string& path) {
     if (file == nullptr) return bytes;
     uint8_t chunk[4096];
     size_t got;
-    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) bytes.insert(bytes.end(), chunk, chunk + got);
+    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0)
+        bytes.insert(bytes.end(), chunk, chunk + got);
     std::fclose(file);
     return bytes;
 }

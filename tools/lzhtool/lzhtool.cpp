@@ -188,8 +188,8 @@ int main(int argc, char** argv) {
     std::fseek(archive, offset, SEEK_SET);
     while (reader.ReadEntryHeader(work)) {
         if (mode == 'l') {
-            std::printf("%s %u %10u %10u %04X %s\n", h.method, h.level, h.packedSize,
-                        h.unpackedSize, h.crc16, h.name);
+            std::printf("%s %u %10u %10u %04X %s\n", h.method, h.level, h.packedSize, h.unpackedSize, h.crc16,
+                        h.name);
         } else {
             std::string path;
             bool extract = mode == 'x';

@@ -19,13 +19,15 @@ uint32_t AlignUp(uint64_t n, uint32_t alignment) {
 
 // The section that holds the resources must be the last one in the file and
 // in memory, so that it can grow without moving anything else.
-const PeSection* ResourceSection(const std::vector<uint8_t>& image, const PeLayout& layout, std::string& error) {
+const PeSection* ResourceSection(const std::vector<uint8_t>& image, const PeLayout& layout,
+                                 std::string& error) {
     const PeDirectory resources = layout.Directory(image.data(), kResourceDirectory);
     const PeSection* last = nullptr;
     for (const PeSection& section : layout.sections)
         if (last == nullptr || section.rawOffset > last->rawOffset) last = &section;
-    const bool lastInMemory = std::all_of(layout.sections.begin(), layout.sections.end(),
-                                          [&](const PeSection& s) { return s.virtualAddress <= last->virtualAddress; });
+    const bool lastInMemory =
+        std::all_of(layout.sections.begin(), layout.sections.end(),
+                    [&](const PeSection& s) { return s.virtualAddress <= last->virtualAddress; });
     if (resources.size == 0 || resources.address != last->virtualAddress || !lastInMemory ||
         static_cast<uint64_t>(last->rawOffset) + last->rawSize != image.size()) {
         error = "the module's resources are not its last section, which branding needs";
@@ -43,7 +45,8 @@ bool BrandVersions(ResourceTree& tree, const Branding& branding, std::string& er
     for (ResourceEntry& entry : versions->entries) {
         for (ResourceItem& item : entry.languages) {
             VersionNode root;
-            if (!ParseVersionResource(item.data, root, error) || !SetVersionStrings(root, branding.version, error))
+            if (!ParseVersionResource(item.data, root, error) ||
+                !SetVersionStrings(root, branding.version, error))
                 return false;
             item.data = BuildVersionResource(root);
             if (item.data.size() > 0xFFFF) {
@@ -88,10 +91,12 @@ bool ApplyBranding(std::vector<uint8_t>& image, const Branding& branding, std::s
     WriteLe32(&image[layout.DirectoryOffset(kResourceDirectory) + 4], virtualSize);
     uint8_t* optional = &image[layout.optionalHeader];
     if (section->characteristics & kInitializedData)
-        WriteLe32(optional + kSizeOfInitializedData, ReadLe32(optional + kSizeOfInitializedData) - oldRawSize + rawSize);
+        WriteLe32(optional + kSizeOfInitializedData,
+                  ReadLe32(optional + kSizeOfInitializedData) - oldRawSize + rawSize);
     uint64_t end = 0;
     for (const PeSection& s : layout.sections)
-        end = std::max<uint64_t>(end, uint64_t{s.virtualAddress} + (&s == section ? virtualSize : s.virtualSize));
+        end = std::max<uint64_t>(end,
+                                 uint64_t{s.virtualAddress} + (&s == section ? virtualSize : s.virtualSize));
     WriteLe32(optional + kSizeOfImage, AlignUp(end, layout.sectionAlignment));
 
     // The checksum of the image, as the linker computes it (a signing tool

@@ -15,16 +15,10 @@ int RunMksfx(int argc, const char* const* argv, FILE* out, FILE* err) {
     PackageOptions options;
     std::string error;
     switch (ParseOptions(argc, argv, options, error)) {
-    case ParseOutcome::kHelp:
-        std::fputs(UsageText(), out);
-        return 0;
-    case ParseOutcome::kError:
-        std::fprintf(err, "mksfx: %s\n", error.c_str());
-        return 2;
-    case ParseOutcome::kInfo:
-        return ShowPackageInfo(options.info, options.pack.codePage, out, err);
-    case ParseOutcome::kPackage:
-        break;
+    case ParseOutcome::kHelp: std::fputs(UsageText(), out); return 0;
+    case ParseOutcome::kError: std::fprintf(err, "mksfx: %s\n", error.c_str()); return 2;
+    case ParseOutcome::kInfo: return ShowPackageInfo(options.info, options.pack.codePage, out, err);
+    case ParseOutcome::kPackage: break;
     }
     if (options.module.empty() && (options.module = FindDefaultModule()).empty()) {
         std::fprintf(err, "mksfx: no sfx.exe beside mksfx; give the module with --module SFX.exe\n");
@@ -50,14 +44,16 @@ int RunMksfx(int argc, const char* const* argv, FILE* out, FILE* err) {
     }
     for (const std::string& note : layout.notes) std::fprintf(err, "mksfx: note: %s\n", note.c_str());
     if (!options.inputs.empty())
-        std::fprintf(out, "packed %" PRIu32 " file%s and %" PRIu32 " folder%s: %" PRIu64 " bytes into %" PRIu64
-                          " (names in code page %d)\n",
-                     summary.files, summary.files == 1 ? "" : "s", summary.folders, summary.folders == 1 ? "" : "s",
-                     summary.size, summary.packed, options.pack.codePage);
-    std::fprintf(out, "%s: module %" PRIu32 " bytes%s, archive %" PRIu64 " bytes, first header at %" PRIu64
-                      ", CRC-32 %08" PRIX32 "\n",
-                 options.output.c_str(), layout.imageEnd, options.Branded() ? " (branded)" : "", layout.archiveSize,
-                 layout.firstHeader, layout.expectedCrc);
+        std::fprintf(out,
+                     "packed %" PRIu32 " file%s and %" PRIu32 " folder%s: %" PRIu64 " bytes into %" PRIu64
+                     " (names in code page %d)\n",
+                     summary.files, summary.files == 1 ? "" : "s", summary.folders,
+                     summary.folders == 1 ? "" : "s", summary.size, summary.packed, options.pack.codePage);
+    std::fprintf(out,
+                 "%s: module %" PRIu32 " bytes%s, archive %" PRIu64 " bytes, first header at %" PRIu64
+                 ", CRC-32 %08" PRIX32 "\n",
+                 options.output.c_str(), layout.imageEnd, options.Branded() ? " (branded)" : "",
+                 layout.archiveSize, layout.firstHeader, layout.expectedCrc);
     return 0;
 }
 

@@ -25,8 +25,6 @@ bool SetTextField(char* field, size_t width, const std::string& text) {
     return true;
 }
 
-void EncodeConfig(const SfxConfig& config, uint8_t* out) {
-    std::memcpy(out, &config, kConfigBlockSize);
-}
+void EncodeConfig(const SfxConfig& config, uint8_t* out) { std::memcpy(out, &config, kConfigBlockSize); }
 
 }  // namespace mksfx

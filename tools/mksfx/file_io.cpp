@@ -27,7 +27,8 @@ static bool ReadInto(const std::string& utf8, Buffer& bytes) {
     bytes.clear();
     char chunk[65536];
     size_t count;
-    while ((count = std::fread(chunk, 1, sizeof chunk, file)) > 0) bytes.insert(bytes.end(), chunk, chunk + count);
+    while ((count = std::fread(chunk, 1, sizeof chunk, file)) > 0)
+        bytes.insert(bytes.end(), chunk, chunk + count);
     const bool ok = !std::ferror(file);
     std::fclose(file);
     return ok;

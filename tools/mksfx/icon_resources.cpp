@@ -9,14 +9,15 @@
 namespace mksfx {
 namespace {
 
-constexpr size_t kIconDirSize = 6;         // reserved, type 1, count
-constexpr size_t kFileEntrySize = 16;      // ICONDIRENTRY: ends with the image's file offset
-constexpr size_t kGroupEntrySize = 14;     // GRPICONDIRENTRY: ends with the image's resource id
-constexpr size_t kBitmapHeaderSize = 40;   // BITMAPINFOHEADER, the smallest an icon uses
+constexpr size_t kIconDirSize = 6;        // reserved, type 1, count
+constexpr size_t kFileEntrySize = 16;     // ICONDIRENTRY: ends with the image's file offset
+constexpr size_t kGroupEntrySize = 14;    // GRPICONDIRENTRY: ends with the image's resource id
+constexpr size_t kBitmapHeaderSize = 40;  // BITMAPINFOHEADER, the smallest an icon uses
 constexpr uint8_t kPngSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
 
 bool IsPng(const std::vector<uint8_t>& data) {
-    return data.size() >= sizeof kPngSignature && std::memcmp(data.data(), kPngSignature, sizeof kPngSignature) == 0;
+    return data.size() >= sizeof kPngSignature &&
+           std::memcmp(data.data(), kPngSignature, sizeof kPngSignature) == 0;
 }
 
 // An image is a PNG file or a bitmap that starts with its info header.
@@ -98,7 +99,8 @@ std::vector<uint16_t> IconGroupIds(const std::vector<uint8_t>& group) {
     if (group.size() < kIconDirSize) return ids;
     const size_t count = ReadLe16(&group[4]);
     if ((group.size() - kIconDirSize) / kGroupEntrySize < count) return ids;
-    for (size_t i = 0; i < count; i++) ids.push_back(ReadLe16(&group[kIconDirSize + i * kGroupEntrySize + 12]));
+    for (size_t i = 0; i < count; i++)
+        ids.push_back(ReadLe16(&group[kIconDirSize + i * kGroupEntrySize + 12]));
     return ids;
 }
 
@@ -127,7 +129,8 @@ bool ReplaceMainIcon(ResourceTree& tree, const std::vector<IconImage>& images, s
     for (const ResourceEntry& entry : icons.entries)
         if (!entry.name.IsNamed()) highest = std::max<uint32_t>(highest, entry.name.id);
     std::erase_if(icons.entries, [&](const ResourceEntry& entry) {
-        const bool unused = !entry.name.IsNamed() && old.count(entry.name.id) != 0 && kept.count(entry.name.id) == 0;
+        const bool unused =
+            !entry.name.IsNamed() && old.count(entry.name.id) != 0 && kept.count(entry.name.id) == 0;
         if (unused) freed.push_back(entry.name.id);
         return unused;
     });
@@ -139,7 +142,8 @@ bool ReplaceMainIcon(ResourceTree& tree, const std::vector<IconImage>& images, s
 
     std::vector<uint16_t> ids;
     for (size_t i = 0; i < images.size(); i++) {
-        const uint16_t id = i < freed.size() ? freed[i] : static_cast<uint16_t>(highest + 1 + (i - freed.size()));
+        const uint16_t id =
+            i < freed.size() ? freed[i] : static_cast<uint16_t>(highest + 1 + (i - freed.size()));
         ids.push_back(id);
         ResourceItem item;
         item.language = main.languages[0].language;

@@ -43,8 +43,8 @@ constexpr FlagOption kFlagOptions[] = {
 
 // Options with a value besides the texts.
 constexpr const char* kValueOptions[] = {
-    "-o", "--output", "--module", "--variant", "--icon", "--version", "-C", "--directory",
-    "--config", "--info", "--method", "--level", "--codepage", "--mtime",
+    "-o",          "--output", "--module", "--variant", "--icon",  "--version",  "-C",
+    "--directory", "--config", "--info",   "--method",  "--level", "--codepage", "--mtime",
 };
 
 // Package-file keys that name files: relative to the package file.
@@ -62,7 +62,9 @@ const FlagOption* FindFlag(const std::string& name) {
     return nullptr;
 }
 
-bool IsFlag(const std::string& name) { return FindFlag(name) != nullptr || name == "--crc" || name == "--best"; }
+bool IsFlag(const std::string& name) {
+    return FindFlag(name) != nullptr || name == "--crc" || name == "--best";
+}
 
 bool TakesValue(const std::string& name) {
     if (FindText(name) >= 0) return true;
@@ -108,9 +110,12 @@ private:
 };
 
 bool Parser::ApplyFlag(const std::string& name, bool on) {
-    if (const FlagOption* flag = FindFlag(name)) options_.config.*flag->field = on ? flag->value : 1 - flag->value;
-    else if (name == "--crc") options_.computeCrc = on;
-    else options_.pack.encode.best = on;
+    if (const FlagOption* flag = FindFlag(name))
+        options_.config.*flag->field = on ? flag->value : 1 - flag->value;
+    else if (name == "--crc")
+        options_.computeCrc = on;
+    else
+        options_.pack.encode.best = on;
     return true;
 }
 
@@ -158,7 +163,8 @@ bool Parser::SetVersion(const std::string& assignment) {
     uint32_t high = 0, low = 0;
     if ((std::strcmp(name, "FileVersion") == 0 || std::strcmp(name, "ProductVersion") == 0) &&
         !ParseVersionNumber(value, high, low))
-        return Fail(std::string("--version ") + name + "=" + value + ": must start with a number such as 1.2.3.4");
+        return Fail(std::string("--version ") + name + "=" + value +
+                    ": must start with a number such as 1.2.3.4");
     for (auto& [known, old] : options_.version) {
         if (known == name) {
             old = value;
@@ -235,7 +241,8 @@ bool Parser::Finish() {
         return true;
     }
     if (options_.inputs.size() == 1 && IsArchiveName(options_.inputs[0])) {
-        options_.archive = Utf8FromPath(PathFromUtf8(options_.inputFolder) / PathFromUtf8(options_.inputs[0]));
+        options_.archive =
+            Utf8FromPath(PathFromUtf8(options_.inputFolder) / PathFromUtf8(options_.inputs[0]));
         options_.inputs.clear();
     }
     if (!ConvertTexts()) return false;

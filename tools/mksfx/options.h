@@ -12,16 +12,16 @@ namespace mksfx {
 
 struct PackageOptions {
     std::string output;
-    std::string module;                // empty: the module beside mksfx (module_path.h)
-    std::string archive;               // an LHA archive given alone, used as it is
-    std::vector<std::string> inputs;   // otherwise the files and folders to pack
-    std::string inputFolder;           // where relative inputs are found; empty: here
+    std::string module;                  // empty: the module beside mksfx (module_path.h)
+    std::string archive;                 // an LHA archive given alone, used as it is
+    std::vector<std::string> inputs;     // otherwise the files and folders to pack
+    std::string inputFolder;             // where relative inputs are found; empty: here
     SfxConfig config = DefaultConfig();  // texts already in the code page
-    bool computeCrc = false;           // fill expectedCrc from the archive bytes written
-    pack::PackOptions pack;            // method, header level, --best, code page, times
-    std::string icon;                  // --icon FILE
+    bool computeCrc = false;             // fill expectedCrc from the archive bytes written
+    pack::PackOptions pack;              // method, header level, --best, code page, times
+    std::string icon;                    // --icon FILE
     std::vector<std::pair<std::string, std::string>> version;  // canonical name, UTF-8 value
-    std::string info;                  // --info PACKAGE
+    std::string info;                                          // --info PACKAGE
 
     bool Branded() const { return !icon.empty() || !version.empty(); }
 };

@@ -135,8 +135,8 @@ bool WriteFile(const PackageOptions& options, const std::vector<uint8_t>& module
     // bytes are part of what the CRC-32 covers, and signing adds nothing
     // before the table, where the module's check stops.
     const uint8_t zeros[kSignerAlignment] = {};
-    const size_t padding = (kSignerAlignment - (module.size() + sizeof block + copied) % kSignerAlignment) %
-                           kSignerAlignment;
+    const size_t padding =
+        (kSignerAlignment - (module.size() + sizeof block + copied) % kSignerAlignment) % kSignerAlignment;
     if (ok && padding > 0) {
         crc = UpdateCrc32(crc, zeros, padding);
         ok = std::fwrite(zeros, 1, padding, out.get()) == padding;
@@ -157,8 +157,7 @@ bool WriteFile(const PackageOptions& options, const std::vector<uint8_t>& module
     return true;
 }
 
-bool CheckAndWrite(const PackageOptions& options, PackageLayout& layout, bool& created,
-                   std::string& error) {
+bool CheckAndWrite(const PackageOptions& options, PackageLayout& layout, bool& created, std::string& error) {
     if (SameFile(options.output, options.module) || SameFile(options.output, options.archive)) {
         error = options.output + ": the output must not be one of the inputs";
         return false;
@@ -211,8 +210,8 @@ bool CheckAndWrite(const PackageOptions& options, PackageLayout& layout, bool& c
     File written = Open(options.output, "rb");
     const int64_t found = written ? FindFirstEntry(written.get()) : -1;
     if (found != static_cast<int64_t>(layout.firstHeader)) {
-        error = options.output + ": the module's scan finds its first header at " +
-                std::to_string(found) + " instead of " + std::to_string(layout.firstHeader);
+        error = options.output + ": the module's scan finds its first header at " + std::to_string(found) +
+                " instead of " + std::to_string(layout.firstHeader);
         return false;
     }
     return true;
@@ -224,10 +223,8 @@ bool WritePackage(const PackageOptions& options, PackageLayout& layout, std::str
     layout = PackageLayout{};
     const SfxConfig& config = options.config;
     if (config.command[0] == '\0') {
-        if (config.removeAfterRun)
-            layout.notes.push_back("--remove-after-run has no effect without --run");
-        if (config.variant == '6')
-            layout.notes.push_back("--variant 6 has no effect without --run");
+        if (config.removeAfterRun) layout.notes.push_back("--remove-after-run has no effect without --run");
+        if (config.variant == '6') layout.notes.push_back("--variant 6 has no effect without --run");
     }
     bool created = false;
     if (CheckAndWrite(options, layout, created, error)) {
@@ -242,4 +239,3 @@ bool WritePackage(const PackageOptions& options, PackageLayout& layout, std::str
 }
 
 }  // namespace mksfx
-

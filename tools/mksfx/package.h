@@ -11,10 +11,10 @@ namespace mksfx {
 
 // Where things went in the file that was written.
 struct PackageLayout {
-    uint32_t imageEnd = 0;         // size of the module, and offset of the block
+    uint32_t imageEnd = 0;  // size of the module, and offset of the block
     uint64_t archiveSize = 0;
-    uint64_t firstHeader = 0;      // file offset of the archive's first entry header
-    uint32_t expectedCrc = 0;      // as stored in the block
+    uint64_t firstHeader = 0;        // file offset of the archive's first entry header
+    uint32_t expectedCrc = 0;        // as stored in the block
     std::vector<std::string> notes;  // things the packager may want to know
 };
 

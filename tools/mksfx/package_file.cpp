@@ -19,7 +19,8 @@ std::string Lower(std::string text) {
 
 }  // namespace
 
-bool ParsePackageFile(const std::string& text, const std::string& name, PackageFile& file, std::string& error) {
+bool ParsePackageFile(const std::string& text, const std::string& name, PackageFile& file,
+                      std::string& error) {
     file = PackageFile{};
     std::string section;
     size_t start = text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
@@ -50,7 +51,8 @@ bool ParsePackageFile(const std::string& text, const std::string& name, PackageF
         const size_t equals = line.find('=');
         if (equals == std::string::npos) return fail("a setting needs '=': " + line);
         std::string value = Trim(line.substr(equals + 1));
-        if (value.size() >= 2 && value.front() == '"' && value.back() == '"') value = value.substr(1, value.size() - 2);
+        if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
+            value = value.substr(1, value.size() - 2);
         const std::string key = Trim(line.substr(0, equals));
         if (key.empty()) return fail("a setting without a name");
         file.settings.push_back({number, section, section == "package" ? Lower(key) : key, value});

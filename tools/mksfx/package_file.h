@@ -34,6 +34,7 @@ struct PackageFile {
 bool ReadPackageFile(const std::string& path, PackageFile& file, std::string& error);
 
 // Parses the text of a package file; name is used in messages.
-bool ParsePackageFile(const std::string& text, const std::string& name, PackageFile& file, std::string& error);
+bool ParsePackageFile(const std::string& text, const std::string& name, PackageFile& file,
+                      std::string& error);
 
 }  // namespace mksfx

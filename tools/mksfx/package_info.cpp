@@ -19,8 +19,8 @@
 namespace mksfx {
 namespace {
 
-constexpr size_t kHeadSize = 4096;             // enough for the PE headers
-constexpr uint32_t kMaxImage = 64u << 20;      // larger images are not read whole
+constexpr size_t kHeadSize = 4096;         // enough for the PE headers
+constexpr uint32_t kMaxImage = 64u << 20;  // larger images are not read whole
 
 struct FileCloser {
     void operator()(FILE* file) const { std::fclose(file); }
@@ -65,8 +65,8 @@ std::string EntryTime(const lzh::EntryHeader& h) {
                       clock / 60 % 60, clock % 60);
     } else {
         const unsigned date = h.timeStamp >> 16, clock = h.timeStamp & 0xFFFF;
-        std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u", (date >> 9) + 1980, (date >> 5) & 15,
-                      date & 31, clock >> 11, (clock >> 5) & 63, (clock & 31) * 2);
+        std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u", (date >> 9) + 1980,
+                      (date >> 5) & 15, date & 31, clock >> 11, (clock >> 5) & 63, (clock & 31) * 2);
     }
     return text;
 }
@@ -81,7 +81,8 @@ void ReadResources(const std::vector<uint8_t>& image, const PeLayout& layout, Pa
             continue;
         ResourceTree tree;
         std::string ignored;
-        if (!ParseResourceTree(&image[section.rawOffset], section.rawSize, section.virtualAddress, tree, ignored))
+        if (!ParseResourceTree(&image[section.rawOffset], section.rawSize, section.virtualAddress, tree,
+                               ignored))
             return;
         if (ResourceType* versions = tree.Find(kVersionType); versions && !versions->entries.empty()) {
             VersionNode root;
@@ -115,7 +116,8 @@ bool SumFile(FILE* file, const PeLayout& layout, PackageFacts& facts) {
     size_t count;
     while ((count = std::fread(chunk.data(), 1, chunk.size(), file)) > 0) {
         if (at < facts.checksumEnd)
-            checksum.Update(chunk.data(), static_cast<size_t>(std::min<uint64_t>(count, facts.checksumEnd - at)));
+            checksum.Update(chunk.data(),
+                            static_cast<size_t>(std::min<uint64_t>(count, facts.checksumEnd - at)));
         const uint64_t from = std::max(at, facts.crcStart), to = std::min(at + count, facts.crcEnd);
         if (from < to) crc = UpdateCrc32(crc, &chunk[from - at], static_cast<size_t>(to - from));
         at += count;
@@ -145,7 +147,8 @@ void ListEntries(FILE* file, int codePage, PackageFacts& facts) {
             return;
         }
         const lzh::EntryHeader& h = reader.header;
-        facts.entries.push_back({h.method, h.level, h.packedSize, h.unpackedSize, h.crc16, EntryTime(h), h.name});
+        facts.entries.push_back(
+            {h.method, h.level, h.packedSize, h.unpackedSize, h.crc16, EntryTime(h), h.name});
         if (!reader.SeekNextHeader()) {
             facts.archiveEnd = "an entry that reaches beyond 2 GiB";
             return;
@@ -194,9 +197,11 @@ bool ReadPackageFacts(const std::string& path, int codePage, PackageFacts& facts
     facts.storedChecksum = layout.checksum;
 
     std::vector<uint8_t> block;
-    if (size < uint64_t{facts.imageEnd} + kConfigBlockSize || !ReadAt(file.get(), facts.imageEnd, block, kConfigBlockSize) ||
+    if (size < uint64_t{facts.imageEnd} + kConfigBlockSize ||
+        !ReadAt(file.get(), facts.imageEnd, block, kConfigBlockSize) ||
         std::memcmp(block.data(), "ORVANE", 6) != 0) {
-        error = path + ": no configuration block at offset " + std::to_string(facts.imageEnd) + ": not a package";
+        error =
+            path + ": no configuration block at offset " + std::to_string(facts.imageEnd) + ": not a package";
         return false;
     }
     std::memcpy(&facts.config, block.data(), kConfigBlockSize);
@@ -212,7 +217,8 @@ bool ReadPackageFacts(const std::string& path, int codePage, PackageFacts& facts
         facts.certificateSize = security.size;
         if (security.address >= facts.crcStart && security.address <= size) facts.crcEnd = security.address;
     }
-    if (facts.imageEnd <= kMaxImage && ReadAt(file.get(), 0, image, facts.imageEnd)) ReadResources(image, layout, facts);
+    if (facts.imageEnd <= kMaxImage && ReadAt(file.get(), 0, image, facts.imageEnd))
+        ReadResources(image, layout, facts);
     if (!SumFile(file.get(), layout, facts)) {
         error = path + ": read failed";
         return false;
@@ -233,8 +239,8 @@ void PrintPackageFacts(const PackageFacts& f, const std::string& path, int codeP
                       f.storedChecksum != f.fileChecksum ? "(does not match)"
                       : f.certificateSize != 0           ? "(matches the signed file)"
                                                          : "(matches the image)");
-    std::fprintf(out, "module       %" PRIu32 " bytes, sections %s; PE checksum %s\n", f.imageEnd, sections.c_str(),
-                 checksum);
+    std::fprintf(out, "module       %" PRIu32 " bytes, sections %s; PE checksum %s\n", f.imageEnd,
+                 sections.c_str(), checksum);
     for (const auto& [name, value] : f.version)
         if (!value.empty()) std::fprintf(out, "  %-16s %s\n", name.c_str(), value.c_str());
     if (!f.iconImages.empty()) {
@@ -243,14 +249,16 @@ void PrintPackageFacts(const PackageFacts& f, const std::string& path, int codeP
         std::fprintf(out, "  icon             %zu images: %s\n", f.iconImages.size(), images.c_str());
     }
 
-    std::fprintf(out, "block        at offset %" PRIu32 ", code page %d for its texts\n", f.imageEnd, codePage);
+    std::fprintf(out, "block        at offset %" PRIu32 ", code page %d for its texts\n", f.imageEnd,
+                 codePage);
     const std::string title = text(c.title, sizeof c.title), question = text(c.question, sizeof c.question);
     if (question.empty())
         std::fprintf(out, "  question       none\n");
     else
         std::fprintf(out, "  question       \"%s\" (caption \"%s\")\n", question.c_str(), title.c_str());
     const std::string destination = text(c.destination, sizeof c.destination);
-    std::fprintf(out, "  destination    %s\n", destination.empty() ? "the package's own folder" : destination.c_str());
+    std::fprintf(out, "  destination    %s\n",
+                 destination.empty() ? "the package's own folder" : destination.c_str());
     std::fprintf(out, "  dialog         %s\n",
                  c.skipDestinationDialog ? "none: extracts straight to the destination"
                                          : "the destination dialog lets the user change it");
@@ -259,8 +267,9 @@ void PrintPackageFacts(const PackageFacts& f, const std::string& path, int codeP
                              : "asks before creating the destination and before replacing a file");
     const std::string command = text(c.command, sizeof c.command);
     if (command.empty())
-        std::fprintf(out, "  afterwards     %s\n",
-                     c.openFolder ? "opens the destination in Explorer" : "nothing (the destination is not opened)");
+        std::fprintf(
+            out, "  afterwards     %s\n",
+            c.openFolder ? "opens the destination in Explorer" : "nothing (the destination is not opened)");
     else
         std::fprintf(out, "  afterwards     runs \"%s\"%s\n", command.c_str(),
                      c.removeAfterRun ? ", waits for it, then deletes what was extracted" : "");
@@ -272,7 +281,8 @@ void PrintPackageFacts(const PackageFacts& f, const std::string& path, int codeP
         std::fprintf(out, "  CRC-32         not checked\n");
     } else {
         char status[48] = "matches";
-        if (!f.CrcMatches()) std::snprintf(status, sizeof status, "DOES NOT MATCH (they give %08" PRIX32 ")", f.crcOfBytes);
+        if (!f.CrcMatches())
+            std::snprintf(status, sizeof status, "DOES NOT MATCH (they give %08" PRIX32 ")", f.crcOfBytes);
         std::fprintf(out, "  CRC-32         %08" PRIX32 " over the %" PRIu64 " bytes after the block: %s\n",
                      c.expectedCrc, f.crcEnd - f.crcStart, status);
     }
@@ -280,8 +290,10 @@ void PrintPackageFacts(const PackageFacts& f, const std::string& path, int codeP
     if (f.certificateSize == 0)
         std::fprintf(out, "signature    none\n");
     else
-        std::fprintf(out, "signature    signed: a certificate table of %" PRIu64 " bytes at offset %" PRIu64
-                          " (not verified here)\n", f.certificateSize, f.certificateOffset);
+        std::fprintf(out,
+                     "signature    signed: a certificate table of %" PRIu64 " bytes at offset %" PRIu64
+                     " (not verified here)\n",
+                     f.certificateSize, f.certificateOffset);
 
     if (f.firstHeader < 0) {
         std::fprintf(out, "archive      NOT FOUND: the module would find no entry header\n");
@@ -292,12 +304,14 @@ void PrintPackageFacts(const PackageFacts& f, const std::string& path, int codeP
         size += e.size;
         packed += e.packedSize;
     }
-    std::fprintf(out, "archive      first header at offset %" PRId64 ": %zu entries, %" PRIu64 " bytes packed into %" PRIu64
-                      "\n", f.firstHeader, f.entries.size(), size, packed);
+    std::fprintf(out,
+                 "archive      first header at offset %" PRId64 ": %zu entries, %" PRIu64
+                 " bytes packed into %" PRIu64 "\n",
+                 f.firstHeader, f.entries.size(), size, packed);
     std::fprintf(out, "  method  level      packed        size  CRC-16  time                 name\n");
     for (const PackageEntry& e : f.entries)
-        std::fprintf(out, "  %-6s  %5d  %10" PRIu32 "  %10" PRIu32 "  %04X    %s  %s\n", e.method.c_str(), e.level,
-                     e.packedSize, e.size, e.crc16, e.time.c_str(), Shown(e.name, codePage).c_str());
+        std::fprintf(out, "  %-6s  %5d  %10" PRIu32 "  %10" PRIu32 "  %04X    %s  %s\n", e.method.c_str(),
+                     e.level, e.packedSize, e.size, e.crc16, e.time.c_str(), Shown(e.name, codePage).c_str());
     if (!f.archiveEnd.empty()) std::fprintf(out, "  DAMAGED: the listing ends at %s\n", f.archiveEnd.c_str());
 }
 

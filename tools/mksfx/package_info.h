@@ -20,8 +20,8 @@ struct PackageEntry {
     uint32_t packedSize = 0;
     uint32_t size = 0;
     uint16_t crc16 = 0;
-    std::string time;    // "2024-01-02 03:04:05" (level 2 in UTC, else as stored)
-    std::string name;    // as stored, in the code page
+    std::string time;  // "2024-01-02 03:04:05" (level 2 in UTC, else as stored)
+    std::string name;  // as stored, in the code page
 };
 
 struct PackageFacts {
@@ -34,9 +34,9 @@ struct PackageFacts {
     SfxConfig config{};
     uint64_t crcStart = 0, crcEnd = 0;  // bytes the module's CRC-32 check reads
     uint32_t crcOfBytes = 0;
-    uint64_t certificateOffset = 0, certificateSize = 0;  // size 0: not signed
+    uint64_t certificateOffset = 0, certificateSize = 0;       // size 0: not signed
     std::vector<std::pair<std::string, std::string>> version;  // first string table, UTF-8
-    std::vector<std::string> iconImages;  // "32x32, 32 bits" per image of the main icon
+    std::vector<std::string> iconImages;                       // "32x32, 32 bits" per image of the main icon
     int64_t firstHeader = -1;
     std::vector<PackageEntry> entries;
     std::string archiveEnd;  // empty: the end mark; otherwise what stopped the listing

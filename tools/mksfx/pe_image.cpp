@@ -3,7 +3,7 @@
 namespace mksfx {
 namespace {
 
-constexpr size_t kFileHeaderSize = 24;        // "PE\0\0" + IMAGE_FILE_HEADER
+constexpr size_t kFileHeaderSize = 24;         // "PE\0\0" + IMAGE_FILE_HEADER
 constexpr size_t kOptionalHeaderMinimum = 96;  // PE32 fields before the directories
 constexpr size_t kSectionHeaderSize = 40;
 constexpr uint16_t kPe32Magic = 0x10B;

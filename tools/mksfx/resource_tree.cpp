@@ -9,8 +9,8 @@ namespace {
 
 constexpr size_t kDirectoryHeaderSize = 16;  // IMAGE_RESOURCE_DIRECTORY
 constexpr size_t kDirectoryEntrySize = 8;
-constexpr size_t kDataEntrySize = 16;        // IMAGE_RESOURCE_DATA_ENTRY
-constexpr uint32_t kHighBit = 0x80000000u;   // a name's string, or a subdirectory
+constexpr size_t kDataEntrySize = 16;       // IMAGE_RESOURCE_DATA_ENTRY
+constexpr uint32_t kHighBit = 0x80000000u;  // a name's string, or a subdirectory
 constexpr size_t kAlignment = 8;
 
 size_t Align(size_t n, size_t alignment) { return (n + alignment - 1) & ~(alignment - 1); }
@@ -48,7 +48,8 @@ private:
 template <typename Visit>
 bool TreeReader::ReadDirectory(size_t offset, Visit visit) {
     if (offset > size_ || size_ - offset < kDirectoryHeaderSize) return Fail("directory outside the section");
-    const size_t count = static_cast<size_t>(ReadLe16(section_ + offset + 12)) + ReadLe16(section_ + offset + 14);
+    const size_t count =
+        static_cast<size_t>(ReadLe16(section_ + offset + 12)) + ReadLe16(section_ + offset + 14);
     if ((size_ - offset - kDirectoryHeaderSize) / kDirectoryEntrySize < count)
         return Fail("directory entries outside the section");
     if (count > entriesLeft_) return Fail("directories that share their entries");
@@ -81,7 +82,8 @@ bool TreeReader::ReadItem(uint32_t field, ResourceItem& item) {
     const uint8_t* entry = section_ + field;
     const uint32_t rva = ReadLe32(entry);
     const uint32_t length = ReadLe32(entry + 4);
-    if (rva < rva_ || rva - rva_ > size_ || size_ - (rva - rva_) < length) return Fail("data outside the section");
+    if (rva < rva_ || rva - rva_ > size_ || size_ - (rva - rva_) < length)
+        return Fail("data outside the section");
     if (length > dataLeft_) return Fail("resources that share their data");
     dataLeft_ -= length;
     item.codePage = ReadLe32(entry + 8);
@@ -94,20 +96,22 @@ bool TreeReader::ReadTypes(ResourceTree& tree) {
     return ReadDirectory(0, [&](const ResourceId& typeId, uint32_t typeField) {
         if ((typeField & kHighBit) == 0) return Fail("a type without a directory");
         ResourceType type{typeId, {}};
-        const bool ok = ReadDirectory(typeField & ~kHighBit, [&](const ResourceId& nameId, uint32_t nameField) {
-            if ((nameField & kHighBit) == 0) return Fail("a name without a directory");
-            ResourceEntry entry{nameId, {}};
-            const bool read = ReadDirectory(nameField & ~kHighBit, [&](const ResourceId& language, uint32_t field) {
-                if (language.IsNamed()) return Fail("a named language");
-                ResourceItem item;
-                item.language = language.id;
-                if (!ReadItem(field, item)) return false;
-                entry.languages.push_back(std::move(item));
-                return true;
+        const bool ok =
+            ReadDirectory(typeField & ~kHighBit, [&](const ResourceId& nameId, uint32_t nameField) {
+                if ((nameField & kHighBit) == 0) return Fail("a name without a directory");
+                ResourceEntry entry{nameId, {}};
+                const bool read =
+                    ReadDirectory(nameField & ~kHighBit, [&](const ResourceId& language, uint32_t field) {
+                        if (language.IsNamed()) return Fail("a named language");
+                        ResourceItem item;
+                        item.language = language.id;
+                        if (!ReadItem(field, item)) return false;
+                        entry.languages.push_back(std::move(item));
+                        return true;
+                    });
+                type.entries.push_back(std::move(entry));
+                return read;
             });
-            type.entries.push_back(std::move(entry));
-            return read;
-        });
         tree.types.push_back(std::move(type));
         return ok;
     });
@@ -122,11 +126,13 @@ void SortTree(ResourceTree& tree) {
     std::stable_sort(tree.types.begin(), tree.types.end(),
                      [](const ResourceType& a, const ResourceType& b) { return IdLess(a.type, b.type); });
     for (ResourceType& type : tree.types) {
-        std::stable_sort(type.entries.begin(), type.entries.end(),
-                         [](const ResourceEntry& a, const ResourceEntry& b) { return IdLess(a.name, b.name); });
+        std::stable_sort(
+            type.entries.begin(), type.entries.end(),
+            [](const ResourceEntry& a, const ResourceEntry& b) { return IdLess(a.name, b.name); });
         for (ResourceEntry& entry : type.entries)
-            std::stable_sort(entry.languages.begin(), entry.languages.end(),
-                             [](const ResourceItem& a, const ResourceItem& b) { return a.language < b.language; });
+            std::stable_sort(
+                entry.languages.begin(), entry.languages.end(),
+                [](const ResourceItem& a, const ResourceItem& b) { return a.language < b.language; });
     }
 }
 
@@ -149,11 +155,13 @@ private:
 };
 
 size_t CountNamed(const std::vector<ResourceType>& types) {
-    return static_cast<size_t>(std::count_if(types.begin(), types.end(), [](const ResourceType& t) { return t.type.IsNamed(); }));
+    return static_cast<size_t>(
+        std::count_if(types.begin(), types.end(), [](const ResourceType& t) { return t.type.IsNamed(); }));
 }
 
 size_t CountNamed(const std::vector<ResourceEntry>& entries) {
-    return static_cast<size_t>(std::count_if(entries.begin(), entries.end(), [](const ResourceEntry& e) { return e.name.IsNamed(); }));
+    return static_cast<size_t>(std::count_if(entries.begin(), entries.end(),
+                                             [](const ResourceEntry& e) { return e.name.IsNamed(); }));
 }
 
 void TreeWriter::PutDirectory(size_t at, size_t named, size_t numbered) {

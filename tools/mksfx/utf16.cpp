@@ -8,7 +8,11 @@ bool Utf8ToUtf16(const std::string& utf8, std::u16string& out) {
     out.clear();
     for (size_t at = 0; at < utf8.size();) {
         const uint8_t lead = static_cast<uint8_t>(utf8[at]);
-        const size_t length = lead < 0x80 ? 1 : (lead >> 5) == 6 ? 2 : (lead >> 4) == 14 ? 3 : (lead >> 3) == 30 ? 4 : 0;
+        const size_t length = lead < 0x80         ? 1
+                              : (lead >> 5) == 6  ? 2
+                              : (lead >> 4) == 14 ? 3
+                              : (lead >> 3) == 30 ? 4
+                                                  : 0;
         if (length == 0 || utf8.size() - at < length) return false;
         uint32_t code = length == 1 ? lead : lead & (0x7F >> length);
         for (size_t i = 1; i < length; i++) {
@@ -33,7 +37,8 @@ std::string Utf16ToUtf8(const std::u16string& utf16) {
     std::string out;
     for (size_t i = 0; i < utf16.size(); i++) {
         uint32_t code = utf16[i];
-        if (code >= 0xD800 && code < 0xDC00 && i + 1 < utf16.size() && utf16[i + 1] >= 0xDC00 && utf16[i + 1] < 0xE000)
+        if (code >= 0xD800 && code < 0xDC00 && i + 1 < utf16.size() && utf16[i + 1] >= 0xDC00 &&
+            utf16[i + 1] < 0xE000)
             code = 0x10000 + ((code - 0xD800) << 10) + (utf16[++i] - 0xDC00);
         else if (code >= 0xD800 && code < 0xE000)
             code = 0xFFFD;

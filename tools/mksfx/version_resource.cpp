@@ -11,7 +11,7 @@ namespace {
 constexpr size_t kNodeHeaderSize = 6;  // length, value length, type
 constexpr size_t kFixedInfoSize = 52;  // VS_FIXEDFILEINFO
 constexpr uint32_t kFixedInfoSignature = 0xFEEF04BD;
-constexpr int kMaxDepth = 8;           // real blocks are four deep
+constexpr int kMaxDepth = 8;  // real blocks are four deep
 
 size_t Align4(size_t n) { return (n + 3) & ~size_t{3}; }
 
@@ -33,7 +33,8 @@ bool ParseNode(const std::vector<uint8_t>& bytes, size_t at, int depth, VersionN
     if (p > end) p = end;  // a leaf with neither padding nor value
     const size_t valueSize = node.type == 1 ? size_t{node.valueLength} * 2 : node.valueLength;
     const size_t valueEnd = end - p < valueSize ? end : p + valueSize;
-    node.value.assign(bytes.begin() + static_cast<ptrdiff_t>(p), bytes.begin() + static_cast<ptrdiff_t>(valueEnd));
+    node.value.assign(bytes.begin() + static_cast<ptrdiff_t>(p),
+                      bytes.begin() + static_cast<ptrdiff_t>(valueEnd));
     for (p = Align4(valueEnd); p < end; p = Align4(p)) {
         VersionNode child;
         size_t childEnd = 0;
@@ -78,17 +79,16 @@ void SetText(VersionNode& node, const std::u16string& text) {
 }  // namespace
 
 const char* const kVersionStringNames[12] = {
-    "Comments",       "CompanyName",    "FileDescription", "FileVersion",
-    "InternalName",   "LegalCopyright", "LegalTrademarks", "OriginalFilename",
-    "PrivateBuild",   "ProductName",    "ProductVersion",  "SpecialBuild",
+    "Comments",     "CompanyName",    "FileDescription", "FileVersion",
+    "InternalName", "LegalCopyright", "LegalTrademarks", "OriginalFilename",
+    "PrivateBuild", "ProductName",    "ProductVersion",  "SpecialBuild",
 };
 
 const char* CanonicalVersionName(const std::string& name) {
     for (const char* known : kVersionStringNames) {
         if (name.size() != std::strlen(known)) continue;
         bool same = true;
-        for (size_t i = 0; i < name.size() && same; i++)
-            same = (name[i] | 0x20) == (known[i] | 0x20);
+        for (size_t i = 0; i < name.size() && same; i++) same = (name[i] | 0x20) == (known[i] | 0x20);
         if (same) return known;
     }
     return nullptr;
@@ -105,10 +105,13 @@ bool ParseVersionNumber(const std::string& text, uint32_t& high, uint32_t& low) 
             if (value > 0xFFFF) return false;
         }
         parts[count++] = value;
-        if (at + 1 < text.size() && text[at] == '.' && text[at + 1] >= '0' && text[at + 1] <= '9') at++;
-        else break;
+        if (at + 1 < text.size() && text[at] == '.' && text[at + 1] >= '0' && text[at + 1] <= '9')
+            at++;
+        else
+            break;
     }
-    if (count == 0 || (at < text.size() && (text[at] == '.' || (text[at] >= '0' && text[at] <= '9')))) return false;
+    if (count == 0 || (at < text.size() && (text[at] == '.' || (text[at] >= '0' && text[at] <= '9'))))
+        return false;
     high = parts[0] << 16 | parts[1];
     low = parts[2] << 16 | parts[3];
     return true;

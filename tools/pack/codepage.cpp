@@ -54,8 +54,8 @@ bool CharacterConverter::Convert(const std::string& character, std::string& out)
                                            wideLength, narrow, sizeof narrow, nullptr, &usedDefault);
     if (length <= 0 || usedDefault) return false;
     wchar_t back[4];
-    const int backLength = MultiByteToWideChar(static_cast<UINT>(codePage), MB_ERR_INVALID_CHARS,
-                                               narrow, length, back, 4);
+    const int backLength =
+        MultiByteToWideChar(static_cast<UINT>(codePage), MB_ERR_INVALID_CHARS, narrow, length, back, 4);
     if (backLength != wideLength) return false;
     for (int i = 0; i < wideLength; i++)
         if (back[i] != wide[i]) return false;
@@ -161,7 +161,8 @@ bool ConvertToUtf8(const std::string& text, int codePage, std::string& out) {
     std::wstring wide(static_cast<size_t>(wideLength), L'\0');
     MultiByteToWideChar(static_cast<UINT>(codePage), MB_ERR_INVALID_CHARS, text.data(), length, wide.data(),
                         wideLength);
-    const int utf8Length = WideCharToMultiByte(CP_UTF8, 0, wide.data(), wideLength, nullptr, 0, nullptr, nullptr);
+    const int utf8Length =
+        WideCharToMultiByte(CP_UTF8, 0, wide.data(), wideLength, nullptr, 0, nullptr, nullptr);
     if (utf8Length <= 0) return false;
     out.resize(static_cast<size_t>(utf8Length));
     WideCharToMultiByte(CP_UTF8, 0, wide.data(), wideLength, out.data(), utf8Length, nullptr, nullptr);

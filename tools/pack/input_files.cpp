@@ -142,7 +142,8 @@ bool CollectInputs(const std::string& argument, std::vector<InputFile>& out, std
     }
     // Absolute, so that the files can be opened from any working folder.
     std::error_code ec;
-    const fs::path source = fs::absolute(folder / fs::path(std::u8string(argument.begin(), argument.end())), ec);
+    const fs::path source =
+        fs::absolute(folder / fs::path(std::u8string(argument.begin(), argument.end())), ec);
     if (ec) {
         error = argument + ": " + ec.message();
         return false;

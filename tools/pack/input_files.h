@@ -15,8 +15,8 @@ struct InputFile {
     std::string name;              // stored path, UTF-8, '/' between components
     bool folder = false;
     uint64_t size = 0;
-    int64_t modified = 0;      // seconds since 1970-01-01 UTC
-    uint8_t attributes = 0;    // MS-DOS bits: read-only, hidden (folder and archive added later)
+    int64_t modified = 0;    // seconds since 1970-01-01 UTC
+    uint8_t attributes = 0;  // MS-DOS bits: read-only, hidden (folder and archive added later)
 };
 
 // Adds `argument` and, for a folder, everything below it: a folder comes

@@ -14,9 +14,9 @@ namespace {
 // Characters the module refuses in a name (besides the separators).
 constexpr char kRefusedCharacters[] = "\\:;*?\"<>|";
 
-const char* const kDeviceNames[] = {"CON", "PRN", "AUX", "NUL", "COM1", "COM2", "COM3", "COM4", "COM5",
-                                    "COM6", "COM7", "COM8", "COM9", "LPT1", "LPT2", "LPT3", "LPT4",
-                                    "LPT5", "LPT6", "LPT7", "LPT8", "LPT9"};
+const char* const kDeviceNames[] = {"CON",  "PRN",  "AUX",  "NUL",  "COM1", "COM2", "COM3", "COM4",
+                                    "COM5", "COM6", "COM7", "COM8", "COM9", "LPT1", "LPT2", "LPT3",
+                                    "LPT4", "LPT5", "LPT6", "LPT7", "LPT8", "LPT9"};
 
 std::string Upper(std::string text) {
     for (char& c : text)
@@ -102,9 +102,10 @@ bool ParseTime(const std::string& text, int64_t& seconds) {
     if (ParseInteger(text, seconds)) return true;
     unsigned y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0;
     char rest[8] = "";
-    const int fields = std::sscanf(text.c_str(), "%4u-%2u-%2uT%2u:%2u:%2u%7s", &y, &mo, &d, &h, &mi, &s, rest);
-    if (fields < 3 || (fields == 3 && text.size() != 10) || mo < 1 || mo > 12 || d < 1 || d > 31 ||
-        h > 23 || mi > 59 || s > 59 || (fields == 7 && std::strcmp(rest, "Z") != 0))
+    const int fields =
+        std::sscanf(text.c_str(), "%4u-%2u-%2uT%2u:%2u:%2u%7s", &y, &mo, &d, &h, &mi, &s, rest);
+    if (fields < 3 || (fields == 3 && text.size() != 10) || mo < 1 || mo > 12 || d < 1 || d > 31 || h > 23 ||
+        mi > 59 || s > 59 || (fields == 7 && std::strcmp(rest, "Z") != 0))
         return false;
     if (fields == 4) return false;  // an hour needs its minutes
     seconds = DaysFromCivil(y, mo, d) * 86400 + h * 3600 + mi * 60 + s;
@@ -201,7 +202,8 @@ bool PlanArchive(const std::vector<std::string>& inputs, const PackOptions& opti
             return false;
         }
         if (entry.storedName.find('\xFF') != std::string::npos) {
-            error = file.name + ": U+00FF 'ÿ' cannot be stored: its code 0xFF separates folders in LHA headers";
+            error =
+                file.name + ": U+00FF 'ÿ' cannot be stored: its code 0xFF separates folders in LHA headers";
             return false;
         }
         if (options.mtime) entry.file.modified = *options.mtime;

@@ -11,7 +11,8 @@ void LeaveMarker(HMODULE self) {
     const DWORD length = GetModuleFileNameA(self, path, MAX_PATH);
     if (length == 0 || length >= MAX_PATH) return;
     lstrcatA(path, ".ran");
-    HANDLE marker = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE marker =
+        CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (marker != INVALID_HANDLE_VALUE) CloseHandle(marker);
 }
 

@@ -26,8 +26,7 @@ std::vector<HWND> VisibleTopLevelWindows() {
 
 std::wstring TextOf(HWND window) {
     DWORD_PTR length = 0;
-    if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kMessageTimeoutMs,
-                             &length))
+    if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kMessageTimeoutMs, &length))
         return {};
     std::wstring text(length + 1, L'\0');
     DWORD_PTR copied = 0;

@@ -37,9 +37,8 @@ struct ButtonName {
 };
 
 constexpr ButtonName kButtons[] = {
-    {L"ok", IDOK},       {L"cancel", IDCANCEL}, {L"abort", IDABORT}, {L"retry", IDRETRY},
-    {L"ignore", IDIGNORE}, {L"yes", IDYES},     {L"no", IDNO},       {L"close", IDCLOSE},
-    {L"help", IDHELP},
+    {L"ok", IDOK},   {L"cancel", IDCANCEL}, {L"abort", IDABORT}, {L"retry", IDRETRY}, {L"ignore", IDIGNORE},
+    {L"yes", IDYES}, {L"no", IDNO},         {L"close", IDCLOSE}, {L"help", IDHELP},
 };
 
 // A control id or a button name; -1 when it is neither.
@@ -58,7 +57,10 @@ struct KeyName {
 };
 
 constexpr KeyName kKeys[] = {
-    {L"enter", VK_RETURN}, {L"escape", VK_ESCAPE}, {L"tab", VK_TAB}, {L"space", VK_SPACE},
+    {L"enter", VK_RETURN},
+    {L"escape", VK_ESCAPE},
+    {L"tab", VK_TAB},
+    {L"space", VK_SPACE},
 };
 
 // A virtual-key code by name; 0 when the name is unknown.
@@ -72,8 +74,7 @@ bool IsCheckBox(HWND control) {
     // Static styles share the values (SS_ICON is BS_AUTOCHECKBOX).
     if (_wcsicmp(ClassOf(control).c_str(), L"Button") != 0) return false;
     const LONG type = GetWindowLongW(control, GWL_STYLE) & BS_TYPEMASK;
-    return type == BS_CHECKBOX || type == BS_AUTOCHECKBOX || type == BS_3STATE ||
-           type == BS_AUTO3STATE;
+    return type == BS_CHECKBOX || type == BS_AUTOCHECKBOX || type == BS_3STATE || type == BS_AUTO3STATE;
 }
 
 class Robot {
@@ -152,8 +153,8 @@ private:
         HWND button = GetDlgItem(dialog, id);
         if (button == nullptr) return Fail(L"no control " + std::to_wstring(id));
         if (!IsWindowEnabled(button)) return Fail(L"control " + std::to_wstring(id) + L" is disabled");
-        PrintLine(std::wstring(verb) + L" " + Quoted(TextOf(dialog)) + L" " + std::to_wstring(id) +
-                  L" " + Quoted(TextOf(button)));
+        PrintLine(std::wstring(verb) + L" " + Quoted(TextOf(dialog)) + L" " + std::to_wstring(id) + L" " +
+                  Quoted(TextOf(button)));
         PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button));
         if (answering) answered_.insert(dialog);
         return true;
@@ -196,11 +197,11 @@ private:
     void List() {
         PrintLine(L"window " + Quoted(TextOf(current_)) + L" " + ClassOf(current_));
         for (const Control& c : ControlsOf(current_)) {
-            std::wstring line = L"control " + std::to_wstring(c.id) + L" " + c.className + L" " +
-                                Quoted(c.text);
+            std::wstring line =
+                L"control " + std::to_wstring(c.id) + L" " + c.className + L" " + Quoted(c.text);
             if (IsCheckBox(c.window))
-                line += SendMessageW(c.window, BM_GETCHECK, 0, 0) == BST_CHECKED ? L" checked"
-                                                                                 : L" unchecked";
+                line +=
+                    SendMessageW(c.window, BM_GETCHECK, 0, 0) == BST_CHECKED ? L" checked" : L" unchecked";
             if (!IsWindowEnabled(c.window)) line += L" disabled";
             if (!IsWindowVisible(c.window)) line += L" hidden";
             PrintLine(line);

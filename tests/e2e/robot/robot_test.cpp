@@ -43,8 +43,8 @@ TEST(Text, Utf8RoundTripAndQuoting) {
 TEST(ParseSteps, GroupsWordsByEachStepsArgumentCount) {
     std::vector<Step> steps;
     std::wstring error;
-    ASSERT_TRUE(ParseSteps({L"timeout", L"5", L"wait", L"A B", L"list", L"settext", L"109",
-                            L"C:\\x", L"answer", L"VID-IDA", L"ok"},
+    ASSERT_TRUE(ParseSteps({L"timeout", L"5", L"wait", L"A B", L"list", L"settext", L"109", L"C:\\x",
+                            L"answer", L"VID-IDA", L"ok"},
                            steps, error))
         << std::string(error.begin(), error.end());
     ASSERT_EQ(steps.size(), 5u);
@@ -86,16 +86,25 @@ protected:
 };
 
 TEST_F(ScriptFile, WordsQuotesAndComments) {
-    Write("\xEF\xBB\xBF# a comment line\r\n"
-          "timeout 10   # trailing comment\n"
-          "wait \"Confirm Extracting\"\n"
-          "settext 109 \"C:\\Program Files\\x\"\n"
-          "wait \"\xE5\xB1\x95\xE9\x96\x8B\"\n"
-          "echo \"\"\n");
+    Write(
+        "\xEF\xBB\xBF# a comment line\r\n"
+        "timeout 10   # trailing comment\n"
+        "wait \"Confirm Extracting\"\n"
+        "settext 109 \"C:\\Program Files\\x\"\n"
+        "wait \"\xE5\xB1\x95\xE9\x96\x8B\"\n"
+        "echo \"\"\n");
     ASSERT_TRUE(ReadScriptWords(path, words, error));
-    const std::vector<std::wstring> expected = {L"timeout", L"10", L"wait", L"Confirm Extracting",
-                                                L"settext", L"109", L"C:\\Program Files\\x",
-                                                L"wait", L"展開", L"echo", L""};
+    const std::vector<std::wstring> expected = {L"timeout",
+                                                L"10",
+                                                L"wait",
+                                                L"Confirm Extracting",
+                                                L"settext",
+                                                L"109",
+                                                L"C:\\Program Files\\x",
+                                                L"wait",
+                                                L"展開",
+                                                L"echo",
+                                                L""};
     EXPECT_EQ(words, expected);
 }
 

@@ -12,10 +12,10 @@ struct StepArity {
 };
 
 constexpr StepArity kSteps[] = {
-    {L"timeout", 1}, {L"wait", 1},    {L"gone", 1},   {L"list", 0},    {L"expect", 2},
-    {L"settext", 2}, {L"click", 1},   {L"press", 1},  {L"check", 1},   {L"uncheck", 1},
-    {L"answer", 2},  {L"on", 2},      {L"idle", 1},   {L"exit", 1},    {L"shot", 1},
-    {L"echo", 1},    {L"windows", 0}, {L"key", 2},    {L"close", 0},   {L"until", 2},
+    {L"timeout", 1}, {L"wait", 1},    {L"gone", 1},  {L"list", 0},  {L"expect", 2},
+    {L"settext", 2}, {L"click", 1},   {L"press", 1}, {L"check", 1}, {L"uncheck", 1},
+    {L"answer", 2},  {L"on", 2},      {L"idle", 1},  {L"exit", 1},  {L"shot", 1},
+    {L"echo", 1},    {L"windows", 0}, {L"key", 2},   {L"close", 0}, {L"until", 2},
 };
 
 bool ReadFileBytes(const std::wstring& path, std::string& bytes) {
@@ -39,8 +39,7 @@ int ArgumentCount(const std::wstring& name) {
     return -1;
 }
 
-bool ParseSteps(const std::vector<std::wstring>& words, std::vector<Step>& steps,
-                std::wstring& error) {
+bool ParseSteps(const std::vector<std::wstring>& words, std::vector<Step>& steps, std::wstring& error) {
     for (size_t i = 0; i < words.size();) {
         const int count = ArgumentCount(words[i]);
         if (count < 0) {
@@ -60,8 +59,7 @@ bool ParseSteps(const std::vector<std::wstring>& words, std::vector<Step>& steps
     return true;
 }
 
-bool ReadScriptWords(const std::wstring& path, std::vector<std::wstring>& words,
-                     std::wstring& error) {
+bool ReadScriptWords(const std::wstring& path, std::vector<std::wstring>& words, std::wstring& error) {
     std::string bytes;
     if (!ReadFileBytes(path, bytes)) {
         error = L"cannot read script " + path;
@@ -86,8 +84,8 @@ bool ReadScriptWords(const std::wstring& path, std::vector<std::wstring>& words,
             i = end + 1;
         } else {
             size_t end = i;
-            while (end < text.size() && text[end] != L' ' && text[end] != L'\t' &&
-                   text[end] != L'\r' && text[end] != L'\n')
+            while (end < text.size() && text[end] != L' ' && text[end] != L'\t' && text[end] != L'\r' &&
+                   text[end] != L'\n')
                 end++;
             words.push_back(text.substr(i, end - i));
             i = end;

@@ -33,12 +33,12 @@ struct Texts {
     const wchar_t* savedCaption;
 };
 
-const Texts kEnglish = {L"Bench Test", L"Name:", L"&Remember", L"&Ask...", L"Cancel",
-                        L"Proceed with the test?", L"Bench Question", L"Saved.",
-                        L"Bench Done"};
-const Texts kJapanese = {L"ベンチテスト", L"名前:", L"記憶する(&R)", L"質問(&A)...",
-                         L"キャンセル", L"試験を続けますか？", L"ベンチの質問", L"保存しました。",
-                         L"ベンチ完了"};
+const Texts kEnglish = {L"Bench Test",     L"Name:",  L"&Remember",
+                        L"&Ask...",        L"Cancel", L"Proceed with the test?",
+                        L"Bench Question", L"Saved.", L"Bench Done"};
+const Texts kJapanese = {L"ベンチテスト", L"名前:",          L"記憶する(&R)",
+                         L"質問(&A)...",  L"キャンセル",     L"試験を続けますか？",
+                         L"ベンチの質問", L"保存しました。", L"ベンチ完了"};
 
 // What the dialog collected.
 struct Result {
@@ -105,14 +105,12 @@ private:
 INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     Result* result = reinterpret_cast<Result*>(GetWindowLongPtrW(dialog, DWLP_USER));
     switch (message) {
-    case WM_INITDIALOG:
-        SetWindowLongPtrW(dialog, DWLP_USER, lParam);
-        return TRUE;
+    case WM_INITDIALOG: SetWindowLongPtrW(dialog, DWLP_USER, lParam); return TRUE;
     case WM_COMMAND:
         switch (LOWORD(wParam)) {
         case kAskButton: {
-            const int answer = MessageBoxW(dialog, result->texts->question,
-                                           result->texts->questionCaption, MB_YESNO | MB_ICONQUESTION);
+            const int answer = MessageBoxW(dialog, result->texts->question, result->texts->questionCaption,
+                                           MB_YESNO | MB_ICONQUESTION);
             result->answer = answer == IDYES ? L"yes" : L"no";
             return TRUE;
         }
@@ -124,9 +122,7 @@ INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
             EndDialog(dialog, IDOK);
             return TRUE;
         }
-        case IDCANCEL:
-            EndDialog(dialog, IDCANCEL);
-            return TRUE;
+        case IDCANCEL: EndDialog(dialog, IDCANCEL); return TRUE;
         }
         return FALSE;
     }
@@ -134,15 +130,14 @@ INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
 }
 
 bool WriteResult(const wchar_t* path, const Result& result) {
-    const std::wstring text = L"name=" + result.name + L"\nremember=" +
-                              (result.remember ? L"1" : L"0") + L"\nanswer=" + result.answer + L"\n";
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()),
-                                         nullptr, 0, nullptr, nullptr);
+    const std::wstring text = L"name=" + result.name + L"\nremember=" + (result.remember ? L"1" : L"0") +
+                              L"\nanswer=" + result.answer + L"\n";
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0,
+                                         nullptr, nullptr);
     std::string bytes(static_cast<size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), bytes.data(), size,
-                        nullptr, nullptr);
-    HANDLE file = CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                              nullptr);
+    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), bytes.data(), size, nullptr,
+                        nullptr);
+    HANDLE file = CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
     DWORD written = 0;
     const bool ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&

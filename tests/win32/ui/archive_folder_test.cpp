@@ -77,8 +77,7 @@ TEST(ArchiveFolder, ANameThatDoesNotFitIsNotAppendedAndNothingIsOverrun) {
 // Shift-JIS: 0x5C is also the trail byte of characters such as 0x95 0x5C,
 // and an ASCII letter can be a trail byte too.
 TEST(ArchiveFolder, ShiftJisTrailBytesAreNeitherSeparatorsNorMatches) {
-    if (GetACP() != 932)
-        GTEST_SKIP() << "needs the Shift-JIS code page (LANG=ja_JP.UTF-8)";
+    if (GetACP() != 932) GTEST_SKIP() << "needs the Shift-JIS code page (LANG=ja_JP.UTF-8)";
     // "C:\setup" followed by 0x95 0x5C: no real backslash follows the name.
     EXPECT_EQ(Apply("C:\\setup\x95\x5C", "setup", false), "C:\\");
     // "A" appears only as the trail byte of 0x81 0x41: no match, no cut.

@@ -15,8 +15,8 @@
 namespace {
 
 uint32_t DosDateTime(int year, int month, int day, int hour, int minute, int second) {
-    return (static_cast<uint32_t>(((year - 1980) << 9) | (month << 5) | day) << 16)
-           | static_cast<uint32_t>((hour << 11) | (minute << 5) | (second / 2));
+    return (static_cast<uint32_t>(((year - 1980) << 9) | (month << 5) | day) << 16) |
+           static_cast<uint32_t>((hour << 11) | (minute << 5) | (second / 2));
 }
 
 struct Outcome {
@@ -44,13 +44,12 @@ protected:
         HANDLE file = CreateFileA(path_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                   FILE_ATTRIBUTE_NORMAL, nullptr);
         CloseHandle(file);
-        info_ = {path_.c_str(), DosDateTime(2024, 1, 2, 10, 20, 30),
-                 DosDateTime(2024, 3, 1, 8, 0, 0), 1234567, 0};
+        info_ = {path_.c_str(), DosDateTime(2024, 1, 2, 10, 20, 30), DosDateTime(2024, 3, 1, 8, 0, 0),
+                 1234567, 0};
     }
 
     void TearDown() override {
-        if (IsWindow(g_ui.progressWindow))
-            SendMessageA(g_ui.progressWindow, WM_CLOSE, 0, 0);
+        if (IsWindow(g_ui.progressWindow)) SendMessageA(g_ui.progressWindow, WM_CLOSE, 0, 0);
         TakeQuitMessage();
         DeleteFileA(path_.c_str());
     }
@@ -64,12 +63,11 @@ protected:
             outcome.prompt = ItemText(dialog, IDC_REPLACE_PROMPT);
             outcome.existingLine = ItemText(dialog, IDC_EXISTING_LINE);
             outcome.entryLine = ItemText(dialog, IDC_ENTRY_LINE);
-            outcome.existingIcon = reinterpret_cast<HICON>(
-                SendDlgItemMessageA(dialog, IDC_EXISTING_ICON, STM_GETICON, 0, 0));
-            outcome.entryIcon = reinterpret_cast<HICON>(
-                SendDlgItemMessageA(dialog, IDC_ENTRY_ICON, STM_GETICON, 0, 0));
-            if (recorder_ != nullptr)
-                outcome.animationCallsWhileOpen = recorder_->calls().size();
+            outcome.existingIcon =
+                reinterpret_cast<HICON>(SendDlgItemMessageA(dialog, IDC_EXISTING_ICON, STM_GETICON, 0, 0));
+            outcome.entryIcon =
+                reinterpret_cast<HICON>(SendDlgItemMessageA(dialog, IDC_ENTRY_ICON, STM_GETICON, 0, 0));
+            if (recorder_ != nullptr) outcome.animationCallsWhileOpen = recorder_->calls().size();
             act(dialog);
         });
         outcome.quit = worker.PumpUntilDone();
@@ -94,12 +92,10 @@ TEST_F(DialogConfirmReplace, ShowsTheNameTheShellIconAndBothLines) {
     ASSERT_TRUE(outcome.shown);
     EXPECT_EQ(outcome.prompt,
               ExpectedLine(L"'h2 sample.txt'", L"展開先には既に 'h2 sample.txt' のファイルが存在します。"));
-    EXPECT_EQ(outcome.existingLine,
-              ExpectedLine(L"1,234,567 Bytes\nModified: 01, 02, 2024,  10:20:30",
-                           L"1,234,567 バイト\n2024年01月02日 火曜日、10:20:30"));
-    EXPECT_EQ(outcome.entryLine,
-              ExpectedLine(L"0 Bytes\nModified: 03, 01, 2024,  08:00:00",
-                           L"0 バイト\n2024年03月01日 金曜日、08:00:00"));
+    EXPECT_EQ(outcome.existingLine, ExpectedLine(L"1,234,567 Bytes\nModified: 01, 02, 2024,  10:20:30",
+                                                 L"1,234,567 バイト\n2024年01月02日 火曜日、10:20:30"));
+    EXPECT_EQ(outcome.entryLine, ExpectedLine(L"0 Bytes\nModified: 03, 01, 2024,  08:00:00",
+                                              L"0 バイト\n2024年03月01日 金曜日、08:00:00"));
     EXPECT_NE(outcome.existingIcon, nullptr);
     EXPECT_EQ(outcome.existingIcon, outcome.entryIcon);
 }
@@ -123,7 +119,10 @@ TEST_F(DialogConfirmReplace, EachAnswerGivesItsResultAndKeepsTheProgressWindow) 
         int button;
         int32_t result;
     } answers[] = {
-        {IDYES, IDYES}, {IDNO, IDNO}, {IDC_YES_TO_ALL, kReplaceAll}, {IDC_NEWER, kReplaceNewer},
+        {IDYES, IDYES},
+        {IDNO, IDNO},
+        {IDC_YES_TO_ALL, kReplaceAll},
+        {IDC_NEWER, kReplaceNewer},
     };
     for (const auto& answer : answers) {
         SCOPED_TRACE(testing::Message() << "button " << answer.button);
@@ -152,8 +151,7 @@ TEST_F(DialogConfirmReplace, CancelEscapeAndTheCloseBoxEndTheRunAndCloseTheProgr
     int way = 0;
     for (const auto& act : ways) {
         SCOPED_TRACE(testing::Message() << "way " << way++);
-        if (!IsWindow(g_ui.progressWindow))
-            OpenProgressWindow(1 << 20, &abortState_);
+        if (!IsWindow(g_ui.progressWindow)) OpenProgressWindow(1 << 20, &abortState_);
         const Outcome outcome = Run(act);
         ASSERT_TRUE(outcome.shown);
         EXPECT_TRUE(outcome.closedByAct);
@@ -166,8 +164,7 @@ TEST_F(DialogConfirmReplace, CancelEscapeAndTheCloseBoxEndTheRunAndCloseTheProgr
 
 TEST_F(DialogConfirmReplace, AnimationPausesWhileTheDialogIsOpen) {
     HWND animation = FindWindowExA(g_ui.progressWindow, nullptr, ANIMATE_CLASSA, nullptr);
-    if (animation == nullptr)
-        GTEST_SKIP() << "no file-copy animation in this system's shell32.dll";
+    if (animation == nullptr) GTEST_SKIP() << "no file-copy animation in this system's shell32.dll";
     AnimationRecorder recorder(animation);
     recorder_ = &recorder;
     const Outcome outcome = Run([](HWND dialog) { ClickButton(dialog, IDNO); });

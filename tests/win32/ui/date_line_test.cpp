@@ -28,26 +28,20 @@ int SystemDayOfWeek(int year, int month, int day) {
     in.wDay = static_cast<WORD>(day);
     FILETIME fileTime;
     SYSTEMTIME out;
-    if (!SystemTimeToFileTime(&in, &fileTime) || !FileTimeToSystemTime(&fileTime, &out))
-        return -1;
+    if (!SystemTimeToFileTime(&in, &fileTime) || !FileTimeToSystemTime(&fileTime, &out)) return -1;
     return out.wDayOfWeek;
 }
 
 // Commas inserted into the decimal text, the obvious way.
 std::string Grouped(uint32_t n) {
     std::string digits = std::to_string(n);
-    for (int i = static_cast<int>(digits.size()) - 3; i > 0; i -= 3)
-        digits.insert(i, ",");
+    for (int i = static_cast<int>(digits.size()) - 3; i > 0; i -= 3) digits.insert(i, ",");
     return digits;
 }
 
-std::string English() {
-    return ResourceStringIn(IDS_DATE_LINE, kEnglish, CP_ACP);
-}
+std::string English() { return ResourceStringIn(IDS_DATE_LINE, kEnglish, CP_ACP); }
 
-std::string Japanese() {
-    return ResourceStringIn(IDS_DATE_LINE, kJapanese, kShiftJis);
-}
+std::string Japanese() { return ResourceStringIn(IDS_DATE_LINE, kJapanese, kShiftJis); }
 
 std::string Format(const std::string& format, uint32_t value) {
     char line[256];
@@ -59,8 +53,8 @@ std::string Format(const std::string& format, uint32_t value) {
 }  // namespace
 
 TEST(FormatThousands, GroupsEveryThreeDigitsFromTheRight) {
-    const uint32_t samples[] = {0, 1, 12, 123, 999, 1000, 1234, 12345, 99999, 100000,
-                                123456, 999999, 1000000, 1234567, 1000000000, 4294967295u};
+    const uint32_t samples[] = {0,     1,      12,     123,    999,     1000,    1234,       12345,
+                                99999, 100000, 123456, 999999, 1000000, 1234567, 1000000000, 4294967295u};
     char text[kThousandsSize];
     for (uint32_t n : samples) {
         FormatThousands(n, text);
@@ -82,10 +76,8 @@ TEST(DayOfWeek, AgreesWithTheSystemCalendarOverTheWholeDosRange) {
         for (int month = 1; month <= 12; ++month) {
             for (int day = 1; day <= days[month - 1]; ++day) {
                 const int expected = SystemDayOfWeek(year, month, day);
-                if (expected < 0)
-                    continue;  // 29 February of a common year
-                ASSERT_EQ(DayOfWeek(year, month, day), expected)
-                    << year << "-" << month << "-" << day;
+                if (expected < 0) continue;  // 29 February of a common year
+                ASSERT_EQ(DayOfWeek(year, month, day), expected) << year << "-" << month << "-" << day;
             }
         }
     }
@@ -129,10 +121,8 @@ TEST(FormatDateLine, JapaneseWeekdayFollowsTheCalendarThroughAWeek) {
     for (int day = 1; day <= 14; ++day) {
         const int weekday = SystemDayOfWeek(2023, 12, day);
         wchar_t expected[64];
-        swprintf(expected, 64, L"%%s バイト\n2023年12月%02d日 %lc曜日、00:00:00", day,
-                 weekdays[weekday]);
-        EXPECT_EQ(Format(Japanese(), DosDateTime(2023, 12, day, 0, 0, 0)),
-                  ToCodePage(expected, kShiftJis));
+        swprintf(expected, 64, L"%%s バイト\n2023年12月%02d日 %lc曜日、00:00:00", day, weekdays[weekday]);
+        EXPECT_EQ(Format(Japanese(), DosDateTime(2023, 12, day, 0, 0, 0)), ToCodePage(expected, kShiftJis));
     }
 }
 

@@ -131,8 +131,7 @@ TEST_F(DialogDestination, BrowseStartsAtTheTypedFolderAndReturnsTheChoice) {
         browserShown = browser != nullptr;
         if (browser != nullptr) {
             ClickButton(browser, IDOK);
-            for (int i = 0; i < 250 && IsWindow(browser); ++i)
-                Sleep(20);
+            for (int i = 0; i < 250 && IsWindow(browser); ++i) Sleep(20);
         }
         afterBrowse = ItemText(dialog, IDC_DESTINATION);
         ClickButton(dialog, IDOK);
@@ -154,8 +153,7 @@ TEST_F(DialogDestination, CancellingTheBrowserLeavesTheFieldAsTyped) {
         browserShown = browser != nullptr;
         if (browser != nullptr) {
             ClickButton(browser, IDCANCEL);
-            for (int i = 0; i < 250 && IsWindow(browser); ++i)
-                Sleep(20);
+            for (int i = 0; i < 250 && IsWindow(browser); ++i) Sleep(20);
         }
         afterBrowse = ItemText(dialog, IDC_DESTINATION);
         ClickButton(dialog, IDCANCEL);

@@ -23,8 +23,7 @@ public:
     short Short() { return static_cast<short>(Word()); }
     std::wstring String() {
         std::wstring s;
-        for (WORD w = Word(); w != 0; w = Word())
-            s.push_back(static_cast<wchar_t>(w));
+        for (WORD w = Word(); w != 0; w = Word()) s.push_back(static_cast<wchar_t>(w));
         return s;
     }
     // A name or, after 0xFFFF, an ordinal.
@@ -39,8 +38,7 @@ public:
         return String();
     }
     void AlignDword() {
-        while ((p_ - start_) % 4 != 0)
-            ++p_;
+        while ((p_ - start_) % 4 != 0) ++p_;
     }
     void Skip(size_t n) { p_ += n; }
 
@@ -54,8 +52,7 @@ private:
 DialogTemplate ReadDialogTemplate(int id, LANGID lang) {
     DialogTemplate dialog;
     HRSRC found = FindResourceExA(nullptr, RT_DIALOG, MAKEINTRESOURCEA(id), lang);
-    if (found == nullptr)
-        return dialog;
+    if (found == nullptr) return dialog;
     dialog.found = true;
     Reader in(static_cast<const BYTE*>(LockResource(LoadResource(nullptr, found))));
     dialog.style = in.Dword();
@@ -89,8 +86,7 @@ DialogTemplate ReadDialogTemplate(int id, LANGID lang) {
         item.box = {x, y, x + cx, y + cy};
         item.id = static_cast<short>(in.Word());
         item.className = in.NameOrOrdinal(&item.classAtom);
-        if (item.classAtom < 0)
-            item.classAtom = 0;
+        if (item.classAtom < 0) item.classAtom = 0;
         item.text = in.NameOrOrdinal(&item.textOrdinal);
         in.Skip(in.Word());  // creation data
         dialog.items.push_back(item);

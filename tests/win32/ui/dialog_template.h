@@ -10,11 +10,11 @@
 struct TemplateItem {
     DWORD style;
     int id;
-    RECT box;             // dialog units: left, top, right, bottom
-    int classAtom;        // 0x80 button, 0x81 edit, 0x82 static, ...; 0 when named
+    RECT box;       // dialog units: left, top, right, bottom
+    int classAtom;  // 0x80 button, 0x81 edit, 0x82 static, ...; 0 when named
     std::wstring className;
     std::wstring text;
-    int textOrdinal;      // resource id when the text is an ordinal (icons), else -1
+    int textOrdinal;  // resource id when the text is an ordinal (icons), else -1
 };
 
 struct DialogTemplate {

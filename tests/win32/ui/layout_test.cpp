@@ -14,9 +14,7 @@
 
 namespace {
 
-INT_PTR CALLBACK NoProcedure(HWND, UINT, WPARAM, LPARAM) {
-    return FALSE;
-}
+INT_PTR CALLBACK NoProcedure(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 
 struct Extent {
     int width;
@@ -50,8 +48,8 @@ void ExpectFits(HWND control, const std::string& text) {
     const int height = client.bottom;
     const std::string kind = ClassOf(control);
     const LONG style = GetWindowLongA(control, GWL_STYLE);
-    SCOPED_TRACE(testing::Message() << "control " << GetDlgCtrlID(control) << " (" << kind
-                                    << ") text \"" << text << "\"");
+    SCOPED_TRACE(testing::Message() << "control " << GetDlgCtrlID(control) << " (" << kind << ") text \""
+                                    << text << "\"");
     if (kind == "Static" && (style & SS_TYPEMASK) == SS_LEFT) {
         const Extent extent = TextExtent(control, text, width, true);
         EXPECT_LE(extent.width, width);
@@ -70,20 +68,17 @@ void ExpectFits(HWND control, const std::string& text) {
 }
 
 void ExpectAllTextsFit(HWND dialog) {
-    for (HWND child = GetWindow(dialog, GW_CHILD); child != nullptr;
-         child = GetWindow(child, GW_HWNDNEXT)) {
+    for (HWND child = GetWindow(dialog, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
         char text[512];
         GetWindowTextA(child, text, sizeof text);
-        if (text[0] != '\0')
-            ExpectFits(child, text);
+        if (text[0] != '\0') ExpectFits(child, text);
     }
 }
 
 class DialogLayout : public testing::Test {
 protected:
     HWND Create(int id) {
-        HWND dialog = CreateDialogParamA(g_ui.resources, MAKEINTRESOURCEA(id), nullptr,
-                                         NoProcedure, 0);
+        HWND dialog = CreateDialogParamA(g_ui.resources, MAKEINTRESOURCEA(id), nullptr, NoProcedure, 0);
         EXPECT_NE(dialog, nullptr) << "dialog " << id;
         return dialog;
     }
@@ -93,8 +88,7 @@ TEST_F(DialogLayout, EveryTemplateTextFitsItsControl) {
     for (int id : {IDD_DESTINATION, IDD_CRC_CHECK, IDD_CONFIRM_REPLACE, IDD_PROGRESS}) {
         SCOPED_TRACE(testing::Message() << "dialog " << id);
         HWND dialog = Create(id);
-        if (dialog == nullptr)
-            continue;
+        if (dialog == nullptr) continue;
         ExpectAllTextsFit(dialog);
         DestroyWindow(dialog);
     }

@@ -19,8 +19,7 @@ protected:
         g_ui.progressWindow = nullptr;
     }
     void TearDown() override {
-        if (IsWindow(g_ui.progressWindow))
-            SendMessageA(g_ui.progressWindow, WM_CLOSE, 0, 0);
+        if (IsWindow(g_ui.progressWindow)) SendMessageA(g_ui.progressWindow, WM_CLOSE, 0, 0);
         TakeQuitMessage();
     }
 
@@ -105,8 +104,7 @@ TEST_F(DialogProgressWindow, WorkersCloseDestroysTheWindowAndEndsTheLoop) {
     HWND animation = Animation(window);
     SendMessageA(window, WM_CLOSE, 0, 0);
     EXPECT_FALSE(IsWindow(window));
-    if (animation != nullptr)
-        EXPECT_FALSE(IsWindow(animation));
+    if (animation != nullptr) EXPECT_FALSE(IsWindow(animation));
     EXPECT_TRUE(TakeQuitMessage());
     EXPECT_EQ(abortState_.load(), lzh::kAbortNone);
     // The handle stays behind; messages to it go nowhere.
@@ -136,8 +134,7 @@ TEST_F(DialogProgressWindow, OtherSystemCommandsKeepTheWindow) {
 TEST_F(DialogProgressWindow, AnimationSitsAtTheTopAndStopsAndPlaysOnRequest) {
     HWND window = Open(4096);
     HWND animation = Animation(window);
-    if (animation == nullptr)
-        GTEST_SKIP() << "no file-copy animation in this system's shell32.dll";
+    if (animation == nullptr) GTEST_SKIP() << "no file-copy animation in this system's shell32.dll";
     RECT box;
     GetWindowRect(animation, &box);
     MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&box), 2);
@@ -152,7 +149,7 @@ TEST_F(DialogProgressWindow, AnimationSitsAtTheTopAndStopsAndPlaysOnRequest) {
     ASSERT_EQ(calls.size(), 2u);
     EXPECT_EQ(calls[0].message, static_cast<UINT>(ACM_STOP));
     EXPECT_EQ(calls[1].message, static_cast<UINT>(ACM_PLAY));
-    EXPECT_EQ(calls[1].wParam, static_cast<WPARAM>(-1));        // repeat forever
+    EXPECT_EQ(calls[1].wParam, static_cast<WPARAM>(-1));          // repeat forever
     EXPECT_EQ(calls[1].lParam, static_cast<LPARAM>(0xFFFF0000));  // first frame to last
 }
 

@@ -4,13 +4,10 @@
 
 std::wstring ResourceString(int id, LANGID lang) {
     // Strings live in blocks of 16: block id / 16 + 1, counted strings.
-    HRSRC found = FindResourceExA(nullptr, RT_STRING,
-                                  MAKEINTRESOURCEA(id / 16 + 1), lang);
-    if (found == nullptr)
-        return {};
+    HRSRC found = FindResourceExA(nullptr, RT_STRING, MAKEINTRESOURCEA(id / 16 + 1), lang);
+    if (found == nullptr) return {};
     const auto* p = static_cast<const WCHAR*>(LockResource(LoadResource(nullptr, found)));
-    for (int i = 0; i < id % 16; ++i)
-        p += 1 + *p;
+    for (int i = 0; i < id % 16; ++i) p += 1 + *p;
     return std::wstring(p + 1, *p);
 }
 

@@ -18,19 +18,15 @@ namespace {
 const LANGID kLanguages[] = {kEnglish, kJapanese};
 const int kDialogs[] = {IDD_DESTINATION, IDD_CRC_CHECK, IDD_CONFIRM_REPLACE, IDD_PROGRESS};
 
-UINT CodePageOf(LANGID lang) {
-    return lang == kJapanese ? kShiftJis : 1252;
-}
+UINT CodePageOf(LANGID lang) { return lang == kJapanese ? kShiftJis : 1252; }
 
 // The printf conversions of a text, "%%" included, in order.
 std::vector<std::string> Conversions(const std::string& text) {
     std::vector<std::string> found;
     for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '%')
-            continue;
+        if (text[i] != '%') continue;
         size_t end = i + 1;
-        while (end < text.size() && strchr("0123456789-+ #.l", text[end]) != nullptr)
-            ++end;
+        while (end < text.size() && strchr("0123456789-+ #.l", text[end]) != nullptr) ++end;
         found.push_back(text.substr(i, end - i + 1));
         i = end;
     }
@@ -39,8 +35,7 @@ std::vector<std::string> Conversions(const std::string& text) {
 
 std::set<int> ControlIds(const DialogTemplate& dialog) {
     std::set<int> ids;
-    for (const TemplateItem& item : dialog.items)
-        ids.insert(item.id);
+    for (const TemplateItem& item : dialog.items) ids.insert(item.id);
     return ids;
 }
 
@@ -75,8 +70,8 @@ TEST(Resources, BothLanguagesHaveTheControlsTheCodeUses) {
     const std::set<int> expected[] = {
         {-1, IDC_DESTINATION, IDC_BROWSE, IDC_ARCHIVE_FOLDER, IDOK, IDCANCEL},
         {-1, IDC_PROGRESS_BAR},
-        {IDC_REPLACE_ICON, IDC_REPLACE_PROMPT, -1, IDC_EXISTING_ICON, IDC_EXISTING_LINE,
-         IDC_ENTRY_ICON, IDC_ENTRY_LINE, IDYES, IDNO, IDC_YES_TO_ALL, IDC_NEWER, IDC_CANCEL_RUN},
+        {IDC_REPLACE_ICON, IDC_REPLACE_PROMPT, -1, IDC_EXISTING_ICON, IDC_EXISTING_LINE, IDC_ENTRY_ICON,
+         IDC_ENTRY_LINE, IDYES, IDNO, IDC_YES_TO_ALL, IDC_NEWER, IDC_CANCEL_RUN},
         {-1, IDC_PROGRESS_BAR, IDCANCEL, IDC_ENTRY_NAME},
     };
     for (int d = 0; d < 4; ++d) {
@@ -101,8 +96,8 @@ TEST(Resources, ControlsAreVisibleInsideTheirDialogAndDoNotOverlap) {
             const DialogTemplate dialog = ReadDialogTemplate(id, lang);
             const std::vector<TemplateItem>& items = dialog.items;
             for (size_t i = 0; i < items.size(); ++i) {
-                SCOPED_TRACE(testing::Message() << "dialog " << id << " language " << lang
-                                                << " control " << items[i].id);
+                SCOPED_TRACE(testing::Message()
+                             << "dialog " << id << " language " << lang << " control " << items[i].id);
                 const RECT& r = items[i].box;
                 EXPECT_NE(items[i].style & (WS_CHILD | WS_VISIBLE), 0u);
                 EXPECT_GE(r.left, 0);
@@ -123,17 +118,15 @@ TEST(Resources, ControlKindsMatchTheirUse) {
     for (LANGID lang : kLanguages) {
         const DialogTemplate replace = ReadDialogTemplate(IDD_CONFIRM_REPLACE, lang);
         for (const TemplateItem& item : replace.items) {
-            const bool icon = item.id == IDC_REPLACE_ICON || item.id == IDC_EXISTING_ICON
-                              || item.id == IDC_ENTRY_ICON;
+            const bool icon =
+                item.id == IDC_REPLACE_ICON || item.id == IDC_EXISTING_ICON || item.id == IDC_ENTRY_ICON;
             if (icon) {
                 EXPECT_TRUE(item.classAtom == 0x82 || lstrcmpiW(item.className.c_str(), L"Static") == 0)
                     << item.id;
                 EXPECT_EQ(item.style & SS_TYPEMASK, static_cast<DWORD>(SS_ICON)) << item.id;
             }
-            if (item.id == IDC_REPLACE_ICON)
-                EXPECT_EQ(item.textOrdinal, IDI_REPLACE);
-            if (item.id == IDYES)
-                EXPECT_EQ(item.style & BS_TYPEMASK, static_cast<DWORD>(BS_DEFPUSHBUTTON));
+            if (item.id == IDC_REPLACE_ICON) EXPECT_EQ(item.textOrdinal, IDI_REPLACE);
+            if (item.id == IDYES) EXPECT_EQ(item.style & BS_TYPEMASK, static_cast<DWORD>(BS_DEFPUSHBUTTON));
         }
         const DialogTemplate destination = ReadDialogTemplate(IDD_DESTINATION, lang);
         for (const TemplateItem& item : destination.items) {
@@ -143,8 +136,7 @@ TEST(Resources, ControlKindsMatchTheirUse) {
                 EXPECT_EQ(item.classAtom, 0x81);
                 EXPECT_NE(item.style & ES_AUTOHSCROLL, 0u);
             }
-            if (item.id == IDOK)
-                EXPECT_EQ(item.style & BS_TYPEMASK, static_cast<DWORD>(BS_DEFPUSHBUTTON));
+            if (item.id == IDOK) EXPECT_EQ(item.style & BS_TYPEMASK, static_cast<DWORD>(BS_DEFPUSHBUTTON));
         }
         for (int id : {IDD_CRC_CHECK, IDD_PROGRESS}) {
             for (const TemplateItem& item : ReadDialogTemplate(id, lang).items) {
@@ -158,8 +150,7 @@ TEST(Resources, ControlKindsMatchTheirUse) {
 TEST(Resources, ReplacePromptIsAFormatForTheFileNameThatFitsItsBuffer) {
     for (LANGID lang : kLanguages) {
         for (const TemplateItem& item : ReadDialogTemplate(IDD_CONFIRM_REPLACE, lang).items) {
-            if (item.id != IDC_REPLACE_PROMPT)
-                continue;
+            if (item.id != IDC_REPLACE_PROMPT) continue;
             const std::string text = ToCodePage(item.text, CodePageOf(lang));
             EXPECT_EQ(Conversions(text), std::vector<std::string>{"%s"});
             EXPECT_LT(text.size(), 64u);  // the dialog reads at most 64 bytes
@@ -183,32 +174,26 @@ TEST(Resources, FormatEntriesTakeTheArgumentsTheCodePasses) {
     for (LANGID lang : kLanguages) {
         for (int id = 1; id <= IDS_MORE_SKIPPED; ++id) {
             SCOPED_TRACE(testing::Message() << "entry " << id << " language " << lang);
-            const std::vector<std::string> found =
-                Conversions(ResourceStringIn(id, lang, CodePageOf(lang)));
+            const std::vector<std::string> found = Conversions(ResourceStringIn(id, lang, CodePageOf(lang)));
             switch (id) {
             case IDS_CREATE_FOLDER_QUESTION:
             case IDS_INVALID_FILENAME:
-            case IDS_PATH_TOO_LONG:
-                EXPECT_EQ(found, std::vector<std::string>{"%s"});
-                break;
-            case IDS_MORE_SKIPPED:
-                EXPECT_EQ(found, std::vector<std::string>{"%u"});
-                break;
+            case IDS_PATH_TOO_LONG: EXPECT_EQ(found, std::vector<std::string>{"%s"}); break;
+            case IDS_MORE_SKIPPED: EXPECT_EQ(found, std::vector<std::string>{"%u"}); break;
             case IDS_CRC32_ERROR:  // the English form leaves the name out
-                EXPECT_EQ(found, lang == kJapanese ? std::vector<std::string>{"%s"}
-                                                   : std::vector<std::string>{});
+                EXPECT_EQ(found,
+                          lang == kJapanese ? std::vector<std::string>{"%s"} : std::vector<std::string>{});
                 break;
             case IDS_DATE_LINE: {
                 // The order differs per language; the year is the one "%04d".
                 std::vector<std::string> sorted = found;
                 std::sort(sorted.begin(), sorted.end());
-                EXPECT_EQ(sorted, (std::vector<std::string>{"%%", "%02d", "%02d", "%02d", "%02d",
-                                                            "%02d", "%04d"}));
+                EXPECT_EQ(sorted,
+                          (std::vector<std::string>{"%%", "%02d", "%02d", "%02d", "%02d", "%02d", "%04d"}));
                 EXPECT_EQ(found.empty() ? std::string() : found[0], "%%");
                 break;
             }
-            default:
-                EXPECT_TRUE(found.empty());
+            default: EXPECT_TRUE(found.empty());
             }
         }
     }
@@ -250,8 +235,7 @@ BOOL CALLBACK FirstName(HMODULE, LPCSTR, LPSTR name, LONG_PTR data) {
 
 TEST(Resources, IconsAre32PixelsWithTheirColourDepthAndTheModuleIconFirst) {
     LPSTR first = nullptr;
-    EnumResourceNamesA(nullptr, RT_GROUP_ICON, FirstName,
-                       reinterpret_cast<LONG_PTR>(&first));
+    EnumResourceNamesA(nullptr, RT_GROUP_ICON, FirstName, reinterpret_cast<LONG_PTR>(&first));
     EXPECT_EQ(reinterpret_cast<ULONG_PTR>(first), static_cast<ULONG_PTR>(IDI_MODULE));
 
     const struct {
@@ -260,8 +244,7 @@ TEST(Resources, IconsAre32PixelsWithTheirColourDepthAndTheModuleIconFirst) {
     } icons[] = {{IDI_MODULE, 8}, {IDI_REPLACE, 4}};
     for (const auto& icon : icons) {
         SCOPED_TRACE(testing::Message() << "icon group " << icon.group);
-        HRSRC group = FindResourceA(nullptr, MAKEINTRESOURCEA(icon.group),
-                                    RT_GROUP_ICON);
+        HRSRC group = FindResourceA(nullptr, MAKEINTRESOURCEA(icon.group), RT_GROUP_ICON);
         ASSERT_NE(group, nullptr);
         const auto* header = static_cast<const WORD*>(LockResource(LoadResource(nullptr, group)));
         ASSERT_EQ(header[1], 1);  // icons
@@ -272,8 +255,7 @@ TEST(Resources, IconsAre32PixelsWithTheirColourDepthAndTheModuleIconFirst) {
         EXPECT_EQ(entry.height, 32);
         EXPECT_EQ(entry.bitCount, icon.bits);
 
-        HRSRC image = FindResourceA(nullptr, MAKEINTRESOURCEA(entry.iconId),
-                                    RT_ICON);
+        HRSRC image = FindResourceA(nullptr, MAKEINTRESOURCEA(entry.iconId), RT_ICON);
         ASSERT_NE(image, nullptr);
         EXPECT_EQ(SizeofResource(nullptr, image), entry.bytes);
         BITMAPINFOHEADER bitmap;
@@ -297,8 +279,8 @@ TEST(Resources, IconsDrawAsStored) {
     const COLORREF background = RGB(0, 160, 0);
     for (int group : {IDI_MODULE, IDI_REPLACE}) {
         SCOPED_TRACE(testing::Message() << "icon group " << group);
-        HICON icon = static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(group),
-                                                   IMAGE_ICON, 32, 32, 0));
+        HICON icon = static_cast<HICON>(
+            LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(group), IMAGE_ICON, 32, 32, 0));
         ASSERT_NE(icon, nullptr);
 
         BITMAPINFO info = {};
@@ -323,8 +305,8 @@ TEST(Resources, IconsDrawAsStored) {
         const auto* directory = static_cast<const BYTE*>(LockResource(LoadResource(nullptr, found)));
         WORD imageId;
         memcpy(&imageId, directory + 6 + 12, 2);
-        const auto* image = static_cast<const BYTE*>(LockResource(
-            LoadResource(nullptr, FindResourceA(nullptr, MAKEINTRESOURCEA(imageId), RT_ICON))));
+        const auto* image = static_cast<const BYTE*>(
+            LockResource(LoadResource(nullptr, FindResourceA(nullptr, MAKEINTRESOURCEA(imageId), RT_ICON))));
         BITMAPINFOHEADER header;
         memcpy(&header, image, sizeof header);
         const int depth = header.biBitCount;
@@ -428,6 +410,5 @@ TEST(Resources, ManifestIsValidAndAsksForAdministratorAndCommonControls6) {
     context.lpResourceName = MAKEINTRESOURCEA(1);
     HANDLE handle = CreateActCtxA(&context);
     EXPECT_NE(handle, INVALID_HANDLE_VALUE) << "error " << GetLastError();
-    if (handle != INVALID_HANDLE_VALUE)
-        ReleaseActCtx(handle);
+    if (handle != INVALID_HANDLE_VALUE) ReleaseActCtx(handle);
 }

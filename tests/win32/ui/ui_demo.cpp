@@ -20,8 +20,8 @@ namespace {
 int g_seconds = 5;
 
 uint32_t DosDateTime(int year, int month, int day, int hour, int minute, int second) {
-    return (static_cast<uint32_t>(((year - 1980) << 9) | (month << 5) | day) << 16)
-           | static_cast<uint32_t>((hour << 11) | (minute << 5) | (second / 2));
+    return (static_cast<uint32_t>(((year - 1980) << 9) | (month << 5) | day) << 16) |
+           static_cast<uint32_t>((hour << 11) | (minute << 5) | (second / 2));
 }
 
 // Announces the dialog once its first paint is done, and ends it when the
@@ -32,9 +32,7 @@ VOID CALLBACK Announce(HWND, UINT, UINT_PTR timer, DWORD) {
     fflush(stdout);
 }
 
-VOID CALLBACK TimeUp(HWND, UINT, UINT_PTR, DWORD) {
-    ExitProcess(0);
-}
+VOID CALLBACK TimeUp(HWND, UINT, UINT_PTR, DWORD) { ExitProcess(0); }
 
 std::atomic<int32_t> g_abortState;
 
@@ -66,18 +64,15 @@ void ShowDestination(bool browse) {
 }
 
 void ShowCrcCheck() {
-    HWND dialog = CreateDialogParamA(g_ui.resources, MAKEINTRESOURCEA(IDD_CRC_CHECK), nullptr,
-                                     nullptr, 0);
-    if (dialog == nullptr)
-        return;
+    HWND dialog = CreateDialogParamA(g_ui.resources, MAKEINTRESOURCEA(IDD_CRC_CHECK), nullptr, nullptr, 0);
+    if (dialog == nullptr) return;
     ShowWindow(dialog, SW_SHOW);
     SendDlgItemMessageA(dialog, IDC_PROGRESS_BAR, PBM_SETRANGE32, 0, 100);
     SendDlgItemMessageA(dialog, IDC_PROGRESS_BAR, PBM_SETPOS, 40, 0);
     UpdateWindow(dialog);
     StartTimers();
     MSG message;
-    while (GetMessageA(&message, nullptr, 0, 0) > 0)
-        DispatchMessageA(&message);
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) DispatchMessageA(&message);
 }
 
 void ShowProgress() {
@@ -92,12 +87,11 @@ void ShowConfirmReplace() {
     char path[MAX_PATH];
     GetTempPathA(sizeof path, path);
     strcat(path, "readme.txt");
-    HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     CloseHandle(file);
     OpenProgressWindow(10 << 20, &g_abortState);
-    const ReplaceInfo info = {path, DosDateTime(2024, 1, 2, 10, 20, 30),
-                              DosDateTime(2024, 3, 1, 8, 15, 0), 1234567, 1250000};
+    const ReplaceInfo info = {path, DosDateTime(2024, 1, 2, 10, 20, 30), DosDateTime(2024, 3, 1, 8, 15, 0),
+                              1234567, 1250000};
     StartTimers();
     ConfirmReplace(&info);
     DeleteFileA(path);
@@ -110,8 +104,7 @@ int main(int argc, char** argv) {
         fprintf(stderr, "usage: ui_demo 102|102browse|103|119|120 [SECONDS]\n");
         return 2;
     }
-    if (argc > 2)
-        g_seconds = atoi(argv[2]) > 0 ? atoi(argv[2]) : g_seconds;
+    if (argc > 2) g_seconds = atoi(argv[2]) > 0 ? atoi(argv[2]) : g_seconds;
     UseUnmanagedWindowsUnderWine();
     InitCommonControls();
     g_ui.resources = GetModuleHandleA(nullptr);

@@ -15,9 +15,8 @@ struct Search {
 BOOL CALLBACK FindDialog(HWND window, LPARAM data) {
     auto* search = reinterpret_cast<Search*>(data);
     char className[16];
-    if (window != search->except && IsWindowVisible(window)
-        && GetClassNameA(window, className, sizeof className) > 0
-        && strcmp(className, "#32770") == 0) {
+    if (window != search->except && IsWindowVisible(window) &&
+        GetClassNameA(window, className, sizeof className) > 0 && strcmp(className, "#32770") == 0) {
         search->found = window;
         return FALSE;
     }
@@ -46,9 +45,7 @@ std::string ItemText(HWND dialog, int id) {
     return text;
 }
 
-void SetItemText(HWND dialog, int id, const std::string& text) {
-    SetDlgItemTextA(dialog, id, text.c_str());
-}
+void SetItemText(HWND dialog, int id, const std::string& text) { SetDlgItemTextA(dialog, id, text.c_str()); }
 
 void ClickButton(HWND dialog, int id) {
     PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
@@ -67,15 +64,12 @@ std::string Ansi(const std::wstring& text) {
     return buffer.data();
 }
 
-bool JapaneseUi() {
-    return PRIMARYLANGID(GetUserDefaultUILanguage()) == LANG_JAPANESE;
-}
+bool JapaneseUi() { return PRIMARYLANGID(GetUserDefaultUILanguage()) == LANG_JAPANESE; }
 
 DialogDriver::DialogDriver(DWORD threadId, std::function<void(HWND)> act, HWND except)
     : thread_([this, threadId, act, except] {
           dialog_ = WaitForDialog(threadId, except);
-          if (dialog_ == nullptr)
-              return;
+          if (dialog_ == nullptr) return;
           act(dialog_);
           for (int waited = 0; waited < 5000; waited += 20) {
               if (!IsWindow(dialog_) || !IsWindowVisible(dialog_)) {
@@ -87,13 +81,10 @@ DialogDriver::DialogDriver(DWORD threadId, std::function<void(HWND)> act, HWND e
           PostMessageA(dialog_, WM_COMMAND, IDCANCEL, 0);
       }) {}
 
-DialogDriver::~DialogDriver() {
-    Join();
-}
+DialogDriver::~DialogDriver() { Join(); }
 
 void DialogDriver::Join() {
-    if (thread_.joinable())
-        thread_.join();
+    if (thread_.joinable()) thread_.join();
 }
 
 Worker::Worker(std::function<void()> work)
@@ -127,8 +118,7 @@ bool Worker::PumpUntilDone() {
             TranslateMessage(&message);
             DispatchMessageA(&message);
         }
-        if (MsgWaitForMultipleObjects(1, &done_, FALSE, INFINITE, QS_ALLINPUT) == WAIT_OBJECT_0)
-            return quit;
+        if (MsgWaitForMultipleObjects(1, &done_, FALSE, INFINITE, QS_ALLINPUT) == WAIT_OBJECT_0) return quit;
     }
 }
 
@@ -156,8 +146,7 @@ AnimationRecorder::AnimationRecorder(HWND control) : control_(control) {
 }
 
 AnimationRecorder::~AnimationRecorder() {
-    if (IsWindow(control_))
-        SetWindowLongPtrA(control_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original_));
+    if (IsWindow(control_)) SetWindowLongPtrA(control_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original_));
     g_recorder = nullptr;
     DeleteCriticalSection(&lock_);
 }

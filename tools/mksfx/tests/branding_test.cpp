@@ -24,7 +24,8 @@ class RealModule : public ::testing::Test {
 protected:
     void SetUp() override {
         const char* path = std::getenv("SFX_MODULE");
-        if (path == nullptr || (image = ReadBytes(path)).empty()) GTEST_SKIP() << "SFX_MODULE names no built module";
+        if (path == nullptr || (image = ReadBytes(path)).empty())
+            GTEST_SKIP() << "SFX_MODULE names no built module";
         std::string error;
         ASSERT_TRUE(ReadPeLayout(image.data(), image.size(), layout, error)) << error;
         ASSERT_EQ(layout.sections.size(), 3u);
@@ -55,7 +56,8 @@ TEST_F(RealModule, ChecksumIsTheLinkersAndIndependentOfPieces) {
     // Odd pieces split words and the checksum field.
     for (const size_t piece : {size_t{1}, size_t{3}, size_t{4095}}) {
         PeChecksum split(layout.ChecksumOffset());
-        for (size_t at = 0; at < image.size(); at += piece) split.Update(&image[at], std::min(piece, image.size() - at));
+        for (size_t at = 0; at < image.size(); at += piece)
+            split.Update(&image[at], std::min(piece, image.size() - at));
         EXPECT_EQ(split.Finish(), layout.checksum) << piece;
     }
     // One byte more: the length counts, and an odd tail is a low byte.
@@ -87,8 +89,10 @@ TEST_F(RealModule, BrandedImageKeepsItsLayoutAndEverythingElse) {
     std::string error;
     const Bytes ico = IcoFile({BitmapImage(16, 0x11), BitmapImage(32, 0x22), PngImage()}, {16, 32, 256});
     ASSERT_TRUE(ReadIconFile(ico, branding.icon, error)) << error;
-    branding.version = {{"ProductName", "Sample Product ™"}, {"FileVersion", "2.5.1.7"},
-                        {"ProductVersion", "2.5 beta"}, {"CompanyName", "Example Co."}};
+    branding.version = {{"ProductName", "Sample Product ™"},
+                        {"FileVersion", "2.5.1.7"},
+                        {"ProductVersion", "2.5 beta"},
+                        {"CompanyName", "Example Co."}};
     Bytes branded = image;
     ASSERT_TRUE(ApplyBranding(branded, branding, error)) << error;
 
@@ -130,7 +134,7 @@ TEST_F(RealModule, BrandedImageKeepsItsLayoutAndEverythingElse) {
         EXPECT_NE(ids[i], otherIds[0]);
     }
     const Bytes& group = main->languages[0].data;
-    EXPECT_EQ(group[6 + 2 * 14], 0);             // 256 is stored as 0
+    EXPECT_EQ(group[6 + 2 * 14], 0);                  // 256 is stored as 0
     EXPECT_EQ(ReadLe16(&group[6 + 2 * 14 + 6]), 32);  // bit count filled in for the PNG
 
     // Version strings in every table, numbers in the fixed info.
@@ -188,7 +192,8 @@ TEST_F(RealModule, DamagedResourceTreesAreRefusedOrReadSafely) {
     size_t directories = 16 + 8 * tree.types.size();
     for (const ResourceType& type : tree.types) {
         directories += 16 + 8 * type.entries.size();
-        for (const ResourceEntry& e : type.entries) directories += 16 + 8 * e.languages.size() + 16 * e.languages.size();
+        for (const ResourceEntry& e : type.entries)
+            directories += 16 + 8 * e.languages.size() + 16 * e.languages.size();
     }
     size_t refused = 0;
     for (size_t i = 0; i < directories; i++) {
@@ -204,7 +209,8 @@ TEST_F(RealModule, DamagedResourceTreesAreRefusedOrReadSafely) {
             }
             const Bytes built = BuildResourceTree(t, rsrc.virtualAddress);
             ResourceTree again;
-            ASSERT_TRUE(ParseResourceTree(built.data(), built.size(), rsrc.virtualAddress, again, error)) << i;
+            ASSERT_TRUE(ParseResourceTree(built.data(), built.size(), rsrc.virtualAddress, again, error))
+                << i;
         }
     }
     EXPECT_GT(refused, 0u);
@@ -223,7 +229,8 @@ TEST_F(RealModule, DamagedResourceTreesAreRefusedOrReadSafely) {
         }
         VersionNode root;
         std::string error;
-        EXPECT_FALSE(ParseVersionResource(Bytes(version.begin(), version.begin() + static_cast<long>(i)), root, error));
+        EXPECT_FALSE(ParseVersionResource(Bytes(version.begin(), version.begin() + static_cast<long>(i)),
+                                          root, error));
     }
 }
 
@@ -246,7 +253,8 @@ TEST(Branding, SharedIconImagesStayAndNewIdsAvoidThem) {
     for (size_t i = 0; i < images.size(); i++) images[i].data = Bytes(4, uint8_t(0xA0 + i));
     std::string error;
     ASSERT_TRUE(ReplaceMainIcon(tree, images, error)) << error;
-    EXPECT_EQ(IconGroupIds(tree.Find(kIconGroupType)->entries[0].languages[0].data), (std::vector<uint16_t>{1, 6, 7}));
+    EXPECT_EQ(IconGroupIds(tree.Find(kIconGroupType)->entries[0].languages[0].data),
+              (std::vector<uint16_t>{1, 6, 7}));
     std::vector<uint16_t> present;
     for (const ResourceEntry& e : tree.Find(kIconType)->entries) {
         present.push_back(e.name.id);

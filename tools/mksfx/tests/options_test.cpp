@@ -11,8 +11,8 @@
 
 namespace {
 
-using mksfx::ParseOutcome;
 using mksfx::PackageOptions;
+using mksfx::ParseOutcome;
 
 struct Parsed {
     ParseOutcome outcome;
@@ -53,10 +53,26 @@ TEST(Options, DefaultsMakeAPlainBlock) {
 }
 
 TEST(Options, EveryOptionFillsItsField) {
-    const Parsed p = Parse({"--dest", "%temp%", "--run", "setup.exe /q", "--no-confirm",
-                            "--no-open-folder", "--remove-after-run", "--skip-dialog", "--title",
-                            "My Product", "--question", "Install it?", "--variant", "6", "--crc",
-                            "-o", "out.exe", "--module", "sfx.exe", "a.lzh"});
+    const Parsed p = Parse({"--dest",
+                            "%temp%",
+                            "--run",
+                            "setup.exe /q",
+                            "--no-confirm",
+                            "--no-open-folder",
+                            "--remove-after-run",
+                            "--skip-dialog",
+                            "--title",
+                            "My Product",
+                            "--question",
+                            "Install it?",
+                            "--variant",
+                            "6",
+                            "--crc",
+                            "-o",
+                            "out.exe",
+                            "--module",
+                            "sfx.exe",
+                            "a.lzh"});
     ASSERT_EQ(p.outcome, ParseOutcome::kPackage) << p.error;
     const mksfx::SfxConfig& c = p.options.config;
     EXPECT_STREQ(c.destination, "%temp%");
@@ -72,8 +88,8 @@ TEST(Options, EveryOptionFillsItsField) {
 }
 
 TEST(Options, LaterOptionsWin) {
-    Parsed p = Parse({"--no-open-folder", "--open-folder", "--title", "a", "--title", "b",
-                      "--output", "x.exe", "-o", "y.exe", "--module", "m", "a.lzh"});
+    Parsed p = Parse({"--no-open-folder", "--open-folder", "--title", "a", "--title", "b", "--output",
+                      "x.exe", "-o", "y.exe", "--module", "m", "a.lzh"});
     ASSERT_EQ(p.outcome, ParseOutcome::kPackage) << p.error;
     EXPECT_EQ(p.options.config.openFolder, 1);
     EXPECT_STREQ(p.options.config.title, "b");
@@ -126,10 +142,10 @@ TEST(Options, VariantIsThreeOrSix) {
 
 TEST(Options, CommandLineFaults) {
     const std::initializer_list<std::string> faulty[] = {
-        {"--module", "m", "a"},                        // no output
-        {"-o", "o", "--module", "m"},                  // no files
+        {"--module", "m", "a"},                             // no output
+        {"-o", "o", "--module", "m"},                       // no files
         {"-o", "o", "--module", "m", "--frobnicate", "a"},  // unknown option
-        {"-o", "o", "--module", "m", "a", "--title"},  // value missing
+        {"-o", "o", "--module", "m", "a", "--title"},       // value missing
         {"-o", "o", "--method", "lh9", "a"},
         {"-o", "o", "--codepage", "850", "a"},
         {"-o", "o", "--version", "Product=x", "a"},
@@ -149,9 +165,9 @@ TEST(Options, HelpNamesEveryOption) {
     EXPECT_EQ(Parse({"--help"}).outcome, ParseOutcome::kHelp);
     EXPECT_EQ(Parse({"-o", "x", "-h"}).outcome, ParseOutcome::kHelp);
     const std::string usage = mksfx::UsageText();
-    for (const char* option : {"--output", "--module", "--dest", "--run", "--no-confirm",
-                               "--open-folder", "--no-open-folder", "--remove-after-run",
-                               "--skip-dialog", "--title", "--question", "--variant", "--crc"})
+    for (const char* option :
+         {"--output", "--module", "--dest", "--run", "--no-confirm", "--open-folder", "--no-open-folder",
+          "--remove-after-run", "--skip-dialog", "--title", "--question", "--variant", "--crc"})
         EXPECT_NE(usage.find(option), std::string::npos) << option;
 }
 

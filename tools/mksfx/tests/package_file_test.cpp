@@ -125,8 +125,8 @@ TEST_F(PackageFileOptions, SettingsAreOptionsWithPathsBesideTheFile) {
 }
 
 TEST_F(PackageFileOptions, TheCommandLineWins) {
-    ASSERT_EQ(Parse({"--title", "Other", "--open-folder", "--codepage", "932", "--version", "ProductName=Mine",
-                     "-o", "here.exe", "x.txt", "y"}),
+    ASSERT_EQ(Parse({"--title", "Other", "--open-folder", "--codepage", "932", "--version",
+                     "ProductName=Mine", "-o", "here.exe", "x.txt", "y"}),
               mksfx::ParseOutcome::kPackage)
         << error;
     EXPECT_STREQ(options.config.title, "Other");
@@ -174,9 +174,10 @@ TEST_F(PackageFileOptions, APackageFromTheFileAlone) {
     WriteBytes(folder / "sfx.exe", MakeModule());
     WriteText(folder / "pkg" / "payload" / "readme.txt", "read me\n");
     fs::create_directories(folder / "pkg" / "payload" / "docs");
-    WriteText(folder / "pkg" / "package.ini",
-              "[package]\noutput = p.exe\nmodule = ../sfx.exe\ndirectory = payload\ntitle = Café\ncodepage = 1252\n"
-              "[files]\nreadme.txt\ndocs\n");
+    WriteText(
+        folder / "pkg" / "package.ini",
+        "[package]\noutput = p.exe\nmodule = ../sfx.exe\ndirectory = payload\ntitle = Café\ncodepage = 1252\n"
+        "[files]\nreadme.txt\ndocs\n");
     const MksfxRun run = RunTool({"--config", Ini()}, folder / "");
     ASSERT_EQ(run.status, 0) << run.err;
     const std::vector<Extracted> entries = ExtractPackage(folder / "pkg" / "p.exe");

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -116,8 +115,7 @@ protected:
 };
 
 TEST_F(Packager, WritesModuleBlockAndArchive) {
-    ASSERT_EQ(Run({"--title", "T", "--question", "Q?", "--run", "setup.exe", Path("a.lzh")}), 0)
-        << messages;
+    ASSERT_EQ(Run({"--title", "T", "--question", "Q?", "--run", "setup.exe", Path("a.lzh")}), 0) << messages;
     EXPECT_TRUE(messages.empty()) << messages;
     const Bytes out = ReadBytes(folder / "out.exe");
     // Zeros after the archive make the file a multiple of 8 bytes, as a
@@ -136,8 +134,8 @@ TEST_F(Packager, WritesModuleBlockAndArchive) {
     mksfx::EncodeConfig(expected, block.data());
     EXPECT_TRUE(std::equal(block.begin(), block.end(), out.begin() + module.size()));
     EXPECT_EQ(Le32(out, module.size() + 412), 0u);  // no --crc, no check
-    EXPECT_NE(printed.find("first header at " + std::to_string(module.size() + 512)),
-              std::string::npos) << printed;
+    EXPECT_NE(printed.find("first header at " + std::to_string(module.size() + 512)), std::string::npos)
+        << printed;
 }
 
 TEST_F(Packager, CrcCoversEveryByteAfterTheBlock) {
@@ -153,8 +151,7 @@ TEST_F(Packager, CrcCoversEveryByteAfterTheBlock) {
     const uint32_t stored = Le32(out, module.size() + 412);
     EXPECT_NE(stored, 0u);
     EXPECT_EQ(stored, Crc32(out.data() + start, out.size() - start));
-    EXPECT_NE(printed.find("first header at " + std::to_string(start + 4)), std::string::npos)
-        << printed;
+    EXPECT_NE(printed.find("first header at " + std::to_string(start + 4)), std::string::npos) << printed;
 
     // The rest of the block is the same as without --crc.
     ASSERT_EQ(Run({Path("a.lzh")}), 0) << messages;
@@ -205,8 +202,7 @@ TEST_F(Packager, TooLongTextIsACommandLineFault) {
 }
 
 TEST_F(Packager, OutputNamingAnInputIsRefusedAndTheInputKept) {
-    std::vector<std::string> words{"mksfx", "-o", Path("a.lzh"), "--module", Path("sfx.exe"),
-                                   Path("a.lzh")};
+    std::vector<std::string> words{"mksfx", "-o", Path("a.lzh"), "--module", Path("sfx.exe"), Path("a.lzh")};
     std::vector<const char*> argv;
     for (const std::string& w : words) argv.push_back(w.c_str());
     FILE* sink = std::fopen(Path("stderr.txt").c_str(), "w");

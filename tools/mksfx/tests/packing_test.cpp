@@ -49,7 +49,8 @@ TEST_F(Packing, FoldersArePackedInOrderUnderTheirGivenNames) {
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_NE(run.out.find("packed 4 files and 2 folders"), std::string::npos) << run.out;
     const std::vector<Extracted> entries = ExtractPackage(folder / "out.exe");
-    const char* names[] = {"readme.txt", "docs\\", "docs\\a.txt", "docs\\b.txt", "docs\\deep\\", "docs\\deep\\z.bin"};
+    const char* names[] = {"readme.txt",  "docs\\",       "docs\\a.txt",
+                           "docs\\b.txt", "docs\\deep\\", "docs\\deep\\z.bin"};
     ASSERT_EQ(entries.size(), 6u);
     for (size_t i = 0; i < 6; i++) {
         EXPECT_EQ(entries[i].name, names[i]);
@@ -89,7 +90,10 @@ TEST_F(Packing, AnArchiveGivenAloneIsTakenAsItIs) {
 TEST_F(Packing, TextsGoIntoTheCodePageAndCountItsBytes) {
     // 15 Japanese characters: 45 bytes of UTF-8, 30 of Shift-JIS.
     const std::string title = "日本語の題名が十五文字あります";
-    ASSERT_EQ(Pack({"--title", title, "--question", "展開しますか？", "--dest", "%temp%\\表示", Path("payload")}).status, 0);
+    ASSERT_EQ(
+        Pack({"--title", title, "--question", "展開しますか？", "--dest", "%temp%\\表示", Path("payload")})
+            .status,
+        0);
     const mksfx::SfxConfig c = Block();
     EXPECT_EQ(std::strlen(c.title), 30u);
     EXPECT_STREQ(c.question, "\x93\x57\x8A\x4A\x82\xB5\x82\xDC\x82\xB7\x82\xA9\x81\x48");
@@ -137,9 +141,9 @@ TEST_F(Packing, InfoReadsTheBlockTheChecksAndTheListing) {
               0);
     MksfxRun info = RunTool({"--info", Path("out.exe")}, folder / "");
     EXPECT_EQ(info.status, 0) << info.err;
-    for (const char* expected : {"\"Go?\" (caption \"題名\")", "runs \"setup.exe /q\", waits for it, then deletes",
-                                 "64-bit only", "without asking", ": matches", "signature    none",
-                                 "5 entries", "docs\\deep\\z.bin"})
+    for (const char* expected :
+         {"\"Go?\" (caption \"題名\")", "runs \"setup.exe /q\", waits for it, then deletes", "64-bit only",
+          "without asking", ": matches", "signature    none", "5 entries", "docs\\deep\\z.bin"})
         EXPECT_NE(info.out.find(expected), std::string::npos) << expected << "\n" << info.out;
 
     // A changed archive byte: the CRC-32 no longer matches.

@@ -43,10 +43,10 @@ Bytes MakeModule(const Bytes& dataSection) {
     b[1] = 'Z';
     Put32(b, 0x3C, kPeOffset);
     std::memcpy(&b[kPeOffset], "PE\0\0", 4);
-    Put16(b, kPeOffset + 4, 0x14C);   // i386
-    Put16(b, kPeOffset + 6, 3);       // sections
-    Put16(b, kPeOffset + 20, 224);    // PE32 optional header
-    Put16(b, kPeOffset + 24, 0x10B);  // its magic
+    Put16(b, kPeOffset + 4, 0x14C);         // i386
+    Put16(b, kPeOffset + 6, 3);             // sections
+    Put16(b, kPeOffset + 20, 224);          // PE32 optional header
+    Put16(b, kPeOffset + 24, 0x10B);        // its magic
     Put32(b, kPeOffset + 24 + 32, 0x1000);  // section alignment
     Put32(b, kPeOffset + 24 + 36, 0x200);   // file alignment
     Put32(b, kPeOffset + 24 + 56, 0x4000);  // size of image
@@ -117,7 +117,9 @@ TempFolder::~TempFolder() {
     std::filesystem::remove_all(path_, ignored);
 }
 
-void WriteText(const std::filesystem::path& path, const std::string& text) { WriteBytes(path, Bytes(text.begin(), text.end())); }
+void WriteText(const std::filesystem::path& path, const std::string& text) {
+    WriteBytes(path, Bytes(text.begin(), text.end()));
+}
 
 namespace {
 
@@ -189,7 +191,8 @@ Bytes RealModule() {
 Bytes BitmapImage(int size, uint8_t shade) {
     const auto side = static_cast<uint8_t>(size);
     // Size of the header, width, height of colour and mask rows, planes, bits.
-    const uint8_t header[40] = {40, 0, 0, 0, side, 0, 0, 0, static_cast<uint8_t>(side * 2), 0, 0, 0, 1, 0, 32};
+    const uint8_t header[40] = {40, 0, 0, 0, side, 0, 0, 0, static_cast<uint8_t>(side * 2),
+                                0,  0, 0, 1, 0,    32};
     Bytes b(sizeof header + static_cast<size_t>(size * size * 4 + size * ((size + 31) / 32 * 4)), shade);
     std::copy(std::begin(header), std::end(header), b.begin());
     return b;

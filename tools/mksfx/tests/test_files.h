@@ -23,7 +23,7 @@ void WriteText(const std::filesystem::path& path, const std::string& text);
 
 // One entry of a package as the module's reader finds and decodes it.
 struct Extracted {
-    std::string name;    // as stored
+    std::string name;  // as stored
     std::string method;
     Bytes data;
     bool crcMatches = false;
