@@ -46,8 +46,9 @@ constexpr uint64_t ReflectedXPowModP(unsigned n) {
     return reflected;
 }
 
-// A * x^128 mod P for a 16-byte block A, or A * x^512 with the constants for
-// a fold over 64 bytes (x^575 and x^511).
+// A polynomial of at most 80 bits congruent to A * x^128 for a 16-byte block
+// A, or to A * x^512 with the constants for a fold over 64 bytes (x^575 and
+// x^511).
 [[gnu::target("pclmul,sse2")]] inline __m128i Fold(__m128i a, __m128i k) {
     return _mm_xor_si128(_mm_clmulepi64_si128(a, k, 0x00), _mm_clmulepi64_si128(a, k, 0x11));
 }
@@ -64,8 +65,7 @@ constexpr uint64_t ReflectedXPowModP(unsigned n) {
                                        static_cast<long long>(ReflectedXPowModP(191)));
     const __m128i k64 = _mm_set_epi64x(static_cast<long long>(ReflectedXPowModP(511)),
                                        static_cast<long long>(ReflectedXPowModP(575)));
-    const __m128i first = _mm_xor_si128(Load(bytes), _mm_cvtsi32_si128(static_cast<int>(crc)));
-    __m128i r = first;
+    __m128i r = _mm_xor_si128(Load(bytes), _mm_cvtsi32_si128(static_cast<int>(crc)));
     size_t i = 1;
     if (blocks >= 8) {
         __m128i r1 = Load(bytes + 16), r2 = Load(bytes + 32), r3 = Load(bytes + 48);
