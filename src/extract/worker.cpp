@@ -10,8 +10,8 @@
 #include "extract/output.h"
 #include "paths/file_times.h"
 #include "paths/folders.h"
-#include "res/resource.h"
 #include "paths/text.h"
+#include "res/resource.h"
 #include "ui/messages.h"
 #include "ui/ui.h"
 
@@ -52,7 +52,8 @@ void Tally(Extraction& run, Fault fault, const char* name, const char* text = nu
 }
 
 // One box per cause: the first entry's name, the cause, and how many more
-// entries it cost.  Name warnings have no owner, as every name warning has.
+// entries it cost.  Name warnings have no owner, as before; the others
+// belong to the progress window.
 void ShowFaults(const Extraction& run) {
     for (int fault = 0; fault < kFaultCount; fault++) {
         const FaultTally& tally = run.faults[fault];
