@@ -11,8 +11,6 @@
 
 namespace {
 
-constexpr char kSignature[6] = {'O', 'R', 'V', 'A', 'N', 'E'};
-
 // The loader maps at least the first page of the image, which holds every
 // header of the module.
 constexpr size_t kHeaderPage = 4096;
@@ -77,7 +75,7 @@ ConfigOutcome LoadSfxConfig(FILE* stream, const char* moduleFileName, long* file
     ConfigOutcome outcome = kConfigAbsent;
     if (block != nullptr && std::fseek(stream, static_cast<long>(imageEnd), SEEK_SET) == 0 &&
         std::fread(block, 1, sizeof(SfxConfig), stream) == sizeof(SfxConfig) &&
-        std::memcmp(block->signature, kSignature, sizeof kSignature) == 0) {
+        std::memcmp(block->signature, kConfigSignature, sizeof kConfigSignature) == 0) {
         outcome = ApplySfxConfig(*block, moduleFileName);
     }
     std::free(block);

@@ -12,7 +12,7 @@ static_assert(std::endian::native == std::endian::little);
 SfxConfig DefaultConfig() {
     SfxConfig config;
     std::memset(&config, 0, sizeof config);
-    std::memcpy(config.signature, "ORVANE", sizeof config.signature);
+    std::memcpy(config.signature, kConfigSignature, sizeof config.signature);
     config.variant = '3';
     config.openFolder = 1;
     return config;

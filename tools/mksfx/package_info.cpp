@@ -199,7 +199,7 @@ bool ReadPackageFacts(const std::string& path, int codePage, PackageFacts& facts
     std::vector<uint8_t> block;
     if (size < uint64_t{facts.imageEnd} + kConfigBlockSize ||
         !ReadAt(file.get(), facts.imageEnd, block, kConfigBlockSize) ||
-        std::memcmp(block.data(), "ORVANE", 6) != 0) {
+        std::memcmp(block.data(), kConfigSignature, sizeof kConfigSignature) != 0) {
         error =
             path + ": no configuration block at offset " + std::to_string(facts.imageEnd) + ": not a package";
         return false;
