@@ -4,11 +4,9 @@
 
 namespace rt {
 
-FILE* Open(const char* path, const char* mode) {
-    const bool write = mode[0] == 'w';
-    const DWORD sharing = write ? FILE_SHARE_READ : FILE_SHARE_READ | FILE_SHARE_WRITE;
-    HANDLE file = CreateFileA(path, write ? GENERIC_WRITE : GENERIC_READ, sharing, nullptr,
-                              write ? CREATE_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+FILE* Open(const char* path, const char*) {
+    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
     return file == INVALID_HANDLE_VALUE ? nullptr : static_cast<FILE*>(file);
 }
 
@@ -16,12 +14,6 @@ size_t Read(void* buffer, size_t size, size_t count, FILE* file) {
     DWORD got = 0;
     if (size == 0 || !ReadFile(file, buffer, static_cast<DWORD>(size * count), &got, nullptr)) return 0;
     return got / size;
-}
-
-size_t Write(const void* buffer, size_t size, size_t count, FILE* file) {
-    DWORD put = 0;
-    if (size == 0 || !WriteFile(file, buffer, static_cast<DWORD>(size * count), &put, nullptr)) return 0;
-    return put / size;
 }
 
 // SEEK_SET, SEEK_CUR and SEEK_END are FILE_BEGIN, FILE_CURRENT and FILE_END.

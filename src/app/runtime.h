@@ -11,13 +11,11 @@
 
 namespace rt {
 
-// Files: a FILE* is the file's handle.  Modes "rb" (open an existing file
-// for reading, as others read and write it) and "wb" (create or truncate for
-// writing, while others may only read it: two writers would mix their
-// bytes).
+// Files: a FILE* is the file's handle.  The module only reads through them
+// (the extraction writes through handles of its own), so every mode opens
+// an existing file for reading, as others read and write it.
 FILE* Open(const char* path, const char* mode);
 size_t Read(void* buffer, size_t size, size_t count, FILE* file);
-size_t Write(const void* buffer, size_t size, size_t count, FILE* file);
 int Seek(FILE* file, long offset, int origin);  // 0, or -1 when it fails
 long Tell(FILE* file);                          // -1 when it fails
 int Close(FILE* file);                          // 0, or EOF when it fails

@@ -17,9 +17,6 @@ FILE* fopen(const char* path, const char* mode) { return rt::Open(path, mode); }
 size_t fread(void* buffer, size_t size, size_t count, FILE* file) {
     return rt::Read(buffer, size, count, file);
 }
-size_t fwrite(const void* buffer, size_t size, size_t count, FILE* file) {
-    return rt::Write(buffer, size, count, file);
-}
 int fseek(FILE* file, long offset, int origin) { return rt::Seek(file, offset, origin); }
 long ftell(FILE* file) { return rt::Tell(file); }
 int fclose(FILE* file) { return rt::Close(file); }

@@ -2,8 +2,14 @@
 
 #include "ui/ui.h"
 
+HANDLE CreateOutputFile(const char* path, DWORD disposition) {
+    return CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, disposition, FILE_ATTRIBUTE_NORMAL,
+                       nullptr);
+}
+
 bool ProgressFileSink::Write(const uint8_t* bytes, size_t count) {
-    if (file != nullptr && std::fwrite(bytes, 1, count, file) == count) return true;
+    DWORD put = 0;
+    if (WriteFile(file, bytes, static_cast<DWORD>(count), &put, nullptr) && put == count) return true;
     failed = true;
     return false;
 }
@@ -12,5 +18,7 @@ void ProgressFileSink::Progress(uint32_t outputTotal) {
     const DWORD now = GetTickCount();
     if (now - lastProgress_ < kProgressInterval) return;
     lastProgress_ = now;
-    SendMessageA(progressWindow, kProgressPos, 0, static_cast<LPARAM>(outputTotal / 1024));
+    SendMessageA(progressWindow, kProgressPos, reinterpret_cast<WPARAM>(entryName),
+                 static_cast<LPARAM>(outputTotal / 1024));
+    entryName = nullptr;
 }

@@ -1,6 +1,5 @@
 #include "extract/worker.h"
 
-#include <cstdio>
 #include <cstring>
 
 #include "archive/header.h"
@@ -110,7 +109,6 @@ void ReadExistingFile(const char* path, uint32_t* dosTime, uint32_t* size) {
 // asking the user; "Replace all" and "Newer" change the policy for the
 // rest of the run ("Newer" applies to this file as well).
 Replace DecideReplace(ExtractionJob& job, const char* path, const lzh::EntryHeader& header) {
-    if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES) return Replace::kWrite;
     if (job.replace != ReplacePolicy::kReplaceAll) {
         ReplaceInfo info = {path, 0, 0, 0, header.unpackedSize};
         ReadExistingFile(path, &info.existingTime, &info.existingSize);
@@ -132,44 +130,50 @@ Replace DecideReplace(ExtractionJob& job, const char* path, const lzh::EntryHead
     return Replace::kWrite;
 }
 
-// Time stamps first, then the stored attributes (which may make the file
-// read-only).
-void ApplyTimesAndAttributes(const char* path, const lzh::EntryHeader& header, bool folder) {
-    if (header.level == 2) {
-        FILETIME time;
-        if (UnixTimeToFileTime(header.timeStamp, &time)) SetFileTimes(path, time, folder);
-    } else {
-        SetFileTimesFromDos(path, static_cast<uint16_t>(header.timeStamp >> 16),
-                            static_cast<uint16_t>(header.timeStamp & 0xFFFF), folder);
-    }
-    SetFileAttributesA(path, header.attribute);
+// The stored attributes, set last because they may make the file read-only.
+// A new file is a plain one already: most entries need no call.
+void ApplyAttributes(const char* path, const lzh::EntryHeader& header) {
+    constexpr DWORD kPlain = FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NORMAL;
+    if ((header.attribute & ~kPlain) != 0) SetFileAttributesA(path, header.attribute);
 }
 
-// Decodes the entry into path.  A file that cannot be written ends the run;
-// a damaged entry is skipped.  Returns kStop when the run ends (a complete
-// file stays as written, a partial one is removed).
+// Decodes the entry into path, asking first when a file is there already.
+// A file that cannot be written ends the run; a damaged entry is skipped.  Returns
+// kStop when the run ends (a complete file stays as written, a partial one
+// is removed).
 Step WriteEntry(Extraction& run, const char* path, const lzh::EntryHeader& header) {
     ExtractionJob& job = run.job;
-    // Another writer (a second run into the same folder) cannot share it.
-    FILE* file = std::fopen(path, "wb");
-    if (file == nullptr) {
+    // Creating only a new file spares a look-up per entry; an existing one
+    // is replaced when the policy or the user says so.
+    HANDLE file = CreateOutputFile(path, CREATE_NEW);
+    if (file == INVALID_HANDLE_VALUE && GetLastError() == ERROR_FILE_EXISTS) {
+        switch (DecideReplace(job, path, header)) {
+        case Replace::kWrite: file = CreateOutputFile(path, CREATE_ALWAYS); break;
+        case Replace::kKeep: return Step::kNextEntry;
+        case Replace::kCancel: job.abortState->store(lzh::kAbortCancelled); return Step::kNextEntry;
+        }
+    }
+    if (file == INVALID_HANDLE_VALUE) {
         Tally(run, kFaultCreate, header.name);
         return Step::kNextEntry;
     }
     ProgressFileSink& output = *job.output;
     output.file = file;
+    output.entryName = header.name;
     output.failed = false;
     g_reporter.held = nullptr;
     lzh::Decoder& decoder = *job.decoder;
     decoder.runningCrc16 = 0;
     decoder.DecodeEntry(lzh::MethodCodeOf(header.method), header.packedSize, header.unpackedSize);
-    const long written = std::ftell(file);
-    output.file = nullptr;
-    // Buffered bytes that cannot be flushed are a failed write like any other.
-    if (std::fclose(file) != 0) output.failed = true;
+    const DWORD written = GetFileSize(file, nullptr);
 
     // The decoder's own text names the damage; without one, the CRC-16 does.
     const bool crcMatches = decoder.runningCrc16 == header.crc16 && !decoder.damaged();
+    FILETIME time;
+    if (crcMatches && !output.failed && EntryFileTime(header.level, header.timeStamp, &time))
+        SetFileTime(file, &time, nullptr, &time);
+    if (!CloseHandle(file)) output.failed = true;
+    output.file = nullptr;
     if (output.failed) {
         job.abortState->store(lzh::kAbortFailed);
         Tally(run, kFaultWrite, header.name);
@@ -178,8 +182,7 @@ Step WriteEntry(Extraction& run, const char* path, const lzh::EntryHeader& heade
     }
     if (Aborted(job)) {
         // A cancel keeps a file that was complete; anything else goes.
-        const bool complete = !output.failed && crcMatches && written >= 0 &&
-                              static_cast<uint32_t>(written) == header.unpackedSize;
+        const bool complete = !output.failed && crcMatches && written == header.unpackedSize;
         if (!complete) DeleteFileA(path);
         return Step::kStop;
     }
@@ -187,7 +190,7 @@ Step WriteEntry(Extraction& run, const char* path, const lzh::EntryHeader& heade
         DeleteFileA(path);
         return Step::kNextEntry;
     }
-    ApplyTimesAndAttributes(path, header, false);
+    ApplyAttributes(path, header);
     if (job.recordFiles) AppendExtractedFile(path);
     return Step::kNextEntry;
 }
@@ -208,19 +211,14 @@ Step ExtractEntry(Extraction& run, lzh::EntryHeader& header) {
         // A file entry named like a folder only gets its folders.
         if (IsFolderMethod(header.method)) {
             SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
-            ApplyTimesAndAttributes(path, header, true);
+            FILETIME time;
+            if (EntryFileTime(header.level, header.timeStamp, &time)) SetFolderTime(path, time);
+            SetFileAttributesA(path, header.attribute);
         }
         return Step::kNextEntry;
-    case kEntryPathFile: break;
+    case kEntryPathFile: return WriteEntry(run, path, header);
     }
-
-    switch (DecideReplace(job, path, header)) {
-    case Replace::kWrite: break;
-    case Replace::kKeep: return Step::kNextEntry;
-    case Replace::kCancel: job.abortState->store(lzh::kAbortCancelled); return Step::kNextEntry;
-    }
-    SetDlgItemTextA(job.progressWindow, IDC_ENTRY_NAME, header.name);
-    return WriteEntry(run, path, header);
+    return Step::kNextEntry;
 }
 
 }  // namespace

@@ -8,19 +8,19 @@ constexpr uint64_t kFileTimeUnitsPerSecond = 10000000ULL;
 
 }  // namespace
 
-void SetFileTimes(const char* path, const FILETIME& time, bool folder) {
-    HANDLE file = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              folder ? FILE_FLAG_BACKUP_SEMANTICS : FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return;
-    SetFileTime(file, &time, nullptr, &time);
-    CloseHandle(file);
+bool EntryFileTime(uint8_t level, uint32_t timeStamp, FILETIME* utc) {
+    if (level == 2) return UnixTimeToFileTime(timeStamp, utc);
+    FILETIME local;
+    return DosDateTimeToFileTime(static_cast<WORD>(timeStamp >> 16), static_cast<WORD>(timeStamp), &local) &&
+           LocalFileTimeToFileTime(&local, utc);
 }
 
-void SetFileTimesFromDos(const char* path, uint16_t date, uint16_t time, bool folder) {
-    FILETIME local;
-    FILETIME utc;
-    if (DosDateTimeToFileTime(date, time, &local) && LocalFileTimeToFileTime(&local, &utc))
-        SetFileTimes(path, utc, folder);
+void SetFolderTime(const char* path, const FILETIME& time) {
+    HANDLE folder = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (folder == INVALID_HANDLE_VALUE) return;
+    SetFileTime(folder, &time, nullptr, &time);
+    CloseHandle(folder);
 }
 
 bool UnixTimeToFileTime(uint32_t unixTime, FILETIME* fileTime) {

@@ -6,12 +6,12 @@
 
 #include <cstdint>
 
-// Sets the creation and last-write time of a file or folder.  Failures are
-// silent.
-void SetFileTimes(const char* path, const FILETIME& time, bool folder);
+// The UTC time of an entry's time stamp: levels 0 and 1 store MS-DOS local
+// time, level 2 Unix time.  False when it cannot be converted.
+bool EntryFileTime(uint8_t level, uint32_t timeStamp, FILETIME* utc);
 
-// Same from an MS-DOS date and time in local time.
-void SetFileTimesFromDos(const char* path, uint16_t date, uint16_t time, bool folder);
+// Sets the creation and last-write time of a folder.  Failures are silent.
+void SetFolderTime(const char* path, const FILETIME& time);
 
 // Converts a Unix time (seconds since 1970 UTC) to a FILETIME.  Returns
 // false for a negative 32-bit value, for which the runtime gives no time.

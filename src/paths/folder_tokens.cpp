@@ -28,9 +28,12 @@ constexpr FolderToken kFolderTokens[] = {
     {"temp", TokenFolder::kTemp},
 };
 
+// Comparing this many bytes takes in the terminator of every name.
+constexpr size_t kLongestTokenSize = sizeof "ProgramFiles";
+
 TokenFolder FolderOfToken(const char* token) {
     for (const FolderToken& known : kFolderTokens)
-        if (lstrcmpA(token, known.name) == 0) return known.folder;
+        if (std::strncmp(token, known.name, kLongestTokenSize) == 0) return known.folder;
     return TokenFolder::kNone;
 }
 

@@ -35,6 +35,9 @@ int CreateFolderTree(const char* path) {
         copy[length++] = L'\\';
         copy[length] = L'\0';
     }
+    // Most entries go into a folder that exists already: one look-up.
+    const DWORD attributes = GetFileAttributesA(ToNarrow(copy));
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return 1;
 
     // Each level is the text up to and including a separator: the root
     // first ("C:\" or "\\server\share\"), then every folder below it.

@@ -1,5 +1,6 @@
 // Dialog 120, the modeless progress window shown on the main thread during
-// extraction.  Other threads reach it only by messages: kProgressPos,
+// extraction.  It appears only when the extraction lasts: a small package
+// is done before a window and its animation would have been drawn.  Other threads reach it only by messages: kProgressPos,
 // kAnimationPlay, kAnimationStop and WM_CLOSE.  Destroying it posts WM_QUIT,
 // which ends the run driver's message loop.
 #include <windows.h>
@@ -14,9 +15,13 @@ namespace {
 struct ProgressControls {
     HWND bar;
     HWND animation;  // null when not created
+    bool shown;
 };
 
 ProgressControls g_progress;
+
+constexpr UINT_PTR kShowTimer = 1;
+constexpr UINT kShowDelay = 250;  // ms
 
 // The system's file-copy animation, top left beside the texts.  Its frames
 // are in shell32.dll, which the module imports, so it is loaded already.
@@ -49,10 +54,22 @@ INT_PTR CALLBACK ProgressWindowProc(HWND dialog, UINT message, WPARAM wParam, LP
         // Both the range and the positions count KiB.
         SendMessageA(g_progress.bar, PBM_SETRANGE32, 0, static_cast<int32_t>(lParam) / 1024);
         g_progress.animation = nullptr;
-        CreateAnimation(dialog);
+        g_progress.shown = false;
+        SetTimer(dialog, kShowTimer, kShowDelay, nullptr);
         return TRUE;
 
-    case kProgressPos: SendMessageA(g_progress.bar, PBM_SETPOS, lParam, 0); return FALSE;
+    case WM_TIMER:  // ticks on until the window ends
+        if (!g_progress.shown) {
+            g_progress.shown = true;
+            CreateAnimation(dialog);
+            ShowWindow(dialog, SW_SHOW);
+        }
+        return TRUE;
+
+    case kProgressPos:
+        if (wParam != 0) SetDlgItemTextA(dialog, IDC_ENTRY_NAME, reinterpret_cast<const char*>(wParam));
+        SendMessageA(g_progress.bar, PBM_SETPOS, lParam, 0);
+        return FALSE;
 
     case WM_COMMAND:
         if (wParam != IDCANCEL) return FALSE;
@@ -86,7 +103,4 @@ void OpenProgressWindow(int32_t totalBytes, std::atomic<int32_t>* abortState) {
     g_ui.abortState = abortState;
     g_ui.progressWindow = CreateDialogParamA(g_ui.resources, MAKEINTRESOURCEA(IDD_PROGRESS), nullptr,
                                              ProgressWindowProc, totalBytes);
-    if (g_ui.progressWindow == nullptr) return;
-    ShowWindow(g_ui.progressWindow, SW_SHOW);
-    UpdateWindow(g_ui.progressWindow);
 }

@@ -18,7 +18,7 @@ struct UiState {
 extern UiState g_ui;
 
 // Messages understood by the progress window.
-constexpr UINT kProgressPos = 111;  // lParam: KiB written so far
+constexpr UINT kProgressPos = 111;  // lParam: KiB written so far; wParam: a new entry name or null
 constexpr UINT kAnimationPlay = WM_USER + 1;
 constexpr UINT kAnimationStop = WM_USER + 2;
 
@@ -57,8 +57,8 @@ void FormatThousands(uint32_t n, char* output);
 
 // ---- Progress window, dialog 120 (main thread) ----
 
-// Creates and shows the modeless progress window; totalBytes / 1024 is the
-// bar's range.  The handle goes to g_ui.progressWindow (null on failure).
+// Creates the modeless progress window, shown after a quarter of a second
+// if it still exists; totalBytes / 1024 is the bar's range.  The handle goes to g_ui.progressWindow (null on failure).
 // Cancel and the close box set *abortState to "cancelled".  The window
 // understands kProgressPos, kAnimationPlay, kAnimationStop and WM_CLOSE;
 // destroying it posts WM_QUIT.

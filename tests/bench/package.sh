@@ -7,21 +7,27 @@
 # and without --crc, NSIS zlib and NSIS lzma (makensis defaults: not solid,
 # the installer's own CRC check on), and a one-file package of each kind.
 # Every run extracts silently into the same folder of one Wine prefix and
-# is checked against the payload; rounds are interleaved, and the table
-# gives the median of ROUNDS rounds and its ratio to NSIS zlib (below 1:
-# ours finishes first).  Then the module's CRC-32 check alone in MB/s
+# is checked against the payload; rounds are interleaved (each round starts
+# one package later, so that none always follows the same one), and the
+# table gives the median of ROUNDS rounds and its ratio to NSIS zlib (below
+# 1: ours finishes first).  The folder is in /dev/shm: on ext4, making
+# hundreds of files right after deleting them spends a varying 0.1-0.7 s in
+# the kernel's inode allocation (recently_deleted), the same for every
+# installer, which buried the differences.  Then the module's CRC-32 check alone in MB/s
 # (build/win32/crc32_bench.exe).  Times are wall-clock on a shared machine:
 # read them as noisy.
 #   usage: tests/bench/package.sh [WORK_DIR]
-#   ROUNDS       rounds (default 3)
+#   ROUNDS       rounds (default 5)
 #   BENCH_PREFIX the Wine prefix (default /tmp/bench-wine)
 #   BASE_MODULE  another build of sfx.exe (say, of main): its packages
 #                (with and without --crc) run in the same rounds, as "base"
+#   OUT_DIR      where the runs extract (default /dev/shm/lzhsfx-bench-out,
+#                or WORK_DIR/out without /dev/shm)
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 root=$(pwd)
 work=$(realpath -m "${1:-build/bench-package}")
-rounds=${ROUNDS:-3}
+rounds=${ROUNDS:-5}
 prefix=$(realpath -m "${BENCH_PREFIX:-/tmp/bench-wine}")
 lzhgen=${LZHGEN:-$(realpath -m ../shared/tools/lzhgen/lzhgen)}
 dll_dir=/usr/lib/i386-linux-gnu/wine/i386-windows
@@ -85,7 +91,9 @@ make_archive() {  # OUT.lzh ENTRY...
 }
 make_archive "$work/payload-$maker.lzh" bin include
 make_archive "$work/one-$maker.lzh" "$one_file"
-out=$work/out
+out_default=$work/out
+[ -d /dev/shm ] && [ -w /dev/shm ] && out_default=/dev/shm/lzhsfx-bench-out
+out=$(realpath -m "${OUT_DIR:-$out_default}")
 ours_options=(--module "$module" --no-confirm --skip-dialog --no-open-folder --dest "$(windows_path "$out")")
 "$mksfx" -o "$work/ours.exe" "${ours_options[@]}" "$work/payload-$maker.lzh" > /dev/null
 "$mksfx" -o "$work/ours-crc.exe" "${ours_options[@]}" --crc "$work/payload-$maker.lzh" > /dev/null
@@ -143,6 +151,7 @@ fi
 xvfb_pid=
 cleanup() {
   wineserver -k 2> /dev/null || true
+  rm -rf "$out"
   [ -z "$xvfb_pid" ] || { kill "$xvfb_pid" 2> /dev/null; wait "$xvfb_pid" 2> /dev/null; } || true
 }
 trap cleanup EXIT
@@ -173,13 +182,16 @@ run_package() {
 
 nsis_args=(/S "/D=$(windows_path "$out")")
 declare -A times
+round=0
 run_round() {
-  local name args
-  for name in "${names[@]}"; do
+  local i name args count=${#names[@]}
+  for ((i = 0; i < count; i++)); do
+    name=${names[(i + round) % count]}
     args=()
     [[ $name == nsis* ]] && args=("${nsis_args[@]}")
     times[$name]+=" $(run_package "$work/$name.exe" "${args[@]}")"
   done
+  round=$((round + 1))
 }
 echo "package.sh: payload $payload_files files, $payload_bytes bytes, archives by $maker;" \
   "$rounds rounds after one warm-up" >&2

@@ -284,6 +284,30 @@ TEST_F(ExtractionWorkerTest, FileThatCannotBeCreatedIsSkipped) {
     EXPECT_EQ(ShownMessages()[0].type, static_cast<UINT>(MB_ICONERROR));
 }
 
+TEST_F(ExtractionWorkerTest, FilesBeingWrittenHaveOneWriter) {
+    // Ours may be read meanwhile, but not written by anyone else.
+    const std::string path = out_ + "ours.txt";
+    HANDLE ours = CreateOutputFile(path.c_str(), CREATE_NEW);
+    ASSERT_NE(ours, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(CreateOutputFile(path.c_str(), CREATE_ALWAYS), INVALID_HANDLE_VALUE);
+    constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE;
+    EXPECT_EQ(CreateFileA(path.c_str(), GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING, 0, nullptr),
+              INVALID_HANDLE_VALUE);
+    HANDLE reader = CreateFileA(path.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING, 0, nullptr);
+    EXPECT_NE(reader, INVALID_HANDLE_VALUE);
+    CloseHandle(reader);
+    CloseHandle(ours);
+
+    // A file another program is writing is not replaced under it.
+    const std::string busy = out_ + "busy.txt";
+    HANDLE other = CreateFileA(busy.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(other, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(Run(Archive({{"busy.txt", "new"}, {"next.txt", "y"}})), static_cast<DWORD>(ERROR_WRITE_FAULT));
+    CloseHandle(other);
+    EXPECT_EQ(Text(busy), "");
+    EXPECT_EQ(Text(out_ + "next.txt"), "y");
+}
+
 TEST_F(ExtractionWorkerTest, NewerOnlyComparesDosTimes) {
     replace_ = ReplacePolicy::kNewerOnly;
     WriteText(out_ + "same.txt", "kept");

@@ -37,6 +37,7 @@ protected:
     void SetUp() override {
         OpenProgressWindow(1 << 20, &abortState_);
         ASSERT_NE(g_ui.progressWindow, nullptr);
+        SendMessageA(g_ui.progressWindow, WM_TIMER, 1, 0);  // shown, with its animation
 
         char folder[MAX_PATH];
         GetTempPathA(sizeof folder, folder);

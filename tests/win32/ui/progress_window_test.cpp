@@ -23,9 +23,11 @@ protected:
         TakeQuitMessage();
     }
 
+    // The window as it is once shown (its timer's first tick).
     HWND Open(int32_t total) {
         OpenProgressWindow(total, &abortState_);
         EXPECT_NE(g_ui.progressWindow, nullptr);
+        SendMessageA(g_ui.progressWindow, WM_TIMER, 1, 0);
         return g_ui.progressWindow;
     }
     static HWND Bar(HWND window) { return GetDlgItem(window, IDC_PROGRESS_BAR); }
@@ -34,7 +36,25 @@ protected:
     std::atomic<int32_t> abortState_{lzh::kAbortNone};
 };
 
-TEST_F(DialogProgressWindow, OpensVisibleWithTheRangeInWholeKiB) {
+TEST_F(DialogProgressWindow, ShowsItselfAfterAQuarterSecond) {
+    OpenProgressWindow(4096, &abortState_);
+    HWND window = g_ui.progressWindow;
+    ASSERT_NE(window, nullptr);
+    EXPECT_FALSE(IsWindowVisible(window));
+    EXPECT_EQ(Animation(window), nullptr);
+    const DWORD start = GetTickCount();
+    MSG message;
+    while (!IsWindowVisible(window) && GetTickCount() - start < 5000) {
+        if (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageA(&message);
+        else
+            Sleep(10);
+    }
+    EXPECT_TRUE(IsWindowVisible(window));
+    EXPECT_GE(GetTickCount() - start, 200u);
+}
+
+TEST_F(DialogProgressWindow, OpensWithTheRangeInWholeKiB) {
     const int32_t totals[] = {0, 1000, 1023, 1024, 5 * 1024 + 1023, 100 << 20};
     for (int32_t total : totals) {
         HWND window = Open(total);
@@ -70,11 +90,19 @@ TEST_F(DialogProgressWindow, PositionsFromTheWorkerMoveTheBarAndStopWhenFull) {
 
 TEST_F(DialogProgressWindow, EntryNameLineTakesTextFromTheWorker) {
     HWND window = Open(4096);
+    std::string shown[2];
     {
-        Worker worker([&] { SetDlgItemTextA(window, IDC_ENTRY_NAME, "docs\\readme.txt"); });
+        // A position with a name shows it; one without keeps it.
+        Worker worker([&] {
+            SendMessageA(window, kProgressPos, reinterpret_cast<WPARAM>("docs\\readme.txt"), 1);
+            shown[0] = ItemText(window, IDC_ENTRY_NAME);
+            SendMessageA(window, kProgressPos, 0, 2);
+            shown[1] = ItemText(window, IDC_ENTRY_NAME);
+        });
         worker.PumpUntilDone();
     }
-    EXPECT_EQ(ItemText(window, IDC_ENTRY_NAME), "docs\\readme.txt");
+    EXPECT_EQ(shown[0], "docs\\readme.txt");
+    EXPECT_EQ(shown[1], "docs\\readme.txt");
 }
 
 TEST_F(DialogProgressWindow, CancelOnlyRequestsTheAbortAndKeepsTheWindow) {
