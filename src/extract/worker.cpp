@@ -164,14 +164,13 @@ Step WriteEntry(Extraction& run, const char* path, const lzh::EntryHeader& heade
     g_reporter.held = nullptr;
     lzh::Decoder& decoder = *job.decoder;
     decoder.runningCrc16 = 0;
+    const uint32_t before = decoder.outputTotal;
     decoder.DecodeEntry(lzh::MethodCodeOf(header.method), header.packedSize, header.unpackedSize);
-    const DWORD written = GetFileSize(file, nullptr);
+    const uint32_t written = decoder.outputTotal - before;
 
     // The decoder's own text names the damage; without one, the CRC-16 does.
     const bool crcMatches = decoder.runningCrc16 == header.crc16 && !decoder.damaged();
-    FILETIME time;
-    if (crcMatches && !output.failed && EntryFileTime(header.level, header.timeStamp, &time))
-        SetFileTime(file, &time, nullptr, &time);
+    if (crcMatches && !output.failed) SetEntryTime(file, header.level, header.timeStamp);
     if (!CloseHandle(file)) output.failed = true;
     output.file = nullptr;
     if (output.failed) {
@@ -211,8 +210,12 @@ Step ExtractEntry(Extraction& run, lzh::EntryHeader& header) {
         // A file entry named like a folder only gets its folders.
         if (IsFolderMethod(header.method)) {
             SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
-            FILETIME time;
-            if (EntryFileTime(header.level, header.timeStamp, &time)) SetFolderTime(path, time);
+            HANDLE folder = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                        FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+            if (folder != INVALID_HANDLE_VALUE) {
+                SetEntryTime(folder, header.level, header.timeStamp);
+                CloseHandle(folder);
+            }
             SetFileAttributesA(path, header.attribute);
         }
         return Step::kNextEntry;

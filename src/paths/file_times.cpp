@@ -8,27 +8,25 @@ constexpr uint64_t kFileTimeUnitsPerSecond = 10000000ULL;
 
 }  // namespace
 
-bool EntryFileTime(uint8_t level, uint32_t timeStamp, FILETIME* utc) {
-    if (level == 2) return UnixTimeToFileTime(timeStamp, utc);
-    FILETIME local;
-    return DosDateTimeToFileTime(static_cast<WORD>(timeStamp >> 16), static_cast<WORD>(timeStamp), &local) &&
-           LocalFileTimeToFileTime(&local, utc);
-}
-
-void SetFolderTime(const char* path, const FILETIME& time) {
-    HANDLE folder = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (folder == INVALID_HANDLE_VALUE) return;
-    SetFileTime(folder, &time, nullptr, &time);
-    CloseHandle(folder);
-}
-
 bool UnixTimeToFileTime(uint32_t unixTime, FILETIME* fileTime) {
     if (static_cast<int32_t>(unixTime) < 0) return false;
     const uint64_t value = kUnixEpochAsFileTime + unixTime * kFileTimeUnitsPerSecond;
     fileTime->dwLowDateTime = static_cast<DWORD>(value);
     fileTime->dwHighDateTime = static_cast<DWORD>(value >> 32);
     return true;
+}
+
+void SetEntryTime(HANDLE file, uint8_t level, uint32_t timeStamp) {
+    FILETIME utc;
+    if (level == 2) {
+        if (!UnixTimeToFileTime(timeStamp, &utc)) return;
+    } else {
+        FILETIME local;
+        if (!DosDateTimeToFileTime(static_cast<WORD>(timeStamp >> 16), static_cast<WORD>(timeStamp), &local) ||
+            !LocalFileTimeToFileTime(&local, &utc))
+            return;
+    }
+    SetFileTime(file, &utc, nullptr, &utc);
 }
 
 uint32_t DosTimeOf(const FILETIME& utc) {

@@ -6,12 +6,10 @@
 
 #include <cstdint>
 
-// The UTC time of an entry's time stamp: levels 0 and 1 store MS-DOS local
-// time, level 2 Unix time.  False when it cannot be converted.
-bool EntryFileTime(uint8_t level, uint32_t timeStamp, FILETIME* utc);
-
-// Sets the creation and last-write time of a folder.  Failures are silent.
-void SetFolderTime(const char* path, const FILETIME& time);
+// Sets the creation and last-write time of an open file or folder to an
+// entry's time stamp (levels 0 and 1 store MS-DOS local time, level 2 Unix
+// time).  A stamp that does not convert, or a failure, leaves the times.
+void SetEntryTime(HANDLE file, uint8_t level, uint32_t timeStamp);
 
 // Converts a Unix time (seconds since 1970 UTC) to a FILETIME.  Returns
 // false for a negative 32-bit value, for which the runtime gives no time.

@@ -14,8 +14,7 @@ namespace {
 
 struct ProgressControls {
     HWND bar;
-    HWND animation;  // null when not created
-    bool shown;
+    HWND animation;  // null until the window shows, or when it cannot be created
 };
 
 ProgressControls g_progress;
@@ -54,16 +53,12 @@ INT_PTR CALLBACK ProgressWindowProc(HWND dialog, UINT message, WPARAM wParam, LP
         // Both the range and the positions count KiB.
         SendMessageA(g_progress.bar, PBM_SETRANGE32, 0, static_cast<int32_t>(lParam) / 1024);
         g_progress.animation = nullptr;
-        g_progress.shown = false;
         SetTimer(dialog, kShowTimer, kShowDelay, nullptr);
         return TRUE;
 
-    case WM_TIMER:  // ticks on until the window ends
-        if (!g_progress.shown) {
-            g_progress.shown = true;
-            CreateAnimation(dialog);
-            ShowWindow(dialog, SW_SHOW);
-        }
+    case WM_TIMER:  // ticks on until the window ends; showing again does nothing
+        if (g_progress.animation == nullptr) CreateAnimation(dialog);
+        ShowWindow(dialog, SW_SHOW);
         return TRUE;
 
     case kProgressPos:
