@@ -144,8 +144,9 @@ bool MakePrivateFolder(char* folder) {
 
 // The destination loop: the dialog (unless suppressed), resolution against
 // the archive's folder, and creation of a missing folder.  Returns false
-// when the run ends.
-bool SettleDestination(const char* archiveFolder, const char* archiveName) {
+// when the run ends.  Its buffers get a frame of their own, so that no
+// frame reaches a page (the module has no stack probes).
+__attribute__((noinline)) bool SettleDestination(const char* archiveFolder, const char* archiveName) {
     RunSettings& settings = g_state.runSettings;
     if (settings.destination[0] == '\0') CopyText(settings.destination, MAX_PATH, archiveFolder);
     char privateFolder[MAX_PATH];

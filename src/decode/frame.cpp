@@ -41,19 +41,25 @@ size_t Decoder::WriteOutput(const uint8_t* bytes, size_t count) {
 }
 
 // Copies the packed bytes as they are; the unpacked size is not consulted.
-// Stops early at the end of the file.
+// Stops early at the end of the file.  The chunk is on the heap: the
+// module's stack frames stay below a page, as it has no stack probes.
 void Decoder::CopyStored(uint32_t packedSize) {
-    uint8_t chunk[kStoredChunk];
+    uint8_t* chunk = static_cast<uint8_t*>(std::malloc(kStoredChunk));
+    if (chunk == nullptr) {
+        abortState_.store(kAbortFailed, std::memory_order_relaxed);
+        return;
+    }
     uint32_t remaining = packedSize;
     while (packedSize == kCopyToEnd || remaining > 0) {
         uint32_t want = kStoredChunk;
         if (packedSize != kCopyToEnd && want > remaining) want = remaining;
         const size_t got = std::fread(chunk, 1, want, archive_);
-        if (got == 0) return;
+        if (got == 0) break;
         const size_t written = WriteOutput(chunk, got);
         remaining -= static_cast<uint32_t>(written);
-        if (Aborted()) return;
+        if (Aborted()) break;
     }
+    std::free(chunk);
 }
 
 void Decoder::DecodeEntry(MethodCode code, uint32_t packedSize, uint32_t unpackedSize) {
