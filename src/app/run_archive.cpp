@@ -185,48 +185,42 @@ __attribute__((noinline)) bool SettleDestination(const char* archiveFolder, cons
     return true;
 }
 
-// Runs the worker thread while this thread pumps the progress window's
-// messages, until the window is gone and the worker has ended.  Returns
-// false when the extraction could not start.
+// How long the extraction runs before the progress window appears: a small
+// package is done sooner and opens no window at all.
+constexpr DWORD kProgressWindowDelay = 250;  // ms
+
+// Runs the worker thread and, once it has run for a moment, the progress
+// window, whose messages this thread handles until the worker ends.
+// Returns false when the extraction could not start.
 bool Extract(long total) {
     const RunSettings& settings = g_state.runSettings;
     ExtractionJob& job = g_state.job;
     job.decoder->outputTotal = 0;
-    OpenProgressWindow(static_cast<int32_t>(total), &g_state.abortState);
-    HWND window = g_ui.progressWindow;
-    if (window == nullptr) {
-        Fail(ERROR_NOT_ENOUGH_MEMORY);
-        return false;
-    }
     job.destination = settings.destination;
     job.replace = settings.noConfirm ? ReplacePolicy::kReplaceAll : ReplacePolicy::kAsk;
     job.recordFiles = settings.removeAfterRun != 0;
     job.abortState = &g_state.abortState;
-    job.progressWindow = window;
     job.output = &g_state.outputSink;
-    g_state.outputSink.progressWindow = window;
 
     HANDLE worker = CreateThread(nullptr, 0, ExtractionWorker, &job, 0, nullptr);
     if (worker == nullptr) {
         Fail(ERROR_NOT_ENOUGH_MEMORY);
-        // Nobody would close the window: close it here and take back the
-        // quit message its closing posts.
-        SendMessageA(window, WM_CLOSE, 0, 0);
-        if (IsWindow(window)) DestroyWindow(window);
-        MSG message;
-        while (PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
-        }
         return false;
     }
-
-    MSG message;
-    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
-        if (!IsDialogMessageA(g_ui.progressWindow, &message)) {
-            TranslateMessage(&message);
-            DispatchMessageA(&message);
+    if (WaitForSingleObject(worker, kProgressWindowDelay) == WAIT_TIMEOUT) {
+        // Without a window (none could be made) the extraction goes on unseen.
+        OpenProgressWindow(static_cast<int32_t>(total), &g_state.abortState);
+        MSG message;
+        while (MsgWaitForMultipleObjects(1, &worker, FALSE, INFINITE, QS_ALLINPUT) != WAIT_OBJECT_0) {
+            while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+                if (!IsDialogMessageA(g_ui.progressWindow, &message)) {
+                    TranslateMessage(&message);
+                    DispatchMessageA(&message);
+                }
+            }
         }
+        SendMessageA(g_ui.progressWindow, WM_CLOSE, 0, 0);
     }
-    WaitForSingleObject(worker, INFINITE);
     CloseHandle(worker);
     Fail(job.failure);
     if (g_state.abortState.load() == lzh::kAbortCancelled) Fail(ERROR_CANCELLED);

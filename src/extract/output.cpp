@@ -17,8 +17,10 @@ bool ProgressFileSink::Write(const uint8_t* bytes, size_t count) {
 void ProgressFileSink::Progress(uint32_t outputTotal) {
     const DWORD now = GetTickCount();
     if (now - lastProgress_ < kProgressInterval) return;
+    HWND window = g_ui.progressWindow.load();
+    if (window == nullptr) return;
     lastProgress_ = now;
-    SendMessageA(progressWindow, kProgressPos, reinterpret_cast<WPARAM>(entryName),
+    SendMessageA(window, kProgressPos, reinterpret_cast<WPARAM>(entryName),
                  static_cast<LPARAM>(outputTotal / 1024));
     entryName = nullptr;
 }

@@ -1,5 +1,6 @@
 // Where the decoder's bytes go in the module: the file being extracted, with
-// the progress bar and the entry's name updated as they are written.
+// the progress window's bar and entry name updated (once it exists) as they
+// are written.
 #pragma once
 
 #include <windows.h>
@@ -15,10 +16,9 @@ public:
     bool Write(const uint8_t* bytes, size_t count) override;
     void Progress(uint32_t outputTotal) override;
 
-    HANDLE file = nullptr;               // the file being written
-    const char* entryName = nullptr;     // shown with the next position, then null
-    HWND progressWindow = nullptr;       // receives kProgressPos in KiB
-    bool failed = false;                 // a write failed (a full disk, a lost network)
+    HANDLE file = nullptr;            // the file being written
+    const char* entryName = nullptr;  // shown with the next position, then null
+    bool failed = false;              // a write failed (a full disk, a lost network)
 
 private:
     // Each update is a message to another thread and a repaint; under Wine

@@ -256,6 +256,5 @@ DWORD WINAPI ExtractionWorker(LPVOID parameter) {
             JoinText(message, sizeof message, message, headerFault);
         ShowMessageBox(ProgressOwner(), message, kCaption, MB_ICONERROR);
     }
-    SendMessageA(job.progressWindow, WM_CLOSE, 0, 0);
     return 0;
 }

@@ -34,7 +34,6 @@ struct ExtractionJob {
     ReplacePolicy replace;
     bool recordFiles;                  // add every written file to g_extractedFiles
     std::atomic<int32_t>* abortState;  // polled; set when the run must end
-    HWND progressWindow;               // closed when the thread ends
     DWORD failure;                     // the first failure's Win32 error code, 0 if none
 };
 

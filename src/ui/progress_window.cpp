@@ -1,8 +1,6 @@
 // Dialog 120, the modeless progress window shown on the main thread during
-// extraction.  It appears only when the extraction lasts: a small package
-// is done before a window and its animation would have been drawn.  Other threads reach it only by messages: kProgressPos,
-// kAnimationPlay, kAnimationStop and WM_CLOSE.  Destroying it posts WM_QUIT,
-// which ends the run driver's message loop.
+// extraction.  Other threads reach it only by messages: kProgressPos,
+// kAnimationPlay, kAnimationStop and WM_CLOSE.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -14,13 +12,10 @@ namespace {
 
 struct ProgressControls {
     HWND bar;
-    HWND animation;  // null until the window shows, or when it cannot be created
+    HWND animation;  // null when not created
 };
 
 ProgressControls g_progress;
-
-constexpr UINT_PTR kShowTimer = 1;
-constexpr UINT kShowDelay = 250;  // ms
 
 // The system's file-copy animation, top left beside the texts.  Its frames
 // are in shell32.dll, which the module imports, so it is loaded already.
@@ -43,7 +38,6 @@ void EndProgressWindow(HWND dialog) {
         g_progress.animation = nullptr;
     }
     DestroyWindow(dialog);
-    PostQuitMessage(0);
 }
 
 INT_PTR CALLBACK ProgressWindowProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -53,12 +47,7 @@ INT_PTR CALLBACK ProgressWindowProc(HWND dialog, UINT message, WPARAM wParam, LP
         // Both the range and the positions count KiB.
         SendMessageA(g_progress.bar, PBM_SETRANGE32, 0, static_cast<int32_t>(lParam) / 1024);
         g_progress.animation = nullptr;
-        SetTimer(dialog, kShowTimer, kShowDelay, nullptr);
-        return TRUE;
-
-    case WM_TIMER:  // ticks on until the window ends; showing again does nothing
-        if (g_progress.animation == nullptr) CreateAnimation(dialog);
-        ShowWindow(dialog, SW_SHOW);
+        CreateAnimation(dialog);
         return TRUE;
 
     case kProgressPos:
@@ -96,6 +85,10 @@ INT_PTR CALLBACK ProgressWindowProc(HWND dialog, UINT message, WPARAM wParam, LP
 
 void OpenProgressWindow(int32_t totalBytes, std::atomic<int32_t>* abortState) {
     g_ui.abortState = abortState;
-    g_ui.progressWindow = CreateDialogParamA(g_ui.resources, MAKEINTRESOURCEA(IDD_PROGRESS), nullptr,
-                                             ProgressWindowProc, totalBytes);
+    HWND window = CreateDialogParamA(g_ui.resources, MAKEINTRESOURCEA(IDD_PROGRESS), nullptr,
+                                     ProgressWindowProc, totalBytes);
+    if (window == nullptr) return;
+    ShowWindow(window, SW_SHOW);
+    UpdateWindow(window);
+    g_ui.progressWindow.store(window);
 }

@@ -11,7 +11,9 @@
 // The user interface's process-wide state.
 struct UiState {
     HINSTANCE resources;               // the module whose dialogs and texts are shown
-    HWND progressWindow;               // dialog 120 while it exists
+    // Dialog 120 once it exists (null before: the extraction thread reads it
+    // while the main thread may create the window).
+    std::atomic<HWND> progressWindow;
     std::atomic<int32_t>* abortState;  // set to "cancelled" by the progress window
 };
 
@@ -57,11 +59,11 @@ void FormatThousands(uint32_t n, char* output);
 
 // ---- Progress window, dialog 120 (main thread) ----
 
-// Creates the modeless progress window, shown after a quarter of a second
-// if it still exists; totalBytes / 1024 is the bar's range.  The handle goes to g_ui.progressWindow (null on failure).
-// Cancel and the close box set *abortState to "cancelled".  The window
-// understands kProgressPos, kAnimationPlay, kAnimationStop and WM_CLOSE;
-// destroying it posts WM_QUIT.
+// Creates and shows the modeless progress window; totalBytes / 1024 is the
+// bar's range.  The handle goes to g_ui.progressWindow (stays null on
+// failure).  Cancel and the close box set *abortState to "cancelled"; the
+// close box and WM_CLOSE destroy the window.  It understands kProgressPos,
+// kAnimationPlay, kAnimationStop and WM_CLOSE.
 void OpenProgressWindow(int32_t totalBytes, std::atomic<int32_t>* abortState);
 
 // ---- Destination dialog, dialog 102 (main thread) ----

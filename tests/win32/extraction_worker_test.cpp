@@ -154,7 +154,7 @@ protected:
         ProgressFileSink sink;
         auto decoder = std::make_unique<lzh::Decoder>(file, sink, g_reporter, abortState_);
         ExtractionJob job{file,     buffer.get(), &reader,      decoder.get(), &sink, out_.c_str(),
-                          replace_, false,        &abortState_, nullptr,       0};
+                          replace_, false,        &abortState_, 0};
         ExtractionWorker(&job);
         EXPECT_EQ(sink.file, nullptr);
         std::fclose(file);

@@ -77,7 +77,6 @@ void ShowCrcCheck() {
 
 void ShowProgress() {
     OpenProgressWindow(10 << 20, &g_abortState);
-    SendMessageA(g_ui.progressWindow, WM_TIMER, 1, 0);  // shown at once
     SendMessageA(g_ui.progressWindow, kProgressPos, reinterpret_cast<WPARAM>("sample\\docs\\readme.txt"),
                  4 * 1024);
     StartTimers();
@@ -91,7 +90,6 @@ void ShowConfirmReplace() {
     HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     CloseHandle(file);
     OpenProgressWindow(10 << 20, &g_abortState);
-    SendMessageA(g_ui.progressWindow, WM_TIMER, 1, 0);
     const ReplaceInfo info = {path, DosDateTime(2024, 1, 2, 10, 20, 30), DosDateTime(2024, 3, 1, 8, 15, 0),
                               1234567, 1250000};
     StartTimers();
