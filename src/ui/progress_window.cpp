@@ -57,7 +57,8 @@ INT_PTR CALLBACK ProgressWindowProc(HWND dialog, UINT message, WPARAM wParam, LP
 
     case WM_COMMAND:
         if (wParam != IDCANCEL) return FALSE;
-        // The worker notices, removes its partial file and closes the window.
+        // The worker notices and removes its partial file; the run driver
+        // closes the window when the worker has ended.
         g_ui.abortState->store(lzh::kAbortCancelled);
         return TRUE;
 

@@ -42,7 +42,7 @@ constexpr int32_t kReplaceAll = 100;    // replace this and every later file
 constexpr int32_t kReplaceNewer = 101;  // from now on replace only older files, this one too
 constexpr int32_t kReplaceCancel = -1;  // end the run; the progress window is closing
 
-// Shows dialog 119 owned by the progress window, with its animation stopped
+// Shows dialog 119 owned by the progress window (if it exists yet), with its animation stopped
 // meanwhile.  Returns 6 replace, 7 keep, 100 replace all, 101 newer only,
 // -1 cancel (also when the dialog cannot be created).
 int32_t ConfirmReplace(const ReplaceInfo* info);
