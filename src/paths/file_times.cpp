@@ -22,7 +22,8 @@ void SetEntryTime(HANDLE file, uint8_t level, uint32_t timeStamp) {
         if (!UnixTimeToFileTime(timeStamp, &utc)) return;
     } else {
         FILETIME local;
-        if (!DosDateTimeToFileTime(static_cast<WORD>(timeStamp >> 16), static_cast<WORD>(timeStamp), &local) ||
+        if (!DosDateTimeToFileTime(static_cast<WORD>(timeStamp >> 16), static_cast<WORD>(timeStamp),
+                                   &local) ||
             !LocalFileTimeToFileTime(&local, &utc))
             return;
     }

@@ -11,9 +11,7 @@
 // The user interface's process-wide state.
 struct UiState {
     HINSTANCE resources;               // the module whose dialogs and texts are shown
-    // Dialog 120 once it exists (null before: the extraction thread reads it
-    // while the main thread may create the window).
-    std::atomic<HWND> progressWindow;
+    std::atomic<HWND> progressWindow;  // dialog 120 once made (the worker reads it meanwhile)
     std::atomic<int32_t>* abortState;  // set to "cancelled" by the progress window
 };
 

@@ -153,8 +153,8 @@ protected:
         lzh::HeaderReader reader(file, g_reporter, IsSystemLeadByte);
         ProgressFileSink sink;
         auto decoder = std::make_unique<lzh::Decoder>(file, sink, g_reporter, abortState_);
-        ExtractionJob job{file,     buffer.get(), &reader,      decoder.get(), &sink, out_.c_str(),
-                          replace_, false,        &abortState_, 0};
+        ExtractionJob job{file,         buffer.get(), &reader, decoder.get(), &sink,
+                          out_.c_str(), replace_,     false,   &abortState_,  0};
         ExtractionWorker(&job);
         EXPECT_EQ(sink.file, nullptr);
         std::fclose(file);
@@ -300,7 +300,8 @@ TEST_F(ExtractionWorkerTest, FilesBeingWrittenHaveOneWriter) {
 
     // A file another program is writing is not replaced under it.
     const std::string busy = out_ + "busy.txt";
-    HANDLE other = CreateFileA(busy.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, 0, nullptr);
+    HANDLE other =
+        CreateFileA(busy.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, 0, nullptr);
     ASSERT_NE(other, INVALID_HANDLE_VALUE);
     EXPECT_EQ(Run(Archive({{"busy.txt", "new"}, {"next.txt", "y"}})), static_cast<DWORD>(ERROR_WRITE_FAULT));
     CloseHandle(other);
