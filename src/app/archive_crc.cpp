@@ -46,7 +46,7 @@ void DispatchMessages(HWND dialog) {
 // Kept out of RunArchive: inlined there, the link-time optimiser gives the
 // module 36 bytes more code.
 __attribute__((noinline)) uint32_t CheckFileCrc(HWND owner, const char* path, uint32_t start, uint32_t end,
-                                                uint32_t expected) {
+                                                uint32_t expected, DWORD dialogDelay) {
     CrcWork* work = static_cast<CrcWork*>(std::malloc(sizeof(CrcWork)));
     FILE* file = work != nullptr ? std::fopen(path, "rb") : nullptr;
     if (file == nullptr) {
@@ -58,17 +58,13 @@ __attribute__((noinline)) uint32_t CheckFileCrc(HWND owner, const char* path, ui
     if (end != 0 && end < length) length = end;
     std::fseek(file, static_cast<long>(start), SEEK_SET);
 
-    // No procedure of its own: the dialog has no buttons to handle.
-    HWND dialog = CreateDialogParamA(g_ui.resources, MAKEINTRESOURCEA(IDD_CRC_CHECK), nullptr, nullptr, 0);
-    ShowWindow(dialog, SW_SHOW);
-    UpdateWindow(dialog);
-    HWND bar = GetDlgItem(dialog, IDC_PROGRESS_BAR);
-    SendMessageA(bar, PBM_SETRANGE32, 0, (length - start) / kCrcProgressUnit);
-
     MakeCrc32Table(work->table);
     uint32_t crc = kCrc32Start;
     uint32_t done = 0;
-    DWORD shown = GetTickCount();
+    HWND dialog = nullptr;
+    bool opened = false;
+    const DWORD begun = GetTickCount();
+    DWORD shown = begun;
     size_t count;
     do {
         // At the end, past it (a start beyond the file) and at a read error
@@ -80,8 +76,20 @@ __attribute__((noinline)) uint32_t CheckFileCrc(HWND owner, const char* path, ui
         const DWORD now = GetTickCount();
         if (count == 0 || now - shown >= kRedrawInterval) {
             shown = now;
-            SendMessageA(bar, PBM_SETPOS, done / kCrcProgressUnit, 0);
-            DispatchMessages(dialog);
+            if (!opened && now - begun >= dialogDelay) {
+                opened = true;
+                // No procedure of its own: the dialog has no buttons to handle.
+                dialog =
+                    CreateDialogParamA(g_ui.resources, MAKEINTRESOURCEA(IDD_CRC_CHECK), nullptr, nullptr, 0);
+                ShowWindow(dialog, SW_SHOW);
+                UpdateWindow(dialog);
+                SendDlgItemMessageA(dialog, IDC_PROGRESS_BAR, PBM_SETRANGE32, 0,
+                                    (length - start) / kCrcProgressUnit);
+            }
+            if (dialog != nullptr) {
+                SendDlgItemMessageA(dialog, IDC_PROGRESS_BAR, PBM_SETPOS, done / kCrcProgressUnit, 0);
+                DispatchMessages(dialog);
+            }
         }
     } while (count > 0);
     std::free(work);

@@ -170,7 +170,8 @@ LRESULT CALLBACK RecordBar(int code, WPARAM wParam, LPARAM lParam) {
 
 class DialogCrcCheck : public ArchiveCrcTest {
 protected:
-    BarMessages Check(size_t archiveBytes) {
+    // dialogDelay 0: dialog 103 from the first update.
+    BarMessages Check(size_t archiveBytes, DWORD dialogDelay = 0) {
         InitCommonControls();
         const std::vector<uint8_t> bytes = Pattern(512 + archiveBytes, 6);
         const std::string path = Write(bytes);
@@ -178,11 +179,13 @@ protected:
         recording = &seen;
         HHOOK hook = SetWindowsHookExA(WH_CALLWNDPROC, RecordBar, nullptr, GetCurrentThreadId());
         EXPECT_NE(hook, nullptr);
-        EXPECT_EQ(CheckFileCrc(nullptr, path.c_str(), 512, 0, 0), Crc32Of(bytes, 512));
+        EXPECT_EQ(CheckFileCrc(nullptr, path.c_str(), 512, 0, 0, dialogDelay), Crc32Of(bytes, 512));
         UnhookWindowsHookEx(hook);
         recording = nullptr;
-        EXPECT_NE(seen.dialog, nullptr);
-        EXPECT_TRUE(seen.dialogVisible);
+        if (dialogDelay == 0) {
+            EXPECT_NE(seen.dialog, nullptr);
+            EXPECT_TRUE(seen.dialogVisible);
+        }
         EXPECT_FALSE(IsWindow(seen.dialog)) << "dialog 103 outlived the check";
         return seen;
     }
@@ -208,6 +211,13 @@ TEST_F(DialogCrcCheck, BarCountsHundredKibSteps) {
         SCOPED_TRACE(archiveBytes);
         ExpectPositions(Check(archiveBytes), archiveBytes);
     }
+}
+
+TEST_F(DialogCrcCheck, AQuickCheckOpensNoDialog) {
+    const BarMessages seen = Check(4096, kCrcDialogDelay);  // one read, well within the delay
+    EXPECT_EQ(seen.dialog, nullptr);
+    EXPECT_TRUE(seen.ranges.empty());
+    EXPECT_TRUE(seen.positions.empty());
 }
 
 TEST_F(DialogCrcCheck, BarOfASmallArchiveNeverMoves) {
