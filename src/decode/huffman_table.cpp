@@ -1,5 +1,7 @@
 #include "decode/huffman_table.h"
 
+#include <algorithm>
+
 namespace lzh {
 
 bool HuffmanTables::Fail(const char* text) {
@@ -10,70 +12,66 @@ bool HuffmanTables::Fail(const char* text) {
 
 bool HuffmanTables::MakeTable(unsigned nchar, const uint8_t* lengths, unsigned width, uint16_t* table) {
     uint16_t count[17] = {};
-    uint16_t start[18];
-    uint16_t weight[17];
-
     for (unsigned i = 0; i < nchar; i++) {
         if (lengths[i] > 16) return Fail("Bad table (case a)");
-        if (lengths[i] != 0) count[lengths[i]]++;
+        count[lengths[i]]++;  // unused symbols too: a branch here would be mispredicted
     }
 
-    // The lengths must fill the 16-bit code space exactly (modulo 2^16).
-    start[1] = 0;
-    for (unsigned len = 1; len <= 16; len++)
-        start[len + 1] = static_cast<uint16_t>(start[len] + (count[len] << (16 - len)));
-    if (start[17] != 0 || width > kCharTableBits) return Fail("Bad table (case b)");
+    // The lengths must fill the 16-bit code space exactly; a set that fills
+    // it more than once would give codes that overlap.  No length at all
+    // leaves the table as it is.
+    uint32_t filled = 0;
+    for (unsigned len = 1; len <= 16; len++) filled += uint32_t{count[len]} << (16 - len);
+    if (filled == 0) return true;
+    if (filled != 1u << 16 || width > kCharTableBits) return Fail("Bad table (case b)");
+
+    // The symbols in code order (by length, then by symbol: canonical
+    // codes), so that the codes of one length fill runs of one size in a
+    // row, a loop whose trip count the processor predicts.
+    uint16_t sorted[kCharSymbols];
+    uint16_t next[17];
+    next[0] = 0;
+    for (unsigned len = 1; len <= 16; len++) next[len] = static_cast<uint16_t>(next[len - 1] + count[len - 1]);
+    for (unsigned ch = 0; ch < nchar; ch++) sorted[next[lengths[ch]]++] = static_cast<uint16_t>(ch);
 
     const unsigned tableSize = 1u << width;
-    const unsigned shift = 16 - width;
+    unsigned i = count[0];  // the first used symbol in `sorted`
+    unsigned e = 0;         // the first table entry not yet filled
     for (unsigned len = 1; len <= width; len++) {
-        start[len] = static_cast<uint16_t>(start[len] >> shift);
-        weight[len] = static_cast<uint16_t>(1u << (width - len));
+        const unsigned run = 1u << (width - len);
+        for (unsigned n = count[len]; n > 0; n--) {
+            std::fill_n(table + e, run, Entry(sorted[i++], len));
+            e += run;
+        }
     }
-    for (unsigned len = width + 1; len <= 16; len++) weight[len] = static_cast<uint16_t>(1u << (16 - len));
 
-    // Entries behind the short codes are the roots of the long codes' trees.
-    unsigned i = static_cast<uint16_t>(start[width + 1] >> shift);
-    if (i != 0)
-        for (; i < tableSize; i++) table[i] = 0;
-
+    // The entries behind the short codes are the roots of the long codes'
+    // trees: a root is a node as a table entry, the links below it hold plain
+    // node and symbol numbers.
+    for (unsigned k = e; k < tableSize; k++) table[k] = 0;
     unsigned nextNode = nchar;
+    const unsigned shift = 16 - width;
     const unsigned mask = 1u << (15 - width);
-    for (unsigned ch = 0; ch < nchar; ch++) {
-        const unsigned len = lengths[ch];
-        if (len == 0) continue;
-        unsigned k = start[len];
-        unsigned next = static_cast<uint16_t>(k + weight[len]);
-        if (len <= width) {
-            if (next > tableSize) next = tableSize;
-            const uint16_t entry = Entry(ch, len);
-            for (unsigned e = k; e < next; e++) table[e] = entry;
-        } else {
-            if ((k >> shift) >= tableSize) return Fail("Bad table (case c)");
-            // The first level holds the root as an entry, the links hold
-            // plain node and symbol numbers.
-            uint16_t& root = table[k >> shift];
-            if (root == 0) {
-                if (nextNode >= kLinks) return Fail("Bad table (case b)");
-                leftLinks[nextNode] = rightLinks[nextNode] = 0;
-                root = Entry(nextNode++, 0);
-            }
-            uint16_t* link = (k & mask) ? &rightLinks[SymbolOf(root)] : &leftLinks[SymbolOf(root)];
-            k = static_cast<uint16_t>(k << 1);
-            for (unsigned n = len - width - 1; n > 0; n--) {
-                if (*link == 0) {
-                    // An over-full set of lengths could ask for more nodes
-                    // than the link arrays hold.
+    unsigned code = e << shift;  // 16-bit codes from here on
+    for (unsigned len = width + 1; len <= 16; len++) {
+        for (unsigned n = count[len]; n > 0; n--) {
+            unsigned k = code;
+            code += 1u << (16 - len);
+            uint16_t* slot = &table[k >> shift];
+            unsigned slotShift = kSymbolShift;
+            for (unsigned depth = len - width; depth > 0; depth--) {
+                if (*slot == 0) {
                     if (nextNode >= kLinks) return Fail("Bad table (case b)");
                     leftLinks[nextNode] = rightLinks[nextNode] = 0;
-                    *link = static_cast<uint16_t>(nextNode++);
+                    *slot = static_cast<uint16_t>(nextNode++ << slotShift);
                 }
-                link = (k & mask) ? &rightLinks[*link] : &leftLinks[*link];
-                k = static_cast<uint16_t>(k << 1);
+                const unsigned node = *slot >> slotShift;
+                slot = (k & mask) ? &rightLinks[node] : &leftLinks[node];
+                slotShift = 0;
+                k <<= 1;
             }
-            *link = static_cast<uint16_t>(ch);
+            *slot = sorted[i++];
         }
-        start[len] = static_cast<uint16_t>(next);
     }
     return true;
 }

@@ -39,9 +39,11 @@ struct HuffmanTables {
     bool* damaged = nullptr;  // set by a bad table: the entry ends there
 
     // Builds a first-level table of 2^width entries (width 8 or 12) from
-    // nchar code lengths, with tree nodes for the longer codes.  A bad set of
-    // lengths is reported ("Bad table (case a|b|c)"), marks the entry damaged
-    // and leaves the table as far as it got.  Returns false then.
+    // nchar (at most kCharSymbols) code lengths, with tree nodes for the
+    // longer codes.  A bad set of lengths (one above 16, or one that does
+    // not fill the code space exactly) is reported ("Bad table (case a|b)")
+    // and marks the entry damaged; false then.  A set of zero lengths leaves
+    // the table as it was.
     bool MakeTable(unsigned nchar, const uint8_t* lengths, unsigned width, uint16_t* table);
 
     // Resolves a table entry that is a tree node: walks the links with the

@@ -62,6 +62,12 @@ TEST(MakeTable, RefusesLengthsThatDoNotFormACode) {
     EXPECT_EQ(std::vector<std::string>{"Bad table (case b)"}, incomplete.reporter.texts);
     EXPECT_TRUE(incomplete.damaged);
 
+    // Four 1-bit codes fill the space twice: 0 modulo 2^16, still no code.
+    Tables twice;
+    const uint8_t overFull[4] = {1, 1, 1, 1};
+    EXPECT_FALSE(twice.t->MakeTable(4, overFull, 8, twice.t->ptTable));
+    EXPECT_EQ(std::vector<std::string>{"Bad table (case b)"}, twice.reporter.texts);
+
     Tables tooLong;
     const uint8_t seventeen[3] = {1, 2, 17};
     EXPECT_FALSE(tooLong.t->MakeTable(3, seventeen, 8, tooLong.t->ptTable));
