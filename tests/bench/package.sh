@@ -162,6 +162,8 @@ Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp > /dev/null 2>&1 &
 xvfb_pid=$!
 for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
 export DISPLAY=:$n
+# A server left on the prefix (a manual run's) would make -p fail.
+wineserver -k 2> /dev/null || true
 wineserver -p
 
 # One run: PACKAGE ARGS... into $out, emptied before; seconds on stdout.
