@@ -26,11 +26,12 @@ int RunMksfx(int argc, const char* const* argv, FILE* out, FILE* err) {
     }
 
     // Files and folders become an archive first, which is then packaged
-    // like one the packager made.
+    // like one the packager made; a module that would be refused is
+    // refused before the packing.
     TemporaryArchive made;
     ArchiveSummary summary;
     if (!options.inputs.empty()) {
-        if (!made.Make(options, summary, error)) {
+        if (!CheckModule(options.module, error) || !made.Make(options, summary, error)) {
             std::fprintf(err, "mksfx: %s\n", error.c_str());
             return 1;
         }
@@ -42,6 +43,7 @@ int RunMksfx(int argc, const char* const* argv, FILE* out, FILE* err) {
         std::fprintf(err, "mksfx: %s\n", error.c_str());
         return 1;
     }
+    for (const std::string& note : options.notes) std::fprintf(err, "mksfx: note: %s\n", note.c_str());
     for (const std::string& note : layout.notes) std::fprintf(err, "mksfx: note: %s\n", note.c_str());
     if (!options.inputs.empty())
         std::fprintf(out,

@@ -104,6 +104,7 @@ private:
     std::string& error_;
     std::string texts_[kTextCount];  // UTF-8, converted by Finish
     bool fromFile_ = false;
+    bool packingGiven_ = false;  // --method, --level, --best or --mtime
     std::vector<std::string> fileInputs_, lineInputs_;
     std::string fileFolder_, lineFolder_;
     bool lineFolderGiven_ = false;
@@ -114,8 +115,10 @@ bool Parser::ApplyFlag(const std::string& name, bool on) {
         options_.config.*flag->field = on ? flag->value : 1 - flag->value;
     else if (name == "--crc")
         options_.computeCrc = on;
-    else
+    else {
         options_.pack.encode.best = on;
+        packingGiven_ = true;
+    }
     return true;
 }
 
@@ -146,6 +149,7 @@ bool Parser::Apply(const std::string& name, const std::string& value) {
         int at = 0;
         if (pack::ParsePackOption(2, words, at, options_.pack, error_) <= 0)
             return error_.empty() ? Fail("unknown option " + name + " (see --help)") : false;
+        packingGiven_ = packingGiven_ || name != "--codepage";  // the code page is the texts' too
     }
     return true;
 }
@@ -244,6 +248,9 @@ bool Parser::Finish() {
         options_.archive =
             Utf8FromPath(PathFromUtf8(options_.inputFolder) / PathFromUtf8(options_.inputs[0]));
         options_.inputs.clear();
+        if (packingGiven_)
+            options_.notes.push_back("--method, --level, --best and --mtime apply to files mksfx packs; " +
+                                     options_.archive + " is packaged as it is");
     }
     if (!ConvertTexts()) return false;
     if (options_.output.empty()) return Fail("no output file given (-o OUT.exe)");

@@ -22,6 +22,7 @@ struct PackageOptions {
     std::string icon;                    // --icon FILE
     std::vector<std::pair<std::string, std::string>> version;  // canonical name, UTF-8 value
     std::string info;                                          // --info PACKAGE
+    std::vector<std::string> notes;  // options given that have no effect here, said at the end
 
     bool Branded() const { return !icon.empty() || !version.empty(); }
 };

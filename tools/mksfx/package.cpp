@@ -157,6 +157,24 @@ bool WriteFile(const PackageOptions& options, const std::vector<uint8_t>& module
     return true;
 }
 
+// Reads the module and checks that it is a bare image: a package, or a
+// module with data behind it, would put two blocks in the file.
+bool LoadModule(const std::string& path, std::vector<uint8_t>& module, uint32_t& imageEnd,
+                std::string& error) {
+    if (!ReadModule(path, module, error)) return false;
+    imageEnd = FindImageEnd(module.data(), module.size());
+    if (imageEnd == 0) {
+        error = path + ": not a PE image";
+        return false;
+    }
+    if (imageEnd != module.size()) {
+        error = path + ": the image ends at " + std::to_string(imageEnd) + " but the file has " +
+                std::to_string(module.size()) + " bytes (a package already, or data appended)";
+        return false;
+    }
+    return true;
+}
+
 bool CheckAndWrite(const PackageOptions& options, PackageLayout& layout, bool& created, std::string& error) {
     if (SameFile(options.output, options.module) || SameFile(options.output, options.archive)) {
         error = options.output + ": the output must not be one of the inputs";
@@ -164,18 +182,7 @@ bool CheckAndWrite(const PackageOptions& options, PackageLayout& layout, bool& c
     }
 
     std::vector<uint8_t> module;
-    if (!ReadModule(options.module, module, error)) return false;
-    layout.imageEnd = FindImageEnd(module.data(), module.size());
-    if (layout.imageEnd == 0) {
-        error = options.module + ": not a PE image";
-        return false;
-    }
-    if (layout.imageEnd != module.size()) {
-        error = options.module + ": the image ends at " + std::to_string(layout.imageEnd) +
-                " but the file has " + std::to_string(module.size()) +
-                " bytes (a package already, or data appended)";
-        return false;
-    }
+    if (!LoadModule(options.module, module, layout.imageEnd, error)) return false;
     if (options.Branded()) {
         if (!BrandModule(options, module, error)) return false;
         layout.imageEnd = static_cast<uint32_t>(module.size());
@@ -218,6 +225,12 @@ bool CheckAndWrite(const PackageOptions& options, PackageLayout& layout, bool& c
 }
 
 }  // namespace
+
+bool CheckModule(const std::string& path, std::string& error) {
+    std::vector<uint8_t> module;
+    uint32_t imageEnd = 0;
+    return LoadModule(path, module, imageEnd, error);
+}
 
 bool WritePackage(const PackageOptions& options, PackageLayout& layout, std::string& error) {
     layout = PackageLayout{};

@@ -18,6 +18,10 @@ struct PackageLayout {
     std::vector<std::string> notes;  // things the packager may want to know
 };
 
+// Checks that path holds a module: a PE image with nothing behind it.  False
+// with a one-line message in error.
+bool CheckModule(const std::string& path, std::string& error);
+
 // Checks the inputs and writes options.output.  Returns false with a
 // one-line message in error, and without leaving an output file, when an
 // input is refused or the file cannot be written.

@@ -79,12 +79,34 @@ TEST_F(Packing, AnArchiveGivenAloneIsTakenAsItIs) {
     const size_t start = out.size() - (archive.size() + 7) / 8 * 8;
     EXPECT_TRUE(std::equal(archive.begin(), archive.end(), out.begin() + static_cast<long>(start)));
 
+    // Packing options cannot change it: said, not refused.
+    const MksfxRun run = Pack({"-C", Path("payload"), "given.LZH", "--best", "--method", "lh5"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.err.find("note: --method, --level, --best and --mtime apply to files mksfx packs"),
+              std::string::npos)
+        << run.err;
+    EXPECT_TRUE(std::equal(archive.begin(), archive.end(),
+                           ReadBytes(folder / "out.exe").begin() + static_cast<long>(start)));
+
     // Beside another file it is one more file to pack.
     ASSERT_EQ(Pack({"-C", Path("payload"), "given.LZH", "readme.txt"}).status, 0);
     const std::vector<Extracted> entries = ExtractPackage(folder / "out.exe");
     ASSERT_EQ(entries.size(), 2u);
     EXPECT_EQ(entries[0].name, "given.LZH");
     EXPECT_EQ(entries[0].data, archive);
+}
+
+TEST_F(Packing, AModuleThatWouldBeRefusedIsRefusedBeforePacking) {
+    // A package as the module: the refusal comes before any file is read,
+    // so a missing input is not what is reported.
+    Bytes package = MakeModule();
+    package.resize(package.size() + 600);
+    WriteBytes(folder / "package.exe", package);
+    const MksfxRun run =
+        RunTool({"-o", Path("out.exe"), "--module", Path("package.exe"), Path("missing.txt")}, folder / "");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("package.exe: the image ends at"), std::string::npos) << run.err;
+    EXPECT_FALSE(fs::exists(folder / "out.exe"));
 }
 
 TEST_F(Packing, TextsGoIntoTheCodePageAndCountItsBytes) {
