@@ -14,19 +14,20 @@ import tempfile
 
 # Folder -> folders whose headers it may include (its own always).
 ALLOWED = {
-    "src/archive": {"archive"},
-    "src/decode": {"archive"},
-    "src/encode": {"archive", "decode"},
-    "src/package": set(),
-    "src/res": set(),
-    "src/paths": {"archive", "package"},
-    "src/launch": {"paths"},
-    "src/ui": {"archive", "paths", "res"},
-    "src/extract": {"archive", "decode", "paths", "res", "ui"},
-    "src/app": {"archive", "decode", "extract", "launch", "package", "paths", "res", "ui"},
-    "tools/pack": {"archive", "decode", "encode"},
-    "tools/lzhtool": {"archive", "decode", "encode", "package", "pack"},
-    "tools/mksfx": {"archive", "decode", "encode", "package"},
+    "src/base": set(),
+    "src/archive": {"base", "archive"},
+    "src/decode": {"base", "archive"},
+    "src/encode": {"base", "archive", "decode"},
+    "src/package": {"base"},
+    "src/res": {"base"},
+    "src/paths": {"base", "archive", "package"},
+    "src/launch": {"base", "paths"},
+    "src/ui": {"base", "archive", "paths", "res"},
+    "src/extract": {"base", "archive", "decode", "paths", "res", "ui"},
+    "src/app": {"base", "archive", "decode", "extract", "launch", "package", "paths", "res", "ui"},
+    "tools/pack": {"base", "archive", "decode", "encode"},
+    "tools/lzhtool": {"base", "archive", "decode", "encode", "package", "pack"},
+    "tools/mksfx": {"base", "archive", "decode", "encode", "package"},
 }
 
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"')
