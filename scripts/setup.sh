@@ -14,20 +14,25 @@ packages=(
   locales fonts-ipafont-gothic
 )
 
-# Runs a command up to five times, 30 s apart.  Returns 1 with the last
-# lines of its output shown when every try failed.
-retry() {
-  local what=$1 try
-  shift
-  for try in 1 2 3 4 5; do
-    "$@" > /tmp/lzhsfx-setup.log 2>&1 && return 0
-    [ $try = 5 ] && break
-    echo "setup: $what failed (try $try of 5); trying again in 30 s"
-    sleep 30
+# Updates the package lists and installs the packages named.  A mirror in
+# the middle of a sync serves an index of the wrong size for a while
+# ("Mirror sync in progress?"), and an i386 list older than its amd64 twin
+# makes the install fail ("held broken packages"): both are tried again,
+# together, up to six times a minute apart.
+install_packages() {
+  local try log=/tmp/lzhsfx-setup.log
+  for try in 1 2 3 4 5 6; do
+    apt-get update -qq > "$log" 2>&1 || echo "setup: the package lists did not all update (try $try of 6)"
+    apt-get install -y -q --no-install-recommends "$@" >> "$log" 2>&1 && return 0
+    [ $try = 6 ] && break
+    echo "setup: installing failed (try $try of 6); trying again in 60 s"
+    sleep 60
   done
-  tail -20 /tmp/lzhsfx-setup.log
-  echo "setup: $what failed five times." >&2
-  return 1
+  grep -E '^(E|W):' "$log" | tail -20
+  echo "setup: could not install $*." >&2
+  echo "setup: check the network and the apt sources (/etc/apt/sources.list*); a mirror" \
+    "in the middle of a sync recovers within the hour. Then run scripts/setup.sh again." >&2
+  exit 1
 }
 
 missing=()
@@ -39,19 +44,7 @@ if [ ${#missing[@]} -gt 0 ]; then
   echo "setup: installing ${missing[*]}"
   export DEBIAN_FRONTEND=noninteractive
   dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
-  # A mirror in the middle of a sync serves an index of the wrong size for a
-  # while ("Mirror sync in progress?"): try again after a pause.
-  # An index that stays unreadable may not be one the packages need: the
-  # install goes on with the lists as they are and says if that failed.
-  retry "updating the package lists" apt-get update -qq ||
-    echo "setup: going on with the package lists as they are" >&2
-  retry "installing ${missing[*]}" \
-    apt-get install -y -qq --no-install-recommends "${missing[@]}" || {
-    echo "setup: could not install the packages above. Check the network and the" \
-      "apt sources (/etc/apt/sources.list*); a mirror in the middle of a sync" \
-      "recovers within the hour. Then run scripts/setup.sh again." >&2
-    exit 1
-  }
+  install_packages "${missing[@]}"
 fi
 
 # Japanese locale for the Japanese user-interface runs.

@@ -3,39 +3,13 @@
 #include <cstring>
 
 #include "archive/crc16.h"
+#include "archive/lha_format.h"
 
 namespace lzh {
 namespace {
 
-// Layout of the first 21 bytes, the same at every level:
-//   0  header size (levels 0/1: bytes after the first two; level 2: low byte of the total)
-//   1  levels 0/1: checksum of the header from byte 2; level 2: high byte of the total
-//   2  method id, 5 bytes ("-lh5-")
-//   7  packed size, 4 bytes
-//  11  unpacked size, 4 bytes
-//  15  time stamp, 4 bytes (levels 0/1: MS-DOS date/time; level 2: Unix time)
-//  19  MS-DOS attribute (level 2: reserved)
-//  20  header level
-constexpr int kCommonSize = 21;
-// Levels 0/1 go on with the name length, the name and the data's CRC-16
-// (level 1 then has an OS id and the first extended header's size); level 2
-// with the CRC-16, an OS id and the first extended header's size.
-constexpr int kLevel01NameLengthAt = 21;
-constexpr int kLevel01MinSize = 24;  // common part, name length and CRC-16
-constexpr int kLevel2Crc16At = 21;
-constexpr int kLevel2BaseSize = 26;
-constexpr int kMaxComponent = 260;  // file-name and directory extended headers are cut here
-
-// Extended headers: a type byte, the data, and the size of the next one.
-enum ExtendedHeaderType : uint8_t {
-    kExtHeaderCrc = 0x00,  // CRC-16 of the whole header, taken with these two bytes as zero
-    kExtFileName = 0x01,
-    kExtDirectory = 0x02,  // folders separated by 0xFF
-    kExtAttribute = 0x40,  // MS-DOS attribute, 2 bytes
-};
-
-uint16_t Get16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
-uint32_t Get32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24; }
+// The name and folder extended headers are cut at this length.
+constexpr int kMaxComponent = static_cast<int>(kMaxExtendedName);
 
 // Copies up to max bytes of data, stopping at a NUL, and terminates the text.
 void CopyText(char* to, const uint8_t* data, int count, int max) {
@@ -60,34 +34,34 @@ int HeaderReader::ReadHeaderBytes(uint8_t* buffer, int count) {
 // not a header.
 int HeaderReader::ReadBaseHeader(uint8_t* buffer) {
     EntryHeader& h = header;
-    const int got = ReadHeaderBytes(buffer, kCommonSize);
+    const int got = ReadHeaderBytes(buffer, kCommonHeaderSize);
     end = got == 0 ? ArchiveEnd::kEndOfFile : buffer[0] == 0 ? ArchiveEnd::kEndMark : ArchiveEnd::kBroken;
-    if (got < kCommonSize) return 0;
+    if (got < kCommonHeaderSize) return 0;
     // The checksum covers the header from offset 2 on.
     headerChecksum_ = static_cast<uint8_t>(headerChecksum_ - buffer[0] - buffer[1]);
 
-    h.level = buffer[20];
+    h.level = buffer[kLevelAt];
     if (h.level > 2) return 0;
     // Levels 0/1: the size byte counts the bytes after the first two, so a
     // base header is 2..257 bytes long.  Level 2 has a fixed base header and
     // a 16-bit total size.
     const int baseSize = h.level == 2 ? kLevel2BaseSize : buffer[0] + 2;
-    if (baseSize < kCommonSize) return 0;
+    if (baseSize < kCommonHeaderSize) return 0;
     // A 0 size byte is the end mark.  At level 2 the byte is only the low
     // half of the total size, so a header of 256 or 512 bytes is still read.
-    if (buffer[0] == 0 && (h.level < 2 || Get16(buffer) < kLevel2BaseSize)) return 0;
+    if (buffer[0] == 0 && (h.level < 2 || ReadLe16(buffer) < kLevel2BaseSize)) return 0;
     end = ArchiveEnd::kBroken;
 
     std::memcpy(h.method, buffer + 2, 5);
     h.method[5] = '\0';
-    h.packedSize = Get32(buffer + 7);
-    h.unpackedSize = Get32(buffer + 11);
-    h.timeStamp = Get32(buffer + 15);
-    h.attribute = buffer[19];
+    h.packedSize = ReadLe32(buffer + kPackedSizeAt);
+    h.unpackedSize = ReadLe32(buffer + kUnpackedSizeAt);
+    h.timeStamp = ReadLe32(buffer + kTimeStampAt);
+    h.attribute = buffer[kAttributeAt];
     if (h.method[0] != '-' || h.method[1] != 'l') return 0;
 
-    const int rest = baseSize - kCommonSize;
-    if (ReadHeaderBytes(buffer + kCommonSize, rest) < rest) return 0;
+    const int rest = baseSize - kCommonHeaderSize;
+    if (ReadHeaderBytes(buffer + kCommonHeaderSize, rest) < rest) return 0;
     return baseSize;
 }
 
@@ -101,7 +75,7 @@ int HeaderReader::ReadLevel01Name(const uint8_t* buffer, int baseSize) {
         return 0;
     }
     CopyText(h.name, buffer + kLevel01NameLengthAt + 1, nameLength, nameLength);
-    h.crc16 = Get16(buffer + kLevel01NameLengthAt + 1 + nameLength);
+    h.crc16 = ReadLe16(buffer + kLevel01NameLengthAt + 1 + nameLength);
     return 1;
 }
 
@@ -126,7 +100,7 @@ int HeaderReader::ReadExtendedHeaders(uint8_t* buffer, int size, int headerBytes
         case kExtHeaderCrc:
             if (size >= 5 && !haveHeaderCrc) {
                 haveHeaderCrc = true;
-                expectedHeaderCrc = Get16(data);
+                expectedHeaderCrc = ReadLe16(data);
                 runningCrc16_ = crcBefore;
                 buffer[1] = buffer[2] = 0;
                 runningCrc16_ = UpdateCrc16(runningCrc16_, buffer, size);
@@ -135,11 +109,11 @@ int HeaderReader::ReadExtendedHeaders(uint8_t* buffer, int size, int headerBytes
         case kExtFileName: CopyText(h.name, data, dataSize, kMaxComponent); break;
         case kExtDirectory: CopyText(directory, data, dataSize, kMaxComponent); break;
         case kExtAttribute:
-            if (size >= 5) h.attribute = Get16(data);
+            if (size >= 5) h.attribute = ReadLe16(data);
             break;
         default: break;
         }
-        size = Get16(buffer + size - 2);
+        size = ReadLe16(buffer + size - 2);
     }
     // Some archivers pad a level-2 header beyond its last extended header;
     // the total size says where the data starts, and the header CRC covers
@@ -161,17 +135,17 @@ int HeaderReader::ReadEntryHeader(uint8_t* buffer) {
 
     const int baseSize = ReadBaseHeader(buffer);
     if (baseSize == 0) return 0;
-    const int totalSize = h.level == 2 ? Get16(buffer) : 0;
+    const int totalSize = h.level == 2 ? ReadLe16(buffer) : 0;
     if (h.level < 2) {
         if (!ReadLevel01Name(buffer, baseSize)) return 0;
     } else {
-        h.crc16 = Get16(buffer + kLevel2Crc16At);
+        h.crc16 = ReadLe16(buffer + kLevel2Crc16At);
     }
 
     char directory[kMaxComponent + 1];
     directory[0] = '\0';
     if (h.level > 0 &&
-        !ReadExtendedHeaders(buffer, Get16(buffer + baseSize - 2), baseSize, totalSize, directory))
+        !ReadExtendedHeaders(buffer, ReadLe16(buffer + baseSize - 2), baseSize, totalSize, directory))
         return 0;
 
     ReplaceFFSeparators(h.name);

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "archive/lha_format.h"
 #include "archive/reporter.h"
 
 namespace lzh {
@@ -11,7 +12,7 @@ namespace lzh {
 // The parsed header of the entry read last.
 struct EntryHeader {
     uint8_t level;
-    char name[522];       // directory part, a backslash and the file name (260 + 1 + 260) and NUL
+    char name[2 * kMaxExtendedName + 2];  // directory part, a backslash, the file name and NUL
     char method[6];       // e.g. "-lh5-"
     uint32_t packedSize;  // bytes of packed data behind the header
     uint32_t unpackedSize;

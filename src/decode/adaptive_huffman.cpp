@@ -8,7 +8,7 @@ namespace {
 
 constexpr uint16_t kMaxCharWeight = 0x8000;  // the character root is rescaled here
 constexpr uint16_t kPinnedWeight = 0xFFFF;   // the position root once it has two leaves
-constexpr uint32_t kDictionary2 = 8192;      // -lh2- dictionary; no position code beyond it
+constexpr uint32_t kDictionary2 = 1u << kMethodTable[kLh2].dictionaryBits;  // no position code beyond it
 
 // -lh1- fixed position code: length 3, raised at these indices (3,4,4,4,5...).
 constexpr uint8_t kLh1PositionRow[] = {1, 4, 12, 24, 48, 0};

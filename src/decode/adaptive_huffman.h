@@ -8,7 +8,7 @@
 
 #include "decode/bit_input.h"
 #include "decode/huffman_table.h"
-#include "decode/method.h"
+#include "archive/lha_format.h"
 
 namespace lzh {
 

@@ -137,7 +137,7 @@ unsigned Decoder::DecodePosition(MethodCode code, uint64_t produced, uint32_t ri
 // The last match is copied whole, so corrupt data can make the output longer
 // than expected; the caller's CRC check then fails.
 void Decoder::Run(MethodCode code, uint8_t* window, uint32_t ringSize, uint32_t expected) {
-    const unsigned bias = code == kLzs ? 254 : 253;  // -lzs- lengths start at 2
+    const unsigned bias = code == kLzs ? kLzsMatchBias : kMatchBias;
     const bool fast = code >= kLh4 && code <= kLh7;
     const uint32_t mask = ringSize - 1;  // every ring size is a power of two
     const uint32_t slide = WindowSlide(ringSize);

@@ -16,7 +16,7 @@
 #include "decode/huffman_table.h"
 #include "decode/lh3.h"
 #include "decode/lzss.h"
-#include "decode/method.h"
+#include "archive/lha_format.h"
 #include "decode/static_huffman.h"
 
 namespace lzh {

@@ -5,12 +5,12 @@
 #include <atomic>
 #include <cstdint>
 
+#include "archive/lha_format.h"
 #include "archive/reporter.h"
 
 namespace lzh {
 
 struct HuffmanTables {
-    static constexpr unsigned kCharSymbols = 510;  // literals 0..255, lengths 3..256
     static constexpr unsigned kCharTableBits = 12;
     static constexpr unsigned kPtTableBits = 8;
     static constexpr unsigned kPtLengths = 128;

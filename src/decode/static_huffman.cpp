@@ -5,35 +5,15 @@
 #include "decode/match_copy.h"
 
 namespace lzh {
-namespace {
-
-constexpr unsigned kPreTreeSymbols = 19;
-constexpr unsigned kPreTreeCountBits = 5;
-constexpr int kPreTreeSpecial = 3;
-constexpr unsigned kCharCountBits = 9;
-
-}  // namespace
 
 void StaticHuffman::Start(MethodCode code) {
-    switch (code) {
-    case kLh6:
-        positionCodeCount_ = 16;
-        positionLengthBits_ = 5;
-        break;
-    case kLh7:
-        positionCodeCount_ = 17;
-        positionLengthBits_ = 5;
-        break;
-    default:
-        positionCodeCount_ = 14;
-        positionLengthBits_ = 4;
-        break;  // -lh4-, -lh5-
-    }
+    positionCodeCount_ = kMethodTable[code].positionCodes;
+    positionLengthBits_ = kMethodTable[code].positionCountBits;
     blockSize_ = 0;
 }
 
 void StaticHuffman::ReadBlockHeader() {
-    ReadPtLen(kPreTreeSymbols, kPreTreeCountBits, kPreTreeSpecial);
+    ReadPtLen(kPreTreeSymbols, kPreTreeCountBits, static_cast<int>(kPreTreeSpecial));
     ReadCLen();
     ReadPtLen(positionCodeCount_, positionLengthBits_, -1);
 }
@@ -63,7 +43,7 @@ uint8_t* StaticHuffman::DecodeFast(uint8_t* out, uint8_t* const limit, const uin
     unsigned entry = charTable[in.Peek(kCharBits)];
     while (out < limit && left != 0 && in.CanRefill()) {
         const unsigned s = HuffmanTables::SymbolOf(entry);
-        if (s >= HuffmanTables::kCharSymbols) break;
+        if (s >= kCharSymbols) break;
         const unsigned charLength = HuffmanTables::LengthOf(entry);
         if (s < 256) {
             in.Drop(charLength);
@@ -80,8 +60,8 @@ uint8_t* StaticHuffman::DecodeFast(uint8_t* out, uint8_t* const limit, const uin
         left--;
         if constexpr (kRefillForExtraBits) in.Refill();
         const unsigned p = j == 0 ? 0 : (1u << (j - 1)) + in.Take(j - 1);
-        CopyMatch(out, (p & mask) + 1, s - 253);
-        out += s - 253;
+        CopyMatch(out, (p & mask) + 1, s - kMatchBias);
+        out += s - kMatchBias;
         if constexpr (kRefillForExtraBits) {
             in.Refill();
             entry = charTable[in.Peek(kCharBits)];
@@ -124,7 +104,7 @@ void StaticHuffman::ReadPtLen(unsigned nn, unsigned nbit, int special) {
 }
 
 void StaticHuffman::ReadCLen() {
-    constexpr unsigned nc = HuffmanTables::kCharSymbols;
+    constexpr unsigned nc = kCharSymbols;
     const unsigned n = bits_.GetBits(kCharCountBits);
     if (n == 0) {
         const uint16_t v = bits_.GetBits(kCharCountBits);

@@ -7,7 +7,7 @@
 
 #include "decode/bit_input.h"
 #include "decode/huffman_table.h"
-#include "decode/method.h"
+#include "archive/lha_format.h"
 
 namespace lzh {
 
@@ -24,17 +24,17 @@ public:
             blockSize_ = bits_.GetBits(16);
             // A block of size 0 carries no tables; it stands for one match
             // of length 257 and the next call reads a block header again.
-            if (blockSize_ == 0) return 510;
+            if (blockSize_ == 0) return kCharSymbols;
             ReadBlockHeader();
         }
         blockSize_--;
         const uint32_t window = bits_.Peek32();
         const unsigned entry = t_.charTable[window >> (32 - HuffmanTables::kCharTableBits)];
         unsigned s = HuffmanTables::SymbolOf(entry);
-        if (s < HuffmanTables::kCharSymbols) {
+        if (s < kCharSymbols) {
             bits_.FillBits(HuffmanTables::LengthOf(entry));
         } else {
-            s = t_.WalkTree(s, HuffmanTables::kCharSymbols, window,
+            s = t_.WalkTree(s, kCharSymbols, window,
                             1u << (31 - HuffmanTables::kCharTableBits));
             const unsigned len = t_.charLengths[s];
             bits_.FillBits(len > HuffmanTables::kCharTableBits ? len : HuffmanTables::kCharTableBits);

@@ -2,15 +2,6 @@
 
 namespace lzh {
 
-const char* MethodIdOf(MethodCode method) {
-    switch (method) {
-    case kLh5: return "-lh5-";
-    case kLh6: return "-lh6-";
-    case kLh7: return "-lh7-";
-    default: return "-lh0-";
-    }
-}
-
 const char* EncodeStatusText(EncodeStatus status) {
     switch (status) {
     case EncodeStatus::kOk: return "ok";

@@ -12,7 +12,7 @@
 
 #include <cstdint>
 
-#include "decode/method.h"
+#include "archive/lha_format.h"
 #include "encode/encode_io.h"
 #include "encode/entry_encoder.h"
 #include "encode/header_writer.h"
@@ -34,9 +34,6 @@ struct EntryInfo {
 
 // A short English text for a status, e.g. "read error".
 const char* EncodeStatusText(EncodeStatus status);
-
-// The method id written for a method the writer makes ("-lh7-").
-const char* MethodIdOf(MethodCode method);
 
 class ArchiveWriter {
 public:

@@ -5,10 +5,6 @@
 namespace lzh {
 namespace {
 
-constexpr unsigned kPreTreeCountBits = 5;
-constexpr unsigned kCharCountBits = 9;
-constexpr unsigned kPreTreeSpecial = 3;  // a 2-bit count of zero lengths follows the third length
-
 // A short-list length: 0..6 in three bits; 7 and more as 111, one 1 bit per
 // step above 7, and a closing 0.
 unsigned LengthFieldBits(unsigned len) { return len < 7 ? 3 : len - 3; }

@@ -11,21 +11,9 @@
 
 namespace lzh {
 
-// Character/length alphabet: 0..255 literal bytes, 256..509 match lengths
-// 3..256 (symbol = length + 253).
-constexpr unsigned kCharSymbols = 510;
-constexpr unsigned kMinMatch = 3;
-constexpr unsigned kMaxMatch = 256;
-constexpr unsigned kMatchBias = 253;
-// The block header counts character symbols in 16 bits.
-constexpr unsigned kMaxBlockSymbols = 65535;
-constexpr unsigned kMaxPositionCodes = 17;
-
-// A match's position value p is its distance - 1.  Its code is the number
-// of significant bits of p (0 for p = 0), followed by the bits below the
-// leading 1: code j > 1 carries j - 1 extra bits.
+// The position code of a match's position value p (its distance - 1): the
+// number of significant bits of p.
 inline unsigned PositionCode(unsigned p) { return static_cast<unsigned>(std::bit_width(p)); }
-inline unsigned PositionExtraBits(unsigned code) { return code > 1 ? code - 1 : 0; }
 
 class BlockWriter {
 public:
@@ -92,7 +80,6 @@ private:
     // The character lengths as pre-tree symbols: 0 one zero length, 1 a run
     // of 3..18 (4 extra bits), 2 a run of 20..531 (9 extra bits), 3..18 a
     // length of 1..16.
-    static constexpr unsigned kPreTreeSymbols = 19;
     uint8_t preSymbols_[kCharSymbols];
     uint16_t preExtra_[kCharSymbols];
     unsigned preCount_ = 0;

@@ -11,7 +11,6 @@ namespace {
 // Room for the largest block: its header and 65,535 symbols of at most 16
 // + 16 + 15 bits.
 constexpr size_t kOutBufferSize = 512 * 1024;
-constexpr uint32_t kLargestDictionary = 65536;
 
 template <class T>
 T* AllocateArray(size_t count) {
@@ -90,20 +89,8 @@ EncodeStatus EntryEncoder::Encode(EncodeInput& input, uint32_t size, MethodCode 
 
     const uint64_t dataStart = output.Position();
     const uint32_t dictionary = dictionary_ = RingSizeOf(method);
-    switch (method) {
-    case kLh5:
-        positionCodes_ = 14;
-        blockWriter_.SetPositionCodes(14, 4);
-        break;
-    case kLh6:
-        positionCodes_ = 16;
-        blockWriter_.SetPositionCodes(16, 5);
-        break;
-    default:
-        positionCodes_ = 17;
-        blockWriter_.SetPositionCodes(17, 5);
-        break;
-    }
+    positionCodes_ = kMethodTable[method].positionCodes;
+    blockWriter_.SetPositionCodes(positionCodes_, kMethodTable[method].positionCountBits);
     window_.Start(input, size, dictionary);
     bits_.Start(outBuffer_, kOutBufferSize);
     pendingCount_ = 0;

@@ -8,7 +8,7 @@
 
 #include <cstdint>
 
-#include "decode/method.h"
+#include "archive/lha_format.h"
 #include "encode/bit_output.h"
 #include "encode/block_splitter.h"
 #include "encode/block_writer.h"

@@ -11,22 +11,9 @@ namespace {
 // Operating-system id of levels 1 and 2: Win32.  Readers treat the names
 // as case-sensitive (with 'M' for MS-DOS, some lower-case capital names).
 constexpr uint8_t kOsId = 'w';
-constexpr uint8_t kExtHeaderCrc = 0x00;
-constexpr uint8_t kExtFileName = 0x01;
-constexpr uint8_t kExtFolderName = 0x02;
-constexpr uint8_t kExtAttributes = 0x40;
 // Readers reject level-1/2 headers with anything else in byte 19; the
 // attributes go into an extended header.
-constexpr uint8_t kLevel12AttributeByte = 0x20;
-
-void Put16(uint8_t* p, unsigned v) {
-    p[0] = static_cast<uint8_t>(v);
-    p[1] = static_cast<uint8_t>(v >> 8);
-}
-
-void Put32(uint8_t* p, uint32_t v) {
-    for (int i = 0; i < 4; i++) p[i] = static_cast<uint8_t>(v >> (8 * i));
-}
+constexpr uint8_t kLevel12AttributeByte = kAttributeArchive;
 
 // Appends extended headers, each followed by the size of the next one; the
 // caller has written the size of the first before them.
@@ -36,12 +23,12 @@ public:
 
     // Returns the offset of the data.
     size_t Add(uint8_t type, const uint8_t* data, size_t size) {
-        Put16(out_ + sizeAt_, static_cast<unsigned>(size + 3));
+        WriteLe16(out_ + sizeAt_, static_cast<unsigned>(size + 3));
         out_[at_] = type;
         if (data != nullptr) std::memcpy(out_ + at_ + 1, data, size);
         sizeAt_ = at_ + 1 + size;
         at_ = sizeAt_ + 2;
-        Put16(out_ + sizeAt_, 0);
+        WriteLe16(out_ + sizeAt_, 0);
         return sizeAt_ - size;
     }
     size_t end() const { return at_; }
@@ -93,11 +80,11 @@ size_t FolderBytes(const SplitName& s, uint8_t separator, uint8_t* out) {
 void PutCommon(const HeaderFields& f, uint8_t* out, uint32_t packedSize, uint32_t time,
                uint8_t attributeByte) {
     std::memcpy(out + 2, f.method, 5);
-    Put32(out + 7, packedSize);
-    Put32(out + 11, f.unpackedSize);
-    Put32(out + 15, time);
-    out[19] = attributeByte;
-    out[20] = static_cast<uint8_t>(f.level);
+    WriteLe32(out + kPackedSizeAt, packedSize);
+    WriteLe32(out + kUnpackedSizeAt, f.unpackedSize);
+    WriteLe32(out + kTimeStampAt, time);
+    out[kAttributeAt] = attributeByte;
+    out[kLevelAt] = static_cast<uint8_t>(f.level);
 }
 
 size_t BuildLevel0(const HeaderFields& f, const SplitName& s, uint8_t* out) {
@@ -110,7 +97,7 @@ size_t BuildLevel0(const HeaderFields& f, const SplitName& s, uint8_t* out) {
     PutCommon(f, out, f.packedSize, DosTimeOf(f.modified), f.attributes);
     out[21] = static_cast<uint8_t>(n);
     std::memcpy(out + 22, name, n);
-    Put16(out + 22 + n, f.crc16);
+    WriteLe16(out + 22 + n, f.crc16);
     const size_t size = 24 + n;
     out[0] = static_cast<uint8_t>(size - 2);
     uint8_t sum = 0;
@@ -122,7 +109,7 @@ size_t BuildLevel0(const HeaderFields& f, const SplitName& s, uint8_t* out) {
 size_t BuildLevel1(const HeaderFields& f, const SplitName& s, uint8_t* out) {
     uint8_t folder[kMaxExtendedName + 2];
     if (s.folderLength + 1 > kMaxExtendedName || s.fileLength > kMaxExtendedName) return 0;
-    const size_t folderSize = FolderBytes(s, 0xFF, folder);
+    const size_t folderSize = FolderBytes(s, kFolderSeparator, folder);
     // A name too long for the base header goes into an extended header, and
     // so does one with the byte 0x5C (the second byte of some Shift-JIS
     // characters), which readers take for a separator in the base header.
@@ -131,16 +118,16 @@ size_t BuildLevel1(const HeaderFields& f, const SplitName& s, uint8_t* out) {
     const size_t n = baseName ? s.fileLength : 0;
     out[21] = static_cast<uint8_t>(n);
     std::memcpy(out + 22, s.file, n);
-    Put16(out + 22 + n, f.crc16);
+    WriteLe16(out + 22 + n, f.crc16);
     out[24 + n] = kOsId;
     const size_t baseSize = 27 + n;
     ExtendedHeaders ext(out, baseSize);
-    Put16(out + baseSize - 2, 0);
+    WriteLe16(out + baseSize - 2, 0);
     if (!baseName) ext.Add(kExtFileName, reinterpret_cast<const uint8_t*>(s.file), s.fileLength);
-    if (folderSize != 0) ext.Add(kExtFolderName, folder, folderSize);
+    if (folderSize != 0) ext.Add(kExtDirectory, folder, folderSize);
     if (f.attributes != kLevel12AttributeByte) {
         const uint8_t attributes[2] = {f.attributes, 0};
-        ext.Add(kExtAttributes, attributes, 2);
+        ext.Add(kExtAttribute, attributes, 2);
     }
     // Level 1 counts the extended headers as packed data.
     const uint32_t extSize = static_cast<uint32_t>(ext.end() - baseSize);
@@ -155,36 +142,36 @@ size_t BuildLevel1(const HeaderFields& f, const SplitName& s, uint8_t* out) {
 size_t BuildLevel2(const HeaderFields& f, const SplitName& s, uint8_t* out) {
     uint8_t folder[kMaxExtendedName + 2];
     if (s.folderLength + 1 > kMaxExtendedName || s.fileLength > kMaxExtendedName) return 0;
-    const size_t folderSize = FolderBytes(s, 0xFF, folder);
+    const size_t folderSize = FolderBytes(s, kFolderSeparator, folder);
     int64_t time = f.modified;
     if (time < 0) time = 0;
     if (time > 0xFFFFFFFF) time = 0xFFFFFFFF;
     PutCommon(f, out, f.packedSize, static_cast<uint32_t>(time), kLevel12AttributeByte);
-    Put16(out + 21, f.crc16);
+    WriteLe16(out + 21, f.crc16);
     out[23] = kOsId;
     ExtendedHeaders ext(out, 26);
     const uint8_t zeroCrc[2] = {0, 0};
     const size_t crcAt = ext.Add(kExtHeaderCrc, zeroCrc, 2);
     if (!f.folder) ext.Add(kExtFileName, reinterpret_cast<const uint8_t*>(s.file), s.fileLength);
-    if (folderSize != 0) ext.Add(kExtFolderName, folder, folderSize);
+    if (folderSize != 0) ext.Add(kExtDirectory, folder, folderSize);
     if (f.attributes != kLevel12AttributeByte) {
         const uint8_t attributes[2] = {f.attributes, 0};
-        ext.Add(kExtAttributes, attributes, 2);
+        ext.Add(kExtAttribute, attributes, 2);
     }
     size_t size = ext.end();
     // A total size whose low byte is 0 would read as the end mark to
     // readers that test only the first byte: pad one byte.
     if ((size & 0xFF) == 0) out[size++] = 0;
-    Put16(out, static_cast<unsigned>(size));
-    Put16(out + crcAt, UpdateCrc16(0, out, size));
+    WriteLe16(out, static_cast<unsigned>(size));
+    WriteLe16(out + crcAt, UpdateCrc16(0, out, size));
     return size;
 }
 
 }  // namespace
 
 uint32_t DosTimeOf(int64_t unixTime) {
-    constexpr uint32_t kFirst = (0u << 9 | 1 << 5 | 1) << 16;  // 1980-01-01 00:00:00
-    constexpr uint32_t kLast = (127u << 9 | 12 << 5 | 31) << 16 | (23 << 11 | 59 << 5 | 29);
+    constexpr uint32_t kFirst = kFirstDosTime;
+    constexpr uint32_t kLast = kLastDosTime;
     // Far outside the range the local time does not matter.
     if (unixTime < 315532800 - 86400) return kFirst;
     if (unixTime > 4354819199 + 86400) return kLast;
@@ -200,11 +187,11 @@ uint32_t DosTimeOf(int64_t unixTime) {
     const int year = local->tm_year + 1900;
     if (year < 1980) return kFirst;
     if (year > 2107) return kLast;
-    const uint32_t date =
-        static_cast<uint32_t>((year - 1980) << 9 | (local->tm_mon + 1) << 5 | local->tm_mday);
-    const uint32_t clock =
-        static_cast<uint32_t>(local->tm_hour << 11 | local->tm_min << 5 | local->tm_sec / 2);
-    return date << 16 | clock;
+    // A leap second (tm_sec 60) is held to 58.
+    const unsigned second = local->tm_sec < 59 ? static_cast<unsigned>(local->tm_sec) : 58;
+    return PackDosTime({static_cast<unsigned>(year), static_cast<unsigned>(local->tm_mon + 1),
+                        static_cast<unsigned>(local->tm_mday), static_cast<unsigned>(local->tm_hour),
+                        static_cast<unsigned>(local->tm_min), second});
 }
 
 size_t BuildEntryHeader(const HeaderFields& fields, uint8_t* out) {

@@ -4,24 +4,12 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "archive/lha_format.h"
+
 namespace lzh {
 
 // Largest header BuildEntryHeader writes.
 constexpr size_t kMaxEntryHeaderSize = 1024;
-// Longest level-0 name (the whole path) and level-1 base-header name: the
-// size byte counts at most 255 header bytes.
-constexpr size_t kMaxLevel0Name = 233;
-constexpr size_t kMaxLevel1BaseName = 230;
-// Longest file name or folder path in a level-1/2 extended header; the
-// reader cuts longer ones.
-constexpr size_t kMaxExtendedName = 260;
-
-// MS-DOS attribute bits.
-constexpr uint8_t kAttributeReadOnly = 0x01;
-constexpr uint8_t kAttributeHidden = 0x02;
-constexpr uint8_t kAttributeFolder = 0x10;
-constexpr uint8_t kAttributeArchive = 0x20;
-
 struct HeaderFields {
     int level;            // 0, 1 or 2
     const char* method;   // five characters, e.g. "-lh7-"

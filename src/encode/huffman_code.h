@@ -5,12 +5,12 @@
 
 #include <cstdint>
 
+#include "archive/lha_format.h"
+
 namespace lzh {
 
 // Most symbols of any alphabet coded here (the character/length alphabet).
-constexpr unsigned kMaxCodeSymbols = 510;
-// Longest code the format can describe and the decoders accept.
-constexpr unsigned kMaxCodeLength = 16;
+constexpr unsigned kMaxCodeSymbols = kCharSymbols;
 
 // Scratch space of BuildCodeLengths, kept by the caller so that building a
 // code never allocates.

@@ -4,7 +4,7 @@
 
 #include "archive/header.h"
 #include "decode/frame.h"
-#include "decode/method.h"
+#include "archive/lha_format.h"
 #include "extract/extracted_files.h"
 #include "extract/output.h"
 #include "paths/file_times.h"

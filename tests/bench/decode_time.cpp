@@ -26,7 +26,7 @@
 #include "archive/header.h"
 #include "archive/scanner.h"
 #include "decode/frame.h"
-#include "decode/method.h"
+#include "archive/lha_format.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <random>
 
 #include "decode/frame.h"
-#include "decode/method.h"
+#include "archive/lha_format.h"
 
 bool MemoryOutput::Write(const uint8_t* data, size_t count) {
     if (position_ + count > failAt) return false;

@@ -9,7 +9,7 @@
 
 #include "archive/header.h"
 #include "archive/scanner.h"
-#include "decode/method.h"
+#include "archive/lha_format.h"
 #include "decode_check.h"
 #include "fuzz_support.h"
 

@@ -12,7 +12,7 @@
 #include <cstdio>
 
 #include "decode/frame.h"
-#include "decode/method.h"
+#include "archive/lha_format.h"
 #include "fuzz_support.h"
 
 namespace fuzz {

@@ -20,7 +20,7 @@
 #include <cstdint>
 #include <span>
 
-#include "decode/method.h"
+#include "archive/lha_format.h"
 
 namespace fuzz {
 

@@ -18,7 +18,7 @@
 
 #include "archive/header.h"
 #include "archive/scanner.h"
-#include "decode/method.h"
+#include "archive/lha_format.h"
 #include "decoder_input.h"
 #include "fuzz_support.h"
 

@@ -5,7 +5,7 @@
 #include <atomic>
 #include <memory>
 
-#include "decode/method.h"
+#include "archive/lha_format.h"
 #include "test_support.h"
 
 namespace {

@@ -24,7 +24,7 @@
 #include "archive/header.h"
 #include "archive/scanner.h"
 #include "decode/frame.h"
-#include "decode/method.h"
+#include "archive/lha_format.h"
 #include "package/image_end.h"
 #include "package/sfx_config.h"
 #include "lzhtool.h"

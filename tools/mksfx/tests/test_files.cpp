@@ -15,7 +15,7 @@
 #include "file_io.h"
 #include "pe_image.h"
 #include "decode/frame.h"
-#include "decode/method.h"
+#include "archive/lha_format.h"
 
 namespace {
 
