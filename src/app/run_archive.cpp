@@ -109,7 +109,7 @@ long FindArchiveStart(lzh::HeaderReader& reader, long scanFrom) {
         return -1;
     }
     job.decoder =
-        new (decoderBlock) lzh::Decoder(job.archive, g_state.outputSink, g_reporter, g_state.abortState);
+        new (decoderBlock) lzh::Decoder(job.archive, g_state.outputSink, g_state.abortState);
     job.reader = &reader;
 
     long start = -1;

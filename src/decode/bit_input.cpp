@@ -13,6 +13,7 @@ uint8_t ByteInput::Refill() {
     pos_ = end_ = kHistory;
     const uint32_t got = static_cast<uint32_t>(std::fread(buffer_ + kHistory, 1, want, file_));
     if (got == 0) {
+        fileEnded_ = true;
         if (limited_) remaining_--;
         overrun_++;
         return 0xFF;

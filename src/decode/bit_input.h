@@ -24,6 +24,7 @@ public:
         remaining_ = packedSize;
         limited_ = limited;
         overrun_ = 0;
+        fileEnded_ = false;
         pos_ = end_ = kHistory;
     }
 
@@ -43,6 +44,8 @@ public:
     // Bytes asked for beyond the entry's packed data or the file's end.  A
     // valid stream needs only what the bit input reads ahead.
     uint32_t overrun() const { return overrun_; }
+    // The file ended (or a read failed) before the bytes asked for.
+    bool fileEnded() const { return fileEnded_; }
 
 private:
     uint8_t Refill();
@@ -51,6 +54,7 @@ private:
     uint32_t remaining_ = 0;
     uint32_t overrun_ = 0;
     bool limited_ = true;
+    bool fileEnded_ = false;
     uint32_t pos_ = kHistory, end_ = kHistory;
     uint8_t buffer_[kHistory + 32768];
 };

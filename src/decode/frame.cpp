@@ -21,17 +21,22 @@ uint32_t WindowSlide(uint32_t ringSize) { return ringSize >= 65536 ? 3 * ringSiz
 
 }  // namespace
 
-Decoder::Decoder(FILE* archive, OutputSink& output, Reporter& reporter, std::atomic<int32_t>& abortState)
+Decoder::Decoder(FILE* archive, OutputSink& output, std::atomic<int32_t>& abortState)
     : archive_(archive), output_(output), abortState_(abortState) {
-    tables_.reporter = &reporter;
-    tables_.damaged = &damaged_;
+    tables_.fault = &fault_;
     crc16_.Init();
+}
+
+// A write or an allocation that failed ends the run.
+void Decoder::Fail(DecodeOutcome fault) {
+    fault_ = fault;
+    abortState_.store(kAbortFailed, std::memory_order_relaxed);
 }
 
 size_t Decoder::WriteOutput(const uint8_t* bytes, size_t count) {
     if (Aborted()) return 0;
     if (!output_.Write(bytes, count)) {
-        abortState_.store(kAbortFailed, std::memory_order_relaxed);
+        Fail(DecodeOutcome::kWriteFailed);
         return 0;
     }
     runningCrc16 = crc16_.Update(runningCrc16, bytes, count);
@@ -41,12 +46,13 @@ size_t Decoder::WriteOutput(const uint8_t* bytes, size_t count) {
 }
 
 // Copies the packed bytes as they are; the unpacked size is not consulted.
-// Stops early at the end of the file.  The chunk is on the heap: the
-// module's stack frames stay below a page, as it has no stack probes.
+// Stops early at the end of the file, which then counts as a read error
+// unless the size asks for a copy up to the end.  The chunk is on the heap:
+// the module's stack frames stay below a page, as it has no stack probes.
 void Decoder::CopyStored(uint32_t packedSize) {
     uint8_t* chunk = static_cast<uint8_t*>(std::malloc(kStoredChunk));
     if (chunk == nullptr) {
-        abortState_.store(kAbortFailed, std::memory_order_relaxed);
+        Fail(DecodeOutcome::kNoMemory);
         return;
     }
     uint32_t remaining = packedSize;
@@ -54,7 +60,10 @@ void Decoder::CopyStored(uint32_t packedSize) {
         uint32_t want = kStoredChunk;
         if (packedSize != kCopyToEnd && want > remaining) want = remaining;
         const size_t got = std::fread(chunk, 1, want, archive_);
-        if (got == 0) break;
+        if (got == 0) {
+            if (packedSize != kCopyToEnd) fault_ = DecodeOutcome::kReadError;
+            break;
+        }
         const size_t written = WriteOutput(chunk, got);
         remaining -= static_cast<uint32_t>(written);
         if (Aborted()) break;
@@ -62,8 +71,25 @@ void Decoder::CopyStored(uint32_t packedSize) {
     std::free(chunk);
 }
 
-void Decoder::DecodeEntry(MethodCode code, uint32_t packedSize, uint32_t unpackedSize) {
-    damaged_ = false;
+DecodeOutcome Decoder::DecodeEntry(MethodCode code, uint32_t packedSize, uint32_t unpackedSize, uint16_t crc16) {
+    fault_ = DecodeOutcome::kOk;
+    runningCrc16 = 0;
+    const uint32_t before = outputTotal;
+    Decode(code, packedSize, unpackedSize);
+    const uint32_t written = outputTotal - before;
+
+    if (fault_ != DecodeOutcome::kOk) return fault_;
+    if (packedInput_.overrun() > kPackedSlack)
+        return packedInput_.fileEnded() ? DecodeOutcome::kReadError : DecodeOutcome::kPastPackedData;
+    if (written != unpackedSize) {
+        if (RingSizeOf(code) == 0 && code != kLh0 && code != kLz4) return DecodeOutcome::kUnknownMethod;
+        return abortState_.load(std::memory_order_relaxed) != kAbortNone ? DecodeOutcome::kCancelled
+                                                                         : DecodeOutcome::kLengthMismatch;
+    }
+    return runningCrc16 == crc16 ? DecodeOutcome::kOk : DecodeOutcome::kCrcMismatch;
+}
+
+void Decoder::Decode(MethodCode code, uint32_t packedSize, uint32_t unpackedSize) {
     packedInput_.Start(archive_, 0, true);  // no overrun of the entry before counts
     if (code == kLh0 || code == kLz4) {
         CopyStored(packedSize);
@@ -76,7 +102,7 @@ void Decoder::DecodeEntry(MethodCode code, uint32_t packedSize, uint32_t unpacke
     const uint32_t windowSize = ringSize + WindowSlide(ringSize) + kLongestMatch + kCopyOverrun;
     uint8_t* window = static_cast<uint8_t*>(std::malloc(windowSize));
     if (window == nullptr) {
-        abortState_.store(kAbortFailed, std::memory_order_relaxed);
+        Fail(DecodeOutcome::kNoMemory);
         return;
     }
     std::memset(window, ' ', ringSize);

@@ -16,6 +16,7 @@
 #include "decode/huffman_table.h"
 #include "decode/lh3.h"
 #include "decode/lzss.h"
+#include "decode/outcome.h"
 #include "archive/lha_format.h"
 #include "decode/static_huffman.h"
 
@@ -35,39 +36,41 @@ protected:
 
 class Decoder {
 public:
-    Decoder(FILE* archive, OutputSink& output, Reporter& reporter, std::atomic<int32_t>& abortState);
+    Decoder(FILE* archive, OutputSink& output, std::atomic<int32_t>& abortState);
 
     // Decodes (or copies) one entry from the archive stream's position into
-    // the output.  The outcome shows in damaged(), the abort state,
-    // runningCrc16 and the number of bytes written.  An unknown method writes
-    // nothing.
-    void DecodeEntry(MethodCode code, uint32_t packedSize, uint32_t unpackedSize);
-
-    // The entry read last is damaged: a bad code table, or a stream that
-    // asked for more than kPackedSlack bytes past its packed data or the end
-    // of the file.  Its decoding stopped there, writing nothing more; the
-    // run goes on with the next entry.
-    bool damaged() const { return damaged_ || packedInput_.overrun() > kPackedSlack; }
+    // the output and judges it against the header's unpacked size and
+    // CRC-16.  An unknown method writes nothing.  A bad code table, or a
+    // stream that asks for more than kPackedSlack bytes past its packed data
+    // or the end of the file, stops the entry there, writing nothing more;
+    // the run goes on with the next entry.  A failed write or allocation
+    // sets the abort state to -1, a cancel (the abort state set by the
+    // caller) stops the entry: the run ends.
+    DecodeOutcome DecodeEntry(MethodCode code, uint32_t packedSize, uint32_t unpackedSize, uint16_t crc16);
     static constexpr uint32_t kPackedSlack = 32;
 
     // Writes a run of output bytes unless the run is aborted; returns the
     // count written, or 0.  A failed write sets the abort state to -1.
     size_t WriteOutput(const uint8_t* bytes, size_t count);
 
-    uint16_t runningCrc16 = 0;  // CRC-16 of the bytes written; the caller resets it per entry
+    uint16_t runningCrc16 = 0;  // CRC-16 of the entry's bytes written so far
     uint32_t outputTotal = 0;   // bytes written during the whole run
 
 private:
+    void Decode(MethodCode code, uint32_t packedSize, uint32_t unpackedSize);
     void CopyStored(uint32_t packedSize);
     void Run(MethodCode code, uint8_t* window, uint32_t ringSize, uint32_t expected);
     unsigned DecodeChar(MethodCode code);
     unsigned DecodePosition(MethodCode code, uint64_t produced, uint32_t ringIndex);
-    bool Aborted() const { return abortState_.load(std::memory_order_relaxed) != kAbortNone || damaged(); }
+    // The entry's decoding stopped: a fault of its own, or the run's end.
+    bool Damaged() const { return fault_ != DecodeOutcome::kOk || packedInput_.overrun() > kPackedSlack; }
+    bool Aborted() const { return abortState_.load(std::memory_order_relaxed) != kAbortNone || Damaged(); }
+    void Fail(DecodeOutcome fault);
 
     FILE* archive_;
     OutputSink& output_;
     std::atomic<int32_t>& abortState_;
-    bool damaged_ = false;
+    DecodeOutcome fault_ = DecodeOutcome::kOk;  // a bad table, a failed write or allocation
 
     FastCrc16 crc16_;
     ByteInput packedInput_;

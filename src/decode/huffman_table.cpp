@@ -4,16 +4,15 @@
 
 namespace lzh {
 
-bool HuffmanTables::Fail(const char* text) {
-    if (reporter) reporter->Report(text);
-    if (damaged) *damaged = true;
+bool HuffmanTables::Fail(DecodeOutcome outcome) {
+    if (fault) *fault = outcome;
     return false;
 }
 
 bool HuffmanTables::MakeTable(unsigned nchar, const uint8_t* lengths, unsigned width, uint16_t* table) {
     uint16_t count[17] = {};
     for (unsigned i = 0; i < nchar; i++) {
-        if (lengths[i] > 16) return Fail("Bad table (case a)");
+        if (lengths[i] > 16) return Fail(DecodeOutcome::kBadTableA);
         count[lengths[i]]++;  // unused symbols too: a branch here would be mispredicted
     }
 
@@ -23,7 +22,7 @@ bool HuffmanTables::MakeTable(unsigned nchar, const uint8_t* lengths, unsigned w
     uint32_t filled = 0;
     for (unsigned len = 1; len <= 16; len++) filled += uint32_t{count[len]} << (16 - len);
     if (filled == 0) return true;
-    if (filled != 1u << 16 || width > kCharTableBits) return Fail("Bad table (case b)");
+    if (filled != 1u << 16 || width > kCharTableBits) return Fail(DecodeOutcome::kBadTableB);
 
     // The symbols in code order (by length, then by symbol: canonical
     // codes), so that the codes of one length fill runs of one size in a
@@ -61,7 +60,7 @@ bool HuffmanTables::MakeTable(unsigned nchar, const uint8_t* lengths, unsigned w
             unsigned slotShift = kSymbolShift;
             for (unsigned depth = len - width; depth > 0; depth--) {
                 if (*slot == 0) {
-                    if (nextNode >= kLinks) return Fail("Bad table (case b)");
+                    if (nextNode >= kLinks) return Fail(DecodeOutcome::kBadTableB);
                     leftLinks[nextNode] = rightLinks[nextNode] = 0;
                     *slot = static_cast<uint16_t>(nextNode++ << slotShift);
                 }

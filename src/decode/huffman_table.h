@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "archive/lha_format.h"
-#include "archive/reporter.h"
+#include "decode/outcome.h"
 
 namespace lzh {
 
@@ -35,14 +35,13 @@ struct HuffmanTables {
     uint16_t leftLinks[kLinks];
     uint16_t rightLinks[kLinks];
 
-    Reporter* reporter = nullptr;
-    bool* damaged = nullptr;  // set by a bad table: the entry ends there
+    DecodeOutcome* fault = nullptr;  // set by a bad table: the entry ends there
 
     // Builds a first-level table of 2^width entries (width 8 or 12) from
     // nchar (at most kCharSymbols) code lengths, with tree nodes for the
     // longer codes.  A bad set of lengths (one above 16, or one that does
-    // not fill the code space exactly) is reported ("Bad table (case a|b)")
-    // and marks the entry damaged; false then.  A set of zero lengths leaves
+    // not fill the code space exactly) sets the fault (kBadTableA or
+    // kBadTableB), which ends the entry; false then.  A set of zero lengths leaves
     // the table as it was.
     bool MakeTable(unsigned nchar, const uint8_t* lengths, unsigned width, uint16_t* table);
 
@@ -60,7 +59,7 @@ struct HuffmanTables {
     }
 
 private:
-    bool Fail(const char* text);
+    bool Fail(DecodeOutcome outcome);
 };
 
 // Fills count code lengths: the length starts at `first` and rises by one at

@@ -9,9 +9,7 @@ HANDLE CreateOutputFile(const char* path, DWORD disposition) {
 
 bool ProgressFileSink::Write(const uint8_t* bytes, size_t count) {
     DWORD put = 0;
-    if (WriteFile(file, bytes, static_cast<DWORD>(count), &put, nullptr) && put == count) return true;
-    failed = true;
-    return false;
+    return WriteFile(file, bytes, static_cast<DWORD>(count), &put, nullptr) && put == count;
 }
 
 void ProgressFileSink::Progress(uint32_t outputTotal) {

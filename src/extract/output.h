@@ -18,7 +18,6 @@ public:
 
     HANDLE file = nullptr;            // the file being written
     const char* entryName = nullptr;  // shown with the next position, then null
-    bool failed = false;              // a write failed (a full disk, a lost network)
 
 private:
     // Each update is a message to another thread and a repaint; under Wine

@@ -25,7 +25,7 @@ enum Fault { kFaultName, kFaultLongPath, kFaultCreate, kFaultWrite, kFaultDamage
 struct FaultTally {
     uint32_t count;
     char firstName[MAX_PATH];  // cut to fit
-    const char* text;          // kFaultDamaged: the decoder's text for the first
+    lzh::DecodeOutcome outcome;  // kFaultDamaged: what the decoder found in the first
 };
 
 // What one thread's extraction works with.
@@ -41,11 +41,12 @@ void Fail(ExtractionJob& job, DWORD code) {
     if (job.failure == 0) job.failure = code;
 }
 
-void Tally(Extraction& run, Fault fault, const char* name, const char* text = nullptr) {
+void Tally(Extraction& run, Fault fault, const char* name,
+           lzh::DecodeOutcome outcome = lzh::DecodeOutcome::kOk) {
     FaultTally& tally = run.faults[fault];
     if (tally.count++ == 0) {
         CopyText(tally.firstName, sizeof tally.firstName, name);
-        tally.text = text;
+        tally.outcome = outcome;
     }
     Fail(run.job, fault == kFaultWrite || fault == kFaultCreate ? ERROR_WRITE_FAULT : ERROR_INVALID_DATA);
 }
@@ -63,7 +64,7 @@ void ShowFaults(const Extraction& run) {
         const bool named = fault == kFaultName || fault == kFaultLongPath;
         char* cause = named ? format : format + 4;
         if (fault == kFaultDamaged)
-            CopyText(cause, kStringSize, tally.text);
+            CopyText(cause, kStringSize, lzh::DecodeOutcomeText(tally.outcome));
         else
             LoadText(fault == kFaultName       ? IDS_INVALID_FILENAME
                      : fault == kFaultLongPath ? IDS_PATH_TOO_LONG
@@ -160,35 +161,25 @@ Step WriteEntry(Extraction& run, const char* path, const lzh::EntryHeader& heade
     ProgressFileSink& output = *job.output;
     output.file = file;
     output.entryName = header.name;
-    output.failed = false;
-    g_reporter.held = nullptr;
-    lzh::Decoder& decoder = *job.decoder;
-    decoder.runningCrc16 = 0;
-    const uint32_t before = decoder.outputTotal;
-    decoder.DecodeEntry(lzh::MethodCodeOf(header.method), header.packedSize, header.unpackedSize);
-    const uint32_t written = decoder.outputTotal - before;
-
-    // The decoder's own text names the damage; without one, the CRC-16 does.
-    const bool crcMatches = decoder.runningCrc16 == header.crc16 && !decoder.damaged();
-    if (crcMatches && !output.failed) SetEntryTime(file, header.level, header.timeStamp);
-    if (!CloseHandle(file)) output.failed = true;
+    const lzh::DecodeOutcome outcome = job.decoder->DecodeEntry(
+        lzh::MethodCodeOf(header.method), header.packedSize, header.unpackedSize, header.crc16);
+    const bool complete = outcome == lzh::DecodeOutcome::kOk;
+    if (complete) SetEntryTime(file, header.level, header.timeStamp);
+    const bool closed = CloseHandle(file) != FALSE;
     output.file = nullptr;
-    if (output.failed) {
+    if (outcome == lzh::DecodeOutcome::kWriteFailed || !closed) {
         job.abortState->store(lzh::kAbortFailed);
         Tally(run, kFaultWrite, header.name);
-    } else if (g_reporter.held != nullptr || (!crcMatches && !Aborted(job))) {
-        Tally(run, kFaultDamaged, header.name, g_reporter.held != nullptr ? g_reporter.held : "CRC Error!");
+    } else if (!complete && outcome != lzh::DecodeOutcome::kCancelled) {
+        if (outcome == lzh::DecodeOutcome::kNoMemory) Fail(job, ERROR_NOT_ENOUGH_MEMORY);
+        Tally(run, kFaultDamaged, header.name, outcome);
     }
-    if (Aborted(job)) {
-        // A cancel keeps a file that was complete; anything else goes.
-        const bool complete = !output.failed && crcMatches && written == header.unpackedSize;
-        if (!complete) DeleteFileA(path);
-        return Step::kStop;
-    }
-    if (!crcMatches) {
+    if (!complete || !closed) {
         DeleteFileA(path);
-        return Step::kNextEntry;
+        return Aborted(job) ? Step::kStop : Step::kNextEntry;
     }
+    // A cancel keeps a file that was complete, as it was written.
+    if (Aborted(job)) return Step::kStop;
     ApplyAttributes(path, header);
     if (job.recordFiles) AppendExtractedFile(path);
     return Step::kNextEntry;
@@ -237,7 +228,6 @@ DWORD WINAPI ExtractionWorker(LPVOID parameter) {
     bool intact = false;
     g_reporter.holding = true;
     while (!Aborted(job)) {
-        g_reporter.held = nullptr;
         if (!reader.ReadEntryHeader(job.headerBuffer)) {
             intact = reader.end == lzh::ArchiveEnd::kEndMark;
             break;

@@ -6,6 +6,7 @@
 
 #include <cstring>
 
+#include "archive/lha_format.h"
 #include "res/resource.h"
 #include "ui/ui.h"
 
@@ -36,14 +37,9 @@ int FormatDateLineFrom(const char* format, uint32_t dosDateTime, char* output, i
     if (outputSize <= 0) return 0;
     output[0] = '\0';
 
-    const uint32_t date = dosDateTime >> 16;
-    const uint32_t time = dosDateTime & 0xFFFF;
-    const int day = date & 31;
-    const int month = (date >> 5) & 15;
-    const int year = (date >> 9) + 1980;
-    const int hour = time >> 11;
-    const int minute = (time >> 5) & 63;
-    const int second = (time & 31) * 2;
+    const lzh::DosDateTime t = lzh::UnpackDosTime(dosDateTime);
+    const int day = t.day, month = t.month, year = t.year;
+    const int hour = t.hour, minute = t.minute, second = t.second;
 
     const bool english = strstr(format, "Byte") != nullptr;
     char line[kWsprintfBytes];

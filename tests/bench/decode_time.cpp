@@ -68,7 +68,7 @@ long long DecodeAll(FILE* archive, lzh::Reporter& reporter) {
     if (!lzh::FindFirstHeader(reader, g_window, g_work, &offset)) return -1;
     std::atomic<int32_t> abortState{lzh::kAbortNone};
     NullSink sink;
-    auto decoder = std::make_unique<lzh::Decoder>(archive, sink, reporter, abortState);
+    auto decoder = std::make_unique<lzh::Decoder>(archive, sink, abortState);
     long long total = 0;
     std::fseek(archive, offset, SEEK_SET);
     while (reader.ReadEntryHeader(g_work)) {
@@ -76,16 +76,12 @@ long long DecodeAll(FILE* archive, lzh::Reporter& reporter) {
         const long dataStart = std::ftell(archive);
         const lzh::MethodCode code = lzh::MethodCodeOf(h.method);
         if (code != lzh::kUnknown) {
-            decoder->runningCrc16 = 0;
-            const uint32_t before = decoder->outputTotal;
-            decoder->DecodeEntry(code, h.packedSize, h.unpackedSize);
-            const uint32_t written = decoder->outputTotal - before;
-            if (abortState.load() != lzh::kAbortNone || written != h.unpackedSize ||
-                decoder->runningCrc16 != h.crc16) {
-                std::fprintf(stderr, "decode_time: %s: decoding failed\n", h.name);
+            const lzh::DecodeOutcome outcome = decoder->DecodeEntry(code, h.packedSize, h.unpackedSize, h.crc16);
+            if (outcome != lzh::DecodeOutcome::kOk) {
+                std::fprintf(stderr, "decode_time: %s: %s\n", h.name, lzh::DecodeOutcomeText(outcome));
                 return -1;
             }
-            total += written;
+            total += h.unpackedSize;
         }
         if (std::fseek(archive, dataStart + static_cast<long>(h.packedSize), SEEK_SET) != 0) break;
     }

@@ -84,17 +84,17 @@ ReadArchive ReadBack(const Bytes& archive) {
     lzh::HeaderReader reader(file.get(), reporter, lzh::IsShiftJisLeadByte);
     MemorySink sink;
     std::atomic<int32_t> abortState{0};
-    auto decoder = std::make_unique<lzh::Decoder>(file.get(), sink, reporter, abortState);
+    auto decoder = std::make_unique<lzh::Decoder>(file.get(), sink, abortState);
     uint8_t work[lzh::kHeaderWorkSize];
     long next = 0;
     while (reader.ReadEntryHeader(work)) {
         const lzh::EntryHeader& h = reader.header;
         const long dataStart = std::ftell(file.get());
         sink.data.clear();
-        decoder->runningCrc16 = 0;
+        lzh::DecodeOutcome outcome = lzh::DecodeOutcome::kOk;
         if (std::strcmp(h.method, "-lhd-") != 0)
-            decoder->DecodeEntry(lzh::MethodCodeOf(h.method), h.packedSize, h.unpackedSize);
-        result.entries.push_back({h, sink.data, decoder->runningCrc16 == h.crc16});
+            outcome = decoder->DecodeEntry(lzh::MethodCodeOf(h.method), h.packedSize, h.unpackedSize, h.crc16);
+        result.entries.push_back({h, sink.data, outcome});
         next = dataStart + static_cast<long>(h.packedSize);
         std::fseek(file.get(), next, SEEK_SET);
     }

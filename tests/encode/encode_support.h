@@ -34,7 +34,7 @@ Bytes MakeData(const std::string& kind, size_t size, uint32_t seed = 1);
 struct ReadEntry {
     lzh::EntryHeader header;
     Bytes data;
-    bool crcMatches;
+    lzh::DecodeOutcome outcome;  // kOk for a folder
 };
 
 // Every entry of the archive, decoded; the reader's reports and whether the

@@ -42,7 +42,7 @@ void ExpectSame(const Files& files, const ReadArchive& read) {
     for (size_t i = 0; i < files.size(); i++) {
         SCOPED_TRACE(files[i].first);
         EXPECT_STREQ(files[i].first.c_str(), read.entries[i].header.name);
-        EXPECT_TRUE(read.entries[i].crcMatches);
+        EXPECT_EQ(lzh::DecodeOutcome::kOk, read.entries[i].outcome);
         EXPECT_TRUE(read.entries[i].data == files[i].second);
     }
 }
@@ -150,7 +150,7 @@ TEST(RoundTripLevels, FoldersAndNamesAtEveryLevel) {
             EXPECT_STREQ(names[i], read.entries[i].header.name);
             EXPECT_STREQ(methods[i], read.entries[i].header.method);
             EXPECT_EQ(attributes[i], read.entries[i].header.attribute);
-            EXPECT_TRUE(read.entries[i].crcMatches);
+            EXPECT_EQ(lzh::DecodeOutcome::kOk, read.entries[i].outcome);
         }
         EXPECT_TRUE(read.entries[2].data == text);
         EXPECT_TRUE(read.entries[4].data == text);

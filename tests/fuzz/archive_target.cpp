@@ -38,7 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             if (unpacked > fuzz::kMaxUnpacked) unpacked = fuzz::kMaxUnpacked;
             if (requested + unpacked <= fuzz::kMaxOutputPerInput) {
                 requested += unpacked;
-                bench->DecodeChecked(lzh::MethodCodeOf(h.method), h.packedSize, unpacked);
+                bench->DecodeChecked(lzh::MethodCodeOf(h.method), h.packedSize, unpacked, h.crc16);
             }
             if (!reader.SeekNextHeader()) break;
         }

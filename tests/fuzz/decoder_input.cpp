@@ -28,7 +28,7 @@ int RunDecoderInput(std::span<const lzh::MethodCode> methods, const uint8_t* dat
 
     MemoryFile input(data + kDecoderPrefixSize, dataLength);
     auto bench = std::make_unique<DecodeBench>(input.file(), input.size());
-    bench->DecodeChecked(first, packed, unpacked, refuseFirstWrite);
+    bench->DecodeChecked(first, packed, unpacked, 0, refuseFirstWrite);
     if (again) {
         FUZZ_CHECK(std::fseek(input.file(), 0, SEEK_SET) == 0);
         bench->DecodeChecked(second, packed, unpacked);

@@ -49,14 +49,14 @@ private:
     FILE* file_ = nullptr;
 };
 
-// Counts the fault texts and checks that each is one the core may report.
+// Counts the header reader's fault texts and checks that each is one it may
+// report (the decoders judge entries through their outcome instead).
 class RecordingReporter final : public lzh::Reporter {
 public:
     void Report(const char* text) override;
-    void Clear() { invalidHeader = badTable = 0; }
+    void Clear() { invalidHeader = 0; }
 
     int invalidHeader = 0;  // "invalid header."
-    int badTable = 0;       // "Bad table (case a|b|c)"
 };
 
 // Keeps the count and CRC-16 of the bytes written; the bytes themselves are

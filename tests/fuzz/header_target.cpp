@@ -46,7 +46,7 @@ void ReadAllHeaders(const uint8_t* data, size_t size, lzh::LeadBytePredicate isL
         reporter.Clear();
         const int accepted = reader.ReadEntryHeader(work);
         FUZZ_CHECK(accepted == 0 || accepted == 1);
-        FUZZ_CHECK(reporter.badTable == 0 && reporter.invalidHeader <= 1);
+        FUZZ_CHECK(reporter.invalidHeader <= 1);
         if (reporter.invalidHeader) FUZZ_CHECK(accepted == 0 && reader.header.level < 2);
         if (!accepted) break;
 

@@ -56,7 +56,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     long first = -2;
     const int found = lzh::FindFirstHeader(reader, window, scratch, &first);
     FUZZ_CHECK(found == 0 || found == 1);
-    FUZZ_CHECK(reporter.badTable == 0);
     if (found) {
         FUZZ_CHECK(first >= 0 && first + kCommonHeaderSize <= static_cast<long>(file.size()));
         FUZZ_CHECK(IsCandidate(file.data() + first));

@@ -48,9 +48,15 @@ TEST(MethodCode, FourthAndThirdCharactersDecide) {
 TEST(Frame, EmptyEntriesAndUnknownMethodsWriteNothing) {
     const DecodeResult empty = Decode(lzh::kLh5, Bytes(10, 0x55), 0);
     EXPECT_TRUE(empty.writes.empty());
+    EXPECT_EQ(lzh::DecodeOutcome::kOk, empty.outcome);
+    // An unknown method has nothing to give: an empty entry with the empty
+    // data's CRC-16 (0) passes, anything else is refused by its method.
     const DecodeResult unknown = Decode(lzh::kUnknown, Bytes(10, 0x55), 10);
     EXPECT_TRUE(unknown.writes.empty());
     EXPECT_EQ(0, unknown.abortState);
+    EXPECT_EQ(lzh::DecodeOutcome::kUnknownMethod, unknown.outcome);
+    EXPECT_EQ(lzh::DecodeOutcome::kOk, Decode(lzh::kUnknown, Bytes(10, 0x55), 0).outcome);
+    EXPECT_EQ(lzh::DecodeOutcome::kCrcMismatch, Decode(lzh::kUnknown, Bytes(10, 0x55), 0, 0x1234).outcome);
 }
 
 TEST(Frame, MatchesCopyFromTheRing) {
@@ -121,11 +127,13 @@ TEST(Frame, MatchesReachOneRingBackAfterTheWindowSlides) {
 }
 
 TEST(Frame, LastMatchIsCopiedWhole) {
-    // Corrupt data can overshoot the unpacked size; the CRC check catches it.
+    // Corrupt data can overshoot the unpacked size; the verdict catches it.
     BitWriter w;
     LzsLiteral(w, 'k');
     LzsMatch(w, 2048 - 17, 17);
-    EXPECT_EQ(18u, Decode(lzh::kLzs, w.Finish(), 5).data.size());
+    const DecodeResult r = Decode(lzh::kLzs, w.Finish(), 5);
+    EXPECT_EQ(18u, r.data.size());
+    EXPECT_EQ(lzh::DecodeOutcome::kLengthMismatch, r.outcome);
 }
 
 TEST(Lz5, FlagBytesAndTheInitialRing) {
@@ -150,36 +158,58 @@ TEST(Lz5, FlagBytesAndTheInitialRing) {
 TEST(Stored, CopiesInChunksWithProgress) {
     Bytes data(70000);
     for (size_t i = 0; i < data.size(); i++) data[i] = static_cast<uint8_t>(i * 31);
-    const DecodeResult r = Decode(lzh::kLh0, data, 12345);  // the unpacked size is not consulted
+    const DecodeResult r = Decode(lzh::kLh0, data, 70000, Crc16Of(data));
     EXPECT_EQ(data, r.data);
     EXPECT_EQ((std::vector<size_t>{32768, 32768, 4464}), r.writes);
     EXPECT_EQ((std::vector<uint32_t>{32, 64, 68}), r.progress);
-    EXPECT_EQ(Crc16Of(data), r.crc16);
+    EXPECT_EQ(lzh::DecodeOutcome::kOk, r.outcome);
 }
 
-TEST(Stored, EndOfFileEndsTheCopy) {
+// The verdict of one entry, in the order the faults are judged: its own
+// fault, the packed data, the size, then the CRC-16.
+TEST(Outcome, EachFaultHasItsVerdict) {
     const Bytes data(40, 'd');
+    const uint16_t crc = Crc16Of(data);
+    // The stored copy does not consult the unpacked size; the verdict does.
+    EXPECT_EQ(lzh::DecodeOutcome::kLengthMismatch, Decode(lzh::kLh0, data, 39, crc).outcome);
+    EXPECT_EQ(lzh::DecodeOutcome::kCrcMismatch, Decode(lzh::kLh0, data, 40, crc ^ 1).outcome);
+
+    // Packed data that ends before its size says: the copy stops at the end
+    // of the file, which a decoder reading past it also meets.
     MemoryFile file(data);
     MemorySink sink;
-    RecordingReporter reporter;
     std::atomic<int32_t> abortState{0};
-    auto decoder = std::make_unique<lzh::Decoder>(file.get(), sink, reporter, abortState);
-    decoder->DecodeEntry(lzh::kLz4, 100, 100);  // runs past the end of the file
+    auto decoder = std::make_unique<lzh::Decoder>(file.get(), sink, abortState);
+    EXPECT_EQ(lzh::DecodeOutcome::kReadError, decoder->DecodeEntry(lzh::kLz4, 100, 100, crc));
     EXPECT_EQ(data, sink.data);
     std::rewind(file.get());
+    EXPECT_EQ(lzh::DecodeOutcome::kReadError, decoder->DecodeEntry(lzh::kLzs, 100, 5000, 0));
+    std::rewind(file.get());
     sink.data.clear();
-    decoder->DecodeEntry(lzh::kLh0, 0xFFFFFFFF, 0);  // "to the end of the file"
+    EXPECT_EQ(lzh::DecodeOutcome::kOk, decoder->DecodeEntry(lzh::kLh0, 0xFFFFFFFF, 40, crc));  // to the end
     EXPECT_EQ(data, sink.data);
+
+    // A stream that asks for far more than its packed data, within the file.
+    BitWriter lzs;
+    for (int i = 0; i < 4; i++) LzsLiteral(lzs, 'p');
+    Bytes packed = lzs.Finish();
+    const uint32_t packedSize = static_cast<uint32_t>(packed.size());
+    packed.resize(packed.size() + 1000, 0xAA);
+    MemoryFile longer(packed);
+    auto past = std::make_unique<lzh::Decoder>(longer.get(), sink, abortState);
+    EXPECT_EQ(lzh::DecodeOutcome::kPastPackedData, past->DecodeEntry(lzh::kLzs, packedSize, 1000, 0));
+    EXPECT_EQ(0, abortState.load());
+    EXPECT_STREQ("CRC Error!", lzh::DecodeOutcomeText(lzh::DecodeOutcome::kCrcMismatch));
+    EXPECT_STREQ("Bad table (case a)", lzh::DecodeOutcomeText(lzh::DecodeOutcome::kBadTableA));
 }
 
 TEST(Stored, ProgressCountsTheWholeRun) {
     MemoryFile file(Bytes(5000, 's'));
     MemorySink sink;
-    RecordingReporter reporter;
     std::atomic<int32_t> abortState{0};
-    auto decoder = std::make_unique<lzh::Decoder>(file.get(), sink, reporter, abortState);
-    decoder->DecodeEntry(lzh::kLh0, 3000, 3000);
-    decoder->DecodeEntry(lzh::kLh0, 2000, 2000);
+    auto decoder = std::make_unique<lzh::Decoder>(file.get(), sink, abortState);
+    decoder->DecodeEntry(lzh::kLh0, 3000, 3000, 0);
+    decoder->DecodeEntry(lzh::kLh0, 2000, 2000, 0);
     EXPECT_EQ((std::vector<uint32_t>{2, 4}), sink.progress);
     EXPECT_EQ(5000u, decoder->outputTotal);
 }
@@ -191,21 +221,27 @@ TEST(Frame, CancelStopsBeforeTheNextCode) {
     MemoryFile file(packed);
     std::atomic<int32_t> abortState{0};
     CancellingSink sink(abortState);
-    RecordingReporter reporter;
-    auto decoder = std::make_unique<lzh::Decoder>(file.get(), sink, reporter, abortState);
-    decoder->DecodeEntry(lzh::kLzs, static_cast<uint32_t>(packed.size()), 5000);
+    auto decoder = std::make_unique<lzh::Decoder>(file.get(), sink, abortState);
+    EXPECT_EQ(lzh::DecodeOutcome::kCancelled,
+              decoder->DecodeEntry(lzh::kLzs, static_cast<uint32_t>(packed.size()), 5000, 0));
     EXPECT_EQ(2048u, sink.data.size());
     EXPECT_EQ(100, abortState.load());
+
+    // A cancel that comes with the last block leaves the entry complete.
+    std::rewind(file.get());
+    abortState.store(0);
+    sink.data.clear();
+    EXPECT_EQ(lzh::DecodeOutcome::kOk, decoder->DecodeEntry(lzh::kLzs, static_cast<uint32_t>(packed.size()),
+                                                            2048, Crc16Of(Bytes(2048, 'c'))));
 }
 
 TEST(Frame, WriteFailureAbortsAndStopsWriting) {
     MemoryFile file(Bytes(70000, 'w'));
     MemorySink sink;
     sink.failWrites = true;
-    RecordingReporter reporter;
     std::atomic<int32_t> abortState{0};
-    auto decoder = std::make_unique<lzh::Decoder>(file.get(), sink, reporter, abortState);
-    decoder->DecodeEntry(lzh::kLh0, 70000, 70000);
+    auto decoder = std::make_unique<lzh::Decoder>(file.get(), sink, abortState);
+    EXPECT_EQ(lzh::DecodeOutcome::kWriteFailed, decoder->DecodeEntry(lzh::kLh0, 70000, 70000, 0));
     EXPECT_EQ(-1, abortState.load());
     EXPECT_EQ(std::vector<size_t>{32768}, sink.writes);
     EXPECT_EQ(0u, decoder->outputTotal);

@@ -19,9 +19,9 @@ void SingleSymbolHead(BitWriter& w, unsigned count, unsigned symbol) {
 TEST(Lh3, SingleSymbolBlocksTakeNoCodeBits) {
     BitWriter w;
     SingleSymbolHead(w, 5, 'Z');
-    const DecodeResult r = Decode(lzh::kLh3, w.Finish(), 5);
+    const DecodeResult r = Decode(lzh::kLh3, w.Finish(), 5, Crc16Of(Bytes(5, 'Z')));
     EXPECT_EQ(Bytes(5, 'Z'), r.data);
-    EXPECT_TRUE(r.reports.empty());
+    EXPECT_EQ(lzh::DecodeOutcome::kOk, r.outcome);
 }
 
 TEST(Lh3, CountZeroMeans65536Symbols) {
@@ -51,9 +51,10 @@ TEST(Lh3, FixedPositionCodes) {
     w.PutBits("0");  // 'x'
     w.PutBits("1 00 000000");
     w.PutBits("1 111111111 111111");
-    const DecodeResult r = Decode(lzh::kLh3, w.Finish(), 7);
-    EXPECT_EQ((Bytes{'x', 'x', 'x', 'x', ' ', ' ', ' '}), r.data);
-    EXPECT_TRUE(r.reports.empty());
+    const Bytes expected{'x', 'x', 'x', 'x', ' ', ' ', ' '};
+    const DecodeResult r = Decode(lzh::kLh3, w.Finish(), 7, Crc16Of(expected));
+    EXPECT_EQ(expected, r.data);
+    EXPECT_EQ(lzh::DecodeOutcome::kOk, r.outcome);
 }
 
 TEST(Lh3, EscapeAddsEightBits) {

@@ -97,13 +97,12 @@ Bytes BuildHeader(const HeaderSpec& spec) {
     return h;
 }
 
-DecodeResult Decode(lzh::MethodCode code, const Bytes& packed, uint32_t unpackedSize) {
+DecodeResult Decode(lzh::MethodCode code, const Bytes& packed, uint32_t unpackedSize, uint16_t crc16) {
     MemoryFile file(packed);
     MemorySink sink;
-    RecordingReporter reporter;
     std::atomic<int32_t> abortState{0};
-    auto decoder = std::make_unique<lzh::Decoder>(file.get(), sink, reporter, abortState);
-    decoder->DecodeEntry(code, static_cast<uint32_t>(packed.size()), unpackedSize);
-    return DecodeResult{sink.data,      decoder->runningCrc16, abortState.load(), decoder->damaged(),
-                        reporter.texts, sink.writes,           sink.progress};
+    auto decoder = std::make_unique<lzh::Decoder>(file.get(), sink, abortState);
+    const lzh::DecodeOutcome outcome =
+        decoder->DecodeEntry(code, static_cast<uint32_t>(packed.size()), unpackedSize, crc16);
+    return DecodeResult{sink.data, decoder->runningCrc16, abortState.load(), outcome, sink.writes, sink.progress};
 }

@@ -85,16 +85,16 @@ struct HeaderSpec {
 // when asked, a correct header CRC.
 Bytes BuildHeader(const HeaderSpec& spec);
 
-// Decodes `packed` with the given method into a memory sink.
+// Decodes `packed` with the given method into a memory sink, judged against
+// unpackedSize and crc16.
 struct DecodeResult {
     Bytes data;
     uint16_t crc16;
     int32_t abortState;
-    bool damaged;
-    std::vector<std::string> reports;
+    lzh::DecodeOutcome outcome;
     std::vector<size_t> writes;
     std::vector<uint32_t> progress;
 };
-DecodeResult Decode(lzh::MethodCode code, const Bytes& packed, uint32_t unpackedSize);
+DecodeResult Decode(lzh::MethodCode code, const Bytes& packed, uint32_t unpackedSize, uint16_t crc16 = 0);
 
 uint16_t Crc16Of(const Bytes& bytes);

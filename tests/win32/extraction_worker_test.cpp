@@ -152,7 +152,7 @@ protected:
             static_cast<uint8_t*>(std::calloc(lzh::kHeaderWorkSize, 1)), &std::free);
         lzh::HeaderReader reader(file, g_reporter, IsSystemLeadByte);
         ProgressFileSink sink;
-        auto decoder = std::make_unique<lzh::Decoder>(file, sink, g_reporter, abortState_);
+        auto decoder = std::make_unique<lzh::Decoder>(file, sink, abortState_);
         ExtractionJob job{file,         buffer.get(), &reader, decoder.get(), &sink,
                           out_.c_str(), replace_,     false,   &abortState_,  0};
         ExtractionWorker(&job);

@@ -33,20 +33,14 @@ namespace {
 
 using lzh::EntryHeader;
 
-// Collects the reader's and decoders' fault texts; scan-time faults go to
-// stderr as they come, and are counted.
-class CollectingReporter final : public lzh::Reporter {
+// The header reader's faults met while scanning go to stderr, and are
+// counted.
+class CountingReporter final : public lzh::Reporter {
 public:
     void Report(const char* text) override {
-        if (collecting) {
-            faults.emplace_back(text);
-        } else {
-            std::fprintf(stderr, "lzhtool: %s\n", text);
-            scanFaults++;
-        }
+        std::fprintf(stderr, "lzhtool: %s\n", text);
+        scanFaults++;
     }
-    bool collecting = false;
-    std::vector<std::string> faults;
     int scanFaults = 0;
 };
 
@@ -118,14 +112,14 @@ bool MakeDirectories(const std::string& path) {
 // Levels 0/1 hold MS-DOS local time, level 2 Unix time.
 time_t EntryTime(const EntryHeader& h) {
     if (h.level == 2) return static_cast<time_t>(h.timeStamp);
+    const lzh::DosDateTime dos = lzh::UnpackDosTime(h.timeStamp);
     struct tm t = {};
-    const unsigned date = h.timeStamp >> 16, clock = h.timeStamp & 0xFFFF;
-    t.tm_year = static_cast<int>((date >> 9) + 80);
-    t.tm_mon = static_cast<int>(((date >> 5) & 15) - 1);
-    t.tm_mday = static_cast<int>(date & 31);
-    t.tm_hour = static_cast<int>(clock >> 11);
-    t.tm_min = static_cast<int>((clock >> 5) & 63);
-    t.tm_sec = static_cast<int>((clock & 31) * 2);
+    t.tm_year = static_cast<int>(dos.year) - 1900;
+    t.tm_mon = static_cast<int>(dos.month) - 1;
+    t.tm_mday = static_cast<int>(dos.day);
+    t.tm_hour = static_cast<int>(dos.hour);
+    t.tm_min = static_cast<int>(dos.minute);
+    t.tm_sec = static_cast<int>(dos.second);
     t.tm_isdst = -1;
     return mktime(&t);
 }
@@ -162,7 +156,7 @@ int main(int argc, char** argv) {
     }
     static uint8_t window[lzh::kScanWindowSize];
     static uint8_t work[lzh::kHeaderWorkSize];
-    CollectingReporter reporter;
+    CountingReporter reporter;
     lzh::HeaderReader reader(archive, reporter, IsLeadByte);
     long offset = -1;
     if (!lzh::FindFirstHeader(reader, window, work, &offset, ArchiveStart(archive))) {
@@ -176,7 +170,7 @@ int main(int argc, char** argv) {
 
     std::atomic<int32_t> abortState{lzh::kAbortNone};
     FileSink sink;
-    auto decoder = std::make_unique<lzh::Decoder>(archive, sink, reporter, abortState);
+    auto decoder = std::make_unique<lzh::Decoder>(archive, sink, abortState);
     const EntryHeader& h = reader.header;
     const std::string root = mode == 'x' ? argv[3] : "";
     if (mode == 'x' && !MakeDirectories(root)) {
@@ -219,32 +213,18 @@ int main(int argc, char** argv) {
                         std::printf("FAIL %s: cannot create %s\n", h.name, target.c_str());
                         failures++;
                     } else {
-                        reporter.collecting = true;
-                        reporter.faults.clear();
-                        decoder->runningCrc16 = 0;
-                        const uint32_t before = decoder->outputTotal;
-                        decoder->DecodeEntry(code, h.packedSize, h.unpackedSize);
-                        const uint32_t written = decoder->outputTotal - before;
-                        reporter.collecting = false;
+                        // The module judges each entry by the same outcome.
+                        lzh::DecodeOutcome outcome = decoder->DecodeEntry(code, h.packedSize, h.unpackedSize, h.crc16);
                         const bool closed = sink.file == nullptr || std::fclose(sink.file) == 0;
                         sink.file = nullptr;
-                        std::string fault;
-                        if (code == lzh::kUnknown)
-                            fault = std::string("unknown method ") + h.method;
-                        else if (!reporter.faults.empty())
-                            fault = reporter.faults.front();
-                        else if (abortState.load() != lzh::kAbortNone || !closed)
-                            fault = "write failed";
-                        else if (written != h.unpackedSize)
-                            fault = "length " + std::to_string(written) + ", expected " +
-                                    std::to_string(h.unpackedSize);
-                        else if (decoder->runningCrc16 != h.crc16)
-                            fault = "CRC Error!";
-                        if (fault.empty()) {
+                        if (!closed) outcome = lzh::DecodeOutcome::kWriteFailed;
+                        if (outcome == lzh::DecodeOutcome::kOk) {
                             std::printf("OK %s\n", h.name);
                             if (extract) SetTime(target, h);
                         } else {
-                            std::printf("FAIL %s: %s\n", h.name, fault.c_str());
+                            std::printf("FAIL %s: %s", h.name, lzh::DecodeOutcomeText(outcome));
+                            if (outcome == lzh::DecodeOutcome::kUnknownMethod) std::printf(" (%s)", h.method);
+                            std::printf("\n");
                             failures++;
                             if (extract) std::remove(target.c_str());
                         }

@@ -151,14 +151,13 @@ std::vector<Extracted> ExtractPackage(const std::filesystem::path& package) {
         std::fseek(file, offset, SEEK_SET);
         Collect sink;
         std::atomic<int32_t> abort{lzh::kAbortNone};
-        lzh::Decoder decoder(file, sink, reporter, abort);
+        lzh::Decoder decoder(file, sink, abort);
         while (reader.ReadEntryHeader(work.data())) {
             const lzh::EntryHeader& h = reader.header;
             sink.data.clear();
-            decoder.runningCrc16 = 0;
-            decoder.DecodeEntry(lzh::MethodCodeOf(h.method), h.packedSize, h.unpackedSize);
-            entries.push_back({h.name, h.method, sink.data,
-                               decoder.runningCrc16 == h.crc16 && sink.data.size() == h.unpackedSize});
+            const lzh::DecodeOutcome outcome =
+                decoder.DecodeEntry(lzh::MethodCodeOf(h.method), h.packedSize, h.unpackedSize, h.crc16);
+            entries.push_back({h.name, h.method, sink.data, outcome == lzh::DecodeOutcome::kOk});
             if (!reader.SeekNextHeader()) break;
         }
     }
