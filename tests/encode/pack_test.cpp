@@ -92,28 +92,69 @@ TEST(PackPlan, InputsInAStableOrderWithTheirNames) {
     t.File("single.txt");
 
     pack::PackOptions options;
+    options.base = t / "";
     pack::ArchivePlan plan;
     std::string error;
-    ASSERT_TRUE(pack::PlanArchive({t / "pkg", t / "single.txt"}, options, {}, plan, error)) << error;
-    // Names as given (without the leading '/'), folders before their contents.
-    std::vector<std::string> names = StoredNames(plan);
-    const std::string base = (t / "").substr(1);
-    for (std::string& n : names) n = n.substr(base.size());
+    ASSERT_TRUE(pack::PlanArchive({"pkg", "./single.txt"}, options, {}, plan, error)) << error;
+    // Folders before their contents, a folder's entries in byte order.
     EXPECT_EQ((std::vector<std::string>{"pkg/", "pkg/.hidden", "pkg/a/", "pkg/a/y.txt", "pkg/a/z.txt",
                                         "pkg/b.txt", "pkg/empty/", "pkg/ro.txt", "single.txt"}),
-              names);
+              StoredNames(plan));
     EXPECT_EQ(0x22, plan.entries[1].file.attributes);  // hidden, archive
     EXPECT_EQ(0x21, plan.entries[7].file.attributes);  // read-only, archive
     EXPECT_EQ(0x00, plan.entries[0].file.attributes);
 
     // "." packs a folder's contents, here named from the folder (-C).
     options.base = t / "pkg";
-    EXPECT_FALSE(pack::PlanArchive({".", "./a/../b.txt"}, options, {}, plan, error));
-    EXPECT_NE(std::string::npos, error.find(".."));
-    EXPECT_FALSE(pack::PlanArchive({"../single.txt"}, options, {}, plan, error));
     ASSERT_TRUE(pack::PlanArchive({"."}, options, {}, plan, error)) << error;
     EXPECT_EQ((std::vector<std::string>{".hidden", "a/", "a/y.txt", "a/z.txt", "b.txt", "empty/", "ro.txt"}),
               StoredNames(plan));
+}
+
+// Relative inputs keep the names given; an absolute one, or one with "..",
+// is stored under its last component, so that nothing above it is stored.
+TEST(PackPlan, InputsOutsideTheFolderAreStoredUnderTheirOwnName) {
+    Tree t;
+    t.File("build/dist/bin/tool.exe");
+    t.File("build/dist/readme.txt");
+    t.File("data/d.txt");
+    t.File("other/dist/x.txt");
+    const std::string dist = "dist/", bin = "dist/bin/", tool = "dist/bin/tool.exe", readme = "dist/readme.txt";
+    pack::PackOptions options;
+    pack::ArchivePlan plan;
+    std::string error;
+    for (const std::string& input : {t / "build/dist", t / "build/dist/", t / "build/./dist/.",
+                                     t / "other/../build/dist"}) {
+        ASSERT_TRUE(pack::PlanArchive({input}, options, {}, plan, error)) << input << ": " << error;
+        EXPECT_EQ((std::vector<std::string>{dist, bin, tool, readme}), StoredNames(plan)) << input;
+    }
+    ASSERT_TRUE(pack::PlanArchive({t / "build/dist/bin/tool.exe"}, options, {}, plan, error)) << error;
+    EXPECT_EQ((std::vector<std::string>{"tool.exe"}), StoredNames(plan));
+
+    options.base = t / "build";
+    ASSERT_TRUE(pack::PlanArchive({"dist/bin", "../data", "dist/../../other/dist/x.txt"}, options, {}, plan,
+                                  error))
+        << error;
+    EXPECT_EQ((std::vector<std::string>{"dist/bin/", "dist/bin/tool.exe", "data/", "data/d.txt", "x.txt"}),
+              StoredNames(plan));
+    // ".." alone names the folder above by its own name.
+    options.base = t / "build/dist";
+    ASSERT_TRUE(pack::PlanArchive({".."}, options, {}, plan, error)) << error;
+    ASSERT_FALSE(plan.entries.empty());
+    EXPECT_EQ("build/", StoredNames(plan)[0]);
+    EXPECT_EQ("build/dist/readme.txt", StoredNames(plan).back());
+
+    // Two inputs under one stored name: refused, naming both.
+    options.base.clear();
+    EXPECT_FALSE(pack::PlanArchive({t / "build/dist", t / "other/dist"}, options, {}, plan, error));
+    EXPECT_NE(std::string::npos, error.find("dist: two inputs")) << error;
+    EXPECT_NE(std::string::npos, error.find(t / "build/dist")) << error;
+    EXPECT_NE(std::string::npos, error.find(t / "other/dist")) << error;
+    EXPECT_FALSE(pack::PlanArchive({t / "data", "data"}, {}, {}, plan, error, t / ""));
+    EXPECT_NE(std::string::npos, error.find("data: given twice")) << error;
+    // A root folder has no name of its own.
+    EXPECT_FALSE(pack::PlanArchive({"/"}, options, {}, plan, error));
+    EXPECT_NE(std::string::npos, error.find("root folder")) << error;
 }
 
 TEST(PackPlan, NamesWindowsWouldNotTakeAreRefused) {

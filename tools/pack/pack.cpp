@@ -51,6 +51,11 @@ bool CheckName(const std::string& name, std::string& error) {
     return true;
 }
 
+std::string Utf8(const std::filesystem::path& path) {
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
 }  // namespace
 
 bool PlanArchive(const std::vector<std::string>& inputs, const PackOptions& options,
@@ -62,15 +67,22 @@ bool PlanArchive(const std::vector<std::string>& inputs, const PackOptions& opti
 
     std::error_code ec;
     const bool outputExists = !output.empty() && std::filesystem::exists(output, ec);
-    std::map<std::string, std::string> byUpperName;  // names differing only in case collide on Windows
+    // Names differing only in case collide on Windows.
+    std::map<std::string, const InputFile*> byUpperName;
     plan.entries.clear();
     for (InputFile& file : files) {
         if (outputExists && !file.folder && std::filesystem::equivalent(file.source, output, ec)) continue;
         if (!CheckName(file.name, error)) return false;
-        const auto [it, added] = byUpperName.emplace(Upper(file.name), file.name);
+        const auto [it, added] = byUpperName.emplace(Upper(file.name), &file);
         if (!added) {
-            error = file.name + (it->second == file.name ? ": given twice"
-                                                         : ": differs from " + it->second + " only in case");
+            const InputFile& first = *it->second;
+            if (first.name != file.name)
+                error = file.name + ": differs from " + first.name + " only in case";
+            else if (std::filesystem::equivalent(first.source, file.source, ec))
+                error = file.name + ": given twice";
+            else
+                error = file.name + ": two inputs would be stored under this name (" + Utf8(first.source) +
+                        " and " + Utf8(file.source) + ")";
             return false;
         }
         PlannedEntry entry{file, ""};

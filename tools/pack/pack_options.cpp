@@ -24,7 +24,8 @@ constexpr OptionSpec kPackOptions[] = {
      "exists, up to 2106-02-07T06:28:15; SOURCE_DATE_EPOCH (seconds) sets later file times back to it"},
     {"-C", "--directory", "DIR", kBoth, "directory",
      "FILES-OR-FOLDERS given with a relative path are found in DIR (default: the working folder) and "
-     "stored under the names as given, \".\" alone standing for DIR's contents"},
+     "stored under the names as given, \".\" alone standing for DIR's contents; one given with an "
+     "absolute path or a \"..\" component is stored under its last component (/home/me/dist as dist)"},
 };
 
 bool ParseChoice(const char* text, const char* const* choices, int count, int& index) {
