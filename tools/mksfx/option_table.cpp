@@ -64,7 +64,7 @@ constexpr OptionSpec kInspectionOptions[] = {
     {nullptr, "--info", "PACKAGE", kMksfx, nullptr,
      "show a package's settings, whether its CRC-32 matches, whether it is signed, and its entries "
      "(names shown from --codepage)"},
-    {"-h", "--help", nullptr, kMksfx, nullptr, "show this text"},
+    {"-h", "--help", nullptr, kMksfx, nullptr, "show the usage and every option"},
 };
 
 }  // namespace
