@@ -5,12 +5,16 @@
 #include <sys/stat.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <map>
 
 #include "codepage.h"
 #include "encode_support.h"
 #include "pack.h"
+#include "time_text.h"
 
 namespace fs = std::filesystem;
 
@@ -88,28 +92,69 @@ TEST(PackPlan, InputsInAStableOrderWithTheirNames) {
     t.File("single.txt");
 
     pack::PackOptions options;
+    options.base = t / "";
     pack::ArchivePlan plan;
     std::string error;
-    ASSERT_TRUE(pack::PlanArchive({t / "pkg", t / "single.txt"}, options, {}, plan, error)) << error;
-    // Names as given (without the leading '/'), folders before their contents.
-    std::vector<std::string> names = StoredNames(plan);
-    const std::string base = (t / "").substr(1);
-    for (std::string& n : names) n = n.substr(base.size());
+    ASSERT_TRUE(pack::PlanArchive({"pkg", "./single.txt"}, options, {}, plan, error)) << error;
+    // Folders before their contents, a folder's entries in byte order.
     EXPECT_EQ((std::vector<std::string>{"pkg/", "pkg/.hidden", "pkg/a/", "pkg/a/y.txt", "pkg/a/z.txt",
                                         "pkg/b.txt", "pkg/empty/", "pkg/ro.txt", "single.txt"}),
-              names);
+              StoredNames(plan));
     EXPECT_EQ(0x22, plan.entries[1].file.attributes);  // hidden, archive
     EXPECT_EQ(0x21, plan.entries[7].file.attributes);  // read-only, archive
     EXPECT_EQ(0x00, plan.entries[0].file.attributes);
 
     // "." packs a folder's contents, here named from the folder (-C).
     options.base = t / "pkg";
-    EXPECT_FALSE(pack::PlanArchive({".", "./a/../b.txt"}, options, {}, plan, error));
-    EXPECT_NE(std::string::npos, error.find(".."));
-    EXPECT_FALSE(pack::PlanArchive({"../single.txt"}, options, {}, plan, error));
     ASSERT_TRUE(pack::PlanArchive({"."}, options, {}, plan, error)) << error;
     EXPECT_EQ((std::vector<std::string>{".hidden", "a/", "a/y.txt", "a/z.txt", "b.txt", "empty/", "ro.txt"}),
               StoredNames(plan));
+}
+
+// Relative inputs keep the names given; an absolute one, or one with "..",
+// is stored under its last component, so that nothing above it is stored.
+TEST(PackPlan, InputsOutsideTheFolderAreStoredUnderTheirOwnName) {
+    Tree t;
+    t.File("build/dist/bin/tool.exe");
+    t.File("build/dist/readme.txt");
+    t.File("data/d.txt");
+    t.File("other/dist/x.txt");
+    const std::string dist = "dist/", bin = "dist/bin/", tool = "dist/bin/tool.exe", readme = "dist/readme.txt";
+    pack::PackOptions options;
+    pack::ArchivePlan plan;
+    std::string error;
+    for (const std::string& input : {t / "build/dist", t / "build/dist/", t / "build/./dist/.",
+                                     t / "other/../build/dist"}) {
+        ASSERT_TRUE(pack::PlanArchive({input}, options, {}, plan, error)) << input << ": " << error;
+        EXPECT_EQ((std::vector<std::string>{dist, bin, tool, readme}), StoredNames(plan)) << input;
+    }
+    ASSERT_TRUE(pack::PlanArchive({t / "build/dist/bin/tool.exe"}, options, {}, plan, error)) << error;
+    EXPECT_EQ((std::vector<std::string>{"tool.exe"}), StoredNames(plan));
+
+    options.base = t / "build";
+    ASSERT_TRUE(pack::PlanArchive({"dist/bin", "../data", "dist/../../other/dist/x.txt"}, options, {}, plan,
+                                  error))
+        << error;
+    EXPECT_EQ((std::vector<std::string>{"dist/bin/", "dist/bin/tool.exe", "data/", "data/d.txt", "x.txt"}),
+              StoredNames(plan));
+    // ".." alone names the folder above by its own name.
+    options.base = t / "build/dist";
+    ASSERT_TRUE(pack::PlanArchive({".."}, options, {}, plan, error)) << error;
+    ASSERT_FALSE(plan.entries.empty());
+    EXPECT_EQ("build/", StoredNames(plan)[0]);
+    EXPECT_EQ("build/dist/readme.txt", StoredNames(plan).back());
+
+    // Two inputs under one stored name: refused, naming both.
+    options.base.clear();
+    EXPECT_FALSE(pack::PlanArchive({t / "build/dist", t / "other/dist"}, options, {}, plan, error));
+    EXPECT_NE(std::string::npos, error.find("dist: two inputs")) << error;
+    EXPECT_NE(std::string::npos, error.find(t / "build/dist")) << error;
+    EXPECT_NE(std::string::npos, error.find(t / "other/dist")) << error;
+    EXPECT_FALSE(pack::PlanArchive({t / "data", "data"}, {}, {}, plan, error, t / ""));
+    EXPECT_NE(std::string::npos, error.find("data: given twice")) << error;
+    // A root folder has no name of its own.
+    EXPECT_FALSE(pack::PlanArchive({"/"}, options, {}, plan, error));
+    EXPECT_NE(std::string::npos, error.find("root folder")) << error;
 }
 
 TEST(PackPlan, NamesWindowsWouldNotTakeAreRefused) {
@@ -139,17 +184,122 @@ TEST(PackPlan, NamesWindowsWouldNotTakeAreRefused) {
     EXPECT_NE(std::string::npos, error.find("4 GiB")) << error;
 }
 
-TEST(PackOptions, ParsedAsTheToolsTakeThem) {
-    int64_t t = 0;
-    EXPECT_TRUE(pack::ParseTime("1700000000", t));
-    EXPECT_EQ(1700000000, t);
-    EXPECT_TRUE(pack::ParseTime("2023-11-14T22:13:20Z", t));
-    EXPECT_EQ(1700000000, t);
-    EXPECT_TRUE(pack::ParseTime("2023-11-14", t));
-    EXPECT_EQ(1699920000, t);
-    for (const char* bad : {"", "2023-13-01", "2023-11-14T22", "yesterday", "2023-11-14x"})
-        EXPECT_FALSE(pack::ParseTime(bad, t)) << bad;
+// Accepted times against the C library's own conversion.
+TEST(PackOptions, TimesAreReadAsUtc) {
+    const auto utc = [](int y, int mo, int d, int h, int mi, int s) {
+        struct tm fields{};
+        fields.tm_year = y - 1900;
+        fields.tm_mon = mo - 1;
+        fields.tm_mday = d;
+        fields.tm_hour = h;
+        fields.tm_min = mi;
+        fields.tm_sec = s;
+        return static_cast<int64_t>(timegm(&fields));
+    };
+    const struct {
+        const char* text;
+        int64_t expected;
+    } cases[] = {
+        {"2023-11-14T22:13:20Z", utc(2023, 11, 14, 22, 13, 20)},
+        {"2023-11-14T22:13", utc(2023, 11, 14, 22, 13, 0)},
+        {"2023-11-14T22:13Z", utc(2023, 11, 14, 22, 13, 0)},
+        {"2023-11-14", utc(2023, 11, 14, 0, 0, 0)},
+        {"2024-02-29", utc(2024, 2, 29, 0, 0, 0)},
+        {"2000-02-29T23:59:59", utc(2000, 2, 29, 23, 59, 59)},
+        {"1970-01-01", 0},
+        {"2106-02-07T06:28:15", utc(2106, 2, 7, 6, 28, 15)},
+        {"1700000000", 1700000000},
+        {"0", 0},
+        {"4294967295", pack::kLatestTime},
+    };
+    for (const auto& c : cases) {
+        int64_t t = -1;
+        std::string why;
+        EXPECT_TRUE(pack::ParseTime(c.text, t, why)) << c.text << ": " << why;
+        EXPECT_EQ(c.expected, t) << c.text;
+    }
+    EXPECT_EQ(pack::kLatestTime, utc(2106, 2, 7, 6, 28, 15));
+}
 
+// Impossible dates, trailing text and times a header cannot hold are
+// refused with the reason, never moved to another day.
+TEST(PackOptions, ImpossibleTimesAreRefused) {
+    const struct {
+        const char* text;
+        const char* reason;
+    } cases[] = {
+        {"2024-02-31", "2024-02 has 29 days, not 31"},
+        {"2023-02-29", "2023-02 has 28 days, not 29"},
+        {"1900-02-29", "1900-02 has 28 days"},
+        {"2024-04-31", "has 30 days"},
+        {"2024-01-00", "has 31 days, not 0"},
+        {"2024-13-01", "no month 13"},
+        {"2024-00-10", "no month 00"},
+        {"2024-01-01T24:00", "no hour 24"},
+        {"2024-01-01T12:60", "no minute 60"},
+        {"2024-01-01T12:00:60", "no second 60"},
+        {"2024-01-01x", "after the time: 'x'"},
+        {"2024-01-01T12:00junk", "after the time: 'junk'"},
+        {"2024-01-01T12:00:00Zz", "after the time: 'z'"},
+        {"2024-01-01Z", "after the time: 'Z'"},
+        {"2024-01-01T12", "YYYY-MM-DD"},
+        {"2024-1-01", "YYYY-MM-DD"},
+        {" 2024-01-01", "YYYY-MM-DD"},
+        {"1700000000s", "YYYY-MM-DD"},
+        {"+1700000000", "YYYY-MM-DD"},
+        {"", "YYYY-MM-DD"},
+        {"yesterday", "YYYY-MM-DD"},
+        {"1969-12-31T23:59:59", "before 1970"},
+        {"-1", "before 1970"},
+        {"2106-02-07T06:28:16", "after 2106-02-07T06:28:15"},
+        {"4294967296", "after 2106-02-07T06:28:15"},
+        {"99999999999999999999999999", "after 2106"},
+    };
+    for (const auto& c : cases) {
+        int64_t t = 12345;
+        std::string why;
+        EXPECT_FALSE(pack::ParseTime(c.text, t, why)) << c.text;
+        EXPECT_NE(std::string::npos, why.find(c.reason)) << c.text << ": " << why;
+        EXPECT_EQ(12345, t) << c.text;
+    }
+
+    // The option's message names it, its value and the reason, on one line.
+    pack::PackOptions options;
+    std::string error;
+    const char* argv[] = {"tool", "--mtime", "2024-02-31"};
+    int i = 1;
+    EXPECT_EQ(-1, pack::ParsePackOption(3, argv, i, options, error));
+    EXPECT_EQ("--mtime 2024-02-31: 2024-02 has 29 days, not 31", error);
+    EXPECT_FALSE(options.mtime.has_value());
+}
+
+TEST(PackOptions, SourceDateEpochIsSecondsAHeaderHolds) {
+    const char* saved = std::getenv("SOURCE_DATE_EPOCH");
+    const std::string restore = saved != nullptr ? saved : "";
+    for (const char* bad : {"1700000000 ", "17e8", "-5", "4294967296", "2024-01-01"}) {
+        setenv("SOURCE_DATE_EPOCH", bad, 1);
+        pack::PackOptions options;
+        std::string error;
+        EXPECT_FALSE(pack::ReadSourceDateEpoch(options, error)) << bad;
+        EXPECT_EQ(0u, error.find(std::string("SOURCE_DATE_EPOCH=") + bad + ": ")) << error;
+        EXPECT_FALSE(options.latest.has_value()) << bad;
+    }
+    setenv("SOURCE_DATE_EPOCH", "1700000000", 1);
+    pack::PackOptions options;
+    std::string error;
+    EXPECT_TRUE(pack::ReadSourceDateEpoch(options, error)) << error;
+    EXPECT_EQ(1700000000, options.latest.value_or(0));
+    setenv("SOURCE_DATE_EPOCH", "", 1);
+    options = {};
+    EXPECT_TRUE(pack::ReadSourceDateEpoch(options, error));
+    EXPECT_FALSE(options.latest.has_value());
+    if (saved != nullptr)
+        setenv("SOURCE_DATE_EPOCH", restore.c_str(), 1);
+    else
+        unsetenv("SOURCE_DATE_EPOCH");
+}
+
+TEST(PackOptions, ParsedAsTheToolsTakeThem) {
     pack::PackOptions options;
     std::string error;
     const char* argv[] = {"tool",       "--method", "lh5",     "--level",    "1",       "--best",
@@ -172,6 +322,33 @@ TEST(PackOptions, ParsedAsTheToolsTakeThem) {
     EXPECT_EQ(0, pack::ParsePackOption(argc, argv, i, options, error));
     i = 17;
     EXPECT_EQ(-1, pack::ParsePackOption(argc, argv, i, options, error));  // --mtime without a value
+}
+
+// Every option of the shared table is parsed under each of its names and
+// appears in lzhtool a's help; a new option needs a value here.
+TEST(PackOptions, TheTableIsWhatIsParsedAndShown) {
+    const std::map<std::string, std::string> values = {
+        {"--method", "lh6"}, {"--level", "0"}, {"--codepage", "1252"}, {"--mtime", "2020-01-02"},
+        {"--directory", "d"}};
+    const pack::OptionGroup groups[] = {{nullptr, pack::PackOptionSpecs()}};
+    const std::string help = pack::FormatOptionHelp(groups, pack::kToolLzhtoolAdd);
+    for (const pack::OptionSpec& spec : pack::PackOptionSpecs()) {
+        ASSERT_NE(nullptr, spec.longName);
+        EXPECT_TRUE(spec.tools & pack::kToolLzhtoolAdd) << spec.longName;
+        EXPECT_NE(std::string::npos, help.find("  " + pack::OptionLabel(spec) + " ")) << spec.longName;
+        EXPECT_NE(std::string::npos, help.find(pack::OptionHelp(spec).substr(0, 20))) << spec.longName;
+        const auto value = values.find(spec.longName);
+        ASSERT_EQ(spec.value != nullptr, value != values.end()) << spec.longName << ": no test value";
+        for (const char* name : {spec.shortName, spec.longName}) {
+            if (name == nullptr) continue;
+            const char* argv[] = {"tool", name, value != values.end() ? value->second.c_str() : "x"};
+            int i = 1;
+            pack::PackOptions options;
+            std::string error;
+            EXPECT_EQ(1, pack::ParsePackOption(3, argv, i, options, error)) << name << ": " << error;
+            EXPECT_EQ(spec.value != nullptr ? 2 : 1, i) << name;
+        }
+    }
 }
 
 // The whole path: files on disk to an archive the reader reads back, with

@@ -12,8 +12,9 @@
 namespace {
 
 int AddUsage() {
+    const pack::OptionGroup options[] = {{nullptr, pack::PackOptionSpecs()}};
     std::fprintf(stderr, "usage: lzhtool a [options] ARCHIVE FILES-OR-FOLDERS...\n%s",
-                 pack::kPackOptionsHelp);
+                 pack::FormatOptionHelp(options, pack::kToolLzhtoolAdd).c_str());
     return 2;
 }
 

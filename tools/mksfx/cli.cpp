@@ -5,6 +5,7 @@
 
 #include "archive_maker.h"
 #include "module_path.h"
+#include "option_table.h"
 #include "options.h"
 #include "package.h"
 #include "package_info.h"
@@ -15,7 +16,7 @@ int RunMksfx(int argc, const char* const* argv, FILE* out, FILE* err) {
     PackageOptions options;
     std::string error;
     switch (ParseOptions(argc, argv, options, error)) {
-    case ParseOutcome::kHelp: std::fputs(UsageText(), out); return 0;
+    case ParseOutcome::kHelp: std::fputs(UsageText().c_str(), out); return 0;
     case ParseOutcome::kError: std::fprintf(err, "mksfx: %s\n", error.c_str()); return 2;
     case ParseOutcome::kInfo: return ShowPackageInfo(options.info, options.pack.codePage, out, err);
     case ParseOutcome::kPackage: break;

@@ -4,6 +4,7 @@
 
 #include "codepage.h"
 #include "file_io.h"
+#include "option_table.h"
 #include "package_file.h"
 #include "version_resource.h"
 
@@ -41,12 +42,6 @@ constexpr FlagOption kFlagOptions[] = {
     {"--skip-dialog", &SfxConfig::skipDestinationDialog, 1},
 };
 
-// Options with a value besides the texts.
-constexpr const char* kValueOptions[] = {
-    "-o",          "--output", "--module", "--variant", "--icon",  "--version",  "-C",
-    "--directory", "--config", "--info",   "--method",  "--level", "--codepage", "--mtime",
-};
-
 // Package-file keys that name files: relative to the package file.
 constexpr const char* kPathKeys[] = {"output", "module", "icon", "directory"};
 
@@ -62,16 +57,9 @@ const FlagOption* FindFlag(const std::string& name) {
     return nullptr;
 }
 
-bool IsFlag(const std::string& name) {
-    return FindFlag(name) != nullptr || name == "--crc" || name == "--best";
-}
+bool IsFlag(const pack::OptionSpec* option) { return option != nullptr && option->value == nullptr; }
 
-bool TakesValue(const std::string& name) {
-    if (FindText(name) >= 0) return true;
-    for (const char* option : kValueOptions)
-        if (name == option) return true;
-    return false;
-}
+bool TakesValue(const pack::OptionSpec* option) { return option != nullptr && option->value != nullptr; }
 
 bool IsArchiveName(const std::string& name) {
     if (name.size() < 5) return false;
@@ -86,6 +74,7 @@ class Parser {
 public:
     Parser(PackageOptions& options, std::string& error) : options_(options), error_(error) {}
 
+    // name: the option's long name
     bool Apply(const std::string& name, const std::string& value);
     bool ApplyFlag(const std::string& name, bool on);
     void AddInput(const std::string& input) { (fromFile_ ? fileInputs_ : lineInputs_).push_back(input); }
@@ -115,20 +104,20 @@ bool Parser::ApplyFlag(const std::string& name, bool on) {
         options_.config.*flag->field = on ? flag->value : 1 - flag->value;
     else if (name == "--crc")
         options_.computeCrc = on;
-    else {
+    else if (name == "--best") {
         options_.pack.encode.best = on;
         packingGiven_ = true;
-    }
+    } else
+        return Fail("unknown option " + name + " (see --help)");
     return true;
 }
 
 bool Parser::Apply(const std::string& name, const std::string& value) {
-    if (IsFlag(name)) return ApplyFlag(name, true);
     if (const int text = FindText(name); text >= 0) {
         texts_[text] = value;
         return true;
     }
-    if (name == "-o" || name == "--output") {
+    if (name == "--output") {
         options_.output = value;
     } else if (name == "--module") {
         options_.module = value;
@@ -136,7 +125,7 @@ bool Parser::Apply(const std::string& name, const std::string& value) {
         options_.icon = value;
     } else if (name == "--info") {
         options_.info = value;
-    } else if (name == "-C" || name == "--directory") {
+    } else if (name == "--directory") {
         (fromFile_ ? fileFolder_ : lineFolder_) = value;
         lineFolderGiven_ = lineFolderGiven_ || !fromFile_;
     } else if (name == "--variant") {
@@ -194,17 +183,17 @@ bool Parser::ReadFile(const std::string& path) {
             if (!SetVersion(setting.key + "=" + setting.value)) return Fail(where + error_);
             continue;
         }
-        const std::string name = "--" + setting.key;
-        if (IsFlag(name)) {
+        const pack::OptionSpec* option = FindPackageKey(setting.key);
+        if (option == nullptr) return Fail(where + "unknown setting '" + setting.key + "'");
+        const std::string name = option->longName;
+        if (IsFlag(option)) {
             const std::string& v = setting.value;
             const bool yes = v == "yes" || v == "true" || v == "1" || v == "on";
             if (!yes && v != "no" && v != "false" && v != "0" && v != "off")
                 return Fail(where + setting.key + " takes yes or no, not '" + v + "'");
-            ApplyFlag(name, yes);
+            if (!ApplyFlag(name, yes)) return Fail(where + error_);
             continue;
         }
-        if (!TakesValue(name) || name == "--config" || name == "--info")
-            return Fail(where + "unknown setting '" + setting.key + "'");
         bool isPath = false;
         for (const char* key : kPathKeys) isPath = isPath || setting.key == key;
         if (!Apply(name, isPath ? resolve(setting.value) : setting.value)) return Fail(where + error_);
@@ -271,7 +260,8 @@ ParseOutcome ParseOptions(int argc, const char* const* argv, PackageOptions& opt
     for (int i = 1; i < argc; i++) {
         const std::string arg = argv[i];
         if (arg == "--") break;
-        if (arg == "--help" || arg == "-h") return ParseOutcome::kHelp;
+        const pack::OptionSpec* option = FindOption(arg);
+        if (option != nullptr && std::strcmp(option->longName, "--help") == 0) return ParseOutcome::kHelp;
         if (arg == "--config" && i + 1 < argc) {
             if (!config.empty()) {
                 error = "--config given twice";
@@ -279,7 +269,7 @@ ParseOutcome ParseOptions(int argc, const char* const* argv, PackageOptions& opt
             }
             config = argv[i + 1];
         }
-        if (TakesValue(arg)) i++;
+        if (TakesValue(option)) i++;
     }
     if (!config.empty() && !parser.ReadFile(config)) return ParseOutcome::kError;
 
@@ -294,112 +284,25 @@ ParseOutcome ParseOptions(int argc, const char* const* argv, PackageOptions& opt
             optionsEnded = true;
             continue;
         }
-        if (IsFlag(arg)) {
-            parser.ApplyFlag(arg, true);
-            continue;
-        }
-        if (!TakesValue(arg)) {
+        const pack::OptionSpec* option = FindOption(arg);
+        if (option == nullptr) {
             error = "unknown option " + arg + " (see --help)";
             return ParseOutcome::kError;
+        }
+        const std::string name = option->longName;
+        if (IsFlag(option)) {
+            if (!parser.ApplyFlag(name, true)) return ParseOutcome::kError;
+            continue;
         }
         if (i + 1 >= argc) {
             error = "option " + arg + " needs a value";
             return ParseOutcome::kError;
         }
         const std::string value = argv[++i];
-        if (arg != "--config" && !parser.Apply(arg, value)) return ParseOutcome::kError;
+        if (name != "--config" && !parser.Apply(name, value)) return ParseOutcome::kError;
     }
     if (!parser.Finish()) return ParseOutcome::kError;
     return options.info.empty() ? ParseOutcome::kPackage : ParseOutcome::kInfo;
-}
-
-const char* UsageText() {
-    return "usage: mksfx -o OUT.exe [options] FILES-OR-FOLDERS...\n"
-           "       mksfx -o OUT.exe [options] ARCHIVE.lzh\n"
-           "       mksfx --config PACKAGE.ini [options] [FILES-OR-FOLDERS...]\n"
-           "       mksfx --info PACKAGE.exe [--codepage 932|1252]\n"
-           "\n"
-           "Writes OUT.exe: the self-extracting module, a 512-byte configuration block\n"
-           "and an LHA archive, in this order.  The archive is made from the files and\n"
-           "folders given (a folder with everything below it, stored under the names\n"
-           "as given), or is ARCHIVE.lzh (or .lha) when that is given alone.\n"
-           "\n"
-           "Package:\n"
-           "  -o, --output FILE    the self-extracting file to write\n"
-           "  --module FILE        the self-extracting module (default: sfx.exe beside\n"
-           "                       mksfx, or build/win32/sfx.exe for build/host/mksfx);\n"
-           "                       its image must end at its file size\n"
-           "  --config FILE        read settings and files from a package file (see\n"
-           "                       examples/package.ini); paths in it are relative to\n"
-           "                       it, and the command line wins\n"
-           "  -C, --directory DIR  FILES-OR-FOLDERS are found in DIR (their stored\n"
-           "                       names stay as given)\n"
-           "\n"
-           "What the package does (texts in UTF-8, stored in the code page; their\n"
-           "limits count the converted bytes):\n"
-           "  --dest TEXT          destination folder (at most 259 bytes); may start\n"
-           "                       with %temp%, %Desktop%, %MyDocuments%,\n"
-           "                       %ProgramFiles%, %SystemDir% or %WinDir%; empty (the\n"
-           "                       default) means the package's own folder\n"
-           "  --run COMMAND        command to start after extraction, relative to the\n"
-           "                       destination, with arguments (at most 127 bytes);\n"
-           "                       an .inf file is installed through rundll32\n"
-           "  --no-confirm         create the destination and replace existing files\n"
-           "                       without asking\n"
-           "  --open-folder        open the destination in Explorer after a run\n"
-           "                       without --run (the default)\n"
-           "  --no-open-folder     do not open the destination\n"
-           "  --remove-after-run   wait for the command, then delete what was\n"
-           "                       extracted (the module ignores it without --run)\n"
-           "  --skip-dialog        do not show the destination dialog\n"
-           "  --title TEXT         caption of the question box (at most 31 bytes)\n"
-           "  --question TEXT      yes/no question asked first (at most 63 bytes);\n"
-           "                       empty (the default) asks nothing\n"
-           "  --variant 3|6        3 (default): any Windows; 6: needs 64-bit Windows\n"
-           "                       and runs an .inf command without WOW64 redirection\n"
-           "  --crc                store the CRC-32 of the archive bytes, which the\n"
-           "                       module verifies before extracting\n"
-           "\n"
-           "Archive (made with the project's own encoder):\n"
-           "  --method lh0|lh5|lh6|lh7   compression (default lh7; lh0 stores; a file\n"
-           "                             that would not shrink is always stored)\n"
-           "  --level 0|1|2              header level (default 2)\n"
-           "  --best                     smaller and slower: optimal parsing\n"
-           "  --codepage 932|1252        code page of the names and texts (default 932,\n"
-           "                             Japanese; 1252 Western)\n"
-           "  --mtime TIME               time of every entry: seconds since 1970 or\n"
-           "                             YYYY-MM-DD[THH:MM[:SS]] (UTC); SOURCE_DATE_EPOCH\n"
-           "                             sets later times back to it\n"
-           "\n"
-           "Branding:\n"
-           "  --icon FILE.ico      the package's icon: every image of the file\n"
-           "                       replaces the module's own icon\n"
-           "  --version NAME=TEXT  a string of the version block, in every language it\n"
-           "                       has: ProductName, FileDescription, CompanyName,\n"
-           "                       FileVersion, ProductVersion, LegalCopyright (also\n"
-           "                       Comments, InternalName, OriginalFilename,\n"
-           "                       LegalTrademarks, PrivateBuild, SpecialBuild);\n"
-           "                       FileVersion and ProductVersion start with numbers\n"
-           "                       (1.2.3.4), which also go into the fixed file info;\n"
-           "                       repeatable\n"
-           "\n"
-           "Inspection:\n"
-           "  --info PACKAGE       show a package's settings, whether its CRC-32\n"
-           "                       matches, whether it is signed, and its entries\n"
-           "                       (names shown from --codepage)\n"
-           "  -h, --help           show this text\n"
-           "\n"
-           "Exit status 2, with a one-line message: a fault in the command line or the\n"
-           "package file, such as a text longer than its field, a text the code page\n"
-           "cannot hold, or no files.\n"
-           "Exit status 1, with a one-line message and nothing written: a module that\n"
-           "is not a PE image or whose image does not end at its file size, a name\n"
-           "the code page cannot hold or Windows refuses, an archive in which no LHA\n"
-           "entry header is found, an icon file that is not one, an output of 2 GiB\n"
-           "or more, an output that names one of the inputs, a module in whose image\n"
-           "the module's own scan would find a header before the archive, or a\n"
-           "failed write.  --info: 1 when the file is no package or its CRC-32 or\n"
-           "archive is damaged.\n";
 }
 
 }  // namespace mksfx

@@ -35,7 +35,4 @@ enum class ParseOutcome { kPackage, kInfo, kHelp, kError };
 // On kError, error holds a one-line message without the program name.
 ParseOutcome ParseOptions(int argc, const char* const* argv, PackageOptions& options, std::string& error);
 
-// The --help text.
-const char* UsageText();
-
 }  // namespace mksfx

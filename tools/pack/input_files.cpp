@@ -12,28 +12,37 @@ namespace pack {
 namespace fs = std::filesystem;
 namespace {
 
-// Normalises the argument into the stored prefix: '/' separators, no
-// leading '/', no "." or empty components.  False for a ".." component.
-bool StoredPrefix(const std::string& argument, std::string& prefix) {
+// The name an argument is stored under.  Given relatively, the argument
+// itself: '/' separators, no "." or empty components ("" for a folder's
+// contents).  Given with an absolute path or a ".." component, its last
+// component alone (of the path it resolves to), so that nothing above the
+// named file or folder becomes part of the names.  False for a root folder,
+// which has no name.
+bool StoredPrefix(const std::string& argument, const fs::path& source, std::string& prefix) {
     std::string text = argument;
 #ifdef _WIN32
     std::replace(text.begin(), text.end(), '\\', '/');
-    if (text.size() >= 2 && text[1] == ':') text.erase(0, 2);  // a drive letter
 #endif
+    bool ownName = fs::path(std::u8string(text.begin(), text.end())).has_root_path();
     prefix.clear();
     size_t start = 0;
     while (start <= text.size()) {
         size_t end = text.find('/', start);
         if (end == std::string::npos) end = text.size();
         const std::string part = text.substr(start, end - start);
-        if (part == "..") return false;
+        if (part == "..") ownName = true;
         if (!part.empty() && part != ".") {
             if (!prefix.empty()) prefix += '/';
             prefix += part;
         }
         start = end + 1;
     }
-    return true;
+    if (!ownName) return true;
+    fs::path resolved = source.lexically_normal();
+    if (!resolved.has_filename()) resolved = resolved.parent_path();  // a trailing separator
+    const std::u8string name = resolved.filename().u8string();
+    prefix.assign(name.begin(), name.end());
+    return !prefix.empty();
 }
 
 int64_t UnixTime(fs::file_time_type time) {
@@ -135,17 +144,17 @@ bool Collector::AddFolderContents(const fs::path& source, const std::string& nam
 
 bool CollectInputs(const std::string& argument, std::vector<InputFile>& out, std::string& error,
                    const fs::path& folder) {
-    std::string prefix;
-    if (!StoredPrefix(argument, prefix)) {
-        error = argument + ": a name with \"..\" would be stored outside the archive's folder";
-        return false;
-    }
     // Absolute, so that the files can be opened from any working folder.
     std::error_code ec;
     const fs::path source =
         fs::absolute(folder / fs::path(std::u8string(argument.begin(), argument.end())), ec);
     if (ec) {
         error = argument + ": " + ec.message();
+        return false;
+    }
+    std::string prefix;
+    if (!StoredPrefix(argument, source, prefix)) {
+        error = argument + ": a root folder has no name to store it under (-C FOLDER . packs a folder's contents)";
         return false;
     }
     Collector collector(out, error);

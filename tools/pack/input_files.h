@@ -21,11 +21,13 @@ struct InputFile {
 
 // Adds `argument` and, for a folder, everything below it: a folder comes
 // before its contents, and the entries of one folder in byte order of
-// their names.  The stored name is the argument as given, without a
-// leading '/' or "./" parts; an argument "." adds a folder's contents
-// without the folder.  A relative argument is found below `folder` (empty:
-// the working folder).  Refuses a ".." component, a missing file, and a
-// link to a folder that contains it (a loop).  Other links are followed.
+// their names.  A relative argument is found below `folder` (empty: the
+// working folder) and stored under its name as given, without "./" parts;
+// an argument "." adds a folder's contents without the folder.  An
+// argument given with an absolute path or a ".." component is stored under
+// its last component ("/home/me/dist" as "dist", "../data" as "data").
+// Refuses a root folder, a missing file, and a link to a folder that
+// contains it (a loop).  Other links are followed.
 bool CollectInputs(const std::string& argument, std::vector<InputFile>& out, std::string& error,
                    const std::filesystem::path& folder = {});
 

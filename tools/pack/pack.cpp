@@ -1,7 +1,6 @@
 #include "pack.h"
 
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <system_error>
@@ -52,128 +51,12 @@ bool CheckName(const std::string& name, std::string& error) {
     return true;
 }
 
-// Days since 1970-01-01 of a proleptic Gregorian date.
-int64_t DaysFromCivil(int64_t y, unsigned m, unsigned d) {
-    y -= m <= 2;
-    const int64_t era = (y >= 0 ? y : y - 399) / 400;
-    const unsigned yoe = static_cast<unsigned>(y - era * 400);
-    const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + static_cast<int64_t>(doe) - 719468;
-}
-
-bool ParseInteger(const std::string& text, int64_t& value) {
-    if (text.empty() || text.size() > 18) return false;
-    size_t at = text[0] == '-' ? 1 : 0;
-    if (at == text.size()) return false;
-    int64_t v = 0;
-    for (; at < text.size(); at++) {
-        if (text[at] < '0' || text[at] > '9') return false;
-        v = v * 10 + (text[at] - '0');
-    }
-    value = text[0] == '-' ? -v : v;
-    return true;
-}
-
-bool ParseChoice(const char* text, const char* const* choices, int count, int& index) {
-    for (int i = 0; i < count; i++) {
-        if (std::strcmp(text, choices[i]) == 0) {
-            index = i;
-            return true;
-        }
-    }
-    return false;
+std::string Utf8(const std::filesystem::path& path) {
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
 }
 
 }  // namespace
-
-const char kPackOptionsHelp[] =
-    "  --method lh0|lh5|lh6|lh7   compression (default lh7; lh0 stores; a file that\n"
-    "                             would not shrink is always stored)\n"
-    "  --level 0|1|2              header level (default 2)\n"
-    "  --best                     smaller and slower: optimal parsing\n"
-    "  --codepage 932|1252        code page of the stored names (default 932)\n"
-    "  --mtime TIME               time of every entry: seconds since 1970 or\n"
-    "                             YYYY-MM-DD[THH:MM[:SS]] (UTC); SOURCE_DATE_EPOCH\n"
-    "                             sets later times back to it\n"
-    "  -C DIR                     name the inputs from DIR (stored names as given)\n";
-
-bool ParseTime(const std::string& text, int64_t& seconds) {
-    if (ParseInteger(text, seconds)) return true;
-    unsigned y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0;
-    char rest[8] = "";
-    const int fields =
-        std::sscanf(text.c_str(), "%4u-%2u-%2uT%2u:%2u:%2u%7s", &y, &mo, &d, &h, &mi, &s, rest);
-    if (fields < 3 || (fields == 3 && text.size() != 10) || mo < 1 || mo > 12 || d < 1 || d > 31 || h > 23 ||
-        mi > 59 || s > 59 || (fields == 7 && std::strcmp(rest, "Z") != 0))
-        return false;
-    if (fields == 4) return false;  // an hour needs its minutes
-    seconds = DaysFromCivil(y, mo, d) * 86400 + h * 3600 + mi * 60 + s;
-    return true;
-}
-
-int ParsePackOption(int argc, const char* const* argv, int& i, PackOptions& options, std::string& error) {
-    const std::string option = argv[i];
-    if (option == "--best") {
-        options.encode.best = true;
-        return 1;
-    }
-    if (option != "--method" && option != "--level" && option != "--codepage" && option != "--mtime" &&
-        option != "-C")
-        return 0;
-    if (i + 1 >= argc) {
-        error = option + " needs a value";
-        return -1;
-    }
-    const char* value = argv[++i];
-    int index = 0;
-    if (option == "--method") {
-        static const char* const kMethods[] = {"lh0", "lh5", "lh6", "lh7"};
-        static const lzh::MethodCode kCodes[] = {lzh::kLh0, lzh::kLh5, lzh::kLh6, lzh::kLh7};
-        if (!ParseChoice(value, kMethods, 4, index)) {
-            error = std::string("--method ") + value + ": give lh0, lh5, lh6 or lh7";
-            return -1;
-        }
-        options.encode.method = kCodes[index];
-    } else if (option == "--level") {
-        static const char* const kLevels[] = {"0", "1", "2"};
-        if (!ParseChoice(value, kLevels, 3, index)) {
-            error = std::string("--level ") + value + ": give 0, 1 or 2";
-            return -1;
-        }
-        options.encode.headerLevel = index;
-    } else if (option == "--codepage") {
-        static const char* const kPages[] = {"932", "1252"};
-        if (!ParseChoice(value, kPages, 2, index)) {
-            error = std::string("--codepage ") + value + ": give 932 or 1252";
-            return -1;
-        }
-        options.codePage = index == 0 ? 932 : 1252;
-    } else if (option == "-C") {
-        const std::string folder = value;
-        options.base = std::filesystem::path(std::u8string(folder.begin(), folder.end()));
-    } else {
-        int64_t seconds = 0;
-        if (!ParseTime(value, seconds)) {
-            error = std::string("--mtime ") + value + ": give seconds since 1970 or YYYY-MM-DD[THH:MM[:SS]]";
-            return -1;
-        }
-        options.mtime = seconds;
-    }
-    return 1;
-}
-
-bool ReadSourceDateEpoch(PackOptions& options, std::string& error) {
-    const char* text = std::getenv("SOURCE_DATE_EPOCH");
-    if (text == nullptr || *text == '\0') return true;
-    int64_t seconds = 0;
-    if (!ParseInteger(text, seconds) || seconds < 0) {
-        error = std::string("SOURCE_DATE_EPOCH=") + text + ": not a number of seconds";
-        return false;
-    }
-    options.latest = seconds;
-    return true;
-}
 
 bool PlanArchive(const std::vector<std::string>& inputs, const PackOptions& options,
                  const std::filesystem::path& output, ArchivePlan& plan, std::string& error,
@@ -184,15 +67,22 @@ bool PlanArchive(const std::vector<std::string>& inputs, const PackOptions& opti
 
     std::error_code ec;
     const bool outputExists = !output.empty() && std::filesystem::exists(output, ec);
-    std::map<std::string, std::string> byUpperName;  // names differing only in case collide on Windows
+    // Names differing only in case collide on Windows.
+    std::map<std::string, const InputFile*> byUpperName;
     plan.entries.clear();
     for (InputFile& file : files) {
         if (outputExists && !file.folder && std::filesystem::equivalent(file.source, output, ec)) continue;
         if (!CheckName(file.name, error)) return false;
-        const auto [it, added] = byUpperName.emplace(Upper(file.name), file.name);
+        const auto [it, added] = byUpperName.emplace(Upper(file.name), &file);
         if (!added) {
-            error = file.name + (it->second == file.name ? ": given twice"
-                                                         : ": differs from " + it->second + " only in case");
+            const InputFile& first = *it->second;
+            if (first.name != file.name)
+                error = file.name + ": differs from " + first.name + " only in case";
+            else if (std::filesystem::equivalent(first.source, file.source, ec))
+                error = file.name + ": given twice";
+            else
+                error = file.name + ": two inputs would be stored under this name (" + Utf8(first.source) +
+                        " and " + Utf8(file.source) + ")";
             return false;
         }
         PlannedEntry entry{file, ""};

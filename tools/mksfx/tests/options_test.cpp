@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <initializer_list>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "config_block.h"
+#include "option_table.h"
+#include "test_files.h"
 
 namespace {
 
@@ -20,9 +22,9 @@ struct Parsed {
     std::string error;
 };
 
-Parsed Parse(std::initializer_list<std::string> args) {
+Parsed Parse(const std::vector<std::string>& args) {
     std::vector<std::string> words{"mksfx"};
-    words.insert(words.end(), args);
+    words.insert(words.end(), args.begin(), args.end());
     std::vector<const char*> argv;
     for (const std::string& w : words) argv.push_back(w.c_str());
     Parsed p;
@@ -141,7 +143,7 @@ TEST(Options, VariantIsThreeOrSix) {
 }
 
 TEST(Options, CommandLineFaults) {
-    const std::initializer_list<std::string> faulty[] = {
+    const std::vector<std::string> faulty[] = {
         {"--module", "m", "a"},                             // no output
         {"-o", "o", "--module", "m"},                       // no files
         {"-o", "o", "--module", "m", "--frobnicate", "a"},  // unknown option
@@ -169,6 +171,128 @@ TEST(Options, HelpNamesEveryOption) {
          {"--output", "--module", "--dest", "--run", "--no-confirm", "--open-folder", "--no-open-folder",
           "--remove-after-run", "--skip-dialog", "--title", "--question", "--variant", "--crc"})
         EXPECT_NE(usage.find(option), std::string::npos) << option;
+}
+
+// The option table against the parser: every option, under each of its
+// names, on the command line and as a package-file key.
+class OptionTable : public ::testing::Test {
+protected:
+    void SetUp() override { WriteText(folder / "empty.ini", "[package]\n"); }
+
+    // A value the parser takes for each option with one; a new option
+    // needs one here.
+    std::string ValueOf(const pack::OptionSpec& spec) const {
+        const std::map<std::string, std::string> values = {
+            {"--output", "x.exe"},        {"--module", "m.exe"},      {"--config", (folder / "empty.ini").string()},
+            {"--dest", "%temp%"},         {"--run", "setup.exe /q"},  {"--title", "Title"},
+            {"--question", "Go on?"},     {"--variant", "6"},         {"--method", "lh5"},
+            {"--level", "1"},             {"--codepage", "1252"},     {"--mtime", "2020-01-02"},
+            {"--directory", "d"},         {"--icon", "a.ico"},        {"--version", "ProductName=P"},
+            {"--info", "p.exe"}};
+        const auto found = values.find(spec.longName);
+        EXPECT_EQ(spec.value != nullptr, found != values.end()) << spec.longName << ": no test value";
+        return found != values.end() ? found->second : "";
+    }
+
+    template <typename Check>
+    void ForEachOption(Check check) {
+        for (const pack::OptionGroup& group : mksfx::OptionGroups())
+            for (const pack::OptionSpec& spec : group.options) {
+                ASSERT_NE(spec.longName, nullptr);
+                ASSERT_TRUE(spec.tools & pack::kToolMksfx) << spec.longName;
+                check(spec);
+            }
+    }
+
+    TempFolder folder;
+};
+
+TEST_F(OptionTable, EveryOptionIsTakenUnderEachName) {
+    ForEachOption([&](const pack::OptionSpec& spec) {
+        const std::string value = ValueOf(spec);
+        for (const char* name : {spec.shortName, spec.longName}) {
+            if (name == nullptr) continue;
+            std::vector<std::string> args{name};
+            if (spec.value != nullptr) args.push_back(value);
+            if (std::strcmp(spec.longName, "--help") == 0) {
+                EXPECT_EQ(Parse(args).outcome, ParseOutcome::kHelp) << name;
+                continue;
+            }
+            if (std::strcmp(spec.longName, "--info") == 0) {
+                const Parsed p = Parse(args);
+                EXPECT_EQ(p.outcome, ParseOutcome::kInfo) << name << ": " << p.error;
+                EXPECT_EQ(p.options.info, value);
+                continue;
+            }
+            args.insert(args.begin(), {"-o", "o.exe", "--module", "m.exe"});
+            args.push_back("a.lzh");
+            const Parsed p = Parse(args);
+            EXPECT_EQ(p.outcome, ParseOutcome::kPackage) << name << ": " << p.error;
+        }
+        // A value missing at the end is a fault, not a flag.
+        if (spec.value != nullptr) {
+            const Parsed p = Parse({"-o", "o.exe", "--module", "m.exe", "a.lzh", spec.longName});
+            EXPECT_EQ(p.outcome, ParseOutcome::kError) << spec.longName;
+            EXPECT_NE(p.error.find("needs a value"), std::string::npos) << p.error;
+        }
+    });
+}
+
+// Package-file keys are the long options without dashes; the options
+// without a key are refused as settings.
+TEST_F(OptionTable, PackageFileKeysAreTheLongNames) {
+    int keys = 0;
+    ForEachOption([&](const pack::OptionSpec& spec) {
+        const std::string key = std::string(spec.longName).substr(2);
+        const std::string value = spec.value != nullptr ? ValueOf(spec) : "yes";
+        WriteText(folder / "p.ini", "[package]\n" + key + " = " + value + "\n[files]\na.lzh\n");
+        const Parsed p = Parse({"--config", (folder / "p.ini").string(), "-o", "o.exe", "--module", "m.exe"});
+        if (spec.key == nullptr) {
+            EXPECT_EQ(p.outcome, ParseOutcome::kError) << key;
+            EXPECT_NE(p.error.find("p.ini:2: unknown setting '" + key + "'"), std::string::npos) << p.error;
+            return;
+        }
+        keys++;
+        EXPECT_EQ(key, spec.key);
+        EXPECT_EQ(p.outcome, ParseOutcome::kPackage) << key << ": " << p.error;
+        if (spec.value == nullptr) {
+            WriteText(folder / "p.ini", "[package]\n" + key + " = maybe\n[files]\na.lzh\n");
+            const Parsed bad =
+                Parse({"--config", (folder / "p.ini").string(), "-o", "o.exe", "--module", "m.exe"});
+            EXPECT_NE(bad.error.find(key + " takes yes or no"), std::string::npos) << bad.error;
+        }
+    });
+    EXPECT_GT(keys, 0);
+}
+
+// --help lists every option with its help, in lines of at most 79
+// columns; the limits it names are those the parser holds texts to.
+TEST_F(OptionTable, HelpShowsEveryOptionAndItsLimit) {
+    const std::string usage = mksfx::UsageText();
+    for (size_t start = 0, end; start < usage.size(); start = end + 1) {
+        end = usage.find('\n', start);
+        EXPECT_LE(end - start, 79u) << usage.substr(start, end - start);
+    }
+    const std::string table = pack::FormatOptionTable(mksfx::OptionGroups());
+    int limits = 0;
+    ForEachOption([&](const pack::OptionSpec& spec) {
+        EXPECT_NE(usage.find("  " + pack::OptionLabel(spec) + " "), std::string::npos) << spec.longName;
+        const std::string help = pack::OptionHelp(spec);
+        EXPECT_NE(usage.find(help.substr(0, help.find(' ', 16))), std::string::npos) << spec.longName;
+        std::string row = "| `";
+        for (const char c : pack::OptionLabel(spec)) row += c == '|' ? std::string("\\|") : std::string(1, c);
+        EXPECT_NE(table.find(row + "` |"), std::string::npos) << row;
+        EXPECT_EQ(help.find("{max}"), std::string::npos) << spec.longName;
+        if (spec.limit == 0) return;
+        limits++;
+        EXPECT_NE(usage.find("at most " + std::to_string(spec.limit) + " bytes"), std::string::npos)
+            << spec.longName;
+        Parsed p = Parse({spec.longName, std::string(spec.limit, 'x'), "-o", "o", "--module", "m", "a"});
+        EXPECT_EQ(p.outcome, ParseOutcome::kPackage) << spec.longName << ": " << p.error;
+        p = Parse({spec.longName, std::string(spec.limit + 1, 'x'), "-o", "o", "--module", "m", "a"});
+        EXPECT_EQ(p.outcome, ParseOutcome::kError) << spec.longName;
+    });
+    EXPECT_EQ(limits, 4);  // --dest, --run, --title, --question
 }
 
 }  // namespace

@@ -109,6 +109,30 @@ TEST_F(Packing, AModuleThatWouldBeRefusedIsRefusedBeforePacking) {
     EXPECT_FALSE(fs::exists(folder / "out.exe"));
 }
 
+// A folder named with an absolute path, or through "..", is stored under
+// its own name; names given relatively stay as given.
+TEST_F(Packing, InputsOutsideTheFolderAreStoredUnderTheirOwnName) {
+    const auto names = [&] {
+        std::vector<std::string> found;
+        for (const Extracted& entry : ExtractPackage(folder / "out.exe")) found.push_back(entry.name);
+        return found;
+    };
+    MksfxRun run = Pack({Path("payload/docs")});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(names(), (std::vector<std::string>{"docs\\", "docs\\a.txt", "docs\\b.txt", "docs\\deep\\",
+                                                 "docs\\deep\\z.bin"}));
+    run = Pack({"-C", Path("payload/docs"), "../readme.txt", "deep"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(names(), (std::vector<std::string>{"readme.txt", "deep\\", "deep\\z.bin"}));
+    // Two folders of one name: refused, and no package.
+    fs::create_directories(folder / "other" / "docs");
+    fs::remove(folder / "out.exe");
+    run = Pack({Path("payload/docs"), Path("other/docs")});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("docs: two inputs would be stored under this name"), std::string::npos) << run.err;
+    EXPECT_FALSE(fs::exists(folder / "out.exe"));
+}
+
 TEST_F(Packing, TextsGoIntoTheCodePageAndCountItsBytes) {
     // 15 Japanese characters: 45 bytes of UTF-8, 30 of Shift-JIS.
     const std::string title = "日本語の題名が十五文字あります";
