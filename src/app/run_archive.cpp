@@ -16,6 +16,7 @@
 #include "decode/frame.h"
 #include "extract/extracted_files.h"
 #include "launch/launch.h"
+#include "package/archive_start.h"
 #include "paths/folders.h"
 #include "paths/text.h"
 #include "res/resource.h"
@@ -51,11 +52,9 @@ void ReleaseRun() {
 
 // Opens the archive (the module's own file when archivePath is empty) and,
 // in own-module mode, applies the configuration block.  Returns the file's
-// size, or -1 when the run ends here; *scanFrom is where the archive may
-// start: behind a package's block, whose texts could look like a header.
-long OpenArchive(char* archivePath, long* scanFrom) {
+// size, or -1 when the run ends here.
+long OpenArchive(char* archivePath) {
     const bool ownModule = archivePath[0] == '\0';
-    *scanFrom = 0;
     if (ownModule) {
         // A name that would be cut short names another file, or none; one
         // with characters the code page lacks is opened by its short form.
@@ -82,8 +81,6 @@ long OpenArchive(char* archivePath, long* scanFrom) {
             g_state.job.archive = nullptr;  // LoadSfxConfig has closed it
             return -1;
         }
-        if (outcome == kConfigApplied)
-            *scanFrom = static_cast<long>(FindImageEnd(g_state.module) + sizeof(SfxConfig));
     } else {
         std::fseek(archive, 0, SEEK_END);
         fileSize = std::ftell(archive);
@@ -98,8 +95,9 @@ long OpenArchive(char* archivePath, long* scanFrom) {
 }
 
 // Allocates the header buffer and the decoder and finds the first entry
-// header; the stream is left there.  Returns its offset, or -1.
-long FindArchiveStart(lzh::HeaderReader& reader, long scanFrom) {
+// header (in a package behind its block, whose texts could look like a
+// header); the stream is left there.  Returns its offset, or -1.
+long FindArchiveStart(lzh::HeaderReader& reader) {
     ExtractionJob& job = g_state.job;
     job.headerBuffer = static_cast<uint8_t*>(std::calloc(kHeaderBufferSize, 1));
     void* decoderBlock = std::malloc(sizeof(lzh::Decoder));
@@ -115,7 +113,7 @@ long FindArchiveStart(lzh::HeaderReader& reader, long scanFrom) {
     long start = -1;
     uint8_t* window = job.headerBuffer;
     uint8_t* scratch = job.headerBuffer + lzh::kScanWindowSize;
-    if (!lzh::FindFirstHeader(reader, window, scratch, &start, scanFrom)) {
+    if (!FindArchive(reader, window, scratch, &start)) {
         Fail(ERROR_INVALID_DATA);
         ShowStringMessage(nullptr, IDS_NOT_SUPPORTED, MB_ICONERROR);
         return -1;
@@ -258,12 +256,11 @@ void ArchiveNameOf(const char* fileName, char* archiveName) {
 }
 
 DWORD RunArchive(char* archivePath) {
-    long scanFrom = 0;
-    const long fileSize = OpenArchive(archivePath, &scanFrom);
+    const long fileSize = OpenArchive(archivePath);
     if (fileSize < 0) return g_state.exitCode;
 
     lzh::HeaderReader reader(g_state.job.archive, g_reporter, IsSystemLeadByte);
-    const long start = FindArchiveStart(reader, scanFrom);
+    const long start = FindArchiveStart(reader);
     if (start < 0) {
         ReleaseRun();
         return g_state.exitCode;

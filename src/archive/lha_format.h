@@ -55,22 +55,20 @@ struct MethodParameters {
 
 // Indexed by MethodCode.
 inline constexpr MethodParameters kMethodTable[16] = {
-    {0, 0, 0},    // -lh0-
-    {12, 0, 0},   // -lh1-
-    {13, 0, 0},   // -lh2-
-    {13, 0, 0},   // -lh3-
-    {12, 14, 4},  // -lh4-
-    {13, 14, 4},  // -lh5-
-    {15, 16, 5},  // -lh6-
-    {16, 17, 5},  // -lh7-
-    {},           // 8..10 unused
-    {},
-    {},
-    {0, 0, 0},   // unknown
-    {},          // 12 unused
-    {11, 0, 0},  // -lzs-
-    {0, 0, 0},   // -lz4-
-    {12, 0, 0},  // -lz5-
+    {0, 0, 0},                   // -lh0-
+    {12, 0, 0},                  // -lh1-
+    {13, 0, 0},                  // -lh2-
+    {13, 0, 0},                  // -lh3-
+    {12, 14, 4},                 // -lh4-
+    {13, 14, 4},                 // -lh5-
+    {15, 16, 5},                 // -lh6-
+    {16, 17, 5},                 // -lh7-
+    {},                          // 8..10 unused
+    {},          {}, {0, 0, 0},  // unknown
+    {},                          // 12 unused
+    {11, 0, 0},                  // -lzs-
+    {0, 0, 0},                   // -lz4-
+    {12, 0, 0},                  // -lz5-
 };
 
 // Dictionary (ring buffer) size of a method; 0 for the stored and unknown ones.
@@ -179,7 +177,8 @@ struct DosDateTime {
 
 constexpr DosDateTime UnpackDosTime(uint32_t packed) {
     const unsigned date = packed >> 16, clock = packed & 0xFFFF;
-    return {(date >> 9) + 1980, (date >> 5) & 15, date & 31, clock >> 11, (clock >> 5) & 63, (clock & 31) * 2};
+    return {(date >> 9) + 1980, (date >> 5) & 15,  date & 31,
+            clock >> 11,        (clock >> 5) & 63, (clock & 31) * 2};
 }
 
 // The fields must be in range (year 1980..2107); an odd second is rounded down.

@@ -71,7 +71,8 @@ void Decoder::CopyStored(uint32_t packedSize) {
     std::free(chunk);
 }
 
-DecodeOutcome Decoder::DecodeEntry(MethodCode code, uint32_t packedSize, uint32_t unpackedSize, uint16_t crc16) {
+DecodeOutcome Decoder::DecodeEntry(MethodCode code, uint32_t packedSize, uint32_t unpackedSize,
+                                   uint16_t crc16) {
     fault_ = DecodeOutcome::kOk;
     runningCrc16 = 0;
     const uint32_t before = outputTotal;

@@ -24,7 +24,7 @@ enum Fault { kFaultName, kFaultLongPath, kFaultCreate, kFaultWrite, kFaultDamage
 
 struct FaultTally {
     uint32_t count;
-    char firstName[MAX_PATH];  // cut to fit
+    char firstName[MAX_PATH];    // cut to fit
     lzh::DecodeOutcome outcome;  // kFaultDamaged: what the decoder found in the first
 };
 

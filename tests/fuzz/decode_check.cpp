@@ -45,7 +45,8 @@ void DecodeBench::DecodeChecked(lzh::MethodCode code, uint32_t packedSize, uint3
     if (outcome == DecodeOutcome::kLengthMismatch) FUZZ_CHECK(!whole);
     if (outcome == DecodeOutcome::kUnknownMethod) FUZZ_CHECK(lzh::RingSizeOf(code) == 0 && !IsStored(code));
     const bool aborted = outcome != DecodeOutcome::kOk && outcome != DecodeOutcome::kCrcMismatch &&
-                         outcome != DecodeOutcome::kLengthMismatch && outcome != DecodeOutcome::kUnknownMethod;
+                         outcome != DecodeOutcome::kLengthMismatch &&
+                         outcome != DecodeOutcome::kUnknownMethod;
 
     const long end = std::ftell(archive);
     FUZZ_CHECK(end >= dataStart);

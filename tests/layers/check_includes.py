@@ -18,7 +18,7 @@ ALLOWED = {
     "src/archive": {"base", "archive"},
     "src/decode": {"base", "archive"},
     "src/encode": {"base", "archive", "decode"},
-    "src/package": {"base"},
+    "src/package": {"base", "archive"},
     "src/res": {"base"},
     "src/paths": {"base", "archive", "package"},
     "src/launch": {"base", "paths"},

@@ -1,9 +1,12 @@
 // Finding the first entry header behind other data.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "archive/scanner.h"
+#include "package/archive_start.h"
+#include "package/sfx_config.h"
 #include "test_support.h"
 
 namespace {
@@ -121,4 +124,67 @@ TEST(Scanner, CraftedCandidatesCannotMakeTheScanQuadratic) {
     EXPECT_EQ(0, s.found);
     EXPECT_EQ(-1, s.offset);
     EXPECT_LE(s.reader.bytesRead, 8u * bytes.size() + (1u << 20) + bytes.size());
+}
+
+namespace {
+
+// A file that starts like a module: an MZ header, a PE header and one
+// section whose raw data ends at imageEnd, padded to that size with a text
+// that holds a header's look-alike.
+Bytes ModuleImage(uint32_t imageEnd) {
+    Bytes image(imageEnd, 0);
+    image[0] = 'M', image[1] = 'Z';
+    image[0x3C] = 0x40;
+    std::memcpy(&image[0x40], "PE\0\0", 4);
+    image[0x40 + 6] = 1;                                     // one section
+    image[0x40 + 20] = 0xE0;                                 // optional header of 224 bytes
+    const size_t section = 0x40 + 24 + 0xE0;                 // its table entry
+    image[section + 16] = 0x00, image[section + 17] = 0x02;  // raw size 0x200
+    image[section + 20] = 0x00, image[section + 21] = 0x02;  // raw offset 0x200
+    const Bytes lookAlike = Archive();
+    std::copy(lookAlike.begin(), lookAlike.end(), image.begin() + 0x300);
+    return image;
+}
+
+struct Found {
+    explicit Found(const Bytes& bytes) : file(bytes), reader(file.get(), reporter, NoLeadBytes) {
+        found = FindArchive(reader, window.data(), work, &offset);
+    }
+    MemoryFile file;
+    RecordingReporter reporter;
+    lzh::HeaderReader reader;
+    std::vector<uint8_t> window = std::vector<uint8_t>(lzh::kScanWindowSize);
+    uint8_t work[lzh::kHeaderWorkSize];
+    long offset = 0;
+    int found = 0;
+};
+
+}  // namespace
+
+TEST(Scanner, APackagesArchiveStartsBehindItsBlock) {
+    // Module, block (whose question looks like a header too), archive.
+    Bytes package = ModuleImage(0x400);
+    Bytes block(kConfigBlockSize, 0);
+    std::memcpy(block.data(), kConfigSignature, sizeof kConfigSignature);
+    const Bytes lookAlike = Archive();
+    std::copy(lookAlike.begin(), lookAlike.end(), block.begin() + 448);
+    package.insert(package.end(), block.begin(), block.end());
+    const long archiveAt = static_cast<long>(package.size()) + 7;
+    const Bytes archive = Prefixed(7, Archive());
+    package.insert(package.end(), archive.begin(), archive.end());
+    Found inPackage(package);
+    EXPECT_EQ(1, inPackage.found);
+    EXPECT_EQ(archiveAt, inPackage.offset);
+
+    // Without the block's signature the file is scanned from its start, as
+    // is a plain archive.
+    package[0x400] = 'X';
+    Found unsigned_(package);
+    EXPECT_EQ(0x300, unsigned_.offset);
+    Found plain(Prefixed(5, Archive()));
+    EXPECT_EQ(5, plain.offset);
+    // A signature cut short by the end of the file is none.
+    package[0x400] = kConfigSignature[0];
+    Found cut(Bytes(package.begin(), package.begin() + 0x403));
+    EXPECT_EQ(0x300, cut.offset);
 }

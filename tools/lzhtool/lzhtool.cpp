@@ -25,8 +25,7 @@
 #include "archive/scanner.h"
 #include "decode/frame.h"
 #include "archive/lha_format.h"
-#include "package/image_end.h"
-#include "package/sfx_config.h"
+#include "package/archive_start.h"
 #include "lzhtool.h"
 
 namespace {
@@ -43,20 +42,6 @@ public:
     }
     int scanFaults = 0;
 };
-
-// Where the archive may start: behind the configuration block of a
-// self-extracting package, as the module scans its own file, else at 0.
-long ArchiveStart(FILE* file) {
-    uint8_t headers[4096];
-    const size_t got = std::fread(headers, 1, sizeof headers, file);
-    const uint32_t imageEnd = FindImageEnd(headers, got);
-    char signature[sizeof SfxConfig::signature];
-    const bool package = imageEnd != 0 && std::fseek(file, static_cast<long>(imageEnd), SEEK_SET) == 0 &&
-                         std::fread(signature, 1, sizeof signature, file) == sizeof signature &&
-                         std::memcmp(signature, kConfigSignature, sizeof signature) == 0;
-    std::fseek(file, 0, SEEK_SET);
-    return package ? static_cast<long>(imageEnd + kConfigBlockSize) : 0;
-}
 
 class FileSink final : public lzh::OutputSink {
 public:
@@ -159,7 +144,8 @@ int main(int argc, char** argv) {
     CountingReporter reporter;
     lzh::HeaderReader reader(archive, reporter, IsLeadByte);
     long offset = -1;
-    if (!lzh::FindFirstHeader(reader, window, work, &offset, ArchiveStart(archive))) {
+    // Behind a package's configuration block, as the module finds its own.
+    if (!FindArchive(reader, window, work, &offset)) {
         std::fprintf(stderr, "lzhtool: %s: no LHA header found\n", argv[2]);
         return 1;
     }
@@ -214,7 +200,8 @@ int main(int argc, char** argv) {
                         failures++;
                     } else {
                         // The module judges each entry by the same outcome.
-                        lzh::DecodeOutcome outcome = decoder->DecodeEntry(code, h.packedSize, h.unpackedSize, h.crc16);
+                        lzh::DecodeOutcome outcome =
+                            decoder->DecodeEntry(code, h.packedSize, h.unpackedSize, h.crc16);
                         const bool closed = sink.file == nullptr || std::fclose(sink.file) == 0;
                         sink.file = nullptr;
                         if (!closed) outcome = lzh::DecodeOutcome::kWriteFailed;
