@@ -52,7 +52,9 @@ void StripParentRefs(char* text) {
 }
 
 char* CleanEntryName(char* name) {
-    if (name[0] == '\\' && !IsSystemLeadByte('\\')) name++;
+    // A first byte is never a trail byte, and 0x5C is no lead byte in any
+    // code page: a leading backslash is always a separator.
+    if (name[0] == '\\') name++;
     SlashesToBackslashes(name);
     StripParentRefs(name);
     return name;

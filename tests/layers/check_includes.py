@@ -27,7 +27,7 @@ ALLOWED = {
     "src/app": {"base", "archive", "decode", "extract", "launch", "package", "paths", "res", "ui"},
     "tools/pack": {"base", "archive", "decode", "encode"},
     "tools/lzhtool": {"base", "archive", "decode", "encode", "package", "pack"},
-    "tools/mksfx": {"base", "archive", "decode", "encode", "package"},
+    "tools/mksfx": {"base", "archive", "decode", "encode", "package", "pack"},
 }
 
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"')
@@ -40,23 +40,42 @@ def folder_of(path):
     return "/".join(parts[:2]) if len(parts) > 2 else None
 
 
-def scan(root):
-    """Yields (including folder, included folder, file, line) for every
-    quoted include that names a folder of src/."""
+def sources(root):
+    """Yields the repository-relative path of every source file of src/ and
+    tools/ outside the tests."""
     for top in ("src", "tools"):
         for dirpath, _, files in os.walk(os.path.join(root, top)):
             rel = os.path.relpath(dirpath, root)
             if "/tests" in rel.replace(os.sep, "/") or rel.endswith(os.sep + "tests"):
                 continue
             for name in sorted(files):
-                if not name.endswith(SOURCE):
+                if name.endswith(SOURCE):
+                    yield os.path.join(rel, name)
+
+
+def scan(root):
+    """Yields (including folder, included folder, file, line) for every
+    quoted include of a project header.  An include with a folder names it
+    ("archive/header.h"); one without is found beside the including file,
+    else by its name in the folder that holds it ("codepage.h" in
+    tools/pack, reached through an include path)."""
+    paths = list(sources(root))
+    holders = {}
+    for path in paths:
+        holders.setdefault(os.path.basename(path), set()).add(folder_of(path))
+    for path in paths:
+        own = folder_of(path)
+        with open(os.path.join(root, path), encoding="utf-8", errors="replace") as f:
+            for number, line in enumerate(f, 1):
+                m = INCLUDE.match(line)
+                if not m:
                     continue
-                path = os.path.join(rel, name)
-                with open(os.path.join(root, path), encoding="utf-8", errors="replace") as f:
-                    for number, line in enumerate(f, 1):
-                        m = INCLUDE.match(line)
-                        if m and "/" in m.group(1):
-                            yield folder_of(path), m.group(1).split("/")[0], path, number
+                target = m.group(1)
+                if "/" in target:
+                    yield own, target.split("/")[0], path, number
+                elif not os.path.exists(os.path.join(root, os.path.dirname(path), target)):
+                    for holder in sorted(holders.get(target, ())):
+                        yield own, holder.split("/")[1], path, number
 
 
 def cycles(edges):
@@ -92,13 +111,19 @@ def self_test():
         write("src/ui/bad.cpp", '#include "app/state.h"\n')
         if main([root]) != 1:
             return "ui including app/ was not caught"
+        os.remove(os.path.join(root, "src/ui/bad.cpp"))
+        # A header reached through an include path, without its folder.
+        write("tools/pack/codepage.h", "")
+        write("src/paths/bad.cpp", '#include "codepage.h"\n')
+        if main([root]) != 1:
+            return "an include without its folder was not caught"
     return None
 
 
 def main(argv):
     if "--self-test" in argv:
         fault = self_test()
-        print(fault or "layers: the checker catches a lower folder including app/")
+        print(fault or "layers: the checker catches a lower folder including app/, with or without the folder")
         return 1 if fault else 0
     show = "--matrix" in argv
     args = [a for a in argv if a != "--matrix"]
