@@ -38,6 +38,7 @@ struct EntrySpec {
     uint8_t attribute = 0x20;
     std::string method = "-lh0-";
     bool badCrc = false;
+    int32_t sizeSkew = 0;  // added to the unpacked size in the header
 };
 
 // A stored entry: header and data.
@@ -47,7 +48,7 @@ Bytes Entry(const EntrySpec& e) {
     spec.method = e.method;
     const Bytes data(e.content.begin(), e.content.end());
     spec.packedSize = static_cast<uint32_t>(data.size());
-    spec.unpackedSize = static_cast<uint32_t>(data.size());
+    spec.unpackedSize = static_cast<uint32_t>(data.size() + e.sizeSkew);
     spec.timeStamp = e.timeStamp;
     spec.attribute = e.attribute;
     spec.crc16 = static_cast<uint16_t>(Crc16Of(data) ^ (e.badCrc ? 0x5555 : 0));
@@ -236,6 +237,17 @@ TEST_F(ExtractionWorkerTest, CrcMismatchDeletesTheFileAndGoesOn) {
     EXPECT_EQ(ShownMessages()[0].text, "bad.txt\n\nCRC Error!" + More(1));
     EXPECT_EQ(ShownMessages()[0].caption, "VID-IDA");
     EXPECT_EQ(ShownMessages()[0].type, static_cast<UINT>(MB_ICONERROR));
+}
+
+// The size in the header counts as much as the CRC-16, as lzhtool t judges it.
+TEST_F(ExtractionWorkerTest, AnEntryOfTheWrongSizeIsRefused) {
+    EXPECT_EQ(Run(Archive({{"long.txt", "content", 0, kDosStamp, 0x20, "-lh0-", false, -2},
+                           {"good.txt", "fine"}})),
+              static_cast<DWORD>(ERROR_INVALID_DATA));
+    EXPECT_FALSE(FileExists(out_ + "long.txt"));
+    EXPECT_EQ(Text(out_ + "good.txt"), "fine");
+    ASSERT_EQ(ShownMessages().size(), 1u);
+    EXPECT_EQ(ShownMessages()[0].text, "long.txt\n\nWrong size.");
 }
 
 TEST_F(ExtractionWorkerTest, UnknownMethodWithZeroCrcLeavesAnEmptyFile) {
