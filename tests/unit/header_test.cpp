@@ -258,3 +258,19 @@ TEST(HeaderReader, LevelTwoSizesThatAreMultiplesOf256AndPadding) {
     ASSERT_EQ(1, r2.Read());
     EXPECT_EQ(static_cast<long>(bytes.size() - 1), r2.Position());
 }
+
+TEST(DosTime, FieldsAndPackedFormAgree) {
+    // 2023-11-14 22:13:20: date 43 << 9 | 11 << 5 | 14, time 22 << 11 | 13 << 5 | 10.
+    constexpr uint32_t packed = 0x576E'B1AA;
+    const lzh::DosDateTime t = lzh::UnpackDosTime(packed);
+    EXPECT_EQ((std::vector<unsigned>{2023, 11, 14, 22, 13, 20}),
+              (std::vector<unsigned>{t.year, t.month, t.day, t.hour, t.minute, t.second}));
+    EXPECT_EQ(packed, lzh::PackDosTime(t));
+    EXPECT_EQ(packed, lzh::PackDosTime({2023, 11, 14, 22, 13, 21}));  // two-second steps
+    // Every value of the range comes back unchanged.
+    for (uint32_t date : {0x0021u, 0xFF9Fu})
+        for (uint32_t clock : {0u, 0xBF7Du})
+            EXPECT_EQ(date << 16 | clock, lzh::PackDosTime(lzh::UnpackDosTime(date << 16 | clock)));
+    EXPECT_EQ(lzh::kFirstDosTime, 0x0021'0000u);
+    EXPECT_EQ(lzh::kLastDosTime, 0xFF9F'BF7Du);
+}

@@ -241,9 +241,9 @@ TEST_F(ExtractionWorkerTest, CrcMismatchDeletesTheFileAndGoesOn) {
 
 // The size in the header counts as much as the CRC-16, as lzhtool t judges it.
 TEST_F(ExtractionWorkerTest, AnEntryOfTheWrongSizeIsRefused) {
-    EXPECT_EQ(Run(Archive({{"long.txt", "content", 0, kDosStamp, 0x20, "-lh0-", false, -2},
-                           {"good.txt", "fine"}})),
-              static_cast<DWORD>(ERROR_INVALID_DATA));
+    EXPECT_EQ(
+        Run(Archive({{"long.txt", "content", 0, kDosStamp, 0x20, "-lh0-", false, -2}, {"good.txt", "fine"}})),
+        static_cast<DWORD>(ERROR_INVALID_DATA));
     EXPECT_FALSE(FileExists(out_ + "long.txt"));
     EXPECT_EQ(Text(out_ + "good.txt"), "fine");
     ASSERT_EQ(ShownMessages().size(), 1u);

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <string>
 
+#include "archive/lha_format.h"
 #include "res/resource.h"
 #include "resource_text.h"
 #include "ui/date_line.h"
@@ -15,9 +16,9 @@
 namespace {
 
 uint32_t DosDateTime(int year, int month, int day, int hour, int minute, int second) {
-    const uint32_t date = ((year - 1980) << 9) | (month << 5) | day;
-    const uint32_t time = (hour << 11) | (minute << 5) | (second / 2);
-    return (date << 16) | time;
+    return lzh::PackDosTime({static_cast<unsigned>(year), static_cast<unsigned>(month),
+                             static_cast<unsigned>(day), static_cast<unsigned>(hour),
+                             static_cast<unsigned>(minute), static_cast<unsigned>(second)});
 }
 
 // The system's own calendar, for comparison.

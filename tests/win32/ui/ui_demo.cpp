@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "archive/lha_format.h"
 #include "res/resource.h"
 #include "ui/ui.h"
 #include "wine_options.h"
@@ -20,8 +21,9 @@ namespace {
 int g_seconds = 5;
 
 uint32_t DosDateTime(int year, int month, int day, int hour, int minute, int second) {
-    return (static_cast<uint32_t>(((year - 1980) << 9) | (month << 5) | day) << 16) |
-           static_cast<uint32_t>((hour << 11) | (minute << 5) | (second / 2));
+    return lzh::PackDosTime({static_cast<unsigned>(year), static_cast<unsigned>(month),
+                             static_cast<unsigned>(day), static_cast<unsigned>(hour),
+                             static_cast<unsigned>(minute), static_cast<unsigned>(second)});
 }
 
 // Announces the dialog once its first paint is done, and ends it when the
