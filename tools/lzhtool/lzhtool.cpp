@@ -25,7 +25,7 @@
 #include "archive/scanner.h"
 #include "decode/frame.h"
 #include "decode/method.h"
-#include "package/image_end.h"
+#include "pe/image_end.h"
 #include "package/sfx_config.h"
 #include "lzhtool.h"
 

@@ -5,7 +5,7 @@
 #include "codepage.h"
 #include "file_io.h"
 #include "package_file.h"
-#include "version_resource.h"
+#include "version_strings.h"
 
 namespace mksfx {
 namespace {
