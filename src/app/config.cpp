@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "package/image_end.h"
+#include "pe/image_end.h"
 #include "ui/messages.h"
 #include "launch/wow64.h"
 #include "paths/folders.h"

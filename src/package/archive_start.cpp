@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "archive/scanner.h"
-#include "package/image_end.h"
+#include "pe/image_end.h"
 #include "package/sfx_config.h"
 
 namespace {

@@ -18,16 +18,17 @@ ALLOWED = {
     "src/archive": {"base", "archive"},
     "src/decode": {"base", "archive"},
     "src/encode": {"base", "archive", "decode"},
-    "src/package": {"base", "archive"},
+    "src/package": {"base", "archive", "pe"},
+    "src/pe": {"base"},
     "src/res": {"base"},
     "src/paths": {"base", "archive", "package"},
     "src/launch": {"base", "paths"},
     "src/ui": {"base", "archive", "paths", "res"},
     "src/extract": {"base", "archive", "decode", "paths", "res", "ui"},
-    "src/app": {"base", "archive", "decode", "extract", "launch", "package", "paths", "res", "ui"},
+    "src/app": {"base", "archive", "decode", "extract", "launch", "package", "paths", "pe", "res", "ui"},
     "tools/pack": {"base", "archive", "decode", "encode"},
-    "tools/lzhtool": {"base", "archive", "decode", "encode", "package", "pack"},
-    "tools/mksfx": {"base", "archive", "decode", "encode", "package", "pack"},
+    "tools/lzhtool": {"base", "archive", "decode", "encode", "package", "pack", "pe"},
+    "tools/mksfx": {"base", "archive", "decode", "encode", "package", "pack", "pe"},
 }
 
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"')

@@ -12,7 +12,7 @@
 
 #include "app/config.h"
 #include "module_test_support.h"
-#include "package/image_end.h"
+#include "pe/image_end.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include "file_io.h"
 #include "option_table.h"
 #include "package_file.h"
-#include "version_resource.h"
+#include "version_strings.h"
 
 namespace mksfx {
 namespace {

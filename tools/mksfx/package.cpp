@@ -5,9 +5,12 @@
 #include <memory>
 
 #include "package/crc32.h"
-#include "package/image_end.h"
 #include "archive/header.h"
 #include "archive/scanner.h"
+#include "base/byte_order.h"
+#include "pe/checksum.h"
+#include "pe/image.h"
+#include "pe/image_end.h"
 #include "branding.h"
 #include "file_io.h"
 
@@ -82,7 +85,7 @@ bool BrandModule(const PackageOptions& options, std::vector<uint8_t>& module, st
             error = options.icon + ": cannot read the icon";
             return false;
         }
-        if (!ReadIconFile(icon, branding.icon, error)) {
+        if (!pe::ReadIconFile(icon.data(), icon.size(), branding.icon, error)) {
             error = options.icon + ": " + error;
             return false;
         }
@@ -101,8 +104,10 @@ bool SameFile(const std::string& a, const std::string& b) {
 
 // Writes module, block and archive; with computeCrc the block is written
 // again at the end with the CRC-32 of the archive bytes that went out.
-bool WriteFile(const PackageOptions& options, const std::vector<uint8_t>& module, FILE* archive,
-               PackageLayout& layout, bool& created, std::string& error) {
+// Last comes the PE checksum of the whole file, as Windows computes it
+// (a signer computes it again over the signed file).
+bool WriteFile(const PackageOptions& options, const std::vector<uint8_t>& module, uint64_t checksumField,
+               FILE* archive, PackageLayout& layout, bool& created, std::string& error) {
     File out = Open(options.output, "wb");
     if (!out) {
         error = options.output + ": cannot create the file";
@@ -116,6 +121,10 @@ bool WriteFile(const PackageOptions& options, const std::vector<uint8_t>& module
     bool ok = std::fwrite(module.data(), 1, module.size(), out.get()) == module.size() &&
               std::fwrite(block, 1, sizeof block, out.get()) == sizeof block;
 
+    // The checksum is a sum: each piece is added once its bytes are final.
+    pe::Checksum checksum(checksumField);
+    checksum.Add(module.data(), module.size(), 0);
+    const uint64_t archiveStart = module.size() + sizeof block;
     std::vector<uint8_t> chunk(kCopyChunk);
     uint32_t crc = kCrc32Start;
     uint64_t copied = 0;
@@ -123,6 +132,7 @@ bool WriteFile(const PackageOptions& options, const std::vector<uint8_t>& module
         const size_t count = std::fread(chunk.data(), 1, chunk.size(), archive);
         if (count == 0) break;
         crc = UpdateCrc32(crc, chunk.data(), count);
+        checksum.Add(chunk.data(), count, archiveStart + copied);
         copied += count;
         ok = std::fwrite(chunk.data(), 1, count, out.get()) == count;
     }
@@ -148,6 +158,12 @@ bool WriteFile(const PackageOptions& options, const std::vector<uint8_t>& module
         ok = std::fseek(out.get(), static_cast<long>(layout.imageEnd), SEEK_SET) == 0 &&
              std::fwrite(block, 1, sizeof block, out.get()) == sizeof block;
     }
+    checksum.Add(block, sizeof block, module.size());  // the padding's zeros add nothing
+    uint8_t field[4];
+    layout.checksum = checksum.Finish(archiveStart + copied + padding);
+    WriteLe32(field, layout.checksum);
+    ok = ok && std::fseek(out.get(), static_cast<long>(checksumField), SEEK_SET) == 0 &&
+         std::fwrite(field, 1, sizeof field, out.get()) == sizeof field;
     ok = std::fclose(out.release()) == 0 && ok;
     if (!ok) {
         error = options.output + ": write failed";
@@ -157,14 +173,21 @@ bool WriteFile(const PackageOptions& options, const std::vector<uint8_t>& module
     return true;
 }
 
-// Reads the module and checks that it is a bare image: a package, or a
-// module with data behind it, would put two blocks in the file.
+// Reads the module and checks that it is a bare PE32 image: a package, or
+// a module with data behind it, would put two blocks in the file.  The
+// image ends where the module's own FindImageEnd says.
 bool LoadModule(const std::string& path, std::vector<uint8_t>& module, uint32_t& imageEnd,
-                std::string& error) {
+                uint64_t& checksumField, std::string& error) {
     if (!ReadModule(path, module, error)) return false;
+    pe::Image image;
+    if (!pe::ReadImage(module.data(), module.size(), image, error)) {
+        error = path + ": " + error;
+        return false;
+    }
+    checksumField = image.ChecksumOffset();
     imageEnd = FindImageEnd(module.data(), module.size());
     if (imageEnd == 0) {
-        error = path + ": not a PE image";
+        error = path + ": not a PE image (no section has raw data)";
         return false;
     }
     if (imageEnd != module.size()) {
@@ -182,7 +205,8 @@ bool CheckAndWrite(const PackageOptions& options, PackageLayout& layout, bool& c
     }
 
     std::vector<uint8_t> module;
-    if (!LoadModule(options.module, module, layout.imageEnd, error)) return false;
+    uint64_t checksumField = 0;
+    if (!LoadModule(options.module, module, layout.imageEnd, checksumField, error)) return false;
     if (options.Branded()) {
         if (!BrandModule(options, module, error)) return false;
         layout.imageEnd = static_cast<uint32_t>(module.size());
@@ -209,7 +233,7 @@ bool CheckAndWrite(const PackageOptions& options, PackageLayout& layout, bool& c
         error = options.archive + ": cannot read the archive";
         return false;
     }
-    if (!WriteFile(options, module, archive.get(), layout, created, error)) return false;
+    if (!WriteFile(options, module, checksumField, archive.get(), layout, created, error)) return false;
 
     // The module finds the archive by scanning its own file from the start;
     // a header that the scan accepts inside the image or the block would
@@ -229,7 +253,8 @@ bool CheckAndWrite(const PackageOptions& options, PackageLayout& layout, bool& c
 bool CheckModule(const std::string& path, std::string& error) {
     std::vector<uint8_t> module;
     uint32_t imageEnd = 0;
-    return LoadModule(path, module, imageEnd, error);
+    uint64_t checksumField = 0;
+    return LoadModule(path, module, imageEnd, checksumField, error);
 }
 
 bool WritePackage(const PackageOptions& options, PackageLayout& layout, std::string& error) {

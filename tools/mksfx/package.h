@@ -15,6 +15,7 @@ struct PackageLayout {
     uint64_t archiveSize = 0;
     uint64_t firstHeader = 0;        // file offset of the archive's first entry header
     uint32_t expectedCrc = 0;        // as stored in the block
+    uint32_t checksum = 0;           // the PE checksum of the whole file
     std::vector<std::string> notes;  // things the packager may want to know
 };
 

@@ -5,16 +5,18 @@
 #include <memory>
 
 #include "package/crc32.h"
-#include "package/image_end.h"
 #include "archive/header.h"
+#include "archive/lha_format.h"
 #include "archive/scanner.h"
+#include "pe/checksum.h"
+#include "pe/icon_group.h"
+#include "pe/image.h"
+#include "pe/image_end.h"
+#include "pe/resource_editor.h"
+#include "pe/version_block.h"
 #include "codepage.h"
 #include "file_io.h"
-#include "icon_resources.h"
-#include "pe_image.h"
-#include "resource_tree.h"
 #include "utf16.h"
-#include "version_resource.h"
 
 namespace mksfx {
 namespace {
@@ -64,67 +66,53 @@ std::string EntryTime(const lzh::EntryHeader& h) {
         std::snprintf(text, sizeof text, "%04d-%02u-%02u %02u:%02u:%02u", year, month, day, clock / 3600,
                       clock / 60 % 60, clock % 60);
     } else {
-        const unsigned date = h.timeStamp >> 16, clock = h.timeStamp & 0xFFFF;
-        std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u", (date >> 9) + 1980,
-                      (date >> 5) & 15, date & 31, clock >> 11, (clock >> 5) & 63, (clock & 31) * 2);
+        const lzh::DosDateTime t = lzh::UnpackDosTime(h.timeStamp);
+        std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u", t.year, t.month, t.day, t.hour,
+                      t.minute, t.second);
     }
     return text;
 }
 
 // The module's resources: the first string table's texts and the sizes of
-// the main icon's images.
-void ReadResources(const std::vector<uint8_t>& image, const PeLayout& layout, PackageFacts& facts) {
-    const PeDirectory directory = layout.Directory(image.data(), kResourceDirectory);
-    for (const PeSection& section : layout.sections) {
-        if (directory.size == 0 || section.virtualAddress != directory.address ||
-            uint64_t{section.rawOffset} + section.rawSize > image.size())
-            continue;
-        ResourceTree tree;
-        std::string ignored;
-        if (!ParseResourceTree(&image[section.rawOffset], section.rawSize, section.virtualAddress, tree,
-                               ignored))
-            return;
-        if (ResourceType* versions = tree.Find(kVersionType); versions && !versions->entries.empty()) {
-            VersionNode root;
-            VersionNode* info = nullptr;
-            if (ParseVersionResource(versions->entries[0].languages[0].data, root, ignored) &&
-                (info = root.Child(u"StringFileInfo")) != nullptr && !info->children.empty())
-                for (const VersionNode& string : info->children[0].children)
-                    facts.version.emplace_back(Utf16ToUtf8(string.key), Utf16ToUtf8(VersionText(string)));
-        }
-        ResourceType* groups = tree.Find(kIconGroupType);
-        if (groups == nullptr || groups->entries.empty()) return;
-        const std::vector<uint8_t>& group = groups->entries[0].languages[0].data;
-        for (size_t i = 0; i < IconGroupIds(group).size(); i++) {
-            const uint8_t* entry = &group[6 + 14 * i];
-            const unsigned width = entry[0] ? entry[0] : 256, height = entry[1] ? entry[1] : 256;
-            facts.iconImages.push_back(std::to_string(width) + "x" + std::to_string(height) + " " +
-                                       std::to_string(ReadLe16(entry + 6)) + "-bit");
-        }
-        return;
+// the main icon's images.  A tree that cannot be read, or a name without
+// any language, shows as no version strings or no icon.
+void ReadResources(const std::vector<uint8_t>& bytes, const pe::Image& image, PackageFacts& facts) {
+    pe::ResourceTree tree;
+    std::string ignored;
+    if (!pe::ReadResources(bytes.data(), bytes.size(), image, tree, ignored)) return;
+    pe::VersionNode root;
+    const pe::ResourceItem* version = tree.FirstItem(pe::kVersionType);
+    if (version != nullptr && pe::ParseVersionBlock(version->data, root, ignored))
+        if (const std::vector<pe::VersionNode>* tables = pe::StringTables(root))
+            for (const pe::VersionNode& string : (*tables)[0].children)
+                facts.version.emplace_back(Utf16ToUtf8(string.key), Utf16ToUtf8(pe::VersionText(string)));
+    const pe::ResourceItem* group = tree.FirstItem(pe::kIconGroupType);
+    if (group == nullptr) return;
+    for (const pe::IconGroupEntry& entry : pe::ReadIconGroup(group->data)) {
+        const unsigned width = entry.width ? entry.width : 256, height = entry.height ? entry.height : 256;
+        facts.iconImages.push_back(std::to_string(width) + "x" + std::to_string(height) + " " +
+                                   std::to_string(entry.bitCount) + "-bit");
     }
 }
 
 // One pass over the file: the PE checksum, the CRC-32 of the bytes the
 // module checks.
-bool SumFile(FILE* file, const PeLayout& layout, PackageFacts& facts) {
+bool SumFile(FILE* file, const pe::Image& image, PackageFacts& facts) {
     if (std::fseek(file, 0, SEEK_SET) != 0) return false;
-    PeChecksum checksum(layout.ChecksumOffset());
+    pe::Checksum checksum(image.ChecksumOffset());
     uint32_t crc = kCrc32Start;
     std::vector<uint8_t> chunk(65536);
     uint64_t at = 0;
     size_t count;
     while ((count = std::fread(chunk.data(), 1, chunk.size(), file)) > 0) {
-        if (at < facts.checksumEnd)
-            checksum.Update(chunk.data(),
-                            static_cast<size_t>(std::min<uint64_t>(count, facts.checksumEnd - at)));
+        checksum.Add(chunk.data(), count, at);
         const uint64_t from = std::max(at, facts.crcStart), to = std::min(at + count, facts.crcEnd);
         if (from < to) crc = UpdateCrc32(crc, &chunk[from - at], static_cast<size_t>(to - from));
         at += count;
     }
-    facts.fileChecksum = checksum.Finish();
+    facts.fileChecksum = checksum.Finish(at);
     facts.crcOfBytes = FinishCrc32(crc);
-    return !std::ferror(file);
+    return !std::ferror(file) && at == facts.fileSize;
 }
 
 void ListEntries(FILE* file, int codePage, PackageFacts& facts) {
@@ -188,13 +176,13 @@ bool ReadPackageFacts(const std::string& path, int codePage, PackageFacts& facts
         error = path + ": not a PE image";
         return false;
     }
-    PeLayout layout;
-    if (!ReadPeLayout(image.data(), image.size(), layout, error)) {
+    pe::Image headers;
+    if (!pe::ReadImage(image.data(), image.size(), headers, error)) {
         error = path + ": " + error;
         return false;
     }
-    for (const PeSection& section : layout.sections) facts.sections.push_back(section.name);
-    facts.storedChecksum = layout.checksum;
+    for (const pe::Section& section : headers.sections) facts.sections.push_back(section.name);
+    facts.storedChecksum = headers.checksum;
 
     std::vector<uint8_t> block;
     if (size < uint64_t{facts.imageEnd} + kConfigBlockSize ||
@@ -208,18 +196,17 @@ bool ReadPackageFacts(const std::string& path, int codePage, PackageFacts& facts
 
     // A signature's certificate table lies at the end; the module's check
     // stops where it begins.
-    const PeDirectory security = layout.Directory(image.data(), kSecurityDirectory);
+    const pe::Directory security = headers.DirectoryAt(pe::kSecurityDirectory);
     facts.crcStart = uint64_t{facts.imageEnd} + kConfigBlockSize;
     facts.crcEnd = size;
-    facts.checksumEnd = security.size != 0 ? size : facts.imageEnd;
     if (security.size != 0) {
         facts.certificateOffset = security.address;
         facts.certificateSize = security.size;
         if (security.address >= facts.crcStart && security.address <= size) facts.crcEnd = security.address;
     }
     if (facts.imageEnd <= kMaxImage && ReadAt(file.get(), 0, image, facts.imageEnd))
-        ReadResources(image, layout, facts);
-    if (!SumFile(file.get(), layout, facts)) {
+        ReadResources(image, headers, facts);
+    if (!SumFile(file.get(), headers, facts)) {
         error = path + ": read failed";
         return false;
     }
@@ -233,12 +220,17 @@ void PrintPackageFacts(const PackageFacts& f, const std::string& path, int codeP
     std::string sections;
     for (const std::string& name : f.sections) sections += (sections.empty() ? "" : " ") + name;
     std::fprintf(out, "package      %s, %" PRIu64 " bytes\n", path.c_str(), f.fileSize);
-    char checksum[64] = "not set";
-    if (f.storedChecksum != 0)
-        std::snprintf(checksum, sizeof checksum, "%08" PRIX32 " %s", f.storedChecksum,
-                      f.storedChecksum != f.fileChecksum ? "(does not match)"
-                      : f.certificateSize != 0           ? "(matches the signed file)"
-                                                         : "(matches the image)");
+    // Windows checks the checksum over the whole file; a signer computes
+    // it again over the signed file.
+    char checksum[96];
+    const char* file = f.certificateSize != 0 ? "the signed file" : "the file";
+    if (f.storedChecksum == 0)
+        std::snprintf(checksum, sizeof checksum, "not set (%s gives %08" PRIX32 ")", file, f.fileChecksum);
+    else if (f.storedChecksum == f.fileChecksum)
+        std::snprintf(checksum, sizeof checksum, "%08" PRIX32 ", matches %s", f.storedChecksum, file);
+    else
+        std::snprintf(checksum, sizeof checksum, "%08" PRIX32 ", does not match (%s gives %08" PRIX32 ")",
+                      f.storedChecksum, file, f.fileChecksum);
     std::fprintf(out, "module       %" PRIu32 " bytes, sections %s; PE checksum %s\n", f.imageEnd,
                  sections.c_str(), checksum);
     for (const auto& [name, value] : f.version)

@@ -1,5 +1,5 @@
 // mksfx --info: what a package holds, read back from its file: the module's
-// sections, checksum, version strings and icon, the configuration block,
+// sections, the file's PE checksum, version strings and icon, the configuration block,
 // the whole-archive CRC-32, a signature, and the archive's entries as the
 // module's own scan finds them.
 #pragma once
@@ -29,14 +29,13 @@ struct PackageFacts {
     uint32_t imageEnd = 0;  // and offset of the block
     std::vector<std::string> sections;
     uint32_t storedChecksum = 0;
-    uint32_t fileChecksum = 0;  // computed: over the image, or the whole file when signed
-    uint64_t checksumEnd = 0;
+    uint32_t fileChecksum = 0;  // computed over the whole file, as Windows does
     SfxConfig config{};
     uint64_t crcStart = 0, crcEnd = 0;  // bytes the module's CRC-32 check reads
     uint32_t crcOfBytes = 0;
     uint64_t certificateOffset = 0, certificateSize = 0;       // size 0: not signed
     std::vector<std::pair<std::string, std::string>> version;  // first string table, UTF-8
-    std::vector<std::string> iconImages;                       // "32x32, 32 bits" per image of the main icon
+    std::vector<std::string> iconImages;                       // "32x32 32-bit" per image of the main icon
     int64_t firstHeader = -1;
     std::vector<PackageEntry> entries;
     std::string archiveEnd;  // empty: the end mark; otherwise what stopped the listing

@@ -9,9 +9,11 @@
 #include <vector>
 
 #include "package/crc32.h"
+#include "pe/image.h"
 #include "cli.h"
 #include "config_block.h"
 #include "test_files.h"
+#include "test_images.h"
 
 namespace {
 
@@ -74,6 +76,10 @@ class Packager : public ::testing::Test {
 protected:
     void SetUp() override {
         module = MakeModule();
+        pe::Image image;
+        std::string error;
+        ASSERT_TRUE(pe::ReadImage(module.data(), module.size(), image, error)) << error;
+        checksumField = image.ChecksumOffset();
         archive = MakeArchive("hello.txt", "Hello, world!\r\n");
         WriteBytes(folder / "sfx.exe", module);
         WriteBytes(folder / "a.lzh", archive);
@@ -109,8 +115,20 @@ protected:
         EXPECT_FALSE(OutputExists());
     }
 
+    // The package's PE checksum is the whole file's; the module's bytes are
+    // the rest of its image.
+    void ExpectWholeFileChecksum(const Bytes& out) {
+        EXPECT_EQ(Le32(out, checksumField), pe_test::DwordChecksum(out, checksumField));
+        Bytes image(out.begin(), out.begin() + static_cast<long>(module.size()));
+        std::copy(module.begin() + static_cast<long>(checksumField),
+                  module.begin() + static_cast<long>(checksumField + 4),
+                  image.begin() + static_cast<long>(checksumField));
+        EXPECT_EQ(image, module);
+    }
+
     TempFolder folder;
     Bytes module, archive;
+    size_t checksumField = 0;
     std::string printed, messages;
 };
 
@@ -122,7 +140,7 @@ TEST_F(Packager, WritesModuleBlockAndArchive) {
     // signer would before appending its certificate table.
     const size_t end = module.size() + 512 + archive.size();
     ASSERT_EQ(out.size(), (end + 7) / 8 * 8);
-    EXPECT_TRUE(std::equal(module.begin(), module.end(), out.begin()));
+    ExpectWholeFileChecksum(out);
     EXPECT_TRUE(std::equal(archive.begin(), archive.end(), out.begin() + module.size() + 512));
     EXPECT_TRUE(std::all_of(out.begin() + end, out.end(), [](uint8_t b) { return b == 0; }));
 
@@ -152,11 +170,15 @@ TEST_F(Packager, CrcCoversEveryByteAfterTheBlock) {
     EXPECT_NE(stored, 0u);
     EXPECT_EQ(stored, Crc32(out.data() + start, out.size() - start));
     EXPECT_NE(printed.find("first header at " + std::to_string(start + 4)), std::string::npos) << printed;
+    ExpectWholeFileChecksum(out);  // computed after the block got its CRC-32
 
-    // The rest of the block is the same as without --crc.
+    // The rest of the block is the same as without --crc, the checksum not.
     ASSERT_EQ(Run({Path("a.lzh")}), 0) << messages;
     Bytes plain = ReadBytes(folder / "out.exe");
+    ExpectWholeFileChecksum(plain);
+    EXPECT_NE(Le32(plain, checksumField), Le32(out, checksumField));
     for (size_t i = 412; i < 416; i++) plain[module.size() + i] = out[module.size() + i];
+    for (size_t i = checksumField; i < checksumField + 4; i++) plain[i] = out[i];
     EXPECT_EQ(plain, out);
 }
 

@@ -8,8 +8,11 @@
 #include "config_block.h"
 #include "module_path.h"
 #include "package_info.h"
-#include "pe_image.h"
+#include "base/byte_order.h"
+#include "pe/image.h"
+#include "pe/pe_format.h"
 #include "test_files.h"
+#include "test_images.h"
 
 namespace {
 
@@ -205,11 +208,11 @@ TEST_F(Packing, InfoReadsTheBlockTheChecksAndTheListing) {
     out.back() ^= 1;
     const size_t table = out.size();
     out.resize(table + 64, 0xCC);
-    mksfx::PeLayout layout;
+    pe::Image image;
     std::string error;
-    ASSERT_TRUE(mksfx::ReadPeLayout(out.data(), 4096, layout, error)) << error;
-    mksfx::WriteLe32(&out[layout.DirectoryOffset(mksfx::kSecurityDirectory)], static_cast<uint32_t>(table));
-    mksfx::WriteLe32(&out[layout.DirectoryOffset(mksfx::kSecurityDirectory) + 4], 64);
+    ASSERT_TRUE(pe::ReadImage(out.data(), 4096, image, error)) << error;
+    WriteLe32(&out[image.DirectoryOffset(pe::kSecurityDirectory)], static_cast<uint32_t>(table));
+    WriteLe32(&out[image.DirectoryOffset(pe::kSecurityDirectory) + 4], 64);
     WriteBytes(folder / "signed.exe", out);
     mksfx::PackageFacts facts;
     ASSERT_TRUE(mksfx::ReadPackageFacts(Path("signed.exe"), 932, facts, error)) << error;
@@ -217,6 +220,18 @@ TEST_F(Packing, InfoReadsTheBlockTheChecksAndTheListing) {
     EXPECT_EQ(facts.crcEnd, table);
     EXPECT_TRUE(facts.CrcMatches());
     EXPECT_TRUE(facts.Intact());
+    // The checksum is the whole signed file's: a signer writes it anew.
+    const uint32_t signedSum = pe_test::DwordChecksum(out, image.ChecksumOffset());
+    EXPECT_EQ(facts.fileChecksum, signedSum);
+    char expected[80];
+    std::snprintf(expected, sizeof expected, "does not match (the signed file gives %08X)", signedSum);
+    info = RunTool({"--info", Path("signed.exe")}, folder / "");
+    EXPECT_NE(info.out.find(expected), std::string::npos) << expected << "\n" << info.out;
+    WriteLe32(&out[image.ChecksumOffset()], signedSum);
+    WriteBytes(folder / "signed.exe", out);
+    info = RunTool({"--info", Path("signed.exe")}, folder / "");
+    EXPECT_EQ(info.status, 0) << info.err;
+    EXPECT_NE(info.out.find(", matches the signed file"), std::string::npos) << info.out;
 
     // Not a package: a bare module, or no PE image at all.
     info = RunTool({"--info", Path("sfx.exe")}, folder / "");
@@ -225,6 +240,33 @@ TEST_F(Packing, InfoReadsTheBlockTheChecksAndTheListing) {
     info = RunTool({"--info", Path("payload/readme.txt")}, folder / "");
     EXPECT_EQ(info.status, 1);
     EXPECT_NE(info.err.find("not a PE image"), std::string::npos) << info.err;
+}
+
+TEST_F(Packing, InfoOnResourcesWithoutAnyLanguage) {
+    // A 1,536-byte file: headers, a resource section whose version and icon
+    // names have empty language directories, and a block.  Read as a
+    // package without version strings or icon, and without an archive.
+    pe::ResourceTree tree;
+    tree.Add(pe::kVersionType).entries.push_back(pe_test::Entry(1, u"", {}));
+    tree.Add(pe::kIconGroupType).entries.push_back(pe_test::Entry(103, u"", {}));
+    Bytes file = pe_test::MakeImage({}, &tree);
+    Bytes block(mksfx::kConfigBlockSize);
+    mksfx::EncodeConfig(mksfx::DefaultConfig(), block.data());
+    file.insert(file.end(), block.begin(), block.end());
+    ASSERT_EQ(file.size(), 1536u);
+    WriteBytes(folder / "empty.exe", file);
+
+    const MksfxRun info = RunTool({"--info", Path("empty.exe")}, folder / "");
+    EXPECT_EQ(info.status, 1);
+    EXPECT_TRUE(info.err.empty()) << info.err;
+    EXPECT_NE(info.out.find("module       1024 bytes, sections .rsrc"), std::string::npos) << info.out;
+    EXPECT_NE(info.out.find("archive      NOT FOUND"), std::string::npos) << info.out;
+    EXPECT_EQ(info.out.find("icon "), std::string::npos) << info.out;
+    // The image's checksum, not the file's.
+    char expected[64];
+    std::snprintf(expected, sizeof expected, "does not match (the file gives %08X)",
+                  pe_test::DwordChecksum(file, 0x80 + 24 + 64));
+    EXPECT_NE(info.out.find(expected), std::string::npos) << expected << "\n" << info.out;
 }
 
 TEST_F(Packing, BrandingThroughTheCommandLine) {
@@ -241,7 +283,7 @@ TEST_F(Packing, BrandingThroughTheCommandLine) {
     const MksfxRun info = RunTool({"--info", Path("out.exe")}, folder / "");
     EXPECT_EQ(info.status, 0) << info.err;
     for (const char* expected : {"ProductName      Brand ✔", "ProductVersion   3.1", "1 images: 16x16 32-bit",
-                                 "(matches the image)", "sections .text .data .rsrc"})
+                                 "matches the file", "sections .text .data .rsrc"})
         EXPECT_NE(info.out.find(expected), std::string::npos) << expected << "\n" << info.out;
 
     WriteText(folder / "app.ico", "not an icon");

@@ -13,7 +13,7 @@
 #include "archive/scanner.h"
 #include "cli.h"
 #include "file_io.h"
-#include "pe_image.h"
+#include "base/byte_order.h"
 #include "decode/frame.h"
 #include "archive/lha_format.h"
 
@@ -24,16 +24,6 @@ constexpr size_t kSectionTable = kPeOffset + 24 + 224;
 constexpr size_t kSectionSize = 0x200;
 constexpr size_t kFirstSection = 0x200;
 
-void Put16(Bytes& b, size_t at, uint32_t v) {
-    b[at] = static_cast<uint8_t>(v);
-    b[at + 1] = static_cast<uint8_t>(v >> 8);
-}
-
-void Put32(Bytes& b, size_t at, uint32_t v) {
-    Put16(b, at, v & 0xFFFF);
-    Put16(b, at + 2, v >> 16);
-}
-
 }  // namespace
 
 Bytes MakeModule(const Bytes& dataSection) {
@@ -41,24 +31,24 @@ Bytes MakeModule(const Bytes& dataSection) {
     Bytes b(kFirstSection + 3 * kSectionSize, 0);
     b[0] = 'M';
     b[1] = 'Z';
-    Put32(b, 0x3C, kPeOffset);
+    WriteLe32(&b[0x3C], kPeOffset);
     std::memcpy(&b[kPeOffset], "PE\0\0", 4);
-    Put16(b, kPeOffset + 4, 0x14C);         // i386
-    Put16(b, kPeOffset + 6, 3);             // sections
-    Put16(b, kPeOffset + 20, 224);          // PE32 optional header
-    Put16(b, kPeOffset + 24, 0x10B);        // its magic
-    Put32(b, kPeOffset + 24 + 32, 0x1000);  // section alignment
-    Put32(b, kPeOffset + 24 + 36, 0x200);   // file alignment
-    Put32(b, kPeOffset + 24 + 56, 0x4000);  // size of image
-    Put32(b, kPeOffset + 24 + 60, 0x200);   // size of headers
-    Put32(b, kPeOffset + 24 + 92, 16);      // data directories
+    WriteLe16(&b[kPeOffset + 4], 0x14C);         // i386
+    WriteLe16(&b[kPeOffset + 6], 3);             // sections
+    WriteLe16(&b[kPeOffset + 20], 224);          // PE32 optional header
+    WriteLe16(&b[kPeOffset + 24], 0x10B);        // its magic
+    WriteLe32(&b[kPeOffset + 24 + 32], 0x1000);  // section alignment
+    WriteLe32(&b[kPeOffset + 24 + 36], 0x200);   // file alignment
+    WriteLe32(&b[kPeOffset + 24 + 56], 0x4000);  // size of image
+    WriteLe32(&b[kPeOffset + 24 + 60], 0x200);   // size of headers
+    WriteLe32(&b[kPeOffset + 24 + 92], 16);      // data directories
     for (size_t i = 0; i < 3; i++) {
         const size_t h = kSectionTable + i * 40;
         std::memcpy(&b[h], names[i], std::strlen(names[i]));
-        Put32(b, h + 8, kSectionSize);                       // virtual size
-        Put32(b, h + 12, 0x1000 * (i + 1));                  // virtual address
-        Put32(b, h + 16, kSectionSize);                      // raw size
-        Put32(b, h + 20, kFirstSection + i * kSectionSize);  // raw offset
+        WriteLe32(&b[h + 8], kSectionSize);                       // virtual size
+        WriteLe32(&b[h + 12], 0x1000 * (i + 1));                  // virtual address
+        WriteLe32(&b[h + 16], kSectionSize);                      // raw size
+        WriteLe32(&b[h + 20], kFirstSection + i * kSectionSize);  // raw offset
     }
     if (dataSection.size() > kSectionSize) throw std::invalid_argument("data section too large");
     std::copy(dataSection.begin(), dataSection.end(), b.begin() + kFirstSection + kSectionSize);
@@ -70,14 +60,14 @@ Bytes MakeArchive(const std::string& name, const std::string& content) {
     Bytes h(24 + name.size(), 0);
     h[0] = static_cast<uint8_t>(22 + name.size());
     std::memcpy(&h[2], "-lh0-", 5);
-    Put32(h, 7, static_cast<uint32_t>(data.size()));
-    Put32(h, 11, static_cast<uint32_t>(data.size()));
-    Put32(h, 15, (44u << 25 | 1u << 21 | 2u << 16) | (10u << 11 | 20u << 5 | 15u));
+    WriteLe32(&h[7], static_cast<uint32_t>(data.size()));
+    WriteLe32(&h[11], static_cast<uint32_t>(data.size()));
+    WriteLe32(&h[15], (44u << 25 | 1u << 21 | 2u << 16) | (10u << 11 | 20u << 5 | 15u));
     h[19] = 0x20;
     h[20] = 0;  // level
     h[21] = static_cast<uint8_t>(name.size());
     std::memcpy(&h[22], name.data(), name.size());
-    Put16(h, 22 + name.size(), lzh::UpdateCrc16(0, data.data(), data.size()));
+    WriteLe16(&h[22 + name.size()], lzh::UpdateCrc16(0, data.data(), data.size()));
     uint8_t sum = 0;
     for (size_t i = 2; i < h.size(); i++) sum = static_cast<uint8_t>(sum + h[i]);
     h[1] = sum;
@@ -213,10 +203,10 @@ Bytes IcoFile(const std::vector<Bytes>& images, const std::vector<int>& sizes) {
         uint8_t* e = &f[6 + 16 * i];
         e[0] = e[1] = static_cast<uint8_t>(sizes[i] & 0xFF);
         const bool png = images[i][0] == 0x89;
-        mksfx::WriteLe16(e + 4, png ? 0 : 1);
-        mksfx::WriteLe16(e + 6, png ? 0 : 32);
-        mksfx::WriteLe32(e + 8, static_cast<uint32_t>(images[i].size()));
-        mksfx::WriteLe32(e + 12, static_cast<uint32_t>(f.size()));
+        WriteLe16(e + 4, png ? 0 : 1);
+        WriteLe16(e + 6, png ? 0 : 32);
+        WriteLe32(e + 8, static_cast<uint32_t>(images[i].size()));
+        WriteLe32(e + 12, static_cast<uint32_t>(f.size()));
         f.insert(f.end(), images[i].begin(), images[i].end());
     }
     return f;

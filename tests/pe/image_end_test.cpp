@@ -1,38 +1,27 @@
-// Where a PE image ends in its file, read from its headers without ever
-// reading past them.
+// Where a PE image ends in its file and where its certificate table lies,
+// read from its headers without ever reading past them.
 #include <gtest/gtest.h>
 
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <sys/mman.h>
-#include <unistd.h>
-#endif
-
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
 
-#include "package/image_end.h"
+#include "base/byte_order.h"
+#include "pe/image_end.h"
+#include "test_images.h"
 
 namespace {
+
+using pe_test::GuardedBuffer;
 
 struct Section {
     const char* name;
     uint32_t rawSize;
     uint32_t rawOffset;
 };
-
-void Put16(std::vector<uint8_t>& b, size_t at, uint32_t v) {
-    b[at] = static_cast<uint8_t>(v);
-    b[at + 1] = static_cast<uint8_t>(v >> 8);
-}
-void Put32(std::vector<uint8_t>& b, size_t at, uint32_t v) {
-    Put16(b, at, v & 0xFFFF);
-    Put16(b, at + 2, v >> 16);
-}
 
 // DOS header, PE file header, a PE32 optional header of 224 bytes and the
 // section table.
@@ -41,55 +30,20 @@ std::vector<uint8_t> Headers(const std::vector<Section>& sections, uint32_t peOf
     std::vector<uint8_t> b(peOffset + 24 + optionalSize + 40 * sections.size(), 0);
     b[0] = 'M';
     b[1] = 'Z';
-    Put32(b, 0x3C, peOffset);
-    const size_t pe = peOffset & 0xFFFF;
+    WriteLe32(&b[0x3C], peOffset);
+    const size_t pe = peOffset;
     std::memcpy(&b[pe], "PE\0\0", 4);
-    Put16(b, pe + 6, static_cast<uint32_t>(sections.size()));
-    Put16(b, pe + 20, optionalSize);
+    WriteLe16(&b[pe + 6], static_cast<uint32_t>(sections.size()));
+    WriteLe16(&b[pe + 20], optionalSize);
     size_t at = pe + 24 + optionalSize;
     for (const Section& s : sections) {
         std::memcpy(&b[at], s.name, std::strlen(s.name));
-        Put32(b, at + 16, s.rawSize);
-        Put32(b, at + 20, s.rawOffset);
+        WriteLe32(&b[at + 16], s.rawSize);
+        WriteLe32(&b[at + 20], s.rawOffset);
         at += 40;
     }
     return b;
 }
-
-// Memory whose last byte lies right before an inaccessible page, so that
-// any read past the end faults.
-class GuardedBuffer {
-public:
-    explicit GuardedBuffer(const std::vector<uint8_t>& bytes) : size_(bytes.size()) {
-        pages_ = (size_ + kPage - 1) / kPage + 1;
-#ifdef _WIN32
-        base_ = static_cast<uint8_t*>(
-            VirtualAlloc(nullptr, pages_ * kPage, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
-        DWORD old;
-        VirtualProtect(base_ + (pages_ - 1) * kPage, kPage, PAGE_NOACCESS, &old);
-#else
-        base_ = static_cast<uint8_t*>(
-            mmap(nullptr, pages_ * kPage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
-        mprotect(base_ + (pages_ - 1) * kPage, kPage, PROT_NONE);
-#endif
-        data_ = base_ + (pages_ - 1) * kPage - size_;
-        if (size_ > 0) std::memcpy(data_, bytes.data(), size_);
-    }
-#ifdef _WIN32
-    ~GuardedBuffer() { VirtualFree(base_, 0, MEM_RELEASE); }
-#else
-    ~GuardedBuffer() { munmap(base_, pages_ * kPage); }
-#endif
-    const uint8_t* data() const { return data_; }
-    size_t size() const { return size_; }
-
-private:
-    static constexpr size_t kPage = 65536;  // a multiple of every system's page size
-    size_t pages_;
-    uint8_t* base_;
-    uint8_t* data_;
-    size_t size_;
-};
 
 uint32_t ImageEndOf(const std::vector<uint8_t>& headers) {
     GuardedBuffer guarded(headers);
@@ -109,10 +63,19 @@ TEST(FindImageEnd, EndOfTheLastSection) {
     EXPECT_EQ(ImageEndOf(Headers({{".rsrc", 0x200, 0x800}, {".text", 0x200, 0x400}})), 0xA00u);
 }
 
-TEST(FindImageEnd, OnlyTheLow16BitsOfThePeOffsetCount) {
-    std::vector<uint8_t> headers = Headers(kThreeSections);
-    Put32(headers, 0x3C, 0x00010080);
-    EXPECT_EQ(ImageEndOf(headers), 0x9E00u);
+TEST(FindImageEnd, TheWholePeOffsetCounts) {
+    // A PE header beyond 64 KiB is found where all 32 bits of e_lfanew
+    // point, not at their low 16 bits.
+    std::vector<uint8_t> far = Headers(kThreeSections, 0x10080);
+    const std::vector<uint8_t> decoy = Headers({{".text", 0x200, 0x400}});  // where the low bits point
+    std::copy(decoy.begin() + 0x80, decoy.end(), far.begin() + 0x80);
+    EXPECT_EQ(ImageEndOf(decoy), 0x600u);
+    EXPECT_EQ(ImageEndOf(far), 0x9E00u);
+    WriteLe16(&far[0x10080 + 6], 0);  // no sections there: nothing, whatever the decoy says
+    EXPECT_EQ(ImageEndOf(far), 0u);
+    std::vector<uint8_t> high = Headers(kThreeSections);
+    WriteLe32(&high[0x3C], 0x80000080);
+    EXPECT_EQ(ImageEndOf(high), 0u);
 }
 
 TEST(FindImageEnd, OptionalHeaderSizeLocatesTheTable) {
@@ -131,7 +94,7 @@ TEST(FindImageEnd, MalformedHeadersGiveZero) {
     EXPECT_EQ(ImageEndOf(Headers({})), 0u);  // no sections
 
     headers = Headers(kThreeSections);
-    Put32(headers, 0x3C, 0xFFF0);  // the PE header lies beyond the buffer
+    WriteLe32(&headers[0x3C], 0xFFF0);  // the PE header lies beyond the buffer
     EXPECT_EQ(ImageEndOf(headers), 0u);
 
     headers = Headers({{".text", 0xFFFFFF00, 0x400}});  // end beyond 32 bits
@@ -143,11 +106,11 @@ TEST(FindImageEnd, MalformedHeadersGiveZero) {
 TEST(FindImageEnd, NeverReadsPastTheBuffer) {
     // A section count far beyond the table, and every cut of the headers.
     std::vector<uint8_t> headers = Headers(kThreeSections);
-    Put16(headers, 0x86, 60);
+    WriteLe16(&headers[0x86], 60);
     EXPECT_EQ(ImageEndOf(headers), 0u);
-    Put16(headers, 0x86, 0xFFFF);
+    WriteLe16(&headers[0x86], 0xFFFF);
     EXPECT_EQ(ImageEndOf(headers), 0u);
-    Put16(headers, 0x94, 0xFFFF);  // optional header size
+    WriteLe16(&headers[0x94], 0xFFFF);  // optional header size
     EXPECT_EQ(ImageEndOf(headers), 0u);
 
     const std::vector<uint8_t> whole = Headers(kThreeSections);
@@ -166,10 +129,10 @@ std::vector<uint8_t> SignedHeaders(uint32_t offset, uint32_t size, bool plus = f
     std::vector<uint8_t> b = Headers(kThreeSections, 0x80, plus ? 240 : 224);
     const size_t optional = 0x80 + 24;
     const size_t directories = plus ? 112 : 96;
-    Put16(b, optional, plus ? 0x20B : 0x10B);
-    Put32(b, optional + directories - 4, 16);  // NumberOfRvaAndSizes
-    Put32(b, optional + directories + 4 * 8, offset);
-    Put32(b, optional + directories + 4 * 8 + 4, size);
+    WriteLe16(&b[optional], plus ? 0x20B : 0x10B);
+    WriteLe32(&b[optional + directories - 4], 16);  // NumberOfRvaAndSizes
+    WriteLe32(&b[optional + directories + 4 * 8], offset);
+    WriteLe32(&b[optional + directories + 4 * 8 + 4], size);
     return b;
 }
 
@@ -188,10 +151,10 @@ TEST(FindCertificateTable, TheSecurityDirectorysOffset) {
 
 TEST(FindCertificateTable, MalformedHeadersGiveZero) {
     std::vector<uint8_t> few = SignedHeaders(0x12340, 0x5A8);
-    Put32(few, 0x80 + 24 + 92, 4);  // only four data directories: no security entry
+    WriteLe32(&few[0x80 + 24 + 92], 4);  // only four data directories: no security entry
     EXPECT_EQ(TableOf(few), 0u);
     std::vector<uint8_t> small = SignedHeaders(0x12340, 0x5A8);
-    Put16(small, 0x80 + 20, 96 + 32);  // the optional header ends before the entry
+    WriteLe16(&small[0x80 + 20], 96 + 32);  // the optional header ends before the entry
     EXPECT_EQ(TableOf(small), 0u);
     const std::vector<uint8_t> whole = SignedHeaders(0x12340, 0x5A8);
     for (size_t cut = 0; cut < 0x80 + 24 + 96 + 40; cut++)

@@ -7,12 +7,9 @@
 #include <string>
 #include <vector>
 
-namespace mksfx {
+#include "pe/pe_format.h"
 
-// Resource types mksfx edits.
-constexpr uint16_t kIconType = 3;        // RT_ICON: one image
-constexpr uint16_t kIconGroupType = 14;  // RT_GROUP_ICON: the images of one icon
-constexpr uint16_t kVersionType = 16;    // RT_VERSION
+namespace pe {
 
 // A type or a name: a number, or a text when name is not empty.
 struct ResourceId {
@@ -43,7 +40,11 @@ struct ResourceTree {
     std::vector<ResourceType> types;
 
     ResourceType* Find(uint16_t type);
+    const ResourceType* Find(uint16_t type) const;
     ResourceType& Add(uint16_t type);  // the existing one, or a new empty one
+    // The first item of the first name of a type that has one, or nullptr:
+    // a name may come without any language.
+    const ResourceItem* FirstItem(uint16_t type) const;
 };
 
 // Reads the tree from the resource section's bytes; sectionRva is the
@@ -60,4 +61,4 @@ bool ParseResourceTree(const uint8_t* section, size_t size, uint32_t sectionRva,
 // named ones first by name, then numbered ones by number.
 std::vector<uint8_t> BuildResourceTree(ResourceTree tree, uint32_t sectionRva);
 
-}  // namespace mksfx
+}  // namespace pe

@@ -1,10 +1,10 @@
-#include "resource_tree.h"
+#include "pe/resource_tree.h"
 
 #include <algorithm>
 
-#include "pe_image.h"
+#include "base/byte_order.h"
 
-namespace mksfx {
+namespace pe {
 namespace {
 
 constexpr size_t kDirectoryHeaderSize = 16;  // IMAGE_RESOURCE_DIRECTORY
@@ -244,6 +244,19 @@ ResourceType* ResourceTree::Find(uint16_t type) {
     return nullptr;
 }
 
+const ResourceType* ResourceTree::Find(uint16_t type) const {
+    for (const ResourceType& t : types)
+        if (t.type.Is(type)) return &t;
+    return nullptr;
+}
+
+const ResourceItem* ResourceTree::FirstItem(uint16_t type) const {
+    if (const ResourceType* found = Find(type))
+        for (const ResourceEntry& entry : found->entries)
+            if (!entry.languages.empty()) return &entry.languages[0];
+    return nullptr;
+}
+
 ResourceType& ResourceTree::Add(uint16_t type) {
     if (ResourceType* existing = Find(type)) return *existing;
     types.push_back(ResourceType{ResourceId{type, {}}, {}});
@@ -262,4 +275,4 @@ std::vector<uint8_t> BuildResourceTree(ResourceTree tree, uint32_t sectionRva) {
     return TreeWriter(tree, sectionRva).Write();
 }
 
-}  // namespace mksfx
+}  // namespace pe
