@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "package/archive_start.h"
 #include "package/crc32.h"
 #include "archive/header.h"
 #include "archive/scanner.h"
@@ -63,15 +64,15 @@ bool ReadModule(const std::string& path, std::vector<uint8_t>& bytes, std::strin
     return true;
 }
 
-// File offset of the first entry header the module's scanner finds in
-// file, or -1.
+// File offset of the first entry header the module finds in file (behind
+// a package's block, or from the start of a plain archive), or -1.
 int64_t FindFirstEntry(FILE* file) {
     SilentReporter reporter;
     lzh::HeaderReader reader(file, reporter, lzh::IsShiftJisLeadByte);
     std::vector<uint8_t> window(lzh::kScanWindowSize);
     std::vector<uint8_t> scratch(lzh::kHeaderWorkSize);
     long offset = -1;
-    if (!lzh::FindFirstHeader(reader, window.data(), scratch.data(), &offset)) return -1;
+    if (!FindArchive(reader, window.data(), scratch.data(), &offset)) return -1;
     return offset;
 }
 
@@ -235,9 +236,8 @@ bool CheckAndWrite(const PackageOptions& options, PackageLayout& layout, bool& c
     }
     if (!WriteFile(options, module, checksumField, archive.get(), layout, created, error)) return false;
 
-    // The module finds the archive by scanning its own file from the start;
-    // a header that the scan accepts inside the image or the block would
-    // make it extract the wrong thing.
+    // The module finds the archive as FindFirstEntry does; that must be the
+    // archive's own first header, or it would extract the wrong thing.
     File written = Open(options.output, "rb");
     const int64_t found = written ? FindFirstEntry(written.get()) : -1;
     if (found != static_cast<int64_t>(layout.firstHeader)) {

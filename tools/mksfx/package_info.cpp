@@ -4,6 +4,7 @@
 #include <cstring>
 #include <memory>
 
+#include "package/archive_start.h"
 #include "package/crc32.h"
 #include "archive/header.h"
 #include "archive/lha_format.h"
@@ -120,7 +121,7 @@ void ListEntries(FILE* file, int codePage, PackageFacts& facts) {
     lzh::HeaderReader reader(file, reporter, codePage == 932 ? lzh::IsShiftJisLeadByte : NoLeadByte);
     std::vector<uint8_t> window(lzh::kScanWindowSize), work(lzh::kHeaderWorkSize);
     long offset = -1;
-    if (!lzh::FindFirstHeader(reader, window.data(), work.data(), &offset)) return;
+    if (!FindArchive(reader, window.data(), work.data(), &offset)) return;
     facts.firstHeader = offset;
     std::fseek(file, offset, SEEK_SET);
     for (;;) {

@@ -11,6 +11,7 @@
 #include "archive/crc16.h"
 #include "archive/header.h"
 #include "archive/scanner.h"
+#include "package/archive_start.h"
 #include "cli.h"
 #include "file_io.h"
 #include "base/byte_order.h"
@@ -137,7 +138,7 @@ std::vector<Extracted> ExtractPackage(const std::filesystem::path& package) {
     lzh::HeaderReader reader(file, reporter, lzh::IsShiftJisLeadByte);
     std::vector<uint8_t> window(lzh::kScanWindowSize), work(lzh::kHeaderWorkSize);
     long offset = -1;
-    if (lzh::FindFirstHeader(reader, window.data(), work.data(), &offset)) {
+    if (FindArchive(reader, window.data(), work.data(), &offset)) {
         std::fseek(file, offset, SEEK_SET);
         Collect sink;
         std::atomic<int32_t> abort{lzh::kAbortNone};
