@@ -90,7 +90,8 @@ void ReadResources(const std::vector<uint8_t>& image, const PeLayout& layout, Pa
             if (ParseVersionResource(versions->entries[0].languages[0].data, root, ignored) &&
                 (info = root.Child(u"StringFileInfo")) != nullptr && !info->children.empty())
                 for (const VersionNode& string : info->children[0].children)
-                    facts.version.emplace_back(Utf16ToUtf8(string.key), Utf16ToUtf8(VersionText(string)));
+                    facts.version.emplace_back(pack::Utf16ToUtf8(string.key),
+                                               pack::Utf16ToUtf8(VersionText(string)));
         }
         ResourceType* groups = tree.Find(kIconGroupType);
         if (groups == nullptr || groups->entries.empty()) return;

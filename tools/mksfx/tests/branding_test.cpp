@@ -141,9 +141,9 @@ TEST_F(RealModule, BrandedImageKeepsItsLayoutAndEverythingElse) {
     VersionNode root;
     ASSERT_TRUE(ParseVersionResource(Entry(t, kVersionType, 1)->languages[0].data, root, error)) << error;
     for (VersionNode& table : root.Child(u"StringFileInfo")->children) {
-        EXPECT_EQ(Utf16ToUtf8(VersionText(*table.Child(u"ProductName"))), "Sample Product ™");
-        EXPECT_EQ(Utf16ToUtf8(VersionText(*table.Child(u"FileVersion"))), "2.5.1.7");
-        EXPECT_EQ(Utf16ToUtf8(VersionText(*table.Child(u"InternalName"))), "sfx");  // untouched
+        EXPECT_EQ(pack::Utf16ToUtf8(VersionText(*table.Child(u"ProductName"))), "Sample Product ™");
+        EXPECT_EQ(pack::Utf16ToUtf8(VersionText(*table.Child(u"FileVersion"))), "2.5.1.7");
+        EXPECT_EQ(pack::Utf16ToUtf8(VersionText(*table.Child(u"InternalName"))), "sfx");  // untouched
     }
     EXPECT_EQ(ReadLe32(&root.value[8]), 0x00020005u);
     EXPECT_EQ(ReadLe32(&root.value[12]), 0x00010007u);
@@ -173,14 +173,14 @@ TEST_F(RealModule, EveryStringTableIsRewritten) {
     info->children.push_back(info->children[0]);
     info->children.back().key = u"041103a4";
     info->children.back().children.pop_back();  // lacks the last name
-    const std::string missing = Utf16ToUtf8(info->children[0].children.back().key);
+    const std::string missing = pack::Utf16ToUtf8(info->children[0].children.back().key);
     ASSERT_TRUE(SetVersionStrings(root, {{"FileDescription", "Über"}, {missing, "x"}}, error)) << error;
 
     VersionNode again;
     ASSERT_TRUE(ParseVersionResource(BuildVersionResource(root), again, error)) << error;
     ASSERT_EQ(again.Child(u"StringFileInfo")->children.size(), 2u);
     for (VersionNode& table : again.Child(u"StringFileInfo")->children) {
-        EXPECT_EQ(VersionText(*table.Child(u"FileDescription")), u"Über") << Utf16ToUtf8(table.key);
+        EXPECT_EQ(VersionText(*table.Child(u"FileDescription")), u"Über") << pack::Utf16ToUtf8(table.key);
         ASSERT_NE(table.Child(std::u16string(missing.begin(), missing.end())), nullptr);
     }
 }
