@@ -91,15 +91,15 @@ void SetTime(const std::string& path, const EntryHeader& h) {
 }
 
 int Usage() {
-    std::fprintf(stderr,
-                 "usage: lzhtool l [names] ARCHIVE       list the entries\n"
-                 "       lzhtool t [names] ARCHIVE       test every entry's length and CRC-16\n"
-                 "       lzhtool x [names] ARCHIVE DIR   extract every entry below DIR\n"
-                 "       lzhtool a [options] ARCHIVE FILES-OR-FOLDERS...   pack (lzhtool a for options)\n"
-                 "names are shown and written in UTF-8, from the exact (UTF-16) names where the archive\n"
-                 "has them, else from the code page the header names, else from:\n"
-                 "  --codepage N   the code page of the stored names (default 932)\n"
-                 "  --raw          the stored bytes as they are, not UTF-8\n");
+    std::fprintf(
+        stderr,
+        "usage: lzhtool l [--codepage N] [--raw] ARCHIVE       list the entries\n"
+        "       lzhtool t [--codepage N] [--raw] ARCHIVE       test every entry's length and CRC-16\n"
+        "       lzhtool x [--codepage N] [--raw] ARCHIVE DIR   extract every entry below DIR\n"
+        "       lzhtool a [options] ARCHIVE FILES-OR-FOLDERS...   pack (lzhtool a for options)\n"
+        "Names are shown and written in UTF-8: from the exact (UTF-16) names where the archive\n"
+        "has them, else from the code page its headers name, else from --codepage N (default\n"
+        "932); --raw shows and writes the stored bytes.\n");
     return 2;
 }
 
