@@ -98,7 +98,8 @@ bool SplitWide(const HeaderFields& f, SplitWideName& s) {
 }
 
 // UTF-16LE bytes of the text; in a folder path every '/' becomes the
-// separator of 0x45, and one ends it.
+// separator of 0x45, and one ends it, as in 0x02 (readers refuse a 0x45
+// without it).
 size_t WideBytes(const char16_t* text, size_t length, bool folder, uint8_t* out) {
     size_t n = 0;
     for (size_t i = 0; i < length; i++, n += 2)
