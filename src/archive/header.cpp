@@ -18,6 +18,37 @@ void CopyText(char* to, const uint8_t* data, int count, int max) {
     to[count] = '\0';
 }
 
+// Copies a UTF-16LE name of `size` bytes, up to its first NUL, with every
+// 0xFFFF turned into a backslash, and terminates it; leaves the text empty
+// for an odd size, an unpaired surrogate or a name longer than
+// kMaxExtendedWideName units.
+void CopyWideText(char16_t* to, const uint8_t* data, int size) {
+    int length = 0;
+    bool afterHigh = false;  // the unit before was a high surrogate
+    for (int at = 0; at + 1 < size; at += 2) {
+        const char16_t unit = ReadLe16(data + at);
+        if (unit == 0) break;
+        const bool low = (unit & 0xFC00) == 0xDC00;
+        if (low != afterHigh || length == static_cast<int>(kMaxExtendedWideName)) {
+            length = 0;
+            break;
+        }
+        afterHigh = (unit & 0xFC00) == 0xD800;
+        to[length++] = unit == kWideFolderSeparator ? u'\\' : unit;
+    }
+    if (afterHigh || (size & 1) != 0) length = 0;
+    to[length] = 0;
+}
+
+// Takes a 0x44 file name, 0x45 folder text or 0x46 code page.
+void TakeWideName(WideNames& names, uint8_t type, const uint8_t* data, int size) {
+    if (type == kExtCodePage) {
+        if (size >= 4) names.codePage = ReadLe32(data);
+    } else if (type == kExtWideFileName || type == kExtWideDirectory) {
+        CopyWideText(type == kExtWideFileName ? names.file : names.folder, data, size);
+    }
+}
+
 }  // namespace
 
 int HeaderReader::ReadHeaderBytes(uint8_t* buffer, int count) {
@@ -80,9 +111,10 @@ int HeaderReader::ReadLevel01Name(const uint8_t* buffer, int baseSize) {
 }
 
 // Follows the chain of extended headers (levels 1 and 2) that starts with
-// one of `size` bytes, taking the name, directory and attribute, reads a
-// level-2 header up to its totalSize, and checks the header CRC where one is
-// given.  headerBytes counts the header so far.
+// one of `size` bytes, taking the name, directory and attribute (and the
+// UTF-16 names and code page when asked for), reads a level-2 header up to
+// its totalSize, and checks the header CRC where one is given.  headerBytes
+// counts the header so far.
 int HeaderReader::ReadExtendedHeaders(uint8_t* buffer, int size, int headerBytes, int totalSize,
                                       char* directory) {
     EntryHeader& h = header;
@@ -111,7 +143,9 @@ int HeaderReader::ReadExtendedHeaders(uint8_t* buffer, int size, int headerBytes
         case kExtAttribute:
             if (size >= 5) h.attribute = ReadLe16(data);
             break;
-        default: break;
+        default:
+            if (wideNames != nullptr) TakeWideName(*wideNames, buffer[0], data, dataSize);
+            break;
         }
         size = ReadLe16(buffer + size - 2);
     }
@@ -130,6 +164,10 @@ int HeaderReader::ReadExtendedHeaders(uint8_t* buffer, int size, int headerBytes
 int HeaderReader::ReadEntryHeader(uint8_t* buffer) {
     EntryHeader& h = header;
     h.name[0] = '\0';
+    if (wideNames != nullptr) {
+        wideNames->file[0] = wideNames->folder[0] = 0;
+        wideNames->codePage = 0;
+    }
     headerChecksum_ = 0;
     runningCrc16_ = 0;
 

@@ -21,6 +21,20 @@ struct EntryHeader {
     uint32_t timeStamp;  // levels 0/1: MS-DOS date<<16 | time, local; level 2: Unix seconds
 };
 
+// The exact names some archivers add beside the code-page ones: the
+// 0x44 file name and 0x45 folders in UTF-16, and the 0x46 code page of the
+// code-page names.  An empty text or a code page of 0 means the header had
+// none.  A name that is not well-formed UTF-16 (an odd number of bytes, an
+// unpaired surrogate) or is longer than kMaxExtendedWideName units is left
+// out, so that the code-page name stands; a name ends at its first NUL.
+// Every 0xFFFF is turned into a backslash, as 0xFF is in code-page names;
+// the folder text normally ends with one, but need not.
+struct WideNames {
+    char16_t file[kMaxExtendedWideName + 1];
+    char16_t folder[kMaxExtendedWideName + 1];
+    uint32_t codePage;
+};
+
 // Smallest work buffer ReadEntryHeader accepts; also the largest extended
 // header it reads.
 constexpr int kHeaderWorkSize = 4096;
@@ -52,6 +66,9 @@ public:
     FILE* archive() const { return archive_; }
 
     EntryHeader header{};
+    // When set, ReadEntryHeader fills it for every header.  The caller owns
+    // it, so that the names, over 1 KiB, cost the reader's owner no stack.
+    WideNames* wideNames = nullptr;
     ArchiveEnd end = ArchiveEnd::kEndMark;  // after ReadEntryHeader returned 0
     uint64_t bytesRead = 0;                 // header bytes read by this reader so far
 

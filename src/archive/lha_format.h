@@ -150,16 +150,22 @@ enum ExtendedHeaderType : uint8_t {
     kExtFileName = 0x01,
     kExtDirectory = 0x02,  // folders separated by 0xFF
     kExtAttribute = 0x40,  // MS-DOS attribute, 2 bytes
+    kExtWideFileName = 0x44,   // the file name in UTF-16LE
+    kExtWideDirectory = 0x45,  // folders in UTF-16LE, each followed by kWideFolderSeparator
+    kExtCodePage = 0x46,       // code page of the names in 0x01, 0x02 and the base header, 4 bytes
 };
 constexpr uint8_t kFolderSeparator = 0xFF;
+constexpr char16_t kWideFolderSeparator = 0xFFFF;
 
 // Name limits.  Levels 0/1 hold the name in a base header whose size byte
 // counts at most 255 bytes: a level-0 path of up to 233 bytes, a level-1
 // file name of up to 230 beside the extended-header fields.  A file name or
-// folder path in an extended header is read up to 260 bytes.
+// folder path in an extended header is read up to 260 bytes, and one in
+// UTF-16 up to 260 code units.
 constexpr unsigned kMaxLevel0Name = 233;
 constexpr unsigned kMaxLevel1BaseName = 230;
 constexpr unsigned kMaxExtendedName = 260;
+constexpr unsigned kMaxExtendedWideName = 260;
 
 // MS-DOS attribute bits.
 constexpr uint8_t kAttributeReadOnly = 0x01;

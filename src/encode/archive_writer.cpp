@@ -44,6 +44,8 @@ EncodeStatus ArchiveWriter::WriteEntry(const EntryInfo& entry, bool folder, Enco
     fields.attributes = folder ? static_cast<uint8_t>(entry.attributes | kAttributeFolder) : entry.attributes;
     fields.name = entry.name;
     fields.folder = folder;
+    fields.wideName = entry.wideName;
+    fields.codePage = entry.codePage;
     const size_t headerSize = BuildEntryHeader(fields, header_);
     if (headerSize == 0) return EncodeStatus::kBadName;
 

@@ -30,6 +30,8 @@ struct EntryInfo {
     uint64_t size;       // bytes of data (files)
     int64_t modified;    // seconds since 1970-01-01 UTC
     uint8_t attributes;  // MS-DOS bits: kAttributeReadOnly, kAttributeHidden, ...
+    const char16_t* wideName = nullptr;  // levels 1 and 2: the exact path (HeaderFields)
+    uint32_t codePage = 0;               // of name, written with wideName
 };
 
 // A short English text for a status, e.g. "read error".

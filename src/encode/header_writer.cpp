@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <ctime>
+#include <string>
 
 #include "archive/crc16.h"
 
@@ -68,6 +69,48 @@ bool Split(const HeaderFields& f, SplitName& s) {
     return true;
 }
 
+// The same for the wide name.
+struct SplitWideName {
+    const char16_t* folder;
+    size_t folderLength;
+    const char16_t* file;
+    size_t fileLength;
+};
+
+bool SplitWide(const HeaderFields& f, SplitWideName& s) {
+    const char16_t* name = f.wideName;
+    const size_t length = std::char_traits<char16_t>::length(name);
+    size_t lastSlash = length;
+    for (size_t i = 0; i < length; i++) {
+        if (name[i] == kWideFolderSeparator) return false;
+        if (name[i] != u'/') continue;
+        if (i == 0 || i + 1 == length || name[i - 1] == u'/') return false;
+        lastSlash = i;
+    }
+    if (length == 0) return false;
+    if (f.folder)
+        s = {name, length, name + length, 0};
+    else if (lastSlash == length)
+        s = {name, 0, name, length};
+    else
+        s = {name, lastSlash, name + lastSlash + 1, length - lastSlash - 1};
+    return s.folderLength + 1 <= kMaxExtendedWideName && s.fileLength <= kMaxExtendedWideName;
+}
+
+// UTF-16LE bytes of the text; in a folder path every '/' becomes the
+// separator of 0x45, and one ends it, as in 0x02 (readers refuse a 0x45
+// without it).
+size_t WideBytes(const char16_t* text, size_t length, bool folder, uint8_t* out) {
+    size_t n = 0;
+    for (size_t i = 0; i < length; i++, n += 2)
+        WriteLe16(out + n, folder && text[i] == u'/' ? kWideFolderSeparator : text[i]);
+    if (folder && length != 0) {
+        WriteLe16(out + n, kWideFolderSeparator);
+        n += 2;
+    }
+    return n;
+}
+
 // The folder components with a separator byte after each: "a/b" -> "a", sep, "b", sep.
 size_t FolderBytes(const SplitName& s, uint8_t separator, uint8_t* out) {
     if (s.folderLength == 0) return 0;
@@ -75,6 +118,26 @@ size_t FolderBytes(const SplitName& s, uint8_t separator, uint8_t* out) {
         out[i] = s.folder[i] == '/' ? separator : static_cast<uint8_t>(s.folder[i]);
     out[s.folderLength] = separator;
     return s.folderLength + 1;
+}
+
+// What levels 1 and 2 put behind the code-page names: the exact names with
+// their code page (0x46 first: a reader that meets it after 0x44 takes the
+// UTF-16 bytes for code-page text), then the attributes.
+void AddExactNamesAndAttributes(const HeaderFields& f, ExtendedHeaders& ext) {
+    SplitWideName w;
+    if (f.wideName != nullptr && SplitWide(f, w)) {
+        uint8_t codePage[4];
+        WriteLe32(codePage, f.codePage);
+        ext.Add(kExtCodePage, codePage, 4);
+        uint8_t bytes[2 * kMaxExtendedWideName + 2];
+        if (w.fileLength != 0) ext.Add(kExtWideFileName, bytes, WideBytes(w.file, w.fileLength, false, bytes));
+        if (w.folderLength != 0)
+            ext.Add(kExtWideDirectory, bytes, WideBytes(w.folder, w.folderLength, true, bytes));
+    }
+    if (f.attributes != kLevel12AttributeByte) {
+        const uint8_t attributes[2] = {f.attributes, 0};
+        ext.Add(kExtAttribute, attributes, 2);
+    }
 }
 
 void PutCommon(const HeaderFields& f, uint8_t* out, uint32_t packedSize, uint32_t time,
@@ -125,10 +188,7 @@ size_t BuildLevel1(const HeaderFields& f, const SplitName& s, uint8_t* out) {
     WriteLe16(out + baseSize - 2, 0);
     if (!baseName) ext.Add(kExtFileName, reinterpret_cast<const uint8_t*>(s.file), s.fileLength);
     if (folderSize != 0) ext.Add(kExtDirectory, folder, folderSize);
-    if (f.attributes != kLevel12AttributeByte) {
-        const uint8_t attributes[2] = {f.attributes, 0};
-        ext.Add(kExtAttribute, attributes, 2);
-    }
+    AddExactNamesAndAttributes(f, ext);
     // Level 1 counts the extended headers as packed data.
     const uint32_t extSize = static_cast<uint32_t>(ext.end() - baseSize);
     PutCommon(f, out, f.packedSize + extSize, DosTimeOf(f.modified), kLevel12AttributeByte);
@@ -154,10 +214,7 @@ size_t BuildLevel2(const HeaderFields& f, const SplitName& s, uint8_t* out) {
     const size_t crcAt = ext.Add(kExtHeaderCrc, zeroCrc, 2);
     if (!f.folder) ext.Add(kExtFileName, reinterpret_cast<const uint8_t*>(s.file), s.fileLength);
     if (folderSize != 0) ext.Add(kExtDirectory, folder, folderSize);
-    if (f.attributes != kLevel12AttributeByte) {
-        const uint8_t attributes[2] = {f.attributes, 0};
-        ext.Add(kExtAttribute, attributes, 2);
-    }
+    AddExactNamesAndAttributes(f, ext);
     size_t size = ext.end();
     // A total size whose low byte is 0 would read as the end mark to
     // readers that test only the first byte: pad one byte.
@@ -196,7 +253,9 @@ uint32_t DosTimeOf(int64_t unixTime) {
 
 size_t BuildEntryHeader(const HeaderFields& fields, uint8_t* out) {
     SplitName s;
+    SplitWideName w;
     if (!Split(fields, s)) return 0;
+    if (fields.wideName != nullptr && (fields.level == 0 || !SplitWide(fields, w))) return 0;
     std::memset(out, 0, kMaxEntryHeaderSize);
     switch (fields.level) {
     case 0: return BuildLevel0(fields, s, out);

@@ -5,9 +5,10 @@ checks lzhtool against its manifests.
 
 usage: check_generated.py LZHTOOL MKCORPUS WORK_DIR
 
-Every file entry must extract byte-identical to its manifest, every
-directory entry must exist, and names that are absolute or hold ".." must
-be refused.  Exception: the generator's -lh2- encoder keeps raising the
+Every file entry must extract byte-identical to its manifest under its
+name in UTF-8 (the Shift-JIS names converted, as lzhtool writes them),
+every directory entry must exist, and names that are absolute or hold ".."
+must be refused.  Exception: the generator's -lh2- encoder keeps raising the
 weight of the first position code while the position tree is a single leaf,
 which archives made by other archivers (and this decoder) do not; its -lh2-
 entries that can hold a match within their first 64 bytes fail their
@@ -61,6 +62,15 @@ def sjis_path(name):
     return b"/".join(p[:260] for p in parts)
 
 
+def utf8_path(path):
+    """The path as lzhtool writes it: a Shift-JIS name in UTF-8; one that is
+    no Shift-JIS text is kept as stored (a Unix archiver's UTF-8)."""
+    try:
+        return path.decode("cp932").encode("utf-8")
+    except UnicodeDecodeError:
+        return path
+
+
 def unsafe(name):
     parts = name.replace(b"\\", b"/").split(b"/")
     return name[:1] in (b"/", b"\\") or name[1:2] == b":" or b".." in parts
@@ -89,12 +99,13 @@ def check_archive(tool, corpus, archive, rows):
         host_limited = 0
         for row in rows:
             name = unescape(row["name"])
-            path = os.path.join(target.encode(), sjis_path(name).rstrip(b"/"))
+            written = utf8_path(sjis_path(name))
+            path = os.path.join(target.encode(), written.rstrip(b"/"))
             if unsafe(unescape(row["stored"]).replace(b"\\x5c", b"\\")) or unsafe(name):
                 if os.path.lexists(path):
                     problems.append(f"unsafe name written: {name!r}")
                 continue
-            if max(len(part) for part in sjis_path(name).split(b"/")) > 255:
+            if max(len(part) for part in written.split(b"/")) > 255:
                 # Longer than this host's file names allow: refused, not cut.
                 host_limited += 1
                 if "cannot create" not in out:

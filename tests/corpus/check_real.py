@@ -11,7 +11,9 @@ Expectations beyond the manifest:
   - set22/lh2.lzh and lh3.lzh (no oracle decodes them): every CRC-16 matches;
   - hostile archives (regression/) and the >4 GiB entry end cleanly;
   - names with leading separators extract below the destination; names
-    with a drive letter or ".." are refused, never written.
+    with a drive letter or ".." are refused, never written;
+  - names are written in UTF-8: the oracle's bytes of a Shift-JIS name
+    match ours converted (a name that is no Shift-JIS text, as stored).
 The oracle rewrites some results, which the comparison allows for: it
 lower-cases MS-DOS names, strips the MacBinary wrapper from Macintosh
 entries (we keep the data as stored and checked by its CRC-16), and reads
@@ -72,8 +74,16 @@ def extracted_files(root):
     for folder, _, files in os.walk(root):
         for name in files:
             full = os.path.join(folder, name)
-            found[os.path.relpath(full, root).encode("latin-1", "surrogateescape")] = full
+            found[os.fsencode(os.path.relpath(full, root))] = full
     return found
+
+
+def utf8_name(name):
+    """A stored name as lzhtool writes it: Shift-JIS text in UTF-8."""
+    try:
+        return name.decode("cp932").encode("utf-8")
+    except UnicodeDecodeError:
+        return name
 
 
 def check(tool, corpus, name, info):
@@ -118,7 +128,7 @@ def check(tool, corpus, name, info):
         macintosh = len(head) > 32 and head[20] == 1 and head[22 + head[21] + 2:][:1] == b"m" \
             or len(head) > 24 and head[20] == 2 and head[23:24] == b"m"
         for file_name, size, sha in info["files"]:
-            mine = ours.pop(file_name, None)
+            mine = ours.pop(file_name, None) or ours.pop(utf8_name(file_name), None)
             if mine is None:
                 upper = [k for k in ours if k.lower() == file_name.lower()]
                 mine = ours.pop(upper[0]) if upper else None

@@ -10,8 +10,12 @@ Archives: -lh5-, -lh6- and -lh7- at header levels 0, 1 and 2, the same at
 level 2 with --best, and --method lh0.  A second set has Shift-JIS names
 with 0x5C second bytes, which only some peers know how to read: bsdtar
 (told the names are CP932) must give the original names, lhasa the CP932
-bytes at levels 1 and 2; the others must give the contents.  A missing
-peer is skipped; exit status 77 when none is installed.
+bytes at levels 1 and 2; the others must give the contents.  A third set
+(levels 1 and 2) has names in every script, which the code page holds
+only in part: bsdtar, which reads the exact UTF-16 names (0x44, 0x45),
+must give them all; lhasa the code-page names, '_' for what code page 932
+lacks; 7z and jlha the contents.  A missing peer is skipped; exit status
+77 when none is installed.
 """
 import hashlib
 import os
@@ -69,6 +73,25 @@ def make_inputs(root):
     os.chmod(os.path.join(root, "in", "text.txt"), 0o444)
     write(os.path.join(root, "sjis", "ソフト", "表示.txt"), text[:3000])
     write(os.path.join(root, "sjis", "ソフト", "能力", "ascii.txt"), text[:100])
+    for i, name in enumerate(UNICODE_NAMES):
+        write(os.path.join(root, "unicode", name), text[i * 1000:i * 1000 + 999])
+
+
+# Japanese, accented Greek, Cyrillic, Korean and emoji, with folders.
+UNICODE_NAMES = ["日本語/ソフト 表示.txt", "Ελληνικά/άέήί.txt", "Кириллица/ёж.txt", "한국어/파일.txt",
+                 "😀/🎉.bin"]
+
+
+def code_page_name(path):
+    """The code-page name older readers see: code page 932, '_' for a
+    character it lacks."""
+    out = b""
+    for c in path.decode():
+        try:
+            out += c.encode("cp932")
+        except UnicodeEncodeError:
+            out += b"_"
+    return out
 
 
 def tree(root):
@@ -136,11 +159,10 @@ def main():
     shutil.rmtree(work, ignore_errors=True)
     os.makedirs(work)
     make_inputs(work)
-    expected = {"in": tree(os.path.join(work, "in")), "sjis": tree(os.path.join(work, "sjis"))}
+    expected = {source: tree(os.path.join(work, source)) for source in ("in", "sjis", "unicode")}
     # The archives hold "in/..." and "ソフト/..."; compare below those.
     expected["in"] = {b"in/" + k: v for k, v in expected["in"].items()}
     expected["in"][b"in"] = (None, None, None)
-    expected["sjis"] = {k: v for k, v in expected["sjis"].items()}
 
     runs = []
     for method in ("lh5", "lh6", "lh7"):
@@ -150,14 +172,16 @@ def main():
     runs.append(("in", "lh0", 2, []))
     for level in (0, 1, 2):
         runs.append(("sjis", "lh7", level, []))
+    for level in (1, 2):
+        runs.append(("unicode", "lh7", level, []))
 
     failures = 0
     results = {}
     for source, method, level, extra in runs:
         label = "%s-%s-L%d%s" % (source, method, level, "".join(extra))
         archive = os.path.join(work, label + ".lzh")
-        cwd = os.path.join(work, source) if source == "sjis" else work
-        inputs = ["ソフト"] if source == "sjis" else ["in"]
+        cwd = work if source == "in" else os.path.join(work, source)
+        inputs = {"in": ["in"], "sjis": ["ソフト"], "unicode": ["."]}[source]
         p = subprocess.run([tool, "a", "--method", method, "--level", str(level), "--mtime", str(MTIME)] +
                            extra + [archive] + inputs, cwd=cwd, capture_output=True, env=dict(os.environ, TZ="UTC"))
         if p.returncode != 0:
@@ -177,6 +201,12 @@ def main():
                 if peer == "lhasa" and level > 0:
                     want = {k.decode().encode("cp932"): v for k, v in want.items()}
                 exact = peer == "bsdtar" or (peer == "lhasa" and level > 0)
+            elif source == "unicode":
+                # bsdtar reads the exact names, lhasa the code-page ones.
+                want = expected["unicode"]
+                if peer == "lhasa":
+                    want = {code_page_name(k): v for k, v in want.items()}
+                exact = peer in ("bsdtar", "lhasa")
             else:
                 want, exact = expected["in"], True
             faults = compare(peer, level, want, got, exact, peer != "jlha")

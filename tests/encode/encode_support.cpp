@@ -82,6 +82,8 @@ ReadArchive ReadBack(const Bytes& archive) {
     MemoryFile file(archive);
     RecordingReporter reporter;
     lzh::HeaderReader reader(file.get(), reporter, lzh::IsShiftJisLeadByte);
+    lzh::WideNames names;
+    reader.wideNames = &names;
     MemorySink sink;
     std::atomic<int32_t> abortState{0};
     auto decoder = std::make_unique<lzh::Decoder>(file.get(), sink, abortState);
@@ -94,7 +96,7 @@ ReadArchive ReadBack(const Bytes& archive) {
         lzh::DecodeOutcome outcome = lzh::DecodeOutcome::kOk;
         if (std::strcmp(h.method, "-lhd-") != 0)
             outcome = decoder->DecodeEntry(lzh::MethodCodeOf(h.method), h.packedSize, h.unpackedSize, h.crc16);
-        result.entries.push_back({h, sink.data, outcome});
+        result.entries.push_back({h, sink.data, outcome, names.file, names.folder, names.codePage});
         next = dataStart + static_cast<long>(h.packedSize);
         std::fseek(file.get(), next, SEEK_SET);
     }

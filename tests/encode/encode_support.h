@@ -35,6 +35,9 @@ struct ReadEntry {
     lzh::EntryHeader header;
     Bytes data;
     lzh::DecodeOutcome outcome;  // kOk for a folder
+    std::u16string wideFile;     // the UTF-16 names (lzh::WideNames)
+    std::u16string wideFolder;
+    uint32_t codePage;
 };
 
 // Every entry of the archive, decoded; the reader's reports and whether the

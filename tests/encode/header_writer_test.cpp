@@ -4,6 +4,8 @@
 
 #include <cstdlib>
 #include <ctime>
+#include <string>
+#include <vector>
 
 #include "encode/header_writer.h"
 #include "encode_support.h"
@@ -28,12 +30,14 @@ lzh::HeaderFields Fields(int level, const char* name, bool folder = false) {
 struct ReadHeader {
     explicit ReadHeader(const uint8_t* bytes, size_t size)
         : file(Bytes(bytes, bytes + size)), reader(file.get(), reporter, lzh::IsShiftJisLeadByte) {
+        reader.wideNames = &names;
         ok = reader.ReadEntryHeader(work) == 1;
         end = std::ftell(file.get());
     }
     MemoryFile file;
     RecordingReporter reporter;
     lzh::HeaderReader reader;
+    lzh::WideNames names;
     uint8_t work[lzh::kHeaderWorkSize];
     bool ok;
     long end;
@@ -153,5 +157,65 @@ TEST_F(HeaderWriter, NamesOutsideTheLevelsLimitsAreRefused) {
     for (const char* bad : {"", "/a", "a/", "a//b", "a\xFF"}) {
         SCOPED_TRACE(bad);
         EXPECT_EQ(0u, lzh::BuildEntryHeader(Fields(2, bad), h));
+    }
+}
+
+// The types of the extended headers in the order written.
+std::vector<uint8_t> ExtendedTypes(const uint8_t* h, int level) {
+    std::vector<uint8_t> types;
+    size_t at = level == 2 ? 26 : h[0] + 2u;
+    for (size_t size = h[at - 2] | h[at - 1] << 8; size != 0; at += size, size = h[at - 2] | h[at - 1] << 8)
+        types.push_back(h[at]);
+    return types;
+}
+
+// The exact name goes into 0x44 and 0x45 behind 0x46 and the code-page
+// names, which stay as given; folders end with 0xFFFF.
+TEST_F(HeaderWriter, ExactNamesBesideTheCodePageOnes) {
+    for (int level = 1; level <= 2; level++) {
+        SCOPED_TRACE(level);
+        lzh::HeaderFields f = Fields(level, "_/\x83\x5C/_ \x95\x5C.txt");
+        f.wideName = u"Δέλτα/ソ/\U0001F600 表.txt";
+        f.codePage = 932;
+        uint8_t h[lzh::kMaxEntryHeaderSize];
+        const size_t size = lzh::BuildEntryHeader(f, h);
+        ASSERT_NE(0u, size);
+        ReadHeader r(h, size);
+        ASSERT_TRUE(r.ok);
+        EXPECT_STREQ("_\\\x83\x5C\\_ \x95\x5C.txt", r.reader.header.name);
+        EXPECT_EQ(std::u16string(u"\U0001F600 表.txt"), r.names.file);
+        EXPECT_EQ(std::u16string(u"Δέλτα\\ソ\\"), r.names.folder);
+        EXPECT_EQ(932u, r.names.codePage);
+        const std::vector<uint8_t> types = ExtendedTypes(h, level);
+        const std::vector<uint8_t> expected = {0x01, 0x02, 0x46, 0x44, 0x45, 0x40};
+        EXPECT_TRUE(std::equal(expected.begin(), expected.end(), types.end() - 6)) << types.size();
+
+        // A folder entry has no file name.
+        f = Fields(level, "_/_", true);
+        f.wideName = u"ж/ё";
+        ReadHeader folder(h, lzh::BuildEntryHeader(f, h));
+        ASSERT_TRUE(folder.ok);
+        EXPECT_EQ(std::u16string(u"ж\\ё\\"), folder.names.folder);
+        EXPECT_EQ(std::u16string(), folder.names.file);
+    }
+}
+
+TEST_F(HeaderWriter, ExactNamesOutsideTheLimitsAreRefused) {
+    uint8_t h[lzh::kMaxEntryHeaderSize];
+    const std::u16string w259(259, u'ж'), w260(260, u'ж'), w261(261, u'ж');
+    const auto size = [&](int level, const std::u16string& wide) {
+        lzh::HeaderFields f = Fields(level, "d/n.txt");
+        f.wideName = wide.c_str();
+        f.codePage = 1252;
+        return lzh::BuildEntryHeader(f, h);
+    };
+    EXPECT_EQ(0u, size(0, u"d/n.txt"));  // level 0 has no room for them
+    for (int level = 1; level <= 2; level++) {
+        SCOPED_TRACE(level);
+        EXPECT_NE(0u, size(level, w259 + u"/" + w260));
+        EXPECT_GT(lzh::kMaxEntryHeaderSize, size(level, w259 + u"/" + w260));
+        EXPECT_EQ(0u, size(level, w260 + u"/n"));
+        EXPECT_EQ(0u, size(level, u"d/" + w261));
+        for (const char16_t* bad : {u"", u"/a", u"a/", u"a//b", u"a\xFFFF"}) EXPECT_EQ(0u, size(level, bad));
     }
 }

@@ -4,6 +4,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -15,6 +16,7 @@
 #include "encode_support.h"
 #include "pack.h"
 #include "time_text.h"
+#include "utf16.h"
 
 namespace fs = std::filesystem;
 
@@ -78,6 +80,52 @@ TEST(CodePage, ConvertsExactlyOrRefusesNamingTheCharacter) {
     EXPECT_NE(std::string::npos, Refusal("a\xC3", 932).find("UTF-8"));
     EXPECT_NE(std::string::npos, Refusal("\xED\xA0\x80", 1252).find("UTF-8"));  // a surrogate
     EXPECT_NE(std::string::npos, Refusal("a", 437).find("437"));
+}
+
+// A name's code-page form for older readers: '_' for a character the code
+// page lacks (or whose code holds 0xFF, the folder separator), each named.
+TEST(CodePage, NamesShowWhatTheCodePageLacksAsUnderscores) {
+    std::string out, error;
+    std::vector<std::string> replaced;
+    ASSERT_TRUE(pack::NameToCodePage("Δέλτα/ж 한 😀.txt", 932, out, replaced, error)) << error;
+    EXPECT_EQ(Converted("Δ", 932) + "_" + Converted("λτα/ж ", 932) + "_ _.txt", out);
+    EXPECT_EQ((std::vector<std::string>{"U+03AD 'έ'", "U+D55C '한'", "U+1F600 '😀'"}), replaced);
+    ASSERT_TRUE(pack::NameToCodePage("café ÿ〜", 1252, out, replaced, error)) << error;
+    EXPECT_EQ("caf\xE9 __", out);
+    EXPECT_EQ((std::vector<std::string>{"U+00FF 'ÿ'", "U+301C '〜'"}), replaced);
+    ASSERT_TRUE(pack::NameToCodePage("plain.txt", 932, out, replaced, error));
+    EXPECT_TRUE(replaced.empty());
+    EXPECT_FALSE(pack::NameToCodePage("a\xC3", 932, out, replaced, error));
+    // Texts keep ÿ (0xFF is no separator there).
+    EXPECT_EQ("\xFF", Converted("ÿ", 1252));
+}
+
+// Stored names back to UTF-8 from any code page the system converts.
+TEST(CodePage, StoredTextsToUtf8) {
+    const struct {
+        std::string bytes;
+        int codePage;
+        const char* utf8;
+    } cases[] = {{"\x83\x5C\x95\x5C", 932, "ソ表"},
+                 {"\xE6\xE5", 1251, "же"},
+                 {"caf\xE9", 1252, "café"},
+                 {"\xB0\xA1", 949, "가"},
+                 {"Δ", pack::kUtf8CodePage, "Δ"}};
+    for (const auto& c : cases) {
+        std::string out;
+        EXPECT_TRUE(pack::ConvertToUtf8(c.bytes, c.codePage, out)) << c.codePage;
+        EXPECT_EQ(c.utf8, out) << c.codePage;
+    }
+    std::string out;
+    EXPECT_FALSE(pack::ConvertToUtf8("\x83", 932, out));  // a lead byte alone
+    EXPECT_FALSE(pack::ConvertToUtf8("\xCE", pack::kUtf8CodePage, out));
+    EXPECT_FALSE(pack::ConvertToUtf8("a", 0, out));
+}
+
+// Windows compares names unit by unit with simple upper-case mappings.
+TEST(CodePage, NamesCompareAsWindowsDoes) {
+    EXPECT_EQ(std::u16string(u"ΔΈΛΤΑ Σ Σ ß Ǆ Ж A 1 \U00010428"),
+              pack::UpperCaseAsWindows(u"δέλτα σ ς ß ǆ ж a 1 \U00010428"));
 }
 
 TEST(PackPlan, InputsInAStableOrderWithTheirNames) {
@@ -159,7 +207,7 @@ TEST(PackPlan, InputsOutsideTheFolderAreStoredUnderTheirOwnName) {
 
 TEST(PackPlan, NamesWindowsWouldNotTakeAreRefused) {
     for (const char* name : {"a:b.txt", "semi;colon", "quote\"", "tab\tname", "nul.txt", "COM1", "dot.",
-                             "blank ", "back\\slash", "y\xC3\xBF.txt"}) {
+                             "blank ", "back\\slash"}) {
         SCOPED_TRACE(name);
         Tree t;
         t.File(std::string("dir/") + name);
@@ -182,6 +230,87 @@ TEST(PackPlan, NamesWindowsWouldNotTakeAreRefused) {
     fs::resize_file(t.File("dir2/huge"), uint64_t{1} << 32);
     EXPECT_FALSE(pack::PlanArchive({t / "dir2"}, pack::PackOptions{}, {}, plan, error));
     EXPECT_NE(std::string::npos, error.find("4 GiB")) << error;
+}
+
+std::string NotesOf(const pack::ArchivePlan& plan) {
+    std::string all;
+    for (const std::string& note : plan.notes) all += note + "\n";
+    return all;
+}
+
+// Names in any script: the exact name beside a code-page one with '_' for
+// what the code page lacks, a note where older readers see another name
+// (once for a folder and its contents); level 0 refuses what it would
+// change.
+TEST(PackPlan, NamesInAnyScriptKeepTheirExactForm) {
+    Tree t;
+    t.File("in/Δέλτα/ж.txt");
+    t.File("in/Δέλτα/sub/x.txt");
+    t.File("in/日本/표시 😀.txt");
+    t.File("in/plain.txt");
+    pack::PackOptions options;
+    options.base = t / "";
+    pack::ArchivePlan plan;
+    std::string error;
+    ASSERT_TRUE(pack::PlanArchive({"in"}, options, {}, plan, error)) << error;
+    for (const pack::PlannedEntry& e : plan.entries) {
+        SCOPED_TRACE(e.file.name);
+        std::string stored;
+        std::vector<std::string> replaced;
+        ASSERT_TRUE(pack::NameToCodePage(e.file.name, 932, stored, replaced, error));
+        EXPECT_EQ(stored, e.storedName);
+        std::u16string exact;
+        ASSERT_TRUE(pack::Utf8ToUtf16(e.file.name, exact));
+        const bool ascii = e.file.name == "in" || e.file.name == "in/plain.txt";
+        EXPECT_EQ(ascii ? u"" : exact, e.exactName);
+    }
+    const std::string notes = NotesOf(plan);
+    EXPECT_EQ(2u, plan.notes.size()) << notes;
+    EXPECT_NE(std::string::npos,
+              notes.find("in/Δέλτα: readers that know only code page 932 see in/Δ_λτα, and so"))
+        << notes;
+    EXPECT_NE(std::string::npos, notes.find("in/日本/표시 😀.txt: readers that know only code page 932 see "
+                                            "in/日本/__ _.txt"))
+        << notes;
+
+    options.encode.headerLevel = 0;
+    EXPECT_FALSE(pack::PlanArchive({"in"}, options, {}, plan, error));
+    EXPECT_NE(std::string::npos, error.find("in/Δέλτα: U+03AD 'έ' has no code in code page 932, and header "
+                                            "level 0 has no room for the exact name"))
+        << error;
+    // What the code page holds needs no exact name at level 0.
+    t.File("ja/ソフト/表示.txt");
+    ASSERT_TRUE(pack::PlanArchive({"ja"}, options, {}, plan, error)) << error;
+    EXPECT_TRUE(plan.entries.back().exactName.empty());
+}
+
+TEST(PackPlan, NamesWindowsTakesForOneAreRefusedOthersStayTwo) {
+    Tree t;
+    t.File("a/Δέλτα.txt");
+    t.File("a/δέλτα.txt");
+    pack::PackOptions options;
+    pack::ArchivePlan plan;
+    std::string error;
+    EXPECT_FALSE(pack::PlanArchive({t / "a"}, options, {}, plan, error));
+    EXPECT_NE(std::string::npos, error.find("only in case")) << error;
+
+    // Both are "_.txt" in code page 1252, and still two entries.
+    t.File("b/Д.txt", "1");
+    t.File("b/Ж.txt", "2");
+    t.File("b/ÿ");
+    options.codePage = 1252;
+    ASSERT_TRUE(pack::PlanArchive({t / "b"}, options, {}, plan, error)) << error;
+    ASSERT_EQ(4u, plan.entries.size());  // b, ÿ, Д.txt, Ж.txt in byte order
+    EXPECT_EQ("b/_", plan.entries[1].storedName);
+    EXPECT_EQ("b/_.txt", plan.entries[2].storedName);
+    EXPECT_EQ("b/_.txt", plan.entries[3].storedName);
+    EXPECT_EQ(u"b/Ж.txt", plan.entries[3].exactName);
+    EXPECT_EQ(3u, plan.notes.size()) << NotesOf(plan);
+
+    // U+FFFF separates the folders of exact names.
+    t.File("c/a\xEF\xBF\xBF");
+    EXPECT_FALSE(pack::PlanArchive({t / "c"}, options, {}, plan, error));
+    EXPECT_NE(std::string::npos, error.find("U+FFFF")) << error;
 }
 
 // Accepted times against the C library's own conversion.
@@ -383,4 +512,52 @@ TEST(PackArchive, WritesWhatWasPlanned) {
     EXPECT_STREQ("-lh7-", read.entries[2].header.method);
     EXPECT_TRUE(read.entries[2].data == Bytes(20000, 'x'));
     for (const ReadEntry& e : read.entries) EXPECT_EQ(1600000000u, e.header.timeStamp);
+}
+
+// Names in every script, and folders of them, come back from the reader
+// exactly (0x44, 0x45) beside their code-page forms, at levels 1 and 2.
+TEST(PackArchive, NamesInAnyScriptComeBackExact) {
+    Tree t;
+    const std::vector<std::string> files = {"日本語/ソフト 表示.txt", "Ελληνικά/άέήίόύώ ΐ.txt",
+                                            "Кириллица/ёж.txt",       "한국어/파일 이름.txt",
+                                            "😀/🎉 party.bin",          "plain/a.txt"};
+    for (const std::string& name : files) t.File("in/" + name, name);
+    for (const int codePage : {932, 1252}) {
+        for (int level = 1; level <= 2; level++) {
+            SCOPED_TRACE(std::to_string(codePage) + " level " + std::to_string(level));
+            pack::PackOptions options;
+            options.codePage = codePage;
+            options.encode.headerLevel = level;
+            options.base = t / "in";
+            pack::ArchivePlan plan;
+            std::string error;
+            ASSERT_TRUE(pack::PlanArchive({"."}, options, {}, plan, error)) << error;
+            FILE* file = std::tmpfile();
+            ASSERT_TRUE(pack::WriteArchive(file, plan, options, error)) << error;
+            Bytes bytes(static_cast<size_t>(std::ftell(file)));
+            std::rewind(file);
+            ASSERT_EQ(bytes.size(), std::fread(bytes.data(), 1, bytes.size(), file));
+            std::fclose(file);
+
+            const ReadArchive read = ReadBack(bytes);
+            ASSERT_EQ(plan.entries.size(), read.entries.size());
+            for (size_t i = 0; i < read.entries.size(); i++) {
+                const pack::PlannedEntry& planned = plan.entries[i];
+                const ReadEntry& e = read.entries[i];
+                SCOPED_TRACE(planned.file.name);
+                const bool folder = planned.file.folder;
+                std::string codePageName = planned.storedName + (folder ? "/" : "");
+                std::replace(codePageName.begin(), codePageName.end(), '/', '\\');
+                EXPECT_EQ(codePageName, e.header.name);
+                std::u16string exact = e.wideFolder + e.wideFile;
+                std::replace(exact.begin(), exact.end(), u'\\', u'/');
+                const bool ascii = planned.file.name.rfind("plain", 0) == 0;
+                EXPECT_EQ(ascii ? "" : planned.file.name + (folder ? "/" : ""), pack::Utf16ToUtf8(exact));
+                EXPECT_EQ(ascii ? 0u : static_cast<uint32_t>(codePage), e.codePage);
+                if (!folder) {
+                    EXPECT_EQ(planned.file.name, std::string(e.data.begin(), e.data.end()));
+                }
+            }
+        }
+    }
 }

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
+#include <string>
 
 #include "archive/header.h"
 #include "archive/scanner.h"
@@ -25,7 +26,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     lzh::HeaderReader reader(input.file(), scanReporter, fuzz::ShiftJisLead);
     auto* window = static_cast<uint8_t*>(std::malloc(lzh::kScanWindowSize));
     auto* work = static_cast<uint8_t*>(std::malloc(lzh::kHeaderWorkSize));
-    FUZZ_CHECK(window != nullptr && work != nullptr);
+    auto* names = static_cast<lzh::WideNames*>(std::malloc(sizeof(lzh::WideNames)));
+    FUZZ_CHECK(window != nullptr && work != nullptr && names != nullptr);
+    reader.wideNames = names;  // as a caller that shows the exact names
 
     long offset = -1;
     if (lzh::FindFirstHeader(reader, window, work, &offset)) {
@@ -34,6 +37,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         FUZZ_CHECK(std::fseek(input.file(), offset, SEEK_SET) == 0);
         for (int entry = 0; entry < kMaxEntries && reader.ReadEntryHeader(work); entry++) {
             const lzh::EntryHeader& h = reader.header;
+            FUZZ_CHECK(std::char_traits<char16_t>::length(names->file) <= lzh::kMaxExtendedWideName);
+            FUZZ_CHECK(std::char_traits<char16_t>::length(names->folder) <= lzh::kMaxExtendedWideName);
             uint32_t unpacked = h.unpackedSize;
             if (unpacked > fuzz::kMaxUnpacked) unpacked = fuzz::kMaxUnpacked;
             if (requested + unpacked <= fuzz::kMaxOutputPerInput) {
@@ -43,6 +48,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             if (!reader.SeekNextHeader()) break;
         }
     }
+    std::free(names);
     std::free(work);
     std::free(window);
     return 0;

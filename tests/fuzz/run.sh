@@ -51,7 +51,8 @@ fi
 # ---------------------------------------------------------------- seeds
 # Small archives of every method and header level, and the header features
 # the shared corpus has few of: header CRCs, padding, odd extended headers,
-# directories, Shift-JIS names, a prefix before the first header.
+# directories, Shift-JIS names, UTF-16 names and a code page (0x44, 0x45,
+# 0x46; well-formed and not), a prefix before the first header.
 make_generated() {
     local out=$1 level
     mkdir -p "$out/in"
@@ -88,6 +89,14 @@ make_generated() {
         --bad-header-crc --gen hcrc=text:100 --attr 0x21 --gen attr=text:10 \
         --dir empty --name-hex 835c837483672f955c8ea62e747874 --gen sj=text:50 \
         --no-end-mark --gen last=text:10 || return 1
+    # "表示 😀.txt" in "Δέλτα/ソフト/", code page 932; an odd length and
+    # an unpaired surrogate.
+    for level in 1 2; do
+        "$lzhgen" "$out/wide-L$level.lzh" -q --level "$level" \
+            --ext 46a4030000 --ext 4468883a7920003dd800de2e00740078007400 \
+            --ext 459403ad03bb03c403b103ffffbd30d530c830ffff --gen wide=text:50 \
+            --ext 446f006400640041 --gen odd=text:10 --ext 4461003dd86200 --gen lone=text:10 || return 1
+    done
 }
 
 seeds=$work/seeds

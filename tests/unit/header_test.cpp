@@ -274,3 +274,122 @@ TEST(DosTime, FieldsAndPackedFormAgree) {
     EXPECT_EQ(lzh::kFirstDosTime, 0x0021'0000u);
     EXPECT_EQ(lzh::kLastDosTime, 0xFF9F'BF7Du);
 }
+
+namespace {
+
+using namespace std::string_literals;
+
+// UTF-16LE bytes of a text, lone surrogates and NULs as they are.
+Bytes Utf16(const std::u16string& text) {
+    Bytes bytes;
+    for (const char16_t unit : text) {
+        bytes.push_back(static_cast<uint8_t>(unit));
+        bytes.push_back(static_cast<uint8_t>(unit >> 8));
+    }
+    return bytes;
+}
+
+// Reads one header with the UTF-16 names asked for.
+struct WideReader : Reader {
+    explicit WideReader(const Bytes& bytes) : Reader(bytes, ShiftJis) { reader.wideNames = &names; }
+    std::u16string File() const { return names.file; }
+    std::u16string Folder() const { return names.folder; }
+    lzh::WideNames names;
+};
+
+HeaderSpec WithExts(int level, std::vector<ExtHeader> exts) {
+    HeaderSpec spec;
+    spec.level = level;
+    spec.name = level < 2 ? "x.txt" : "";
+    spec.exts = std::move(exts);
+    return spec;
+}
+
+const Bytes kCodePage932 = {0xA4, 0x03, 0x00, 0x00};
+
+}  // namespace
+
+// 0x44 and 0x45 carry the exact names beside the code-page ones, 0x46 the
+// code page of those; 0xFFFF separates folders as 0xFF does in 0x02.
+TEST(WideNames, ReadBesideTheCodePageNamesAtLevelsOneAndTwo) {
+    const std::u16string sep(1, u'\xFFFF');
+    for (int level = 1; level <= 2; level++) {
+        SCOPED_TRACE(level);
+        std::vector<ExtHeader> exts = {{0x02, {'_', 0xFF, 0x83, 0x5C, 0xFF}},
+                                       {0x46, kCodePage932},
+                                       {0x44, Utf16(u"表示 \U0001F600.txt")},
+                                       {0x45, Utf16(u"Δέλτα" + sep + u"ソ" + sep)}};
+        if (level == 2) exts.insert(exts.begin(), {0x01, Text("x.txt")});
+        WideReader r(BuildHeader(WithExts(level, exts)));
+        ASSERT_EQ(1, r.Read());
+        EXPECT_STREQ("_\\\x83\x5C\\x.txt", r.h().name);  // the code-page name as before
+        EXPECT_EQ(u"表示 \U0001F600.txt", r.File());
+        EXPECT_EQ(u"Δέλτα\\ソ\\", r.Folder());
+        EXPECT_EQ(932u, r.names.codePage);
+    }
+    // Without a place for them the same header reads as before.
+    Reader plain(BuildHeader(WithExts(2, {{0x01, Text("x.txt")}, {0x44, Utf16(u"表示.txt")}})));
+    ASSERT_EQ(1, plain.Read());
+    EXPECT_STREQ("x.txt", plain.h().name);
+}
+
+TEST(WideNames, EveryHeaderStartsWithoutAndLevelZeroHasNone) {
+    Bytes archive = BuildHeader(WithExts(2, {{0x46, kCodePage932}, {0x44, Utf16(u"á")}, {0x45, Utf16(u"é")}}));
+    const Bytes second = BuildHeader(WithExts(2, {{0x01, Text("b")}}));
+    archive.insert(archive.end(), second.begin(), second.end());
+    HeaderSpec level0;
+    level0.name = "c";
+    const Bytes third = BuildHeader(level0);
+    archive.insert(archive.end(), third.begin(), third.end());
+    WideReader r(archive);
+    ASSERT_EQ(1, r.Read());
+    EXPECT_EQ(u"á", r.File());
+    EXPECT_EQ(u"é", r.Folder());
+    for (int i = 0; i < 2; i++) {
+        r.names.codePage = 7;
+        r.names.file[0] = r.names.folder[0] = u'z';
+        ASSERT_EQ(1, r.Read());
+        EXPECT_EQ(u"", r.File());
+        EXPECT_EQ(u"", r.Folder());
+        EXPECT_EQ(0u, r.names.codePage);
+    }
+}
+
+// A name that is not well-formed UTF-16 is left out, so that the code-page
+// name stands; a NUL ends a name; 0xFFFF in a file name is a separator too.
+TEST(WideNames, MalformedNamesAreLeftOut) {
+    const auto fileOf = [](const Bytes& data) {
+        WideReader r(BuildHeader(WithExts(2, {{0x01, Text("cp.txt")}, {0x44, data}})));
+        EXPECT_EQ(1, r.Read());
+        EXPECT_STREQ("cp.txt", r.h().name);
+        return r.File();
+    };
+    Bytes odd = Utf16(u"ab");
+    odd.push_back('c');
+    EXPECT_EQ(u"", fileOf(odd));
+    EXPECT_EQ(u"", fileOf(Utf16(u"a\xD83D")));             // a high surrogate at the end
+    EXPECT_EQ(u"", fileOf(Utf16(u"a\xD83D" u"b")));        // ... before another unit
+    EXPECT_EQ(u"", fileOf(Utf16(u"a\xDE00" u"b")));        // a low surrogate alone
+    EXPECT_EQ(u"", fileOf(Utf16(u"\xD83D\xD83D\xDE00")));  // two highs
+    EXPECT_EQ(u"", fileOf(Utf16(u"a\xD83D\0\xDE00"s)));
+    EXPECT_EQ(u"\U0001F600", fileOf(Utf16(u"\U0001F600")));
+    EXPECT_EQ(u"ab", fileOf(Utf16(u"ab\0\xD83D/../x"s)));
+    EXPECT_EQ(u"", fileOf(Bytes{0, 0, 'a', 0}));
+    EXPECT_EQ(u"", fileOf({}));
+    EXPECT_EQ(u"a\\b", fileOf(Utf16(u"a\xFFFF" u"b")));
+    EXPECT_EQ(u"../a/b\\c", fileOf(Utf16(u"../a/b\\c")));  // made safe by the caller
+
+    // Up to 260 units; a longer name is left out, not cut.
+    const std::u16string longest(260, u'ж');
+    EXPECT_EQ(longest, fileOf(Utf16(longest)));
+    EXPECT_EQ(longest, fileOf(Utf16(longest + u"\0x"s)));
+    EXPECT_EQ(u"", fileOf(Utf16(longest + u"ж")));
+    WideReader folder(BuildHeader(WithExts(2, {{0x45, Utf16(longest + u"ж")}})));
+    ASSERT_EQ(1, folder.Read());
+    EXPECT_EQ(u"", folder.Folder());
+
+    // A code page needs its four bytes.
+    WideReader shortPage(BuildHeader(WithExts(2, {{0x46, {0xA4, 0x03, 0x00}}})));
+    ASSERT_EQ(1, shortPage.Read());
+    EXPECT_EQ(0u, shortPage.names.codePage);
+}

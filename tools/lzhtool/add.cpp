@@ -79,5 +79,6 @@ int AddMain(int argc, char** argv) {
         std::remove(archive.c_str());
         return 1;
     }
+    for (const std::string& note : plan.notes) std::fprintf(stderr, "lzhtool: note: %s\n", note.c_str());
     return 0;
 }

@@ -7,6 +7,9 @@
 //   lzhtool x ARCHIVE DIR    extract every entry below DIR
 //   lzhtool a [options] ARCHIVE FILES-OR-FOLDERS...   pack (add.cpp)
 //
+// l, t and x show and write names in UTF-8 (entry_names.cpp); --codepage N
+// names the code page of headers that name none, --raw keeps the bytes.
+//
 // Exit status 0 only when a header was found and every entry was read,
 // written and matched its length and CRC-16 (for a: packed).
 #include <sys/stat.h>
@@ -26,6 +29,8 @@
 #include "decode/frame.h"
 #include "archive/lha_format.h"
 #include "package/archive_start.h"
+#include "codepage.h"
+#include "entry_names.h"
 #include "lzhtool.h"
 
 namespace {
@@ -52,38 +57,7 @@ public:
     FILE* file = nullptr;
 };
 
-bool IsLeadByte(unsigned char b) { return lzh::IsShiftJisLeadByte(b); }
-
 bool IsDirectoryEntry(const EntryHeader& h) { return strcasecmp(h.method, "-lhd-") == 0; }
-
-// Turns the stored name into a relative '/'-separated path.  Backslashes
-// separate unless they are the second byte of a Shift-JIS character.
-// Leading separators are dropped, so that a name like "\dir\file" goes
-// below the destination (as other extractors and the module do).  Returns
-// false for a name with a drive letter or a ".." component.
-bool MakeRelativePath(const char* name, std::string& path) {
-    path.clear();
-    for (const char* p = name; *p != '\0'; p++) {
-        const unsigned char c = static_cast<unsigned char>(*p);
-        if (IsLeadByte(c) && p[1] != '\0') {
-            path += *p++;
-            path += *p;
-        } else {
-            path += c == '\\' ? '/' : *p;
-        }
-    }
-    path.erase(0, path.find_first_not_of('/'));
-    if (path.empty()) return false;
-    if (path.size() >= 2 && path[1] == ':') return false;  // a drive letter
-    size_t start = 0;
-    while (start <= path.size()) {
-        size_t end = path.find('/', start);
-        if (end == std::string::npos) end = path.size();
-        if (path.compare(start, end - start, "..") == 0) return false;
-        start = end + 1;
-    }
-    return true;
-}
 
 bool MakeDirectories(const std::string& path) {
     for (size_t i = 1; i <= path.size(); i++) {
@@ -117,12 +91,43 @@ void SetTime(const std::string& path, const EntryHeader& h) {
 }
 
 int Usage() {
-    std::fprintf(stderr,
-                 "usage: lzhtool l ARCHIVE       list the entries\n"
-                 "       lzhtool t ARCHIVE       test every entry's length and CRC-16\n"
-                 "       lzhtool x ARCHIVE DIR   extract every entry below DIR\n"
-                 "       lzhtool a [options] ARCHIVE FILES-OR-FOLDERS...   pack (lzhtool a for options)\n");
+    std::fprintf(
+        stderr,
+        "usage: lzhtool l [--codepage N] [--raw] ARCHIVE       list the entries\n"
+        "       lzhtool t [--codepage N] [--raw] ARCHIVE       test every entry's length and CRC-16\n"
+        "       lzhtool x [--codepage N] [--raw] ARCHIVE DIR   extract every entry below DIR\n"
+        "       lzhtool a [options] ARCHIVE FILES-OR-FOLDERS...   pack (lzhtool a for options)\n"
+        "Names are shown and written in UTF-8: from the exact (UTF-16) names where the archive\n"
+        "has them, else from the code page its headers name, else from --codepage N (default\n"
+        "932); --raw shows and writes the stored bytes.\n");
     return 2;
+}
+
+// Reads the options of l, t and x; the operands go to `operands`.
+bool ParseNameOptions(int argc, char** argv, NameOptions& options, std::vector<std::string>& operands) {
+    for (int i = 2; i < argc; i++) {
+        const std::string arg = argv[i];
+        if (arg == "--raw") {
+            options.raw = true;
+        } else if (arg == "--codepage" && i + 1 < argc) {
+            char* end = nullptr;
+            const long page = std::strtol(argv[++i], &end, 10);
+            std::string converted;
+            if (*argv[i] == '\0' || *end != '\0' || page <= 0 || page > 65535 ||
+                !pack::ConvertToUtf8("a", static_cast<int>(page), converted)) {
+                std::fprintf(stderr, "lzhtool: --codepage %s: not a code page this system converts\n",
+                             argv[i]);
+                return false;
+            }
+            options.codePage = static_cast<int>(page);
+        } else if (arg.size() > 1 && arg[0] == '-') {
+            std::fprintf(stderr, "lzhtool: unknown option %s\n", arg.c_str());
+            return false;
+        } else {
+            operands.push_back(arg);
+        }
+    }
+    return true;
 }
 
 }  // namespace
@@ -132,21 +137,26 @@ int main(int argc, char** argv) {
     if (argc < 3) return Usage();
     const char mode = argv[1][0];
     if (argv[1][1] != '\0' || (mode != 'l' && mode != 't' && mode != 'x')) return Usage();
-    if ((mode == 'x') != (argc == 4) || argc > 4) return Usage();
+    NameOptions nameOptions;
+    std::vector<std::string> operands;
+    if (!ParseNameOptions(argc, argv, nameOptions, operands)) return Usage();
+    if (operands.size() != (mode == 'x' ? 2u : 1u)) return Usage();
+    const char* const archivePath = operands[0].c_str();
 
-    FILE* archive = std::fopen(argv[2], "rb");
+    FILE* archive = std::fopen(archivePath, "rb");
     if (archive == nullptr) {
-        std::fprintf(stderr, "lzhtool: cannot open %s: %s\n", argv[2], std::strerror(errno));
+        std::fprintf(stderr, "lzhtool: cannot open %s: %s\n", archivePath, std::strerror(errno));
         return 2;
     }
     static uint8_t window[lzh::kScanWindowSize];
     static uint8_t work[lzh::kHeaderWorkSize];
+    static lzh::WideNames names;
     CountingReporter reporter;
-    lzh::HeaderReader reader(archive, reporter, IsLeadByte);
+    lzh::HeaderReader reader(archive, reporter, LeadBytesOf(nameOptions.codePage));
     long offset = -1;
     // Behind a package's configuration block, as the module finds its own.
     if (!FindArchive(reader, window, work, &offset)) {
-        std::fprintf(stderr, "lzhtool: %s: no LHA header found\n", argv[2]);
+        std::fprintf(stderr, "lzhtool: %s: no LHA header found\n", archivePath);
         return 1;
     }
     // A candidate the reader refused before the first header may be an
@@ -158,7 +168,7 @@ int main(int argc, char** argv) {
     FileSink sink;
     auto decoder = std::make_unique<lzh::Decoder>(archive, sink, abortState);
     const EntryHeader& h = reader.header;
-    const std::string root = mode == 'x' ? argv[3] : "";
+    const std::string root = mode == 'x' ? operands[1] : "";
     if (mode == 'x' && !MakeDirectories(root)) {
         std::fprintf(stderr, "lzhtool: cannot create %s\n", root.c_str());
         return 1;
@@ -166,23 +176,26 @@ int main(int argc, char** argv) {
 
     long headerStart = offset;
     std::fseek(archive, offset, SEEK_SET);
+    reader.wideNames = &names;
     while (reader.ReadEntryHeader(work)) {
+        const std::string nameText = EntryName(h, names, nameOptions);
+        const char* const name = nameText.c_str();
         if (mode == 'l') {
             std::printf("%s %u %10u %10u %04X %s\n", h.method, h.level, h.packedSize, h.unpackedSize, h.crc16,
-                        h.name);
+                        name);
         } else {
             std::string path;
             bool extract = mode == 'x';
-            if (extract && !MakeRelativePath(h.name, path)) {
-                std::printf("REFUSED %s: drive letter or parent reference\n", h.name);
+            if (extract && !MakeRelativePath(nameText, PathLeadBytes(nameText, nameOptions), path)) {
+                std::printf("REFUSED %s: drive letter or parent reference\n", name);
                 failures++;
                 extract = false;
             } else if (IsDirectoryEntry(h)) {
                 if (extract && !MakeDirectories(root + "/" + path)) {
-                    std::printf("FAIL %s: cannot create folder\n", h.name);
+                    std::printf("FAIL %s: cannot create folder\n", name);
                     failures++;
                 } else {
-                    std::printf("OK %s\n", h.name);
+                    std::printf("OK %s\n", name);
                 }
             } else {
                 const lzh::MethodCode code = lzh::MethodCodeOf(h.method);
@@ -196,7 +209,7 @@ int main(int argc, char** argv) {
                 if (extract || mode == 't') {
                     sink.file = extract ? std::fopen(target.c_str(), "wb") : nullptr;
                     if (extract && sink.file == nullptr) {
-                        std::printf("FAIL %s: cannot create %s\n", h.name, target.c_str());
+                        std::printf("FAIL %s: cannot create %s\n", name, target.c_str());
                         failures++;
                     } else {
                         // The module judges each entry by the same outcome.
@@ -206,10 +219,10 @@ int main(int argc, char** argv) {
                         sink.file = nullptr;
                         if (!closed) outcome = lzh::DecodeOutcome::kWriteFailed;
                         if (outcome == lzh::DecodeOutcome::kOk) {
-                            std::printf("OK %s\n", h.name);
+                            std::printf("OK %s\n", name);
                             if (extract) SetTime(target, h);
                         } else {
-                            std::printf("FAIL %s: %s", h.name, lzh::DecodeOutcomeText(outcome));
+                            std::printf("FAIL %s: %s", name, lzh::DecodeOutcomeText(outcome));
                             if (outcome == lzh::DecodeOutcome::kUnknownMethod) std::printf(" (%s)", h.method);
                             std::printf("\n");
                             failures++;

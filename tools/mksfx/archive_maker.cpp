@@ -53,6 +53,7 @@ bool TemporaryArchive::Make(const PackageOptions& options, ArchiveSummary& summa
         return false;
     }
     summary = ArchiveSummary{};
+    summary.notes = plan.notes;
     const bool written = pack::WriteArchive(file, plan, options.pack, error, Count, &summary);
     if (std::fclose(file) != 0 && written) {
         error = path_ + ": write failed";

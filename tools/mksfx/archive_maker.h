@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "options.h"
 
@@ -15,6 +16,7 @@ struct ArchiveSummary {
     uint32_t folders = 0;
     uint64_t size = 0;    // bytes of the files
     uint64_t packed = 0;  // bytes of their packed data
+    std::vector<std::string> notes;  // names that readers without the exact ones see changed
 };
 
 // A file in the system's temporary folder, removed by the destructor.

@@ -46,6 +46,7 @@ int RunMksfx(int argc, const char* const* argv, FILE* out, FILE* err) {
     }
     for (const std::string& note : options.notes) std::fprintf(err, "mksfx: note: %s\n", note.c_str());
     for (const std::string& note : layout.notes) std::fprintf(err, "mksfx: note: %s\n", note.c_str());
+    for (const std::string& note : summary.notes) std::fprintf(err, "mksfx: note: %s\n", note.c_str());
     if (!options.inputs.empty())
         std::fprintf(out,
                      "packed %" PRIu32 " file%s and %" PRIu32 " folder%s: %" PRIu64 " bytes into %" PRIu64

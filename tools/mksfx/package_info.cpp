@@ -86,7 +86,7 @@ void ReadResources(const std::vector<uint8_t>& bytes, const pe::Image& image, Pa
     if (version != nullptr && pe::ParseVersionBlock(version->data, root, ignored))
         if (const std::vector<pe::VersionNode>* tables = pe::StringTables(root))
             for (const pe::VersionNode& string : (*tables)[0].children)
-                facts.version.emplace_back(Utf16ToUtf8(string.key), Utf16ToUtf8(pe::VersionText(string)));
+                facts.version.emplace_back(pack::Utf16ToUtf8(string.key), pack::Utf16ToUtf8(pe::VersionText(string)));
     const pe::ResourceItem* group = tree.FirstItem(pe::kIconGroupType);
     if (group == nullptr) return;
     for (const pe::IconGroupEntry& entry : pe::ReadIconGroup(group->data)) {

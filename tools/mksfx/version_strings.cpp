@@ -59,7 +59,7 @@ bool SetVersionStrings(pe::VersionNode& root, const std::vector<std::pair<std::s
     }
     for (const auto& [name, value] : strings) {
         std::u16string text;
-        if (!Utf8ToUtf16(value, text) || text.size() >= 0x7FF0) {
+        if (!pack::Utf8ToUtf16(value, text) || text.size() >= 0x7FF0) {
             error = "--version " + name + ": not valid UTF-8, or too long";
             return false;
         }

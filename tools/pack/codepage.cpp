@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <vector>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -114,11 +115,11 @@ private:
 
 #endif
 
-}  // namespace
-
-bool IsSupportedCodePage(int codePage) { return codePage == 932 || codePage == 1252; }
-
-bool ConvertFromUtf8(const std::string& utf8, int codePage, std::string& out, std::string& error) {
+// Converts utf8 character by character.  A character without an exact
+// code, or (with forName) one whose code holds the byte 0xFF, is refused
+// naming it, or with `replaced` becomes '_' and is listed there.
+bool Convert(const std::string& utf8, int codePage, bool forName, std::string& out,
+             std::vector<std::string>* replaced, std::string& error) {
     out.clear();
     if (!IsSupportedCodePage(codePage)) {
         error = "code page " + std::to_string(codePage) + " is not supported (932 or 1252)";
@@ -138,20 +139,50 @@ bool ConvertFromUtf8(const std::string& utf8, int codePage, std::string& out, st
             continue;
         }
         const std::string character = utf8.substr(start, length);
-        if (!converter.Convert(character, out)) {
-            char hex[16];
-            std::snprintf(hex, sizeof hex, "U+%04X", static_cast<unsigned>(code));
-            error = std::string(hex) + " '" + character + "' has no code in code page " +
-                    std::to_string(codePage);
+        std::string bytes;
+        if (converter.Convert(character, bytes) && !(forName && bytes.find('\xFF') != std::string::npos)) {
+            out += bytes;
+            continue;
+        }
+        char hex[16];
+        std::snprintf(hex, sizeof hex, "U+%04X", static_cast<unsigned>(code));
+        const std::string named = std::string(hex) + " '" + character + "'";
+        if (replaced == nullptr) {
+            error = named + " has no code in code page " + std::to_string(codePage);
             return false;
         }
+        replaced->push_back(named);
+        out += '_';
     }
     return true;
 }
 
+}  // namespace
+
+bool IsSupportedCodePage(int codePage) { return codePage == 932 || codePage == 1252; }
+
+bool ConvertFromUtf8(const std::string& utf8, int codePage, std::string& out, std::string& error) {
+    return Convert(utf8, codePage, false, out, nullptr, error);
+}
+
+bool NameToCodePage(const std::string& utf8, int codePage, std::string& out,
+                    std::vector<std::string>& replaced, std::string& error) {
+    replaced.clear();
+    return Convert(utf8, codePage, true, out, &replaced, error);
+}
+
 bool ConvertToUtf8(const std::string& text, int codePage, std::string& out) {
     out.clear();
-    if (!IsSupportedCodePage(codePage)) return false;
+    if (codePage <= 0) return false;
+    if (codePage == kUtf8CodePage) {
+        for (size_t at = 0; at < text.size();) {
+            uint32_t code;
+            size_t length;
+            if (!NextCharacter(text, at, code, length)) return false;
+        }
+        out = text;
+        return true;
+    }
     if (text.empty()) return true;
 #ifdef _WIN32
     const int length = static_cast<int>(text.size());
@@ -168,9 +199,9 @@ bool ConvertToUtf8(const std::string& text, int codePage, std::string& out) {
     WideCharToMultiByte(CP_UTF8, 0, wide.data(), wideLength, out.data(), utf8Length, nullptr, nullptr);
     return true;
 #else
-    iconv_t cd = iconv_open("UTF-8", codePage == 932 ? "CP932" : "CP1252");
+    iconv_t cd = iconv_open("UTF-8", ("CP" + std::to_string(codePage)).c_str());
     if (cd == reinterpret_cast<iconv_t>(-1)) return false;
-    std::string buffer(text.size() * 4, '\0');
+    std::string buffer(text.size() * 4, '\0');  // at most 4 bytes of UTF-8 per byte
     char* source = const_cast<char*>(text.data());
     size_t sourceLeft = text.size();
     char* target = buffer.data();

@@ -3,9 +3,11 @@
 #include <cerrno>
 #include <cstring>
 #include <map>
+#include <set>
 #include <system_error>
 
 #include "codepage.h"
+#include "utf16.h"
 
 namespace pack {
 namespace {
@@ -51,9 +53,34 @@ bool CheckName(const std::string& name, std::string& error) {
     return true;
 }
 
+bool IsPlainAscii(const std::string& text) {
+    for (const char c : text)
+        if (static_cast<unsigned char>(c) >= 0x80) return false;
+    return true;
+}
+
 std::string Utf8(const std::filesystem::path& path) {
     const std::u8string text = path.u8string();
     return std::string(text.begin(), text.end());
+}
+
+// Notes a name that readers without the exact names see as `stored`, once
+// for a folder and its contents: a name below a changed folder is noted
+// only when its own last component changes too.
+void NoteChangedName(const InputFile& file, const std::string& stored, int codePage,
+                     std::vector<std::string>& notes, std::set<std::string>& changedFolders) {
+    const size_t slash = file.name.rfind('/');
+    const bool inChangedFolder =
+        slash != std::string::npos && changedFolders.count(file.name.substr(0, slash));
+    if (file.folder) changedFolders.insert(file.name);
+    std::string last, error;
+    std::vector<std::string> replaced;
+    NameToCodePage(file.name.substr(slash + 1), codePage, last, replaced, error);
+    if (inChangedFolder && replaced.empty()) return;
+    std::string shown;
+    ConvertToUtf8(stored, codePage, shown);
+    notes.push_back(file.name + ": readers that know only code page " + std::to_string(codePage) + " see " +
+                    shown + (file.folder ? ", and so the names of its contents" : ""));
 }
 
 }  // namespace
@@ -67,17 +94,29 @@ bool PlanArchive(const std::vector<std::string>& inputs, const PackOptions& opti
 
     std::error_code ec;
     const bool outputExists = !output.empty() && std::filesystem::exists(output, ec);
-    // Names differing only in case collide on Windows.
-    std::map<std::string, const InputFile*> byUpperName;
+    const int level = options.encode.headerLevel;
+    // Names Windows would take for one collide there.
+    std::map<std::u16string, const InputFile*> byUpperName;
+    std::set<std::string> changedFolders;  // whose code-page names differ
     plan.entries.clear();
+    plan.notes.clear();
     for (InputFile& file : files) {
         if (outputExists && !file.folder && std::filesystem::equivalent(file.source, output, ec)) continue;
         if (!CheckName(file.name, error)) return false;
-        const auto [it, added] = byUpperName.emplace(Upper(file.name), &file);
+        PlannedEntry entry{file, "", u""};
+        if (!Utf8ToUtf16(file.name, entry.exactName)) {
+            error = file.name + ": not valid UTF-8";
+            return false;
+        }
+        if (entry.exactName.find(lzh::kWideFolderSeparator) != std::u16string::npos) {
+            error = file.name + ": U+FFFF cannot be stored: it separates folders in UTF-16 names";
+            return false;
+        }
+        const auto [it, added] = byUpperName.emplace(UpperCaseAsWindows(entry.exactName), &file);
         if (!added) {
             const InputFile& first = *it->second;
             if (first.name != file.name)
-                error = file.name + ": differs from " + first.name + " only in case";
+                error = file.name + ": Windows takes it for " + first.name + " (they differ only in case)";
             else if (std::filesystem::equivalent(first.source, file.source, ec))
                 error = file.name + ": given twice";
             else
@@ -85,29 +124,34 @@ bool PlanArchive(const std::vector<std::string>& inputs, const PackOptions& opti
                         " and " + Utf8(file.source) + ")";
             return false;
         }
-        PlannedEntry entry{file, ""};
-        std::string why;
-        if (!ConvertFromUtf8(file.name, options.codePage, entry.storedName, why)) {
-            error = file.name + ": " + why;
+        std::vector<std::string> replaced;
+        if (!NameToCodePage(file.name, options.codePage, entry.storedName, replaced, error)) {
+            error = file.name + ": " + error;
             return false;
         }
-        if (entry.storedName.find('\xFF') != std::string::npos) {
-            error =
-                file.name + ": U+00FF 'ÿ' cannot be stored: its code 0xFF separates folders in LHA headers";
+        if (!replaced.empty() && level == 0) {
+            error = file.name + ": " + replaced.front() + " has no code in code page " +
+                    std::to_string(options.codePage) +
+                    ", and header level 0 has no room for the exact name (levels 1 and 2 keep it)";
             return false;
         }
+        if (!replaced.empty())
+            NoteChangedName(file, entry.storedName, options.codePage, plan.notes, changedFolders);
+        if (level == 0 || IsPlainAscii(file.name)) entry.exactName.clear();
         if (options.mtime) entry.file.modified = *options.mtime;
         if (options.latest && entry.file.modified > *options.latest) entry.file.modified = *options.latest;
         if (!entry.file.folder) entry.file.attributes |= lzh::kAttributeArchive;
-        // The header builder says whether the name fits the level.
+        // The header builder says whether the names fit the level.
         lzh::HeaderFields fields{};
-        fields.level = options.encode.headerLevel;
+        fields.level = level;
         fields.method = "-lh0-";
         fields.name = entry.storedName.c_str();
         fields.folder = entry.file.folder;
+        fields.wideName = entry.exactName.empty() ? nullptr : entry.exactName.c_str();
+        fields.codePage = static_cast<uint32_t>(options.codePage);
         uint8_t header[lzh::kMaxEntryHeaderSize];
         if (lzh::BuildEntryHeader(fields, header) == 0) {
-            error = file.name + ": name too long for header level " + std::to_string(fields.level);
+            error = file.name + ": name too long for header level " + std::to_string(level);
             return false;
         }
         if (!file.folder && file.size > 0xFFFFFFFFu) {
@@ -132,8 +176,12 @@ bool WriteArchive(FILE* file, const ArchivePlan& plan, const PackOptions& option
         return false;
     }
     for (const PlannedEntry& entry : plan.entries) {
-        const lzh::EntryInfo info{entry.storedName.c_str(), entry.file.size, entry.file.modified,
-                                  entry.file.attributes};
+        const lzh::EntryInfo info{entry.storedName.c_str(),
+                                  entry.file.size,
+                                  entry.file.modified,
+                                  entry.file.attributes,
+                                  entry.exactName.empty() ? nullptr : entry.exactName.c_str(),
+                                  static_cast<uint32_t>(options.codePage)};
         lzh::EncodeStatus status;
         if (entry.file.folder) {
             status = writer.AddFolder(info);

@@ -20,20 +20,27 @@ namespace pack {
 
 struct PlannedEntry {
     InputFile file;
-    std::string storedName;  // in the code page
+    std::string storedName;    // in the code page, '_' for a character it lacks
+    std::u16string exactName;  // levels 1 and 2, a name that is not plain ASCII: in UTF-16
 };
 
 struct ArchivePlan {
     std::vector<PlannedEntry> entries;
+    // One per name that readers without the exact names see changed:
+    // "NAME: readers that know only code page N see STORED".
+    std::vector<std::string> notes;
 };
 
 // Collects the inputs and checks every name before anything is written:
-// representable in the code page, free of the characters Windows refuses
-// in names, no reserved device name, no component ending in a blank or a
-// dot, no two names that differ only in case, and short enough for the
-// header level.  The message names the file.  A file that is `output`
-// itself (the archive being replaced) is left out.  Relative inputs are
-// looked for in `folder` when one is given.
+// free of the characters Windows refuses in names (and of U+FFFF, the
+// separator of the exact names' folders), no reserved device name, no
+// component ending in a blank or a dot, no two names that Windows would
+// take for one (compared without case), and short enough for the header
+// level.  A character without a code in the code page becomes '_' in the
+// code-page name, and levels 1 and 2 keep the exact name beside it; level
+// 0, which has no room for it, refuses such a name.  The message names
+// the file.  A file that is `output` itself (the archive being replaced) is
+// left out.  Relative inputs are looked for in `folder` when one is given.
 bool PlanArchive(const std::vector<std::string>& inputs, const PackOptions& options,
                  const std::filesystem::path& output, ArchivePlan& plan, std::string& error,
                  const std::filesystem::path& folder = {});

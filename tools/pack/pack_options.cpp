@@ -18,7 +18,9 @@ constexpr OptionSpec kPackOptions[] = {
      "optimal parsing: about 4% smaller than the default, eight to ten times slower"},
     {nullptr, "--codepage", "932|1252", kBoth, "codepage",
      "code page of the stored names and of mksfx's texts (default 932, Japanese; 1252, Western); a "
-     "name or text with a character the code page lacks is refused, naming the character"},
+     "text with a character the code page lacks is refused, naming the character; in a name such a "
+     "character becomes _ for readers that know only the code page, and header levels 1 and 2 keep the "
+     "exact name beside it (level 0 refuses the name)"},
     {nullptr, "--mtime", "TIME", kBoth, "mtime",
      "the time of every entry: seconds since 1970 or YYYY-MM-DD[THH:MM[:SS]] (UTC), a date that "
      "exists, up to 2106-02-07T06:28:15; SOURCE_DATE_EPOCH (seconds) sets later file times back to it"},

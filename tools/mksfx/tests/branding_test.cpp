@@ -117,9 +117,9 @@ TEST_F(RealModule, BrandedImageKeepsItsLayoutAndEverythingElse) {
     ASSERT_TRUE(pe::ParseVersionBlock(Entry(t, pe::kVersionType, 1)->languages[0].data, root, error))
         << error;
     for (pe::VersionNode& table : *pe::StringTables(root)) {
-        EXPECT_EQ(Utf16ToUtf8(pe::VersionText(*table.Child(u"ProductName"))), "Sample Product ™");
-        EXPECT_EQ(Utf16ToUtf8(pe::VersionText(*table.Child(u"FileVersion"))), "2.5.1.7");
-        EXPECT_EQ(Utf16ToUtf8(pe::VersionText(*table.Child(u"InternalName"))), "sfx");  // untouched
+        EXPECT_EQ(pack::Utf16ToUtf8(pe::VersionText(*table.Child(u"ProductName"))), "Sample Product ™");
+        EXPECT_EQ(pack::Utf16ToUtf8(pe::VersionText(*table.Child(u"FileVersion"))), "2.5.1.7");
+        EXPECT_EQ(pack::Utf16ToUtf8(pe::VersionText(*table.Child(u"InternalName"))), "sfx");  // untouched
     }
     EXPECT_EQ(ReadLe32(&root.value[8]), 0x00020005u);
     EXPECT_EQ(ReadLe32(&root.value[12]), 0x00010007u);
@@ -150,14 +150,14 @@ TEST_F(RealModule, EveryStringTableIsRewritten) {
     tables.push_back(tables[0]);
     tables.back().key = u"041103a4";
     tables.back().children.pop_back();  // lacks the last name
-    const std::string missing = Utf16ToUtf8(tables[0].children.back().key);
+    const std::string missing = pack::Utf16ToUtf8(tables[0].children.back().key);
     ASSERT_TRUE(SetVersionStrings(root, {{"FileDescription", "Über"}, {missing, "x"}}, error)) << error;
 
     pe::VersionNode again;
     ASSERT_TRUE(pe::ParseVersionBlock(pe::BuildVersionBlock(root), again, error)) << error;
     ASSERT_EQ(pe::StringTables(again)->size(), 2u);
     for (pe::VersionNode& table : *pe::StringTables(again)) {
-        EXPECT_EQ(pe::VersionText(*table.Child(u"FileDescription")), u"Über") << Utf16ToUtf8(table.key);
+        EXPECT_EQ(pe::VersionText(*table.Child(u"FileDescription")), u"Über") << pack::Utf16ToUtf8(table.key);
         ASSERT_NE(table.Child(std::u16string(missing.begin(), missing.end())), nullptr);
     }
 

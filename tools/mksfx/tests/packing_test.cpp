@@ -163,18 +163,34 @@ TEST_F(Packing, TextsGoIntoTheCodePageAndCountItsBytes) {
     EXPECT_NE(run.err.find("UTF-8"), std::string::npos) << run.err;
 }
 
-TEST_F(Packing, NamesThatCannotBeStoredLeaveNoPackage) {
+// A name the code page cannot hold is packed under '_' with its exact form
+// beside it, and a note; at level 0, which has no room for the exact name,
+// it is refused and no package is made.
+TEST_F(Packing, NamesOutsideTheCodePage) {
     const fs::path japanese = folder / "payload" / fs::path(u8"日本.txt");
     WriteText(japanese, "x");
-    MksfxRun run = Pack({"--codepage", "1252", "-C", Path("payload"), "."});
+    MksfxRun run = Pack({"--codepage", "1252", "--level", "0", "-C", Path("payload"), "."});
     EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.err.find("日本.txt"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("日本.txt: U+65E5 '日' has no code in code page 1252, and header level 0"),
+              std::string::npos)
+        << run.err;
     EXPECT_FALSE(fs::exists(folder / "out.exe"));
-    fs::remove(japanese);
 
+    run = Pack({"--codepage", "1252", "-C", Path("payload"), "."});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.err.find("mksfx: note: 日本.txt: readers that know only code page 1252 see __.txt"),
+              std::string::npos)
+        << run.err;
+    const std::vector<Extracted> entries = ExtractPackage(folder / "out.exe");
+    ASSERT_FALSE(entries.empty());
+    EXPECT_EQ(entries.back().name, "__.txt");
+    EXPECT_EQ(entries.back().data, Bytes{'x'});
+}
+
+TEST_F(Packing, NamesThatCannotBeStoredLeaveNoPackage) {
 #ifndef _WIN32  // Windows makes no such file
     WriteText(folder / "payload" / "a?b", "x");
-    run = Pack({Path("payload")});
+    MksfxRun run = Pack({Path("payload")});
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.err.find("a?b"), std::string::npos) << run.err;
     fs::remove(folder / "payload" / "a?b");

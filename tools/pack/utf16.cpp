@@ -2,7 +2,14 @@
 
 #include <cstdint>
 
-namespace mksfx {
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <locale.h>
+#include <wctype.h>
+#endif
+
+namespace pack {
 
 bool Utf8ToUtf16(const std::string& utf8, std::u16string& out) {
     out.clear();
@@ -61,4 +68,29 @@ std::string Utf16ToUtf8(const std::u16string& utf16) {
     return out;
 }
 
-}  // namespace mksfx
+std::u16string UpperCaseAsWindows(const std::u16string& utf16) {
+    std::u16string upper = utf16;
+#ifdef _WIN32
+    // The invariant locale maps unit by unit, as the file system's table does.
+    const int length = static_cast<int>(utf16.size());
+    if (length != 0)
+        LCMapStringW(LOCALE_INVARIANT, LCMAP_UPPERCASE, reinterpret_cast<const wchar_t*>(utf16.data()),
+                     length, reinterpret_cast<wchar_t*>(upper.data()), length);
+#else
+    // The C.UTF-8 locale has Unicode's simple mappings; without it only
+    // ASCII letters are compared without case.
+    static const locale_t unicode = newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(0));
+    for (char16_t& unit : upper) {
+        if (unit >= 0xD800 && unit < 0xE000) continue;
+        if (unicode != static_cast<locale_t>(0)) {
+            const wint_t mapped = towupper_l(unit, unicode);
+            if (mapped < 0x10000) unit = static_cast<char16_t>(mapped);
+        } else if (unit >= u'a' && unit <= u'z') {
+            unit = static_cast<char16_t>(unit - u'a' + u'A');
+        }
+    }
+#endif
+    return upper;
+}
+
+}  // namespace pack
