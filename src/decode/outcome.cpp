@@ -3,23 +3,25 @@
 namespace lzh {
 
 const char* DecodeOutcomeText(DecodeOutcome outcome) {
-    // In the order of the enumeration.
-    static const char* const kTexts[] = {
-        "OK",
-        "CRC Error!",
-        "Wrong size.",
-        "Bad table (case a)",
-        "Bad table (case b)",
-        "Packed data ends early.",
-        "Read error.",
-        "Unknown method.",
-        "Write error.",
-        "Out of memory.",
-        "Cancelled.",
-    };
-    static_assert(sizeof kTexts / sizeof kTexts[0] == static_cast<unsigned>(DecodeOutcome::kCancelled) + 1);
-    const unsigned index = static_cast<unsigned>(outcome);
-    return index < sizeof kTexts / sizeof kTexts[0] ? kTexts[index] : "";
+    // The texts one after another, in the order of the enumeration (outcome
+    // is one of its values): the module keeps no table of pointers to them.
+    static constexpr char kTexts[] =
+        "OK\0"
+        "CRC Error!\0"
+        "Wrong size.\0"
+        "Bad table (case a)\0"
+        "Bad table (case b)\0"
+        "Packed data ends early.\0"
+        "Read error.\0"
+        "Unknown method.\0"
+        "Write error.\0"
+        "Out of memory.\0"
+        "Cancelled.";
+    const char* text = kTexts;
+    for (unsigned n = static_cast<unsigned>(outcome); n > 0; n--)
+        while (*text++ != '\0') {
+        }
+    return text;
 }
 
 }  // namespace lzh

@@ -4,6 +4,8 @@
 
 #include <atomic>
 #include <memory>
+#include <set>
+#include <string>
 
 #include "archive/lha_format.h"
 #include "test_support.h"
@@ -199,8 +201,19 @@ TEST(Outcome, EachFaultHasItsVerdict) {
     auto past = std::make_unique<lzh::Decoder>(longer.get(), sink, abortState);
     EXPECT_EQ(lzh::DecodeOutcome::kPastPackedData, past->DecodeEntry(lzh::kLzs, packedSize, 1000, 0));
     EXPECT_EQ(0, abortState.load());
+}
+
+TEST(Outcome, EveryOutcomeHasItsOwnText) {
+    EXPECT_STREQ("OK", lzh::DecodeOutcomeText(lzh::DecodeOutcome::kOk));
     EXPECT_STREQ("CRC Error!", lzh::DecodeOutcomeText(lzh::DecodeOutcome::kCrcMismatch));
     EXPECT_STREQ("Bad table (case a)", lzh::DecodeOutcomeText(lzh::DecodeOutcome::kBadTableA));
+    EXPECT_STREQ("Bad table (case b)", lzh::DecodeOutcomeText(lzh::DecodeOutcome::kBadTableB));
+    EXPECT_STREQ("Cancelled.", lzh::DecodeOutcomeText(lzh::DecodeOutcome::kCancelled));
+    std::set<std::string> texts;
+    for (unsigned i = 0; i <= static_cast<unsigned>(lzh::DecodeOutcome::kCancelled); i++)
+        texts.insert(lzh::DecodeOutcomeText(static_cast<lzh::DecodeOutcome>(i)));
+    EXPECT_EQ(static_cast<unsigned>(lzh::DecodeOutcome::kCancelled) + 1, texts.size());
+    EXPECT_EQ(0u, texts.count(""));
 }
 
 TEST(Stored, ProgressCountsTheWholeRun) {
