@@ -89,6 +89,30 @@ TEST(VersionBlock, StringsAreSetInEveryTable) {
     EXPECT_EQ(pe::FixedFileInfo(bare), nullptr);
 }
 
+TEST(VersionBlock, AShortValueKeepsItsRoomBeforeNewStrings) {
+    // A string table that states a 10-byte value but ends after 4 of them:
+    // read as far as it goes.  A string added behind it must be found where
+    // a reader looks, after the stated room.
+    pe::VersionNode root;
+    std::string error;
+    ASSERT_TRUE(pe::ParseVersionBlock(TwoTables(), root, error)) << error;
+    pe::VersionNode& table = (*pe::StringTables(root))[0];
+    table.type = 0;
+    table.valueLength = 10;
+    table.value = {1, 2, 3, 4};
+    table.children.clear();
+    pe::VersionNode cut;
+    ASSERT_TRUE(pe::ParseVersionBlock(pe::BuildVersionBlock(root), cut, error)) << error;
+    ASSERT_EQ((*pe::StringTables(cut))[0].value.size(), 4u);
+    ASSERT_TRUE(pe::SetVersionString(cut, u"ProductName", u"Found"));
+    pe::VersionNode again;
+    ASSERT_TRUE(pe::ParseVersionBlock(pe::BuildVersionBlock(cut), again, error)) << error;
+    const pe::VersionNode& first = (*pe::StringTables(again))[0];
+    ASSERT_NE(first.Child(u"ProductName"), nullptr);
+    EXPECT_EQ(pe::VersionText(*first.Child(u"ProductName")), u"Found");
+    EXPECT_EQ(first.value, (Bytes{1, 2, 3, 4, 0, 0, 0, 0, 0, 0}));
+}
+
 TEST(VersionBlock, DamagedBlocksAreRefusedOrReadSafely) {
     // Every byte set to 0 and to 0xFF, and every shorter block.
     const auto damage = [](const Bytes& block) {
