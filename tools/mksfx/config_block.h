@@ -1,5 +1,5 @@
 // The 512-byte configuration block that follows the module's image, as the
-// packager's builder writes it: the module's own layout (app/sfx_config.h).
+// packager's builder writes it: the module's own layout (package/sfx_config.h).
 #pragma once
 
 #include <cstddef>
