@@ -1,6 +1,6 @@
 // The version block: read and written back (the real module's byte for
-// byte), strings set in every table, the fixed file info, and damaged
-// blocks refused or read safely.
+// byte), strings set in every table, the fixed file info, short and deep
+// blocks refused.  fuzz_pe_resources reads damaged ones.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -113,35 +113,16 @@ TEST(VersionBlock, AShortValueKeepsItsRoomBeforeNewStrings) {
     EXPECT_EQ(first.value, (Bytes{1, 2, 3, 4, 0, 0, 0, 0, 0, 0}));
 }
 
-TEST(VersionBlock, DamagedBlocksAreRefusedOrReadSafely) {
-    // Every byte set to 0 and to 0xFF, and every shorter block.
-    const auto damage = [](const Bytes& block) {
-        size_t refused = 0;
-        for (size_t i = 0; i < block.size(); i++) {
-            for (const uint8_t value : {uint8_t{0x00}, uint8_t{0xFF}}) {
-                Bytes damaged = block;
-                damaged[i] = value;
-                pe::VersionNode root, again;
-                std::string error;
-                if (!pe::ParseVersionBlock(damaged, root, error)) {
-                    EXPECT_EQ(error, "the version block is malformed");
-                    refused++;
-                    continue;
-                }
-                EXPECT_TRUE(pe::ParseVersionBlock(pe::BuildVersionBlock(root), again, error)) << i;
-            }
-            pe::VersionNode root;
-            std::string error;
-            EXPECT_FALSE(pe::ParseVersionBlock(Bytes(block.begin(), block.begin() + static_cast<long>(i)),
-                                               root, error))
-                << i;
-        }
-        return refused;
-    };
-    EXPECT_GT(damage(TwoTables()), 0u);
-    const Bytes module = ModuleBlock();
-    if (module.empty()) GTEST_SKIP() << "SFX_MODULE names no built module";
-    EXPECT_GT(damage(module), 0u);
+TEST(VersionBlock, ShortBlocksAreRefused) {
+    const Bytes block = TwoTables();
+    pe::VersionNode root;
+    std::string error;
+    for (size_t cut = 0; cut < block.size(); cut++) {
+        EXPECT_FALSE(
+            pe::ParseVersionBlock(Bytes(block.begin(), block.begin() + static_cast<long>(cut)), root, error))
+            << cut;
+        EXPECT_EQ(error, "the version block is malformed");
+    }
 }
 
 TEST(VersionBlock, NestingIsBounded) {
