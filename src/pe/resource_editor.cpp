@@ -29,10 +29,12 @@ const Section* EditableSection(const std::vector<uint8_t>& bytes, const Image& i
     const Section* last = nullptr;
     for (const Section& section : image.sections)
         if (last == nullptr || section.rawOffset > last->rawOffset) last = &section;
-    const bool lastInMemory =
-        std::all_of(image.sections.begin(), image.sections.end(),
-                    [&](const Section& s) { return s.virtualAddress <= last->virtualAddress; });
-    if (resources.size == 0 || resources.address != last->virtualAddress || !lastInMemory ||
+    // Every other section lies before it, in memory and in the file.
+    const bool before = std::all_of(image.sections.begin(), image.sections.end(), [&](const Section& s) {
+        return &s == last || (s.virtualAddress <= last->virtualAddress &&
+                              (s.rawSize == 0 || s.RawEnd() <= last->rawOffset));
+    });
+    if (resources.size == 0 || resources.address != last->virtualAddress || !before ||
         last->RawEnd() != bytes.size()) {
         error = "the resources are not the image's last section, which rewriting them needs";
         return nullptr;

@@ -54,6 +54,12 @@ void PutNode(const VersionNode& node, std::vector<uint8_t>& out) {
     }
     out.resize(Align4(out.size() + 2));
     out.insert(out.end(), node.value.begin(), node.value.end());
+    // A value cut short by its node's end was read as far as it went; with
+    // children behind it, it takes its stated room, so that they are found
+    // where a reader looks.
+    const size_t room = node.type == 1 ? size_t{node.valueLength} * 2 : node.valueLength;
+    if (!node.children.empty() && node.value.size() < room)
+        out.resize(out.size() + room - node.value.size(), 0);
     for (const VersionNode& child : node.children) {
         out.resize(Align4(out.size()));
         PutNode(child, out);

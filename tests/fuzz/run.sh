@@ -12,8 +12,10 @@
 # The corpus each target grows is kept in BUILD_DIR/fuzz-corpus/<target>, so
 # later runs go on from it.  Environment: LZHSFX_REAL_CORPUS (default
 # ../shared/corpus/real beside the repository), LZHGEN (default
-# ../shared/tools/lzhgen/lzhgen),
-# FUZZ_TARGETS (a space-separated subset of the targets).
+# ../shared/tools/lzhgen/lzhgen), LZHSFX_MODULE (the built module that seeds
+# the PE targets, default build/win32/sfx.exe; without it they start from
+# hand-made images), FUZZ_TARGETS (a space-separated subset of the
+# targets).
 set -u
 
 usage() { echo "usage: tests/fuzz/run.sh SECONDS [BUILD_DIR]" >&2; exit 2; }
@@ -27,8 +29,10 @@ build=${2:-$repo/build/fuzz}
 shared=$(cd "$repo/../shared" 2>/dev/null && pwd)
 real_corpus=${LZHSFX_REAL_CORPUS:-$shared/corpus/real}
 lzhgen=${LZHGEN:-$shared/tools/lzhgen/lzhgen}
+module=${LZHSFX_MODULE:-$repo/build/win32/sfx.exe}
 all_targets="fuzz_header fuzz_scanner fuzz_archive fuzz_static_huffman
-             fuzz_adaptive_huffman fuzz_lh3 fuzz_lzss fuzz_stored fuzz_round_trip"
+             fuzz_adaptive_huffman fuzz_lh3 fuzz_lzss fuzz_stored fuzz_round_trip
+             fuzz_pe_headers fuzz_pe_resources fuzz_branding fuzz_ico fuzz_package_file fuzz_info"
 targets=${FUZZ_TARGETS:-$all_targets}
 
 # Per-input limits: a slow or memory-hungry input is a finding too.
@@ -124,6 +128,38 @@ for control in 00 01 02 04 06 0a 3e; do
         > "$seeds/fuzz_round_trip/runs-$control"
 done
 
+# PE images, icons, package files and packages: the module and hand-made
+# images (make_pe_seeds), packages made of them by mksfx (plain, with the
+# CRC-32, branded), the example icon and package file.
+modules=()
+[ -f "$module" ] && modules=("$module")
+if ! "$build/fuzz_make_pe_seeds" "$seeds" "${modules[@]}" > "$work/pe-seeds.log" 2>&1; then
+    cat "$work/pe-seeds.log"
+    echo "fuzz: making the PE seed corpora failed" >&2
+    exit 2
+fi
+make_package() {
+    local name=$1
+    shift
+    "$build/mksfx" -o "$seeds/fuzz_info/$name" -C "$repo/examples/payload" --mtime 2020-01-02 "$@" . \
+        >> "$work/pe-seeds.log" 2>&1 || return 1
+    head -c 4096 "$seeds/fuzz_info/$name" > "$seeds/fuzz_pe_headers/package-$name"
+}
+if ! { make_package hand-made --module "$seeds/hand-made.exe" &&
+       make_package hand-made-crc --module "$seeds/hand-made.exe" --crc --codepage 1252 \
+           --title "T" --question "Go?" --run "setup.exe" &&
+       make_package hand-made-branded --module "$seeds/hand-made.exe" --crc \
+           --icon "$repo/examples/sample.ico" --version ProductName=Seed &&
+       { [ ${#modules[@]} = 0 ] ||
+         make_package module-branded --module "$module" --crc --icon "$repo/examples/sample.ico" \
+             --version ProductName=Seed --version FileVersion=1.2; }; }; then
+    cat "$work/pe-seeds.log"
+    echo "fuzz: making the package seeds failed" >&2
+    exit 2
+fi
+cp "$repo/examples/sample.ico" "$seeds/fuzz_ico/"
+cp "$repo/examples/package.ini" "$seeds/fuzz_package_file/"
+
 # ---------------------------------------------------------------- runs
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1}
@@ -164,6 +200,8 @@ for target in $targets; do
     dict=()
     case $target in
         fuzz_header | fuzz_scanner | fuzz_archive) dict=(-dict="$here/lha.dict") ;;
+        fuzz_pe_headers | fuzz_pe_resources | fuzz_branding | fuzz_info) dict=(-dict="$here/pe.dict") ;;
+        fuzz_package_file) dict=(-dict="$here/package_file.dict") ;;
     esac
     "$bin" -max_total_time="$seconds" -timeout=$input_timeout -rss_limit_mb=$rss_limit_mb \
         -max_len=$max_len -print_final_stats=1 -artifact_prefix="$artifacts/$target-" \

@@ -104,12 +104,6 @@ TEST(IconFile, RefusalsSayWhy) {
         EXPECT_FALSE(pe::ReadIconFile(guarded.data(), guarded.size(), images, error)) << message;
         EXPECT_EQ(error, message);
     }
-    for (size_t cut = 0; cut < good.size(); cut++) {
-        pe_test::GuardedBuffer guarded(Bytes(good.begin(), good.begin() + static_cast<long>(cut)));
-        std::vector<pe::IconImage> images;
-        std::string error;
-        EXPECT_FALSE(pe::ReadIconFile(guarded.data(), guarded.size(), images, error)) << cut;
-    }
 }
 
 TEST(IconGroup, EntriesAndMalformedGroups) {

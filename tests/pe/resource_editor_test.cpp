@@ -96,11 +96,17 @@ TEST(ResourceEditor, ImagesItCannotEditAreLeftAlone) {
     WriteLe32(&b[rsrc + 12], 0x1000);  // not last in memory
     cases.push_back({b, "not the image's last section"});
     b = good;
+    WriteLe32(&b[image.sections[1].header + 16], 0x40000200);  // .data's raw data past the resources' start
+    cases.push_back({b, "not the image's last section"});
+    b = good;
     WriteLe32(&b[image.DirectoryOffset(pe::kResourceDirectory) + 4], 0);  // no resources
     cases.push_back({b, "not the image's last section"});
     b = good;
     // Raw data from inside the section table, the others' moved before it.
-    for (const pe::Section& s : image.sections) WriteLe32(&b[s.header + 20], 0);
+    for (const pe::Section& s : image.sections) {
+        WriteLe32(&b[s.header + 16], 0);
+        WriteLe32(&b[s.header + 20], 0);
+    }
     WriteLe32(&b[rsrc + 16], static_cast<uint32_t>(good.size() - 0x100));
     WriteLe32(&b[rsrc + 20], 0x100);
     cases.push_back({b, "overlaps the image's headers"});

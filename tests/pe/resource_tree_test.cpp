@@ -1,6 +1,7 @@
 // The resource tree: read and written back (the real module's byte for
 // byte), the loader's order, names without any language, and malformed
-// trees refused with a reason or read safely, never past the section.
+// trees refused with a reason or read safely (fuzz_pe_resources reads any
+// section from an exact-size copy).
 #include <gtest/gtest.h>
 
 #include <string>
@@ -17,27 +18,6 @@ namespace {
 using pe_test::Bytes;
 
 constexpr uint32_t kRva = 0x5000;
-
-bool SameTree(const pe::ResourceTree& a, const pe::ResourceTree& b) {
-    if (a.types.size() != b.types.size()) return false;
-    for (size_t t = 0; t < a.types.size(); t++) {
-        const pe::ResourceType &x = a.types[t], &y = b.types[t];
-        if (x.type.id != y.type.id || x.type.name != y.type.name || x.entries.size() != y.entries.size())
-            return false;
-        for (size_t e = 0; e < x.entries.size(); e++) {
-            const pe::ResourceEntry &p = x.entries[e], &q = y.entries[e];
-            if (p.name.id != q.name.id || p.name.name != q.name.name ||
-                p.languages.size() != q.languages.size())
-                return false;
-            for (size_t l = 0; l < p.languages.size(); l++)
-                if (p.languages[l].language != q.languages[l].language ||
-                    p.languages[l].codePage != q.languages[l].codePage ||
-                    p.languages[l].data != q.languages[l].data)
-                    return false;
-        }
-    }
-    return true;
-}
 
 pe::ResourceTree Parse(const Bytes& section, std::string& error, bool& ok) {
     pe::ResourceTree tree;
@@ -90,7 +70,8 @@ TEST(ResourceTree, NamesWithoutAnyLanguage) {
     bool ok = false;
     const pe::ResourceTree again = Parse(pe::BuildResourceTree(tree, kRva), error, ok);
     ASSERT_TRUE(ok) << error;
-    EXPECT_TRUE(SameTree(again, tree));
+    EXPECT_EQ(pe::BuildResourceTree(again, kRva), pe::BuildResourceTree(tree, kRva));
+    EXPECT_TRUE(again.Find(pe::kIconGroupType)->entries[0].languages.empty());
     ASSERT_NE(again.FirstItem(pe::kIconGroupType), nullptr);
     EXPECT_EQ(again.FirstItem(pe::kIconGroupType)->data, pe_test::MakeIconGroup({1}));
     EXPECT_EQ(again.FirstItem(pe::kVersionType), nullptr);
@@ -192,42 +173,6 @@ TEST(ResourceTree, SharedDirectoriesAndDataAreBounded) {
     EXPECT_EQ(tree.FirstItem(1)->data.size(), 2000u);
 }
 
-TEST(ResourceTree, DamagedTreesAreRefusedOrReadSafely) {
-    // Every byte of the directories and data entries, changed: the reader
-    // either refuses or gives a tree that writes and reads again.
-    const auto damage = [](const Bytes& section, uint32_t rva, size_t directories) {
-        size_t refused = 0;
-        for (size_t i = 0; i < directories; i++) {
-            for (const uint8_t value : {uint8_t{0xFF}, uint8_t{0x80}, static_cast<uint8_t>(section[i] + 1)}) {
-                Bytes damaged = section;
-                damaged[i] = value;
-                pe::ResourceTree t;
-                std::string error;
-                if (!pe::ParseResourceTree(damaged.data(), damaged.size(), rva, t, error)) {
-                    EXPECT_FALSE(error.empty());
-                    refused++;
-                    continue;
-                }
-                const Bytes built = pe::BuildResourceTree(t, rva);
-                pe::ResourceTree again;
-                EXPECT_TRUE(pe::ParseResourceTree(built.data(), built.size(), rva, again, error)) << i;
-            }
-        }
-        return refused;
-    };
-    const pe::ResourceTree made = pe_test::MakeResourceTree();
-    const Bytes section = pe::BuildResourceTree(made, kRva);
-    EXPECT_GT(damage(section, kRva, 0x100), 0u);
-
-    const Bytes module = pe_test::RealModule();
-    if (module.empty()) GTEST_SKIP() << "SFX_MODULE names no built module";
-    pe::Image image;
-    std::string error;
-    ASSERT_TRUE(pe::ReadImage(module.data(), module.size(), image, error)) << error;
-    const pe::Section& rsrc = image.sections.back();
-    EXPECT_GT(damage(Bytes(module.begin() + rsrc.rawOffset, module.end()), rsrc.virtualAddress, 0x300), 0u);
-}
-
 TEST(ResourceTree, TheModulesTreeIsWrittenBackByteForByte) {
     const Bytes module = pe_test::RealModule();
     if (module.empty()) GTEST_SKIP() << "SFX_MODULE names no built module";
@@ -241,18 +186,6 @@ TEST(ResourceTree, TheModulesTreeIsWrittenBackByteForByte) {
     ASSERT_LE(built.size(), rsrc.rawSize);
     EXPECT_TRUE(std::equal(built.begin(), built.end(), module.begin() + rsrc.rawOffset));
     for (size_t i = rsrc.rawOffset + built.size(); i < module.size(); i++) ASSERT_EQ(module[i], 0) << i;
-}
-
-TEST(ResourceTree, NeverReadsPastTheSection) {
-    const Bytes whole = pe::BuildResourceTree(pe_test::MakeResourceTree(), kRva);
-    size_t read = 0;
-    for (size_t cut = 0; cut <= whole.size(); cut++) {
-        pe_test::GuardedBuffer guarded(Bytes(whole.begin(), whole.begin() + static_cast<long>(cut)));
-        pe::ResourceTree tree;
-        std::string error;
-        if (pe::ParseResourceTree(guarded.data(), guarded.size(), kRva, tree, error)) read++;
-    }
-    EXPECT_GE(read, 1u);  // at least the whole section
 }
 
 }  // namespace
