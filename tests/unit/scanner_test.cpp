@@ -13,10 +13,12 @@ namespace {
 
 bool NoLeadBytes(unsigned char) { return false; }
 
+// Scans from `from`, or with from -1 as FindArchive looks for a package's archive.
 struct Scan {
     explicit Scan(const Bytes& bytes, long from = 0)
         : file(bytes), reader(file.get(), reporter, NoLeadBytes) {
-        found = lzh::FindFirstHeader(reader, window.data(), work, &offset, from);
+        found = from < 0 ? FindArchive(reader, window.data(), work, &offset)
+                         : lzh::FindFirstHeader(reader, window.data(), work, &offset, from);
     }
     MemoryFile file;
     RecordingReporter reporter;
@@ -146,17 +148,9 @@ Bytes ModuleImage(uint32_t imageEnd) {
     return image;
 }
 
-struct Found {
-    explicit Found(const Bytes& bytes) : file(bytes), reader(file.get(), reporter, NoLeadBytes) {
-        found = FindArchive(reader, window.data(), work, &offset);
-    }
-    MemoryFile file;
-    RecordingReporter reporter;
-    lzh::HeaderReader reader;
-    std::vector<uint8_t> window = std::vector<uint8_t>(lzh::kScanWindowSize);
-    uint8_t work[lzh::kHeaderWorkSize];
-    long offset = 0;
-    int found = 0;
+// The archive as a package's reader finds it.
+struct Found : Scan {
+    explicit Found(const Bytes& bytes) : Scan(bytes, -1) {}
 };
 
 }  // namespace
