@@ -113,5 +113,7 @@ uint32_t CheckArchiveCrc(HWND owner, HINSTANCE module, uint32_t expected) {
     // covers the archive up to it, as mksfx computed it before signing.
     const uint32_t start = FindImageEnd(module) + sizeof(SfxConfig);
     const uint32_t table = FindCertificateTable(module);
-    return CheckFileCrc(owner, path, start, table >= start ? table : 0, expected);
+    // A silent run checks without a window.
+    return CheckFileCrc(owner, path, start, table >= start ? table : 0, expected,
+                        g_ui.silent ? INFINITE : kCrcDialogDelay);
 }

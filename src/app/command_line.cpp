@@ -30,11 +30,11 @@ char* NextQuotedPiece(char* from, char** next) {
     return from;
 }
 
-// /E:value or /E:"value with blanks".  Copies the value into command,
-// blanks its quotation marks in the copy and returns the position just
-// after its terminator (the end of the text when it has none).  *resume is
-// where the switch walk goes on: the value's second character.
-char* TakeCommandValue(char* value, char** resume) {
+// A switch's value: value or "value with blanks", starting at value.
+// Copies it into output (size bytes; a value that does not fit sets
+// *tooLong), blanks its quotation marks in the copy and returns the
+// position just after its terminator (the end of the text when it has none).
+char* TakeValue(char* value, char* output, size_t size, int32_t* tooLong) {
     char* end;
     if (*value == '"') {
         *value++ = ' ';
@@ -43,9 +43,8 @@ char* TakeCommandValue(char* value, char** resume) {
         end = std::strchr(value, ' ');
     }
     const size_t length = end != nullptr ? static_cast<size_t>(end - value) : std::strlen(value);
-    RunSettings& settings = g_state.runSettings;
-    CopyTextPart(settings.command, sizeof settings.command, value, length);
-    *resume = *value != '\0' ? value + 1 : value;
+    if (length >= size) *tooLong = 1;
+    CopyTextPart(output, size, value, length);
     if (end == nullptr) return value + length;
     *end = ' ';
     return end + 1;
@@ -66,10 +65,10 @@ const char* CommandLineTail(const char* commandLine) {
     return p;
 }
 
-int ParseCommandLine(const char* tail, char* archivePath) {
+int ParseCommandLine(const char* tail, char* archivePath, DeployerSwitches& switches) {
     RunSettings& settings = g_state.runSettings;
     char copy[kCommandLineCopySize];
-    CopyText(copy, sizeof copy, tail);
+    if (!CopyText(copy, sizeof copy, tail)) switches.tooLong = 1;
     archivePath[0] = '\0';
 
     // The mark is where the last recognised switch ended.
@@ -96,10 +95,39 @@ int ParseCommandLine(const char* tail, char* archivePath) {
             settings.noConfirm = 1;
             mark = p + 2;
             break;
+        case 'S':
+            switches.silent = 1;
+            mark = p + 2;
+            break;
+        case 'C':
+            switches.extractOnly = 1;
+            mark = p + 2;
+            break;
+        case '?':
+            switches.showHelp = 1;
+            mark = p + 2;
+            break;
         case 'E':
+        case 'T':
+        case 'L':
+        case 'A':
             if (p[2] == ':') {
-                // Switch letters inside the value take effect as well.
-                mark = TakeCommandValue(p + 3, &p);
+                char* value = p + 3;
+                char* start = *value == '"' ? value + 1 : value;
+                const char letter = UpperAscii(p[1]);
+                char* output = letter == 'E'   ? settings.command
+                               : letter == 'T' ? switches.destination
+                               : letter == 'L' ? switches.logPath
+                                               : switches.arguments;
+                const size_t size = letter == 'E'   ? sizeof settings.command
+                                    : letter == 'A' ? sizeof switches.arguments
+                                                    : MAX_PATH;
+                mark = TakeValue(value, output, size, &switches.tooLong);
+                // Switch letters inside /E:'s value take effect as well (as
+                // they always did, from the value's second character on); the
+                // deployer's values are taken whole, so that /A:"/S" reaches
+                // the installer and nothing else.
+                p = letter == 'E' ? (*start != '\0' ? start + 1 : start) : mark;
                 continue;
             }
             break;
@@ -134,6 +162,10 @@ int ParseCommandLine(const char* tail, char* archivePath) {
         while (*mark == ' ') mark++;
         CopyText(archivePath, MAX_PATH, mark);
     }
+
+    // The deployer's destination wins over the quoted one; with a block the block's tokens apply.
+    if (switches.destination[0] != '\0')
+        CopyText(settings.destination, sizeof settings.destination, switches.destination);
 
     if (archivePath[0] != '\0') {
         TrimTrailingSpaces(archivePath);

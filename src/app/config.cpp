@@ -7,6 +7,7 @@
 #include "ui/messages.h"
 #include "launch/wow64.h"
 #include "paths/folders.h"
+#include "paths/text.h"
 #include "res/resource.h"
 
 namespace {
@@ -40,6 +41,9 @@ ConfigOutcome ApplySfxConfig(SfxConfig& block, const char* moduleFileName) {
         if (Wow64Redirection(kWow64Query) == 0) return kConfigRefused;
         settings.variant = '6';
     }
+    // The deployer's /T: takes the block's place, tokens and all.
+    const char* destination = g_state.switches->destination;
+    if (destination[0] != '\0') CopyText(block.destination, sizeof block.destination, destination);
     g_state.tempFolderMade = ResolveFolderToken(settings.destination, block, moduleFileName);
     std::memcpy(settings.command, block.command, sizeof settings.command);
     settings.noConfirm = block.noConfirm;

@@ -9,6 +9,7 @@
 
 #include "app/archive_crc.h"
 #include "app/config.h"
+#include "app/command_line.h"
 #include "app/destination.h"
 #include "app/state.h"
 #include "archive/header.h"
@@ -21,6 +22,7 @@
 #include "paths/text.h"
 #include "res/resource.h"
 #include "ui/messages.h"
+#include "ui/run_log.h"
 #include "ui/ui.h"
 
 namespace {
@@ -92,6 +94,30 @@ long OpenArchive(char* archivePath) {
         }
     }
     return fileSize;
+}
+
+// The deployer's switches win over the block and the older switches: /C
+// drops the command, /S answers every question with its default (/T: has
+// been taken by the command line and the block).
+void ApplyDeployerSwitches(const char* archivePath) {
+    const DeployerSwitches& switches = *g_state.switches;
+    RunSettings& settings = g_state.runSettings;
+    if (switches.extractOnly) {
+        settings.command[0] = '\0';
+        settings.removeAfterRun = 0;
+        settings.openFolder = 0;
+    }
+    if (switches.silent) {
+        settings.question[0] = '\0';  // answered yes
+        settings.skipDestinationDialog = 1;
+        settings.noConfirm = 1;  // the folder is made, files are replaced
+        settings.openFolder = 0;
+    }
+    LogLine("package: %s", archivePath);
+    LogLine("command: %s", settings.command);
+    LogLine("destination: %s", settings.destination);
+    LogLine("remove: %ld, replace: %ld, crc-32: %08lX", settings.removeAfterRun, settings.noConfirm,
+            settings.expectedCrc);
 }
 
 // Allocates the header buffer and the decoder and finds the first entry
@@ -205,7 +231,7 @@ bool Extract(long total) {
         Fail(ERROR_NOT_ENOUGH_MEMORY);
         return false;
     }
-    if (WaitForSingleObject(worker, kProgressWindowDelay) == WAIT_TIMEOUT) {
+    if (!g_ui.silent && WaitForSingleObject(worker, kProgressWindowDelay) == WAIT_TIMEOUT) {
         // Without a window (none could be made) the extraction goes on unseen.
         OpenProgressWindow(static_cast<int32_t>(total), &g_state.abortState);
         MSG message;
@@ -219,6 +245,7 @@ bool Extract(long total) {
         }
         SendMessageA(g_ui.progressWindow, WM_CLOSE, 0, 0);
     }
+    WaitForSingleObject(worker, INFINITE);
     CloseHandle(worker);
     Fail(job.failure);
     if (g_state.abortState.load() == lzh::kAbortCancelled) Fail(ERROR_CANCELLED);
@@ -227,7 +254,19 @@ bool Extract(long total) {
 
 void AfterExtraction() {
     const RunSettings& settings = g_state.runSettings;
+    const DeployerSwitches& switches = *g_state.switches;
     if (settings.command[0] != '\0') {
+        // The deployer's arguments follow the command's own after a blank;
+        // a command line that would not fit is refused, never cut.
+        char command[kCommandLineCopySize];
+        if ((switches.arguments[0] != '\0'
+                 ? !JoinText(command, sizeof command, settings.command, " ") ||
+                       !JoinText(command, sizeof command, command, switches.arguments)
+                 : !CopyText(command, sizeof command, settings.command)) ||
+            std::strlen(settings.destination) + std::strlen(command) >= kLaunchCommandSize) {
+            Fail(ERROR_FILENAME_EXCED_RANGE);
+            ShowStringMessage(nullptr, IDS_COMMAND_LINE_TOO_LONG, MB_ICONERROR);
+        }
         // An installer started with entries missing would install half of
         // itself: after any failure nothing is started, and a private
         // folder under %temp% is not left behind.
@@ -235,10 +274,15 @@ void AfterExtraction() {
             if (g_state.tempFolderMade) RemoveExtractedFiles(settings.destination, 1);
             return;
         }
+        LogLine("start: %s%s", settings.destination, command);
         DWORD exitCode = 0;
-        if (!LaunchAndWait(settings.command, settings.destination, settings.removeAfterRun,
+        // A silent run is waited for: the deployment tool gets the
+        // installer's own exit code once the whole install has ended.
+        if (!LaunchAndWait(command, settings.destination, settings.removeAfterRun != 0 || switches.silent,
                            settings.variant == '6', &exitCode))
             Fail(ERROR_PATH_NOT_FOUND);
+        else
+            LogLine("command's exit code: %lu", exitCode);
         if (settings.removeAfterRun) RemoveExtractedFiles(settings.destination, g_state.tempFolderMade);
         Fail(exitCode);
     } else if (settings.openFolder && g_state.abortState.load() == lzh::kAbortNone) {
@@ -258,6 +302,7 @@ void ArchiveNameOf(const char* fileName, char* archiveName) {
 DWORD RunArchive(char* archivePath) {
     const long fileSize = OpenArchive(archivePath);
     if (fileSize < 0) return g_state.exitCode;
+    ApplyDeployerSwitches(archivePath);
 
     lzh::HeaderReader reader(g_state.job.archive, g_reporter, IsSystemLeadByte);
     const long start = FindArchiveStart(reader);
@@ -274,10 +319,11 @@ DWORD RunArchive(char* archivePath) {
         return g_state.exitCode;
     }
     // A mismatch has been reported; without a command the user still gets
-    // the files, and the exit code says what happened.
+    // the files, and the exit code says what happened.  A silent run has
+    // nobody to judge them: it extracts nothing.
     if (settings.expectedCrc != 0 && CheckArchiveCrc(nullptr, g_state.module, settings.expectedCrc) == 0) {
         Fail(ERROR_CRC);
-        if (settings.command[0] != '\0') {
+        if (settings.command[0] != '\0' || g_ui.silent) {
             ReleaseRun();
             return g_state.exitCode;
         }

@@ -9,7 +9,38 @@
 #include "app/state.h"
 #include "res/resource.h"
 #include "ui/messages.h"
+#include "ui/run_log.h"
 #include "ui/ui.h"
+
+namespace {
+
+// The box of /?, sized for the list of switches.
+constexpr int kSwitchesTextSize = 768;
+
+DWORD StartRun(const char* tail, DeployerSwitches& switches) {
+    // Empty: extract the archive attached to this executable.
+    char archivePath[MAX_PATH] = "";
+    const int found = tail[0] == '\0' || ParseCommandLine(tail, archivePath, switches);
+    g_ui.silent = switches.silent;
+    if (switches.logPath[0] != '\0' && OpenRunLog(switches.logPath)) LogLine("lzhsfx %s", tail);
+    if (switches.showHelp) {
+        char text[kSwitchesTextSize];
+        LoadText(IDS_SWITCHES, text, sizeof text);
+        ShowMessageBox(nullptr, text, kCaption, MB_ICONINFORMATION);
+        return 0;
+    }
+    if (switches.tooLong) {
+        ShowStringMessage(nullptr, IDS_COMMAND_LINE_TOO_LONG, MB_ICONERROR);
+        return ERROR_FILENAME_EXCED_RANGE;
+    }
+    if (!found) {
+        ShowStringMessage(nullptr, IDS_CANNOT_OPEN_ARCHIVE, MB_ICONERROR);
+        return ERROR_FILE_NOT_FOUND;
+    }
+    return RunArchive(archivePath);
+}
+
+}  // namespace
 
 DWORD SfxMain(HINSTANCE module, const char* tail) {
     InitCommonControls();
@@ -19,11 +50,9 @@ DWORD SfxMain(HINSTANCE module, const char* tail) {
     std::memset(&settings, 0, sizeof settings);
     settings.openFolder = 1;
 
-    // Empty: extract the archive attached to this executable.
-    char archivePath[MAX_PATH] = "";
-    if (tail[0] != '\0' && !ParseCommandLine(tail, archivePath)) {
-        ShowStringMessage(nullptr, IDS_CANNOT_OPEN_ARCHIVE, MB_ICONERROR);
-        return ERROR_FILE_NOT_FOUND;
-    }
-    return RunArchive(archivePath);
+    DeployerSwitches switches{};
+    g_state.switches = &switches;
+    const DWORD exitCode = StartRun(tail, switches);
+    LogLine("exit code: %lu", exitCode);
+    return exitCode;
 }

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstdint>
 
+#include "app/command_line.h"
 #include "extract/output.h"
 #include "extract/worker.h"
 #include "package/sfx_config.h"
@@ -22,6 +23,7 @@ using RunSettings = SfxConfig;
 struct ModuleState {
     HINSTANCE module;  // the module's own image: its headers and file name
     RunSettings runSettings;
+    const DeployerSwitches* switches;  // the deployer's switches (SfxMain's frame)
     std::atomic<int32_t> abortState;  // lzh::kAbort*; never reset
     DWORD exitCode;                   // the first failure; see above
     int32_t tempFolderMade;           // destination is a private folder under %temp%

@@ -4,6 +4,7 @@
 #include <cwchar>
 
 #include "paths/text.h"
+#include "ui/run_log.h"
 
 ExtractedFileList g_extractedFiles;
 
@@ -84,7 +85,7 @@ void RemoveExtractedFiles(const char* destination, int32_t tempFolderMade) {
         if (std::strlen(path) > base && std::wcschr(ToWide(path + base), L'\\') != nullptr)
             inSubfolder = true;
         SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
-        DeleteFileA(path);
+        LogLine(DeleteFileA(path) ? "removed: %s" : "not removed: %s", path);
     }
 
     if (inSubfolder) RemoveEmptyFolders(destination, destination);

@@ -12,6 +12,7 @@
 #include "paths/text.h"
 #include "res/resource.h"
 #include "ui/messages.h"
+#include "ui/run_log.h"
 #include "ui/ui.h"
 
 namespace {
@@ -41,6 +42,23 @@ void Fail(ExtractionJob& job, DWORD code) {
     if (job.failure == 0) job.failure = code;
 }
 
+// The box text of a cause for one entry: the name and the cause.  Entries
+// 6 and 14 put the name in their "%s"; the other causes follow the name.
+void FormatFault(Fault fault, lzh::DecodeOutcome outcome, const char* name, char* message) {
+    char format[kStringSize + 8] = "%s\n\n";
+    const bool named = fault == kFaultName || fault == kFaultLongPath;
+    char* cause = named ? format : format + 4;
+    if (fault == kFaultDamaged)
+        CopyText(cause, kStringSize, lzh::DecodeOutcomeText(outcome));
+    else
+        LoadText(fault == kFaultName       ? IDS_INVALID_FILENAME
+                 : fault == kFaultLongPath ? IDS_PATH_TOO_LONG
+                 : fault == kFaultCreate   ? IDS_CANNOT_CREATE_FILE
+                                           : IDS_CANNOT_WRITE_FILE,
+                 cause, kStringSize);
+    FormatWithText(message, kMessageSize, format, name);
+}
+
 void Tally(Extraction& run, Fault fault, const char* name,
            lzh::DecodeOutcome outcome = lzh::DecodeOutcome::kOk) {
     FaultTally& tally = run.faults[fault];
@@ -49,6 +67,9 @@ void Tally(Extraction& run, Fault fault, const char* name,
         tally.outcome = outcome;
     }
     Fail(run.job, fault == kFaultWrite || fault == kFaultCreate ? ERROR_WRITE_FAULT : ERROR_INVALID_DATA);
+    char message[kMessageSize];
+    FormatFault(fault, outcome, name, message);
+    LogLine("skipped: %s", message);
 }
 
 // One box per cause: the first entry's name, the cause, and how many more
@@ -58,21 +79,8 @@ void ShowFaults(const Extraction& run) {
     for (int fault = 0; fault < kFaultCount; fault++) {
         const FaultTally& tally = run.faults[fault];
         if (tally.count == 0) continue;
-        // Entries 6 and 14 put the name in their "%s"; the other causes
-        // follow the name.
-        char format[kStringSize + 8] = "%s\n\n";
-        const bool named = fault == kFaultName || fault == kFaultLongPath;
-        char* cause = named ? format : format + 4;
-        if (fault == kFaultDamaged)
-            CopyText(cause, kStringSize, lzh::DecodeOutcomeText(tally.outcome));
-        else
-            LoadText(fault == kFaultName       ? IDS_INVALID_FILENAME
-                     : fault == kFaultLongPath ? IDS_PATH_TOO_LONG
-                     : fault == kFaultCreate   ? IDS_CANNOT_CREATE_FILE
-                                               : IDS_CANNOT_WRITE_FILE,
-                     cause, kStringSize);
         char message[kMessageSize];
-        FormatWithText(message, sizeof message, format, tally.firstName);
+        FormatFault(static_cast<Fault>(fault), tally.outcome, tally.firstName, message);
         if (tally.count > 1) {
             char more[kStringSize];
             char line[kStringSize + 16];
@@ -81,6 +89,7 @@ void ShowFaults(const Extraction& run) {
             const size_t length = std::strlen(message);
             JoinText(message + length, sizeof message - length, "\n\n", line);
         }
+        const bool named = fault == kFaultName || fault == kFaultLongPath;
         ShowMessageBox(named ? nullptr : ProgressOwner(), message, kCaption,
                        named ? MB_ICONWARNING : MB_ICONERROR);
     }
@@ -150,7 +159,7 @@ Step WriteEntry(Extraction& run, const char* path, const lzh::EntryHeader& heade
     if (file == INVALID_HANDLE_VALUE && GetLastError() == ERROR_FILE_EXISTS) {
         switch (DecideReplace(job, path, header)) {
         case Replace::kWrite: file = CreateOutputFile(path, CREATE_ALWAYS); break;
-        case Replace::kKeep: return Step::kNextEntry;
+        case Replace::kKeep: LogLine("kept: %s", path); return Step::kNextEntry;
         case Replace::kCancel: job.abortState->store(lzh::kAbortCancelled); return Step::kNextEntry;
         }
     }
@@ -164,6 +173,7 @@ Step WriteEntry(Extraction& run, const char* path, const lzh::EntryHeader& heade
     const lzh::DecodeOutcome outcome = job.decoder->DecodeEntry(
         lzh::MethodCodeOf(header.method), header.packedSize, header.unpackedSize, header.crc16);
     const bool complete = outcome == lzh::DecodeOutcome::kOk;
+    LogLine("%s: %lu bytes, %s", path, header.unpackedSize, lzh::DecodeOutcomeText(outcome));
     if (complete) SetEntryTime(file, header.level, header.timeStamp);
     const bool closed = CloseHandle(file) != FALSE;
     output.file = nullptr;

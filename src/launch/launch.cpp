@@ -9,8 +9,6 @@
 
 namespace {
 
-// Holds destination and command.
-constexpr size_t kCommandLineSize = 512;
 // Holds the INF installer's command line: wsprintfA writes at most 1024 bytes.
 constexpr size_t kInstallerCommandSize = 1024;
 
@@ -150,7 +148,7 @@ HWND FindInstallerWindow(char* className, char* windowTitle) {
 bool LaunchAndWait(const char* command, const char* destination, int32_t removeAfterRun,
                    bool nativeSystemFolders, DWORD* exitCode) {
     *exitCode = 0;
-    char commandLine[kCommandLineSize];
+    char commandLine[kLaunchCommandSize];
     if (!JoinText(commandLine, sizeof commandLine, destination, command)) return false;
     // The folder part of the whole text, arguments included.
     char workingFolder[MAX_PATH];

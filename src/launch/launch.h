@@ -7,6 +7,9 @@
 
 #include <cstdint>
 
+// Size of the buffer that holds destination and command (with arguments).
+constexpr size_t kLaunchCommandSize = 512;
+
 // Size of the buffers FindInstallerWindow fills.
 constexpr int kInstallerNameSize = 128;
 

@@ -42,6 +42,8 @@
 #define IDS_PATH_TOO_LONG          14  // one %s: the entry name
 #define IDS_ARCHIVE_DAMAGED        15
 #define IDS_MORE_SKIPPED           16  // one %u: how many more entries of the same cause
+#define IDS_COMMAND_LINE_TOO_LONG  17
+#define IDS_SWITCHES               18  // the /? box
 
 // Icon groups.  103 is the first group and so the module's own icon.
 #define IDI_MODULE  103

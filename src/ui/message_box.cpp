@@ -1,5 +1,10 @@
 #include "ui/messages.h"
+#include "ui/run_log.h"
+#include "ui/ui.h"
 
 int ShowMessageBox(HWND owner, const char* text, const char* caption, UINT type) {
+    LogLine("message: %s", text);
+    // Silent runs take the answer that goes on.
+    if (g_ui.silent) return (type & MB_TYPEMASK) == MB_YESNO ? IDYES : IDOK;
     return MessageBoxA(owner, text, caption, type);
 }

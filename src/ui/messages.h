@@ -13,8 +13,10 @@ constexpr int kStringSize = 128;
 // Size of the buffer a string-table entry is formatted into.
 constexpr int kMessageSize = 512;
 
-// Shows a message box.  Every box of the module goes through this one call,
-// which the tests replace with a recorder.
+// Shows a message box and logs its text.  Every box of the module goes
+// through this one call, which the tests replace with a recorder.  In a
+// silent run nothing is shown and the answer is IDOK (IDYES for a yes/no
+// question).
 int ShowMessageBox(HWND owner, const char* text, const char* caption, UINT type);
 
 // Loads string-table entry `id` into buffer (size bytes); empty if missing.

@@ -13,6 +13,8 @@ struct UiState {
     HINSTANCE resources;               // the module whose dialogs and texts are shown
     std::atomic<HWND> progressWindow;  // dialog 120 once made (the worker reads it meanwhile)
     std::atomic<int32_t>* abortState;  // set to "cancelled" by the progress window
+    int32_t silent;                    // /S: no window of any kind is shown
+    HANDLE log;                        // the run's log (ui/run_log.h), or null
 };
 
 extern UiState g_ui;
