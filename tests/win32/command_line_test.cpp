@@ -35,7 +35,9 @@ protected:
     }
     void TearDown() override { SetCurrentDirectoryA(saved_); }
 
-    int Parse(const std::string& tail) { return ParseCommandLine(tail.c_str(), archive_); }
+    int Parse(const std::string& tail) { return ParseCommandLine(tail.c_str(), archive_, TestSwitches()); }
+
+    const DeployerSwitches& switches() { return TestSwitches(); }
 
     RunSettings& settings() { return g_state.runSettings; }
 
@@ -154,23 +156,79 @@ TEST_F(ParseCommandLineTest, ArchiveMustBeAnExistingFile) {
     EXPECT_EQ(Parse("pack.lzh"), 1);
 }
 
-TEST_F(ParseCommandLineTest, OverlongTextsAreCutAtTheirBuffers) {
+TEST_F(ParseCommandLineTest, OverlongTextsAreCutAtTheirBuffersAndEndTheRun) {
     EXPECT_EQ(Parse("/E:" + std::string(600, 'x')), 1);
     EXPECT_EQ(std::string(settings().command), std::string(sizeof settings().command - 1, 'x'));
+    EXPECT_EQ(switches().tooLong, 1);
 
     ResetModuleState();
     EXPECT_EQ(Parse("/O " + std::string(400, 'p')), 0);
     EXPECT_EQ(std::string(archive_), std::string(MAX_PATH - 1, 'p'));
 
-    // The working copy holds 511 characters: a switch beyond them is not seen.
+    // The working copy holds 511 characters: a switch beyond them is not
+    // seen, and the run does not go on with what was cut.
     ResetModuleState();
     Parse(std::string(520, ' ') + "/N");
     EXPECT_EQ(settings().openFolder, 1);
+    EXPECT_EQ(switches().tooLong, 1);
 
     ResetModuleState();
     const std::string longDestination(300, 'd');
     EXPECT_EQ(Parse("\"pack.lzh\" \"" + longDestination + "\""), 1);
     EXPECT_EQ(std::string(settings().destination), longDestination.substr(0, MAX_PATH - 1));
+
+    for (const char* letter : {"T", "L"}) {
+        ResetModuleState();
+        Parse(std::string("/") + letter + ":" + std::string(MAX_PATH, 'v'));
+        EXPECT_EQ(switches().tooLong, 1) << letter;
+        ResetModuleState();
+        Parse(std::string("/") + letter + ":" + std::string(MAX_PATH - 1, 'v'));
+        EXPECT_EQ(switches().tooLong, 0) << letter;
+    }
+}
+
+TEST_F(ParseCommandLineTest, DeployerSwitchesInEitherCase) {
+    EXPECT_EQ(Parse("/s /C"), 1);
+    EXPECT_EQ(switches().silent, 1);
+    EXPECT_EQ(switches().extractOnly, 1);
+    EXPECT_EQ(switches().showHelp, 0);
+    EXPECT_STREQ(archive_, "");
+
+    ResetModuleState();
+    EXPECT_EQ(Parse("pack.lzh /?"), 1);
+    EXPECT_EQ(switches().showHelp, 1);
+    EXPECT_STREQ(archive_, "pack.lzh");
+}
+
+TEST_F(ParseCommandLineTest, DeployerValuesAreTakenWhole) {
+    EXPECT_EQ(Parse("/S /T:\"C:\\my out\" /l:log.txt /A:\"/quiet /norestart /D\""), 1);
+    EXPECT_STREQ(switches().destination, "C:\\my out");
+    EXPECT_STREQ(settings().destination, "C:\\my out");
+    EXPECT_STREQ(switches().logPath, "log.txt");
+    EXPECT_STREQ(switches().arguments, "/quiet /norestart /D");
+    // Switch letters inside a deployer's value are the installer's.
+    EXPECT_EQ(settings().openFolder, 1);
+    EXPECT_EQ(settings().removeAfterRun, 0);
+    EXPECT_STREQ(archive_, "");
+    EXPECT_EQ(switches().tooLong, 0);
+
+    ResetModuleState();
+    EXPECT_EQ(Parse("/A:/S pack.lzh"), 1);
+    EXPECT_STREQ(switches().arguments, "/S");
+    EXPECT_EQ(switches().silent, 0);
+    EXPECT_STREQ(archive_, "pack.lzh");
+
+    ResetModuleState();
+    EXPECT_EQ(Parse("pack.lzh /T:C:\\out"), 1);
+    EXPECT_STREQ(archive_, "pack.lzh");
+    EXPECT_STREQ(settings().destination, "C:\\out");
+}
+
+TEST_F(ParseCommandLineTest, DeployersDestinationWinsOverTheQuotedOne) {
+    const std::string archive = folder_.path() + "pack.lzh";
+    EXPECT_EQ(Parse("\"" + archive + "\" \"" + folder_.path() + "quoted\" /T:C:\\deploy"), 1);
+    EXPECT_EQ(archive_, archive);
+    EXPECT_STREQ(settings().destination, "C:\\deploy");
 }
 
 }  // namespace

@@ -148,6 +148,25 @@ TEST_F(LoadSfxConfigTest, EmptyCommandNeitherRemovesNorNeedsWin64) {
     EXPECT_STREQ(settings().destination, temp);
 }
 
+TEST_F(LoadSfxConfigTest, DeployersDestinationReplacesTheBlocks) {
+    SfxConfig block = Block();
+    SetText(block.destination, sizeof block.destination, "D:\\Out");
+    SetText(TestSwitches().destination, MAX_PATH, "E:\\Deploy");
+    EXPECT_EQ(Load(BytesOf(block)), kConfigApplied);
+    EXPECT_STREQ(settings().destination, "E:\\Deploy");
+
+    // Its tokens work as the block's: a removing run gets its private folder.
+    ResetModuleState();
+    SetText(TestSwitches().destination, MAX_PATH, "%temp%");
+    SetText(block.command, sizeof block.command, "setup.exe");
+    block.removeAfterRun = 1;
+    EXPECT_EQ(Load(BytesOf(block)), kConfigApplied);
+    char temp[MAX_PATH];
+    GetTempPathA(sizeof temp, temp);
+    EXPECT_EQ(std::string(settings().destination), std::string(temp) + "~pack.exe");
+    EXPECT_EQ(g_state.tempFolderMade, 1);
+}
+
 TEST_F(LoadSfxConfigTest, PrivateTemporaryFolderForARemovingRun) {
     SfxConfig block = Block();
     SetText(block.destination, sizeof block.destination, "%temp%");

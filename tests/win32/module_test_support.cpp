@@ -48,7 +48,16 @@ void ClearMessages() {
 
 void SetMessageAnswer(int value) { answer = value; }
 
+DeployerSwitches& TestSwitches() {
+    static DeployerSwitches switches;
+    return switches;
+}
+
 void ResetModuleState() {
+    TestSwitches() = DeployerSwitches{};
+    g_state.switches = &TestSwitches();
+    g_ui.silent = 0;
+    g_ui.log = nullptr;
     g_state.module = GetModuleHandleA(nullptr);
     g_ui.resources = g_state.module;
     g_ui.progressWindow = nullptr;

@@ -2,6 +2,8 @@
 // box, temporary folders, files, and a clean module state.
 #pragma once
 
+#include "app/command_line.h"
+
 #include <windows.h>
 
 #include <cstdint>
@@ -22,8 +24,10 @@ void ClearMessages();
 void SetMessageAnswer(int answer);
 
 // Start values of a run: settings zeroed with openFolder 1, no abort, no
-// progress window, the test program as the module.
+// progress window, no deployer's switches (TestSwitches(), zeroed), not
+// silent and no log, the test program as the module.
 void ResetModuleState();
+DeployerSwitches& TestSwitches();
 
 // A new empty folder under the temporary folder, removed with everything
 // in it by the destructor.  path() ends with a backslash.

@@ -4,7 +4,8 @@
 // line per fact), and behaves as asked:
 //
 //   setup.exe [--create NAME] [--create-outside NAME]
-//             [--stay SECONDS] [--window SECONDS] [--child SECONDS] [WORD...]
+//             [--stay SECONDS] [--window SECONDS] [--child SECONDS]
+//             [--exit CODE] [WORD...]
 //
 //   --create NAME     makes the file NAME in the working folder, as an
 //                     installer leaves files of its own
@@ -13,6 +14,7 @@
 //   --window SECONDS  shows a window titled "Setup" that long
 //   --child SECONDS   starts a copy of itself with --window SECONDS and ends
 //                     at once
+//   --exit CODE       ends with this exit code (default 0)
 //
 // Report lines: "start ARGS", "cwd FOLDER", "exe PATH", "created PATH",
 // "child started", and at the end of --stay and --window "file PATH" for
@@ -117,6 +119,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     Report(std::string("cwd ") + folder);
     Report("exe " + ModulePath());
 
+    int exitCode = 0;
     for (int i = 1; i < __argc; i++) {
         const std::string option = __argv[i];
         const bool hasValue = i + 1 < __argc;
@@ -138,7 +141,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
             Report("end window");
         } else if (option == "--child" && hasValue) {
             if (StartChild(std::atoi(__argv[++i]))) Report("child started");
+        } else if (option == "--exit" && hasValue) {
+            exitCode = std::atoi(__argv[++i]);
         }
     }
-    return 0;
+    return exitCode;
 }
