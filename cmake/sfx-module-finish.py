@@ -51,7 +51,7 @@ def finish(link_map, image):
     if image[:2] != b"MZ":
         fail("not a PE image")
     nt, = struct.unpack_from("<I", image, 0x3C)
-    if image[nt:nt + 4] != b"PE\0\0":
+    if nt < NT_HEADERS_AT or image[nt:nt + 4] != b"PE\0\0":
         fail("no PE signature")
     section_count, optional_size = struct.unpack_from("<H12xH", image, nt + 6)
     optional = nt + 24
@@ -108,7 +108,7 @@ def finish(link_map, image):
             struct.pack_into("<I", out, optional + delta + optional_size + 40 * i + 20, raw_offset - shift)
     out += image[headers_size:]
     struct.pack_into("<I", out, checksum_field + delta, checksum(bytes(out), checksum_field + delta))
-    return bytes(out), shift
+    return bytes(out)
 
 
 def main():
@@ -119,7 +119,7 @@ def main():
         link_map = file.read()
     with open(image_path, "rb") as file:
         image = file.read()
-    finished, _ = finish(link_map, image)
+    finished = finish(link_map, image)
     temporary = image_path + ".finishing"
     with open(temporary, "wb") as file:
         file.write(finished)
