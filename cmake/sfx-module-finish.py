@@ -1,9 +1,9 @@
 #!/usr/bin/env python3
 """Finishes sfx.exe after the link, with two things ld 2.40 does not do:
 
-- Data directory 10, the load configuration: ld knows no _load_config_used
-  (later versions fill it from that symbol).  Its address comes from the
-  link map, its size from the structure's first field.
+- Data directory 10, the load configuration: ld 2.40 knows no
+  _load_config_used.  Its address comes from the link map, its size from
+  the structure's first field.
 - The headers in one file-alignment step: ld writes a 64-byte DOS program
   and puts the PE headers at 0x80, where four section headers end past
   0x200.  At 0x40 they end at 0x1d8, and every section's raw data moves
