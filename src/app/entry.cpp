@@ -2,8 +2,32 @@
 // links no runtime library and has no global constructors to run.
 #include <windows.h>
 
+#include <cstddef>
+#include <cstdint>
+
 #include "app/command_line.h"
 #include "app/sfx_main.h"
+
+// The image's load configuration (data directory 10, filled in after the
+// link from this symbol: cmake/sfx-module-finish.py).  The loader reads it
+// before any of the module's code runs: from Windows 10 1607 on,
+// DependentLoadFlags has the libraries the module imports statically taken
+// from the system folder only, COMCTL32 too when its side-by-side assembly
+// is not found.  The structure ends before the SafeSEH fields: the image is
+// linked --no-seh, as the module registers no exception handler.  Only the
+// loader reads it, so it lies in .data, where there was room.
+struct LoadConfiguration {
+    uint32_t size;          // the bytes the loader may read: this structure
+    uint32_t defaults[12];  // time stamp, version, heap and lock settings: zero
+    uint16_t csdVersion;
+    uint16_t dependentLoadFlags;
+    uint32_t editList;
+    uint32_t securityCookie;
+};
+static_assert(sizeof(LoadConfiguration) == 0x40 && offsetof(LoadConfiguration, dependentLoadFlags) == 0x36);
+
+extern "C" __attribute__((used, section(".data$load_config"))) const LoadConfiguration _load_config_used = {
+    sizeof(LoadConfiguration), {}, 0, LOAD_LIBRARY_SEARCH_SYSTEM32, 0, 0};
 
 namespace {
 

@@ -280,6 +280,12 @@ void PrintPackageFacts(const PackageFacts& f, const std::string& path, int codeP
                      c.expectedCrc, f.crcEnd - f.crcStart, status);
     }
 
+    // The module's command line: the deployer's switches win over the
+    // block's settings, the older ones give way to them.
+    std::fprintf(out,
+                 "switches     /S /T:DIR /L:FILE /C /A:ARGS /? over the block's settings; "
+                 "/D /E:CMD /H /N /O under them\n");
+
     if (f.certificateSize == 0)
         std::fprintf(out, "signature    none\n");
     else

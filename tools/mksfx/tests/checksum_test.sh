@@ -1,9 +1,10 @@
 #!/bin/bash
 # The PE checksum of packages against pefile's (the whole file, as Windows
 # computes it): plain, with --crc, branded, damaged, and signed with
-# osslsigncode, which writes the checksum of the signed file.  mksfx --info
-# says whether it matches, and what the file gives.  Skips (77) without the
-# built module, pefile, openssl or osslsigncode.
+# osslsigncode, which writes the checksum of the signed file and then
+# verifies its signature.  mksfx --info says whether the checksum matches,
+# and what the file gives.  Skips (77) without the built module, pefile,
+# openssl or osslsigncode.
 #
 # usage: checksum_test.sh MKSFX MODULE ICON PAYLOAD WORK
 set -uo pipefail
@@ -70,6 +71,8 @@ openssl req -x509 -newkey rsa:2048 -nodes -keyout "$work/key.pem" -out "$work/ce
 osslsigncode sign -certs "$work/cert.pem" -key "$work/key.pem" -in "$work/crc.exe" \
   -out "$work/signed.exe" > "$work/sign.log" 2>&1 || fail "osslsigncode: $(cat "$work/sign.log")"
 check "$work/signed.exe" signed "the signed file"
+osslsigncode verify -CAfile "$work/cert.pem" -in "$work/signed.exe" > "$work/verify.log" 2>&1 ||
+  fail "signed: osslsigncode does not verify it: $(grep -i -m3 'fail\|mismatch' "$work/verify.log")"
 grep -q "signed: a certificate table of [0-9]* bytes at offset $(stat -c %s "$work/crc.exe") " "$work/info.txt" ||
   fail "signed: $(grep signature "$work/info.txt")"
 grep -q 'CRC-32 .*: matches' "$work/info.txt" || fail "signed: $(grep CRC-32 "$work/info.txt")"

@@ -208,7 +208,8 @@ TEST_F(Packing, InfoReadsTheBlockTheChecksAndTheListing) {
     EXPECT_EQ(info.status, 0) << info.err;
     for (const char* expected :
          {"\"Go?\" (caption \"題名\")", "runs \"setup.exe /q\", waits for it, then deletes", "64-bit only",
-          "without asking", ": matches", "signature    none", "5 entries", "docs\\deep\\z.bin"})
+          "without asking", ": matches", "switches     /S /T:DIR /L:FILE /C /A:ARGS /? over",
+          "signature    none", "5 entries", "docs\\deep\\z.bin"})
         EXPECT_NE(info.out.find(expected), std::string::npos) << expected << "\n" << info.out;
 
     // A changed archive byte: the CRC-32 no longer matches.
@@ -299,7 +300,7 @@ TEST_F(Packing, BrandingThroughTheCommandLine) {
     const MksfxRun info = RunTool({"--info", Path("out.exe")}, folder / "");
     EXPECT_EQ(info.status, 0) << info.err;
     for (const char* expected : {"ProductName      Brand ✔", "ProductVersion   3.1", "1 images: 16x16 32-bit",
-                                 "matches the file", "sections .text .data .rsrc"})
+                                 "matches the file", "sections .text .data .reloc .rsrc"})
         EXPECT_NE(info.out.find(expected), std::string::npos) << expected << "\n" << info.out;
 
     WriteText(folder / "app.ico", "not an icon");
