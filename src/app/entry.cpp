@@ -14,8 +14,8 @@
 // DependentLoadFlags has the libraries the module imports statically taken
 // from the system folder only, COMCTL32 too when its side-by-side assembly
 // is not found.  The structure ends before the SafeSEH fields: the image is
-// linked --no-seh, as the module registers no exception handler.  Only the
-// loader reads it, so it lies in .data, where there was room.
+// linked --no-seh, as the module registers no exception handler.  It lies
+// with the read-only data in .text.
 struct LoadConfiguration {
     uint32_t size;          // the bytes the loader may read: this structure
     uint32_t defaults[12];  // time stamp, version, heap and lock settings: zero
@@ -26,7 +26,7 @@ struct LoadConfiguration {
 };
 static_assert(sizeof(LoadConfiguration) == 0x40 && offsetof(LoadConfiguration, dependentLoadFlags) == 0x36);
 
-extern "C" __attribute__((used, section(".data$load_config"))) const LoadConfiguration _load_config_used = {
+extern "C" __attribute__((used, section(".rdata$load_config"))) const LoadConfiguration _load_config_used = {
     sizeof(LoadConfiguration), {}, 0, LOAD_LIBRARY_SEARCH_SYSTEM32, 0, 0};
 
 namespace {

@@ -115,9 +115,8 @@ void ApplyDeployerSwitches(const char* archivePath) {
     }
     LogLine("package: %s", archivePath);
     LogLine("command: %s", settings.command);
-    LogLine("destination: %s", settings.destination);
-    LogLine("remove: %ld, replace: %ld, crc-32: %08lX", settings.removeAfterRun, settings.noConfirm,
-            settings.expectedCrc);
+    LogLine("destination: %s, remove: %ld, replace: %ld, crc-32: %08lX", settings.destination,
+            settings.removeAfterRun, settings.noConfirm, settings.expectedCrc);
 }
 
 // Allocates the header buffer and the decoder and finds the first entry
@@ -231,7 +230,8 @@ bool Extract(long total) {
         Fail(ERROR_NOT_ENOUGH_MEMORY);
         return false;
     }
-    if (!g_ui.silent && WaitForSingleObject(worker, kProgressWindowDelay) == WAIT_TIMEOUT) {
+    // A silent run waits without a window.
+    if (WaitForSingleObject(worker, g_ui.silent ? INFINITE : kProgressWindowDelay) == WAIT_TIMEOUT) {
         // Without a window (none could be made) the extraction goes on unseen.
         OpenProgressWindow(static_cast<int32_t>(total), &g_state.abortState);
         MSG message;
@@ -245,7 +245,6 @@ bool Extract(long total) {
         }
         SendMessageA(g_ui.progressWindow, WM_CLOSE, 0, 0);
     }
-    WaitForSingleObject(worker, INFINITE);
     CloseHandle(worker);
     Fail(job.failure);
     if (g_state.abortState.load() == lzh::kAbortCancelled) Fail(ERROR_CANCELLED);
@@ -259,11 +258,13 @@ void AfterExtraction() {
         // The deployer's arguments follow the command's own after a blank;
         // a command line that would not fit is refused, never cut.
         char command[kCommandLineCopySize];
-        if ((switches.arguments[0] != '\0'
-                 ? !JoinText(command, sizeof command, settings.command, " ") ||
-                       !JoinText(command, sizeof command, command, switches.arguments)
-                 : !CopyText(command, sizeof command, settings.command)) ||
-            std::strlen(settings.destination) + std::strlen(command) >= kLaunchCommandSize) {
+        int fits = CopyText(command, sizeof command, settings.command);
+        if (switches.arguments[0] != '\0') {
+            const size_t length = std::strlen(command);  // below 128: the field's size
+            command[length] = ' ';
+            fits = CopyText(command + length + 1, sizeof command - length - 1, switches.arguments);
+        }
+        if (!fits || std::strlen(settings.destination) + std::strlen(command) >= kLaunchCommandSize) {
             Fail(ERROR_FILENAME_EXCED_RANGE);
             ShowStringMessage(nullptr, IDS_COMMAND_LINE_TOO_LONG, MB_ICONERROR);
         }
