@@ -236,7 +236,7 @@ void AfterExtraction() {
             return;
         }
         DWORD exitCode = 0;
-        if (!LaunchAndWait(settings.command, settings.destination, settings.removeAfterRun,
+        if (!LaunchAndWait(settings.command, settings.destination, settings.removeAfterRun != 0,
                            settings.variant == '6', &exitCode))
             Fail(ERROR_PATH_NOT_FOUND);
         if (settings.removeAfterRun) RemoveExtractedFiles(settings.destination, g_state.tempFolderMade);
