@@ -196,10 +196,12 @@ HANDLE JoinNewJob() {
     if (job == nullptr) return nullptr;
     // A process that asks to leave the job may: without the limit its
     // CreateProcess would fail.  No limit ends the processes with the job.
-    JOBOBJECT_BASIC_LIMIT_INFORMATION limits{};
-    limits.LimitFlags = JOB_OBJECT_LIMIT_BREAKAWAY_OK;
+    // (The extended form: Wine refuses the basic one.)
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_BREAKAWAY_OK;
     HANDLE currentProcess = reinterpret_cast<HANDLE>(-1);  // what GetCurrentProcess() returns
-    if (setLimits(job, JobObjectBasicLimitInformation, &limits, sizeof limits) && assign(job, currentProcess))
+    if (setLimits(job, JobObjectExtendedLimitInformation, &limits, sizeof limits) &&
+        assign(job, currentProcess))
         return job;
     CloseHandle(job);
     return nullptr;
