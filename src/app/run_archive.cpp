@@ -280,7 +280,7 @@ void AfterExtraction() {
         // A silent run is waited for: the deployment tool gets the
         // installer's own exit code once the whole install has ended.
         if (!LaunchAndWait(command, settings.destination, settings.removeAfterRun != 0 || switches.silent,
-                           settings.variant == '6', &exitCode))
+                           switches.silent != 0, settings.variant == '6', &exitCode))
             Fail(ERROR_PATH_NOT_FOUND);
         else
             LogLine("command's exit code: %lu", exitCode);

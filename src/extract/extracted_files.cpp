@@ -16,6 +16,11 @@ constexpr size_t kFolderTextSize = 512;
 // Total length beyond which the list takes no more paths.
 constexpr uint32_t kMaxListLength = 0x7FFFFFFF;
 
+// Passes over the list while files are refused, and the pause between
+// them: a file is tried for about 5 s.
+constexpr int kDeletePasses = 11;
+constexpr DWORD kDeleteRetryDelay = 500;  // ms
+
 bool IsDotEntry(const char* name) {
     return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
 }
@@ -80,12 +85,33 @@ void RemoveExtractedFiles(const char* destination, int32_t tempFolderMade) {
     // Files below a subfolder leave folders to remove.
     const size_t base = std::strlen(destination);
     bool inSubfolder = false;
-    for (uint32_t at = 0; at < list.length; at += static_cast<uint32_t>(std::strlen(paths + at)) + 1) {
-        const char* path = paths + at;
-        if (std::strlen(path) > base && std::wcschr(ToWide(path + base), L'\\') != nullptr)
-            inSubfolder = true;
-        SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
-        LogLine(DeleteFileA(path) ? "removed: %s" : "not removed: %s", path);
+    // A file still open, or an image still mapped, by a process that is
+    // ending (or by a scanner looking at new files) cannot be deleted yet:
+    // the list is gone through again, a while later, as long as any file
+    // was refused, up to a bound.
+    for (int pass = 1;; pass++) {
+        bool refused = false;
+        for (uint32_t at = 0; at < list.length; at += static_cast<uint32_t>(std::strlen(paths + at)) + 1) {
+            const char* path = paths + at;
+            if (std::strlen(path) > base && std::wcschr(ToWide(path + base), L'\\') != nullptr)
+                inSubfolder = true;
+            SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
+            if (DeleteFileA(path)) {
+                LogLine("removed: %s", path);
+                continue;
+            }
+            // Logged once: when removed, or at the last try.
+            const DWORD error = GetLastError();
+            if (error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED) {
+                refused = true;
+                if (pass < kDeletePasses) continue;
+            } else if (pass > 1 && error == ERROR_FILE_NOT_FOUND) {
+                continue;  // removed at an earlier try
+            }
+            LogLine("not removed: %s", path);
+        }
+        if (!refused || pass == kDeletePasses) break;
+        Sleep(kDeleteRetryDelay);
     }
 
     if (inSubfolder) RemoveEmptyFolders(destination, destination);

@@ -30,7 +30,8 @@ int RemoveEmptyFolders(const char* folder, const char* root);
 // Deletes the listed files (read-only ones too), then the folders below
 // destination (which ends with a backslash) that they leave empty, and
 // with tempFolderMade the destination itself when it is empty by then.
-// Nothing is removed when nothing was listed.
+// Files refused for the moment (in use: sharing or access denied) are
+// tried again for about 5 s.  Nothing is removed when nothing was listed.
 void RemoveExtractedFiles(const char* destination, int32_t tempFolderMade);
 
 // Frees the list; the next run starts without one.

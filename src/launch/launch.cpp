@@ -13,10 +13,25 @@ namespace {
 constexpr size_t kInstallerCommandSize = 1024;
 
 // How often the installer windows are looked for after the program: about
-// 2 s after one that ran until it was waited for, about 30 s after one that
-// had already ended (it may have handed over to a process of its own).
+// 2 s after one that ran until it was waited for, or whose job was waited
+// for (a window may still belong to a process outside the job, such as the
+// installer service's); about 30 s after one that had already ended when
+// there was no job (it may have handed over to a process of its own).
 constexpr int kProbesAfterWait = 200;
 constexpr int kProbesAfterEnd = 3000;
+
+using CreateJobCall = HANDLE(WINAPI*)(LPSECURITY_ATTRIBUTES, LPCSTR);
+using SetJobCall = BOOL(WINAPI*)(HANDLE, JOBOBJECTINFOCLASS, LPVOID, DWORD);
+using AssignJobCall = BOOL(WINAPI*)(HANDLE, HANDLE);
+using QueryJobCall = BOOL(WINAPI*)(HANDLE, JOBOBJECTINFOCLASS, LPVOID, DWORD, LPDWORD);
+
+// Bound by JoinNewJob, for WaitForJob.
+QueryJobCall queryJob;
+
+template <typename Call>
+Call Lookup(HMODULE module, const char* name) {
+    return reinterpret_cast<Call>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+}
 
 bool IsLetter(char c, char lower) { return (c | 0x20) == lower; }
 
@@ -95,8 +110,9 @@ void WaitForInstallerWindows(int probes) {
 }
 
 // Starts a program through the shell; dot is the command's last '.', if
-// any.  Returns the program's process, or null.
-HANDLE StartProgram(char* commandLine, char* dot, const char* workingFolder) {
+// any.  A quiet start shows no error box of the shell's.  Returns the
+// program's process, or null.
+HANDLE StartProgram(char* commandLine, char* dot, const char* workingFolder, bool quiet) {
     // "x.exe args": the arguments begin after the character that follows
     // "exe".  Any other text is the file alone.
     const char* parameters = nullptr;
@@ -108,12 +124,34 @@ HANDLE StartProgram(char* commandLine, char* dot, const char* workingFolder) {
     }
     SHELLEXECUTEINFOA execute{};
     execute.cbSize = sizeof execute;
-    execute.fMask = SEE_MASK_NOCLOSEPROCESS;  // the shell's own error boxes stay
+    // Otherwise the shell's own error boxes stay.
+    execute.fMask = quiet ? SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI : SEE_MASK_NOCLOSEPROCESS;
     execute.lpFile = commandLine;
     execute.lpParameters = parameters;
     execute.lpDirectory = workingFolder;
     execute.nShow = SW_SHOW;
     return ShellExecuteExA(&execute) ? execute.hProcess : nullptr;
+}
+
+// Starts the program and, when asked, waits for it, for its job (when
+// there is one) and for the installer windows left after it.
+bool StartAndWait(char* commandLine, char* dot, const char* workingFolder, bool wait, bool quiet, HANDLE job,
+                  DWORD* exitCode) {
+    HANDLE process = StartProgram(commandLine, dot, workingFolder, quiet);
+    if (process == nullptr) return false;
+    WaitForInputIdle(process, INFINITE);
+    Sleep(100);
+    if (!wait) {
+        CloseHandle(process);
+        return true;
+    }
+    const bool running = WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
+    WaitForSingleObject(process, INFINITE);
+    GetExitCodeProcess(process, exitCode);
+    CloseHandle(process);
+    const bool jobWaited = job != nullptr && WaitForJob(job);
+    WaitForInstallerWindows(running || jobWaited ? kProbesAfterWait : kProbesAfterEnd);
+    return true;
 }
 
 }  // namespace
@@ -145,7 +183,41 @@ HWND FindInstallerWindow(char* className, char* windowTitle) {
     return window;
 }
 
-bool LaunchAndWait(const char* command, const char* destination, int32_t removeAfterRun,
+HANDLE JoinNewJob() {
+    // Systems before job objects lack the calls, so they are bound at run
+    // time (as imports, their names would also cost a step of .data).
+    HMODULE kernel = GetModuleHandleA("kernel32");
+    auto create = Lookup<CreateJobCall>(kernel, "CreateJobObjectA");
+    auto setLimits = Lookup<SetJobCall>(kernel, "SetInformationJobObject");
+    auto assign = Lookup<AssignJobCall>(kernel, "AssignProcessToJobObject");
+    queryJob = Lookup<QueryJobCall>(kernel, "QueryInformationJobObject");
+    if (create == nullptr || setLimits == nullptr || assign == nullptr || queryJob == nullptr) return nullptr;
+    HANDLE job = create(nullptr, nullptr);
+    if (job == nullptr) return nullptr;
+    // A process that asks to leave the job may: without the limit its
+    // CreateProcess would fail.  No limit ends the processes with the job.
+    // (The extended form: Wine refuses the basic one.)
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_BREAKAWAY_OK;
+    HANDLE currentProcess = reinterpret_cast<HANDLE>(-1);  // what GetCurrentProcess() returns
+    if (setLimits(job, JobObjectExtendedLimitInformation, &limits, sizeof limits) &&
+        assign(job, currentProcess))
+        return job;
+    CloseHandle(job);
+    return nullptr;
+}
+
+bool WaitForJob(HANDLE job) {
+    JOBOBJECT_BASIC_ACCOUNTING_INFORMATION accounting;
+    for (;;) {
+        if (!queryJob(job, JobObjectBasicAccountingInformation, &accounting, sizeof accounting, nullptr))
+            return false;
+        if (accounting.ActiveProcesses <= 1) return true;
+        Sleep(100);
+    }
+}
+
+bool LaunchAndWait(const char* command, const char* destination, bool wait, bool quiet,
                    bool nativeSystemFolders, DWORD* exitCode) {
     *exitCode = 0;
     char commandLine[kLaunchCommandSize];
@@ -154,28 +226,21 @@ bool LaunchAndWait(const char* command, const char* destination, int32_t removeA
     char workingFolder[MAX_PATH];
     SplitPath(commandLine, workingFolder, nullptr);
 
+    // Whatever the command starts, and what that starts in turn, joins the
+    // module's job (children inherit it), so that the whole install can be
+    // waited for, also when the program hands over and ends.
+    HANDLE job = wait ? JoinNewJob() : nullptr;
+
     // The last '.' of the command itself: one in the destination (such as
     // the private folder "~pack.exe") says nothing about the command.
     char* dot = std::strrchr(commandLine + std::strlen(destination), '.');
-    if (dot != nullptr && lstrcmpiA(dot, ".inf") == 0)
-        return InstallInf(commandLine, workingFolder, nativeSystemFolders, exitCode);
-
-    HANDLE process = StartProgram(commandLine, dot, workingFolder);
-    if (process == nullptr) return false;
-    WaitForInputIdle(process, INFINITE);
-    Sleep(100);
-    DWORD code;
-    if (!GetExitCodeProcess(process, &code) || !removeAfterRun) {
-        CloseHandle(process);
-        return true;
+    bool started;
+    if (dot != nullptr && lstrcmpiA(dot, ".inf") == 0) {
+        started = InstallInf(commandLine, workingFolder, nativeSystemFolders, exitCode);
+        if (started && job != nullptr) WaitForJob(job);
+    } else {
+        started = StartAndWait(commandLine, dot, workingFolder, wait, quiet, job, exitCode);
     }
-    const bool running = code == STILL_ACTIVE;
-    if (running) {
-        while (WaitForSingleObject(process, 0) == WAIT_TIMEOUT) Sleep(100);
-        GetExitCodeProcess(process, &code);
-    }
-    *exitCode = code;
-    CloseHandle(process);
-    WaitForInstallerWindows(running ? kProbesAfterWait : kProbesAfterEnd);
-    return true;
+    if (job != nullptr) CloseHandle(job);
+    return started;
 }

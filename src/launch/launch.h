@@ -16,13 +16,28 @@ constexpr int kInstallerNameSize = 128;
 // Starts command (relative to destination, which ends with a backslash,
 // optionally followed by arguments) with destination's folder part as its
 // working folder.  An ".inf" script is always waited for.  A program is
-// waited for only with removeAfterRun, and then so is any installer window
-// that shows up after it.  nativeSystemFolders (packages for 64-bit Windows)
-// switches WOW64 redirection off while an ".inf" script installs.  Returns
+// waited for only with wait, and then so is any installer window that shows
+// up after it.  With wait, the module first joins a job of its own, and
+// every process the command starts, and those they start, is waited for
+// too; where the system gives no job, the program and the installer
+// windows alone are.  nativeSystemFolders (packages for 64-bit Windows)
+// switches WOW64 redirection off while an ".inf" script installs.  quiet
+// (a silent run) keeps the shell from showing an error box.  Returns
 // false, without a word of its own, when nothing could be started; *exitCode
-// is the command's exit code when it was waited for, else 0.
-bool LaunchAndWait(const char* command, const char* destination, int32_t removeAfterRun,
+// is the command's own exit code when it was waited for, else 0.
+bool LaunchAndWait(const char* command, const char* destination, bool wait, bool quiet,
                    bool nativeSystemFolders, DWORD* exitCode);
+
+// Puts the calling process into a new job, which lets the processes in it
+// break away when they ask to and ends none of them when it is closed; the
+// processes it starts from then on join the job.  Returns the job, or null
+// where the system gives none (no job objects, or a process already in a
+// job on a system without nested jobs).
+HANDLE JoinNewJob();
+
+// Waits until the caller is the only process left in job.  Returns false
+// when the job cannot be asked.
+bool WaitForJob(HANDLE job);
 
 // Full path (MAX_PATH bytes) of the program name, given with a leading
 // backslash, in the system folder, or with windowsFolder in the Windows

@@ -5,6 +5,10 @@
 #               and for the "Setup" window of the child it leaves; then the
 #               extracted files, their folders and the private folder are
 #               gone, and the file the installer made beside it stays
+#   outlive     "%temp%" with removal, a program that starts a child without
+#               a window and ends before it: the module waits for the child
+#               too (it is in the module's job), removes nothing before the
+#               child's end, and hands on the program's own exit code (3010)
 #   keep        without removal: the module ends soon after the program is
 #               idle, while the program still runs; nothing is deleted
 #   bare        the command setup.exe alone: started with no arguments
@@ -171,6 +175,30 @@ temp)
   [ -f "$temp/lzhsfx-installed" ] || fail "the installer's own file was removed"
   rm -f "$temp/lzhsfx-installed"
   ;;
+outlive)
+  new_work launch-outlive
+  make_setup_archive
+  package "$work/pkg-outlive.exe" "$work/bench.lzh" \
+    --no-confirm --skip-dialog --dest '%temp%' --remove-after-run \
+    --run 'setup.exe --detached-child 8 --stay 1 --exit 3010'
+  temp=$(temp_folder "$E2E_PREFIX")
+  rm -rf "$temp/~pkg-outlive.exe"
+  run_package -t 90 "$work/pkg-outlive.exe"
+  expect_status 194  # 3010, the program's own code, as Wine hands it on: its low byte
+  expect_report 'start --detached-child 8 --stay 1 --exit 3010'
+  expect_report 'detached child started'
+  expect_report 'start --detached 8'
+  expect_report 'end stay'
+  # The bench ends every Wine process once the module has returned: the
+  # child's last line shows that the module waited for it.
+  expect_report 'end detached'
+  ends=$(tr -d '\r' < "$work/report.txt" | grep -x 'end stay\|end detached' | tr '\n' ' ')
+  [ "$ends" = 'end stay end detached ' ] || fail "the child did not outlive the program: $ends"
+  # Listed by the program at its end and by the child at its own: the
+  # module had deleted nothing until then, and afterwards everything.
+  expect_listings 2
+  expect_gone "$temp/~pkg-outlive.exe"
+  ;;
 keep)
   new_work launch-keep
   make_setup_archive
@@ -320,7 +348,7 @@ failure)
   for name in setup.exe top.txt readonly.txt; do [ -f "$work/out/$name" ] || fail "$name deleted"; done
   ;;
 *)
-  echo "usage: $0 temp|keep|bare|no-dot|not-found|inf|planted-inf|inf-remove|win64|win32|cancel|failure" >&2
+  echo "usage: $0 temp|outlive|keep|bare|no-dot|not-found|inf|planted-inf|inf-remove|win64|win32|cancel|failure" >&2
   exit 2
   ;;
 esac

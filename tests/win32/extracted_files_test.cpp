@@ -114,16 +114,48 @@ TEST_F(ExtractedFilesTest, TopLevelFilesAloneMakeNoFolderPass) {
     EXPECT_TRUE(FolderExists(dest() + "empty"));
 }
 
+// Opens a file of the destination without sharing it.
+HANDLE OpenUnshared(const std::string& path) {
+    return CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+}
+
 TEST_F(ExtractedFilesTest, AFileStillOpenStaysWithItsFolders) {
     Extract("sub\\busy.txt");
     Extract("sub\\done.txt");
-    HANDLE busy =
-        CreateFileA((dest() + "sub\\busy.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE busy = OpenUnshared(dest() + "sub\\busy.txt");
     ASSERT_NE(busy, INVALID_HANDLE_VALUE);
+    const DWORD start = GetTickCount();
     RemoveExtractedFiles(dest().c_str(), 1);
+    const DWORD took = GetTickCount() - start;
     CloseHandle(busy);
     EXPECT_TRUE(FileExists(dest() + "sub\\busy.txt"));
     EXPECT_FALSE(FileExists(dest() + "sub\\done.txt"));
+    // Tried again for about 5 s, and no longer.
+    EXPECT_GE(took, 4500u);
+    EXPECT_LT(took, 30000u);
+}
+
+DWORD WINAPI CloseAfterASecond(void* file) {
+    Sleep(1000);
+    CloseHandle(static_cast<HANDLE>(file));
+    return 0;
+}
+
+TEST_F(ExtractedFilesTest, AFileReleasedSoonAfterGoesWithItsFolders) {
+    // As the image of a program that is just ending, or a file a scanner
+    // looks at: refused at first, free a moment later.
+    Extract("sub\\ending.exe");
+    Extract("top.txt");
+    HANDLE ending = OpenUnshared(dest() + "sub\\ending.exe");
+    ASSERT_NE(ending, INVALID_HANDLE_VALUE);
+    HANDLE closer = CreateThread(nullptr, 0, CloseAfterASecond, ending, 0, nullptr);
+    ASSERT_NE(closer, nullptr);
+    RemoveExtractedFiles(dest().c_str(), 1);
+    WaitForSingleObject(closer, INFINITE);
+    CloseHandle(closer);
+    EXPECT_FALSE(FileExists(dest() + "sub\\ending.exe"));
+    EXPECT_FALSE(FileExists(dest() + "top.txt"));
+    EXPECT_FALSE(FolderExists(dest()));
 }
 
 TEST_F(ExtractedFilesTest, NothingListedRemovesNothing) {

@@ -3,8 +3,8 @@
 // the file named by the environment variable SETUP_REPORT (appending one
 // line per fact), and behaves as asked:
 //
-//   setup.exe [--create NAME] [--create-outside NAME]
-//             [--stay SECONDS] [--window SECONDS] [--child SECONDS]
+//   setup.exe [--create NAME] [--create-outside NAME] [--stay SECONDS]
+//             [--window SECONDS] [--child SECONDS] [--detached-child SECONDS]
 //             [--exit CODE] [WORD...]
 //
 //   --create NAME     makes the file NAME in the working folder, as an
@@ -14,11 +14,15 @@
 //   --window SECONDS  shows a window titled "Setup" that long
 //   --child SECONDS   starts a copy of itself with --window SECONDS and ends
 //                     at once
-//   --exit CODE       ends with this exit code (default 0)
+//   --detached-child SECONDS   starts a copy of itself with --detached
+//                     SECONDS, which stays that long without a window and
+//                     outlives this one
+//   --exit CODE       the exit code (else 0)
 //
 // Report lines: "start ARGS", "cwd FOLDER", "exe PATH", "created PATH",
-// "child started", and at the end of --stay and --window "file PATH" for
-// every file below the program's folder (relative to it), then "end MODE".
+// "child started", "detached child started", and at the end of --stay,
+// --window and --detached "file PATH" for every file below the program's
+// folder (relative to it), then "end MODE" (stay, window, detached).
 // Options are carried out in the order given; other words are ignored.
 #include <windows.h>
 
@@ -97,8 +101,9 @@ void RunFor(int seconds, const char* title) {
     if (window != nullptr) DestroyWindow(window);
 }
 
-bool StartChild(int seconds) {
-    std::string commandLine = "\"" + ModulePath() + "\" --window " + std::to_string(seconds);
+// Starts a copy of itself with the option given.
+bool StartChild(const char* option, int seconds) {
+    std::string commandLine = "\"" + ModulePath() + "\" " + option + " " + std::to_string(seconds);
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process;
@@ -139,8 +144,13 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         } else if (option == "--window" && hasValue) {
             RunFor(std::atoi(__argv[++i]), "Setup");
             Report("end window");
+        } else if (option == "--detached" && hasValue) {
+            RunFor(std::atoi(__argv[++i]), nullptr);
+            Report("end detached");
         } else if (option == "--child" && hasValue) {
-            if (StartChild(std::atoi(__argv[++i]))) Report("child started");
+            if (StartChild("--window", std::atoi(__argv[++i]))) Report("child started");
+        } else if (option == "--detached-child" && hasValue) {
+            if (StartChild("--detached", std::atoi(__argv[++i]))) Report("detached child started");
         } else if (option == "--exit" && hasValue) {
             exitCode = std::atoi(__argv[++i]);
         }
