@@ -105,17 +105,16 @@ void ApplyDeployerSwitches(const char* archivePath) {
     if (switches.extractOnly) {
         settings.command[0] = '\0';
         settings.removeAfterRun = 0;
-        settings.openFolder = 0;
     }
     if (switches.silent) {
         settings.question[0] = '\0';  // answered yes
         settings.skipDestinationDialog = 1;
         settings.noConfirm = 1;  // the folder is made, files are replaced
-        settings.openFolder = 0;
     }
-    LogLine("package: %s", archivePath);
-    LogLine("command: %s", settings.command);
-    LogLine("destination: %s, remove: %ld, replace: %ld, crc-32: %08lX", settings.destination,
+    if (switches.extractOnly | switches.silent) settings.openFolder = 0;
+    LogLine(kLogPackage, archivePath);
+    LogLine(kLogCommand, settings.command);
+    LogLine(kLogSettings, settings.destination,
             settings.removeAfterRun, settings.noConfirm, settings.expectedCrc);
 }
 
@@ -132,7 +131,7 @@ long FindArchiveStart(lzh::HeaderReader& reader) {
         return -1;
     }
     job.decoder =
-        new (decoderBlock) lzh::Decoder(job.archive, g_state.outputSink, g_state.abortState);
+        new (decoderBlock) lzh::Decoder(job.archive, g_outputSink, g_state.abortState);
     job.reader = &reader;
 
     long start = -1;
@@ -223,7 +222,7 @@ bool Extract(long total) {
     job.replace = settings.noConfirm ? ReplacePolicy::kReplaceAll : ReplacePolicy::kAsk;
     job.recordFiles = settings.removeAfterRun != 0;
     job.abortState = &g_state.abortState;
-    job.output = &g_state.outputSink;
+    job.output = &g_outputSink;
 
     HANDLE worker = CreateThread(nullptr, 0, ExtractionWorker, &job, 0, nullptr);
     if (worker == nullptr) {
@@ -251,7 +250,9 @@ bool Extract(long total) {
     return true;
 }
 
-void AfterExtraction() {
+// Its buffers, and the launch's, get a frame of their own (see
+// SettleDestination).
+__attribute__((noinline)) void AfterExtraction() {
     const RunSettings& settings = g_state.runSettings;
     const DeployerSwitches& switches = *g_state.switches;
     if (settings.command[0] != '\0') {
@@ -275,7 +276,7 @@ void AfterExtraction() {
             if (g_state.tempFolderMade) RemoveExtractedFiles(settings.destination, 1);
             return;
         }
-        LogLine("start: %s%s", settings.destination, command);
+        LogLine(kLogLaunch, settings.destination, command);
         DWORD exitCode = 0;
         // A silent run is waited for: the deployment tool gets the
         // installer's own exit code once the whole install has ended.
@@ -283,7 +284,7 @@ void AfterExtraction() {
                            switches.silent != 0, settings.variant == '6', &exitCode))
             Fail(ERROR_PATH_NOT_FOUND);
         else
-            LogLine("command's exit code: %lu", exitCode);
+            LogLine(kLogCommandExit, exitCode);
         if (settings.removeAfterRun) RemoveExtractedFiles(settings.destination, g_state.tempFolderMade);
         Fail(exitCode);
     } else if (settings.openFolder && g_state.abortState.load() == lzh::kAbortNone) {

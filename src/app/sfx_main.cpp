@@ -17,12 +17,14 @@ namespace {
 // The box of /?, sized for the list of switches.
 constexpr int kSwitchesTextSize = 768;
 
-DWORD StartRun(const char* tail, DeployerSwitches& switches) {
+// A frame of its own: the switches stay in SfxMain's, and no frame may reach
+// a page (the module has no stack probes).
+__attribute__((noinline)) DWORD StartRun(const char* tail, DeployerSwitches& switches) {
     // Empty: extract the archive attached to this executable.
     char archivePath[MAX_PATH] = "";
     const int found = tail[0] == '\0' || ParseCommandLine(tail, archivePath, switches);
     g_ui.silent = switches.silent;
-    if (switches.logPath[0] != '\0' && OpenRunLog(switches.logPath)) LogLine("lzhsfx %s", tail);
+    if (switches.logPath[0] != '\0' && OpenRunLog(switches.logPath)) LogLine(kLogStart, tail);
     if (switches.showHelp) {
         char text[kSwitchesTextSize];
         LoadText(IDS_SWITCHES, text, sizeof text);
@@ -53,6 +55,6 @@ DWORD SfxMain(HINSTANCE module, const char* tail) {
     DeployerSwitches switches{};
     g_state.switches = &switches;
     const DWORD exitCode = StartRun(tail, switches);
-    LogLine("exit code: %lu", exitCode);
+    LogLine(kLogExit, exitCode);
     return exitCode;
 }

@@ -31,7 +31,10 @@ struct ModuleState {
     // decoder (on the heap: its tables are large).  Between the start of the
     // worker and the join only the worker touches them.
     ExtractionJob job;
-    ProgressFileSink outputSink;
 };
 
+// All zero at start, so that it takes no file space (the image's .bss).
 extern ModuleState g_state;
+// The worker's output; apart from g_state, whose zero start its table of
+// virtual functions would spoil.
+extern ProgressFileSink g_outputSink;

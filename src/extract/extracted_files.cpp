@@ -97,7 +97,7 @@ void RemoveExtractedFiles(const char* destination, int32_t tempFolderMade) {
                 inSubfolder = true;
             SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
             if (DeleteFileA(path)) {
-                LogLine("removed: %s", path);
+                LogLine(kLogRemoved, path);
                 continue;
             }
             // Logged once: when removed, or at the last try.
@@ -108,7 +108,7 @@ void RemoveExtractedFiles(const char* destination, int32_t tempFolderMade) {
             } else if (pass > 1 && error == ERROR_FILE_NOT_FOUND) {
                 continue;  // removed at an earlier try
             }
-            LogLine("not removed: %s", path);
+            LogLine(kLogNotRemoved, path);
         }
         if (!refused || pass == kDeletePasses) break;
         Sleep(kDeleteRetryDelay);

@@ -69,7 +69,7 @@ void Tally(Extraction& run, Fault fault, const char* name,
     Fail(run.job, fault == kFaultWrite || fault == kFaultCreate ? ERROR_WRITE_FAULT : ERROR_INVALID_DATA);
     char message[kMessageSize];
     FormatFault(fault, outcome, name, message);
-    LogLine("skipped: %s", message);
+    LogLine(kLogSkipped, message);
 }
 
 // One box per cause: the first entry's name, the cause, and how many more
@@ -159,7 +159,7 @@ Step WriteEntry(Extraction& run, const char* path, const lzh::EntryHeader& heade
     if (file == INVALID_HANDLE_VALUE && GetLastError() == ERROR_FILE_EXISTS) {
         switch (DecideReplace(job, path, header)) {
         case Replace::kWrite: file = CreateOutputFile(path, CREATE_ALWAYS); break;
-        case Replace::kKeep: LogLine("kept: %s", path); return Step::kNextEntry;
+        case Replace::kKeep: LogLine(kLogKept, path); return Step::kNextEntry;
         case Replace::kCancel: job.abortState->store(lzh::kAbortCancelled); return Step::kNextEntry;
         }
     }
@@ -173,7 +173,7 @@ Step WriteEntry(Extraction& run, const char* path, const lzh::EntryHeader& heade
     const lzh::DecodeOutcome outcome = job.decoder->DecodeEntry(
         lzh::MethodCodeOf(header.method), header.packedSize, header.unpackedSize, header.crc16);
     const bool complete = outcome == lzh::DecodeOutcome::kOk;
-    LogLine("%s: %lu bytes, %s", path, header.unpackedSize, lzh::DecodeOutcomeText(outcome));
+    LogLine(kLogEntry, path, header.unpackedSize, lzh::DecodeOutcomeText(outcome));
     if (complete) SetEntryTime(file, header.level, header.timeStamp);
     const bool closed = CloseHandle(file) != FALSE;
     output.file = nullptr;

@@ -20,18 +20,18 @@ constexpr size_t kInstallerCommandSize = 1024;
 constexpr int kProbesAfterWait = 200;
 constexpr int kProbesAfterEnd = 3000;
 
-using CreateJobCall = HANDLE(WINAPI*)(LPSECURITY_ATTRIBUTES, LPCSTR);
-using SetJobCall = BOOL(WINAPI*)(HANDLE, JOBOBJECTINFOCLASS, LPVOID, DWORD);
-using AssignJobCall = BOOL(WINAPI*)(HANDLE, HANDLE);
-using QueryJobCall = BOOL(WINAPI*)(HANDLE, JOBOBJECTINFOCLASS, LPVOID, DWORD, LPDWORD);
-
-// Bound by JoinNewJob, for WaitForJob.
-QueryJobCall queryJob;
-
-template <typename Call>
-Call Lookup(HMODULE module, const char* name) {
-    return reinterpret_cast<Call>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-}
+// The job calls, bound at run time by JoinNewJob (systems before job
+// objects lack them; as imports their names would also cost .data).  The
+// names one after another, in the order of the table.
+constexpr char kJobCallNames[] =
+    "CreateJobObjectA\0SetInformationJobObject\0AssignProcessToJobObject\0QueryInformationJobObject";
+struct JobCalls {
+    HANDLE(WINAPI* create)(LPSECURITY_ATTRIBUTES, LPCSTR);
+    BOOL(WINAPI* setLimits)(HANDLE, JOBOBJECTINFOCLASS, LPVOID, DWORD);
+    BOOL(WINAPI* assign)(HANDLE, HANDLE);
+    BOOL(WINAPI* query)(HANDLE, JOBOBJECTINFOCLASS, LPVOID, DWORD, LPDWORD);
+};
+JobCalls jobCalls;
 
 bool IsLetter(char c, char lower) { return (c | 0x20) == lower; }
 
@@ -184,15 +184,14 @@ HWND FindInstallerWindow(char* className, char* windowTitle) {
 }
 
 HANDLE JoinNewJob() {
-    // Systems before job objects lack the calls, so they are bound at run
-    // time (as imports, their names would also cost a step of .data).
     HMODULE kernel = GetModuleHandleA("kernel32");
-    auto create = Lookup<CreateJobCall>(kernel, "CreateJobObjectA");
-    auto setLimits = Lookup<SetJobCall>(kernel, "SetInformationJobObject");
-    auto assign = Lookup<AssignJobCall>(kernel, "AssignProcessToJobObject");
-    queryJob = Lookup<QueryJobCall>(kernel, "QueryInformationJobObject");
-    if (create == nullptr || setLimits == nullptr || assign == nullptr || queryJob == nullptr) return nullptr;
-    HANDLE job = create(nullptr, nullptr);
+    FARPROC* call = reinterpret_cast<FARPROC*>(&jobCalls);
+    for (const char* name = kJobCallNames; call != reinterpret_cast<FARPROC*>(&jobCalls + 1); call++) {
+        *call = GetProcAddress(kernel, name);
+        if (*call == nullptr) return nullptr;
+        name += std::strlen(name) + 1;
+    }
+    HANDLE job = jobCalls.create(nullptr, nullptr);
     if (job == nullptr) return nullptr;
     // A process that asks to leave the job may: without the limit its
     // CreateProcess would fail.  No limit ends the processes with the job.
@@ -200,8 +199,8 @@ HANDLE JoinNewJob() {
     JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
     limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_BREAKAWAY_OK;
     HANDLE currentProcess = reinterpret_cast<HANDLE>(-1);  // what GetCurrentProcess() returns
-    if (setLimits(job, JobObjectExtendedLimitInformation, &limits, sizeof limits) &&
-        assign(job, currentProcess))
+    if (jobCalls.setLimits(job, JobObjectExtendedLimitInformation, &limits, sizeof limits) &&
+        jobCalls.assign(job, currentProcess))
         return job;
     CloseHandle(job);
     return nullptr;
@@ -210,7 +209,7 @@ HANDLE JoinNewJob() {
 bool WaitForJob(HANDLE job) {
     JOBOBJECT_BASIC_ACCOUNTING_INFORMATION accounting;
     for (;;) {
-        if (!queryJob(job, JobObjectBasicAccountingInformation, &accounting, sizeof accounting, nullptr))
+        if (!jobCalls.query(job, JobObjectBasicAccountingInformation, &accounting, sizeof accounting, nullptr))
             return false;
         if (accounting.ActiveProcesses <= 1) return true;
         Sleep(100);

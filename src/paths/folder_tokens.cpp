@@ -14,26 +14,20 @@ constexpr UINT kSystemFolderSize = 256;
 
 enum class TokenFolder { kNone, kDesktop, kDocuments, kProgramFiles, kSystem, kWindows, kTemp };
 
-struct FolderToken {
-    const char* name;  // matched exactly, letter case included
-    TokenFolder folder;
-};
-
-constexpr FolderToken kFolderTokens[] = {
-    {"Desktop", TokenFolder::kDesktop},
-    {"MyDocuments", TokenFolder::kDocuments},
-    {"ProgramFiles", TokenFolder::kProgramFiles},
-    {"SystemDir", TokenFolder::kSystem},
-    {"WinDir", TokenFolder::kWindows},
-    {"temp", TokenFolder::kTemp},
-};
+// The token names one after another, in the order of TokenFolder from
+// kDesktop on; matched exactly, letter case included.
+constexpr char kTokenNames[] = "Desktop\0MyDocuments\0ProgramFiles\0SystemDir\0WinDir\0temp";
 
 // Comparing this many bytes takes in the terminator of every name.
 constexpr size_t kLongestTokenSize = sizeof "ProgramFiles";
 
 TokenFolder FolderOfToken(const char* token) {
-    for (const FolderToken& known : kFolderTokens)
-        if (std::strncmp(token, known.name, kLongestTokenSize) == 0) return known.folder;
+    const char* name = kTokenNames;
+    for (int folder = static_cast<int>(TokenFolder::kDesktop); folder <= static_cast<int>(TokenFolder::kTemp);
+         folder++) {
+        if (std::strncmp(token, name, kLongestTokenSize) == 0) return static_cast<TokenFolder>(folder);
+        name += std::strlen(name) + 1;
+    }
     return TokenFolder::kNone;
 }
 

@@ -3,7 +3,7 @@
 #include "ui/ui.h"
 
 int ShowMessageBox(HWND owner, const char* text, const char* caption, UINT type) {
-    LogLine("message: %s", text);
+    LogLine(kLogMessage, text);
     // Silent runs take the answer that goes on.
     if (g_ui.silent) return (type & MB_TYPEMASK) == MB_YESNO ? IDYES : IDOK;
     return MessageBoxA(owner, text, caption, type);

@@ -1,6 +1,7 @@
 #include "ui/run_log.h"
 
 #include <cstdarg>
+#include <cstring>
 
 #include "ui/ui.h"
 
@@ -10,6 +11,23 @@ namespace {
 constexpr int kLineSize = 1024;
 // Wide characters converted to UTF-8 at a time: at most three bytes each.
 constexpr int kChunk = kLineSize / 4;
+
+// The formats one after another, in the order of LogFormat: the calls pass
+// a number, and the module holds no table of pointers to them.
+constexpr char kFormats[] =
+    "lzhsfx %s\0"
+    "package: %s\0"
+    "command: %s\0"
+    "destination: %s, remove: %ld, replace: %ld, crc-32: %08lX\0"
+    "%s: %lu bytes, %s\0"
+    "kept: %s\0"
+    "skipped: %s\0"
+    "message: %s\0"
+    "start: %s%s\0"
+    "command's exit code: %lu\0"
+    "removed: %s\0"
+    "not removed: %s\0"
+    "exit code: %lu";
 
 }  // namespace
 
@@ -25,12 +43,14 @@ bool OpenRunLog(const char* path) {
     return true;
 }
 
-void LogLine(const char* format, ...) {
+void LogLine(LogFormat format, ...) {
     if (g_ui.log == nullptr) return;
+    const char* text = kFormats;
+    for (int n = format; n > 0; n--) text += std::strlen(text) + 1;
     char line[kLineSize];
     va_list arguments;
     va_start(arguments, format);
-    wvsprintfA(line, format, arguments);
+    wvsprintfA(line, text, arguments);
     va_end(arguments);
 
     wchar_t wide[kLineSize + 2];

@@ -10,7 +10,25 @@
 // UTF-8.  Returns false when it cannot be opened.
 bool OpenRunLog(const char* path);
 
+// The lines of the log, by their formats (run_log.cpp holds them in this
+// order).
+enum LogFormat : int {
+    kLogStart,           // "lzhsfx %s": the command line
+    kLogPackage,         // "package: %s"
+    kLogCommand,         // "command: %s"
+    kLogSettings,        // "destination: %s, remove: %ld, replace: %ld, crc-32: %08lX"
+    kLogEntry,           // "%s: %lu bytes, %s": path, size, outcome
+    kLogKept,            // "kept: %s": a file not replaced
+    kLogSkipped,         // "skipped: %s": the box text of the cause
+    kLogMessage,         // "message: %s": a box
+    kLogLaunch,          // "start: %s%s": destination and command
+    kLogCommandExit,     // "command's exit code: %lu"
+    kLogRemoved,         // "removed: %s"
+    kLogNotRemoved,      // "not removed: %s"
+    kLogExit,            // "exit code: %lu"
+};
+
 // Formats one line with wvsprintfA (texts in the ANSI code page, at most
 // 1,023 characters) and appends it in UTF-8; line breaks in the text
 // become blanks.
-void LogLine(const char* format, ...);
+void LogLine(LogFormat format, ...);

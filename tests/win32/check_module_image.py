@@ -7,7 +7,7 @@
   touches fs:[0], where a handler would be registered.
 - Its static imports come from the system folder only: a load configuration
   whose DependentLoadFlags is LOAD_LIBRARY_SEARCH_SYSTEM32.
-- Sections .text .data .reloc .rsrc, the resources last, ending at the end of
+- Sections .text .data .bss .reloc .rsrc, the resources last, ending at the end of
   the file (the configuration block follows it); the headers in one
   file-alignment step; the checksum right.
 
@@ -30,7 +30,7 @@ RELOCS_STRIPPED = 0x0001
 LOAD_LIBRARY_SEARCH_SYSTEM32 = 0x0800
 DEPENDENT_LOAD_FLAGS = 0x36  # a WORD in IMAGE_LOAD_CONFIG_DIRECTORY32
 SE_HANDLER_TABLE = 0x40  # SEHandlerTable, then SEHandlerCount
-SECTIONS = [".text", ".data", ".reloc", ".rsrc"]
+SECTIONS = [".text", ".data", ".bss", ".reloc", ".rsrc"]
 
 # Accesses to fs:[0] with an absolute 32-bit displacement: mov eax to/from,
 # push, pop, and mov of any register (ModR/M with mod 00, r/m 101).
@@ -144,7 +144,7 @@ def damaged(data):
         ("no base relocations", patch(directories + 5 * 8 + 4, "<I", 0)),
         ("no load configuration", patch(directories + 10 * 8 + 4, "<I", 0)),
         ("DependentLoadFlags", patch(load_flags, "<H", 0)),
-        ("sections", patch(pe.sections[2].get_file_offset(), "8s", b".rdata")),
+        ("sections", patch(pe.sections[3].get_file_offset(), "8s", b".rdata")),
         ("ends at", data + bytes(optional.FileAlignment)),
         ("fs:[0]", data[:code_end - 7] + bytes.fromhex("64892500000000") + data[code_end:]),
     ]

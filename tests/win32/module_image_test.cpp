@@ -55,10 +55,11 @@ protected:
 };
 
 TEST_F(ModuleImage, ResourcesLastEndingAtTheEndOfTheFile) {
-    ASSERT_EQ(nt_->FileHeader.NumberOfSections, 4);
-    const char* names[] = {".text", ".data", ".reloc", ".rsrc"};
-    for (int i = 0; i < 4; i++) EXPECT_STREQ(reinterpret_cast<const char*>(sections_[i].Name), names[i]);
-    const IMAGE_SECTION_HEADER& last = sections_[3];
+    ASSERT_EQ(nt_->FileHeader.NumberOfSections, 5);
+    const char* names[] = {".text", ".data", ".bss", ".reloc", ".rsrc"};
+    for (int i = 0; i < 5; i++) EXPECT_STREQ(reinterpret_cast<const char*>(sections_[i].Name), names[i]);
+    EXPECT_EQ(sections_[2].SizeOfRawData, 0u);  // zero-initialised data takes no file space
+    const IMAGE_SECTION_HEADER& last = sections_[4];
     EXPECT_EQ(last.PointerToRawData + last.SizeOfRawData, file_.size());
     EXPECT_EQ(nt_->OptionalHeader.Subsystem, IMAGE_SUBSYSTEM_WINDOWS_GUI);
     EXPECT_EQ(nt_->FileHeader.TimeDateStamp, 0u);

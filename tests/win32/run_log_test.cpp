@@ -29,21 +29,21 @@ protected:
 };
 
 TEST_F(RunLogTest, LinesInUtf8AppendedAfterOneByteOrderMark) {
-    LogLine("not logged: %s", "no log yet");  // no file is made
+    LogLine(kLogMessage, "no log yet");  // no file is made
     EXPECT_FALSE(FileExists(path_));
 
     ASSERT_TRUE(OpenRunLog(path_.c_str()));
     // The texts are in the ANSI code page; the log holds their UTF-8 form.
     char ansi[8];
     ASSERT_GT(WideCharToMultiByte(CP_ACP, 0, L"\u00e9", -1, ansi, sizeof ansi, nullptr, nullptr), 1);
-    LogLine("entry %s: %lu bytes", (std::string("caf") + ansi).c_str(), 4096ul);
-    LogLine("message: %s", "two\n\nlines");
+    LogLine(kLogEntry, (std::string("caf") + ansi).c_str(), 4096ul, "OK");
+    LogLine(kLogMessage, "two\n\nlines");
     Close();
-    EXPECT_EQ(Logged(), "\xEF\xBB\xBF" "entry caf\xC3\xA9: 4096 bytes\r\nmessage: two  lines\r\n");
+    EXPECT_EQ(Logged(), "\xEF\xBB\xBF" "caf\xC3\xA9: 4096 bytes, OK\r\nmessage: two  lines\r\n");
 
     // A second run appends, without a second mark.
     ASSERT_TRUE(OpenRunLog(path_.c_str()));
-    LogLine("exit code: %lu", 3010ul);
+    LogLine(kLogExit, 3010ul);
     Close();
     const std::string tail = "two  lines\r\nexit code: 3010\r\n";
     EXPECT_EQ(Logged().substr(Logged().size() - tail.size()), tail);
@@ -52,16 +52,16 @@ TEST_F(RunLogTest, LinesInUtf8AppendedAfterOneByteOrderMark) {
 
 TEST_F(RunLogTest, LongLinesAreCutNotOverrun) {
     ASSERT_TRUE(OpenRunLog(path_.c_str()));
-    LogLine("%s", std::string(3000, 'x').c_str());
+    LogLine(kLogPackage, std::string(3000, 'x').c_str());
     Close();
     const std::string logged = Logged();
     // wvsprintfA stops at 1,023 characters.
-    EXPECT_EQ(logged, "\xEF\xBB\xBF" + std::string(1023, 'x') + "\r\n");
+    EXPECT_EQ(logged, "\xEF\xBB\xBF" "package: " + std::string(1023 - 9, 'x') + "\r\n");
 }
 
 TEST_F(RunLogTest, ALogThatCannotBeMadeIsNone) {
     EXPECT_FALSE(OpenRunLog((folder_.path() + "missing\\run.log").c_str()));
-    LogLine("nothing");
+    LogLine(kLogExit, 0ul);
     EXPECT_EQ(g_ui.log, nullptr);
 }
 
