@@ -1,7 +1,5 @@
 #include "archive/crc16.h"
 
-#include <array>
-
 #if defined(__x86_64__)
 #include <immintrin.h>
 #endif
@@ -9,20 +7,14 @@
 namespace lzh {
 namespace {
 
-// kTable[i] is the CRC of the byte i: i shifted right eight times, XOR-ed
-// with 0xA001 whenever the bit shifted out was 1.  Built at compile time: it
-// lives in read-only data and needs no start-up call.
-constexpr std::array<uint16_t, 256> MakeCrc16Table() {
-    std::array<uint16_t, 256> t{};
-    for (unsigned i = 0; i < 256; i++) {
-        unsigned r = i;
-        for (int bit = 0; bit < 8; bit++) r = (r & 1) ? (r >> 1) ^ 0xA001u : r >> 1;
-        t[i] = static_cast<uint16_t>(r);
-    }
-    return t;
+// The CRC of one more byte, bit by bit: shifted right eight times, XOR-ed
+// with 0xA001 whenever the bit shifted out was 1.  Short runs need no table,
+// so the module's file holds none.
+unsigned NextCrc16(unsigned r, uint8_t byte) {
+    r ^= byte;
+    for (int bit = 0; bit < 8; bit++) r = (r & 1) ? (r >> 1) ^ 0xA001u : r >> 1;
+    return r;
 }
-
-constexpr std::array<uint16_t, 256> kTable = MakeCrc16Table();
 
 #if defined(__x86_64__)
 // Folding with carry-less multiplication.  With register 0 the CRC of a
@@ -89,16 +81,16 @@ constexpr uint64_t ReflectedXPowModP(unsigned n) {
 
 uint16_t UpdateCrc16(uint16_t crc, const uint8_t* bytes, size_t count) {
     unsigned r = crc;
-    for (; count > 0; count--, bytes++) r = kTable[(r ^ *bytes) & 0xFF] ^ (r >> 8);
+    for (; count > 0; count--, bytes++) r = NextCrc16(r, *bytes);
     return static_cast<uint16_t>(r);
 }
 
 void FastCrc16::Init() {
+    for (unsigned i = 0; i < 256; i++) table_[0][i] = static_cast<uint16_t>(NextCrc16(0, static_cast<uint8_t>(i)));
     for (unsigned i = 0; i < 256; i++) {
-        unsigned r = kTable[i];
-        table_[0][i] = static_cast<uint16_t>(r);
+        unsigned r = table_[0][i];
         for (unsigned k = 1; k < kSlices; k++) {
-            r = kTable[r & 0xFF] ^ (r >> 8);  // one more zero byte
+            r = table_[0][r & 0xFF] ^ (r >> 8);  // one more zero byte
             table_[k][i] = static_cast<uint16_t>(r);
         }
     }

@@ -7,8 +7,8 @@
 
 namespace lzh {
 
-// Folds count bytes into crc, one at a time, and returns the new register
-// value.  For headers and other short runs.
+// Folds count bytes into crc, bit by bit, and returns the new register
+// value.  For headers and other short runs: long ones take FastCrc16.
 uint16_t UpdateCrc16(uint16_t crc, const uint8_t* bytes, size_t count);
 
 // The same CRC for long runs (decoded output): on x86-64 processors that

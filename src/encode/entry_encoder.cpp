@@ -122,7 +122,7 @@ EncodeStatus EntryEncoder::Store(EncodeInput& input, uint32_t size, EncodedEntry
         const long got = input.Read(buffer, left < kPiece ? left : kPiece);
         if (got < 0) return EncodeStatus::kReadError;
         if (got == 0) return EncodeStatus::kSizeChanged;
-        crc = UpdateCrc16(crc, buffer, static_cast<size_t>(got));
+        crc = window_.UpdateCrc16(crc, buffer, static_cast<size_t>(got));
         if (!output_->Write(buffer, static_cast<size_t>(got))) return EncodeStatus::kWriteError;
         left -= static_cast<uint32_t>(got);
     }

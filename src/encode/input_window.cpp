@@ -14,6 +14,7 @@ bool InputWindow::Allocate(uint32_t largestDictionary, uint32_t largestRequest) 
     data_ = static_cast<uint8_t*>(std::malloc(capacity + kPadding));
     if (data_ == nullptr) return false;
     capacity_ = capacity;
+    crcTables_.Init();
     return true;
 }
 
@@ -59,7 +60,7 @@ void InputWindow::Read() {
             state_ = State::kSizeChanged;  // shorter than announced
             return;
         }
-        crc16_ = UpdateCrc16(crc16_, data_ + end_, static_cast<size_t>(got));
+        crc16_ = crcTables_.Update(crc16_, data_ + end_, static_cast<size_t>(got));
         end_ += static_cast<uint32_t>(got);
         remaining_ -= static_cast<uint32_t>(got);
     }

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "archive/crc16.h"
 #include "encode/encode_io.h"
 
 namespace lzh {
@@ -37,6 +38,10 @@ public:
     bool AtEnd() const { return state_ == State::kDone; }
     State state() const { return state_; }
     uint16_t crc16() const { return crc16_; }
+    // The CRC-16 of more bytes, with the window's tables.
+    uint16_t UpdateCrc16(uint16_t crc, const uint8_t* bytes, size_t count) const {
+        return crcTables_.Update(crc, bytes, count);
+    }
 
 private:
     void Read();
@@ -49,6 +54,7 @@ private:
     uint32_t remaining_ = 0;  // bytes of the entry not yet read
     State state_ = State::kDone;
     uint16_t crc16_ = 0;
+    FastCrc16 crcTables_;  // built by Allocate
 };
 
 }  // namespace lzh
