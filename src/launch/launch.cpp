@@ -111,7 +111,9 @@ void WaitForInstallerWindows(int probes) {
 
 // Starts a program through the shell; dot is the command's last '.', if
 // any.  A quiet start shows no error box of the shell's.  Returns the
-// program's process, or null.
+// program's process; null when the shell started none of its own (a
+// document handed to a program that was running already); or
+// INVALID_HANDLE_VALUE when nothing could be started.
 HANDLE StartProgram(char* commandLine, char* dot, const char* workingFolder, bool quiet) {
     // "x.exe args": the arguments begin after the character that follows
     // "exe".  Any other text is the file alone.
@@ -130,7 +132,7 @@ HANDLE StartProgram(char* commandLine, char* dot, const char* workingFolder, boo
     execute.lpParameters = parameters;
     execute.lpDirectory = workingFolder;
     execute.nShow = SW_SHOW;
-    return ShellExecuteExA(&execute) ? execute.hProcess : nullptr;
+    return ShellExecuteExA(&execute) ? execute.hProcess : INVALID_HANDLE_VALUE;
 }
 
 // Starts the program and, when asked, waits for it, for its job (when
@@ -138,17 +140,19 @@ HANDLE StartProgram(char* commandLine, char* dot, const char* workingFolder, boo
 bool StartAndWait(char* commandLine, char* dot, const char* workingFolder, bool wait, bool quiet, HANDLE job,
                   DWORD* exitCode) {
     HANDLE process = StartProgram(commandLine, dot, workingFolder, quiet);
-    if (process == nullptr) return false;
-    WaitForInputIdle(process, INFINITE);
-    Sleep(100);
-    if (!wait) {
+    if (process == INVALID_HANDLE_VALUE) return false;
+    bool running = false;
+    if (process != nullptr) {
+        WaitForInputIdle(process, INFINITE);
+        Sleep(100);
+        if (wait) {
+            running = WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
+            WaitForSingleObject(process, INFINITE);
+            GetExitCodeProcess(process, exitCode);
+        }
         CloseHandle(process);
-        return true;
     }
-    const bool running = WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
-    WaitForSingleObject(process, INFINITE);
-    GetExitCodeProcess(process, exitCode);
-    CloseHandle(process);
+    if (!wait) return true;
     const bool jobWaited = job != nullptr && WaitForJob(job);
     WaitForInstallerWindows(running || jobWaited ? kProbesAfterWait : kProbesAfterEnd);
     return true;
