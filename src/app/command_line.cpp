@@ -78,35 +78,20 @@ int ParseCommandLine(const char* tail, char* archivePath, DeployerSwitches& swit
             p++;
             continue;
         }
+        // The flag switches: which field, and the value it takes.
+        int32_t* flag = nullptr;
+        int32_t setTo = 1;
         switch (UpperAscii(p[1])) {
-        case 'D':
-            settings.removeAfterRun = 1;
-            mark = p + 2;
-            break;
-        case 'H':
-            settings.skipDestinationDialog = 1;
-            mark = p + 2;
-            break;
+        case 'D': flag = &settings.removeAfterRun; break;
+        case 'H': flag = &settings.skipDestinationDialog; break;
         case 'N':
-            settings.openFolder = 0;
-            mark = p + 2;
+            flag = &settings.openFolder;
+            setTo = 0;
             break;
-        case 'O':
-            settings.noConfirm = 1;
-            mark = p + 2;
-            break;
-        case 'S':
-            switches.silent = 1;
-            mark = p + 2;
-            break;
-        case 'C':
-            switches.extractOnly = 1;
-            mark = p + 2;
-            break;
-        case '?':
-            switches.showHelp = 1;
-            mark = p + 2;
-            break;
+        case 'O': flag = &settings.noConfirm; break;
+        case 'S': flag = &switches.silent; break;
+        case 'C': flag = &switches.extractOnly; break;
+        case '?': flag = &switches.showHelp; break;
         case 'E':
         case 'T':
         case 'L':
@@ -132,6 +117,10 @@ int ParseCommandLine(const char* tail, char* archivePath, DeployerSwitches& swit
             }
             break;
         default: break;
+        }
+        if (flag != nullptr) {
+            *flag = setTo;
+            mark = p + 2;
         }
         p++;
     }

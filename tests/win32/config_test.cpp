@@ -62,6 +62,15 @@ protected:
 
     RunSettings& settings() { return g_state.runSettings; }
 
+    // A removing run whose destination is %temp% gets the run's own folder.
+    void ExpectPrivateTemporaryFolder(const SfxConfig& block) {
+        EXPECT_EQ(Load(BytesOf(block)), kConfigApplied);
+        char temp[MAX_PATH];
+        GetTempPathA(sizeof temp, temp);
+        EXPECT_EQ(std::string(settings().destination), std::string(temp) + "~pack.exe");
+        EXPECT_EQ(g_state.tempFolderMade, 1);
+    }
+
     TempFolder folder_;
     uint32_t imageEnd_ = 0;
     FILE* stream_ = nullptr;
@@ -160,11 +169,7 @@ TEST_F(LoadSfxConfigTest, DeployersDestinationReplacesTheBlocks) {
     SetText(TestSwitches().destination, MAX_PATH, "%temp%");
     SetText(block.command, sizeof block.command, "setup.exe");
     block.removeAfterRun = 1;
-    EXPECT_EQ(Load(BytesOf(block)), kConfigApplied);
-    char temp[MAX_PATH];
-    GetTempPathA(sizeof temp, temp);
-    EXPECT_EQ(std::string(settings().destination), std::string(temp) + "~pack.exe");
-    EXPECT_EQ(g_state.tempFolderMade, 1);
+    ExpectPrivateTemporaryFolder(block);
 }
 
 TEST_F(LoadSfxConfigTest, PrivateTemporaryFolderForARemovingRun) {
@@ -172,11 +177,7 @@ TEST_F(LoadSfxConfigTest, PrivateTemporaryFolderForARemovingRun) {
     SetText(block.destination, sizeof block.destination, "%temp%");
     SetText(block.command, sizeof block.command, "setup.exe");
     block.removeAfterRun = 1;
-    EXPECT_EQ(Load(BytesOf(block)), kConfigApplied);
-    char temp[MAX_PATH];
-    GetTempPathA(sizeof temp, temp);
-    EXPECT_EQ(std::string(settings().destination), std::string(temp) + "~pack.exe");
-    EXPECT_EQ(g_state.tempFolderMade, 1);
+    ExpectPrivateTemporaryFolder(block);
 }
 
 TEST_F(LoadSfxConfigTest, Win64PackageRunsOnlyUnderWow64) {
