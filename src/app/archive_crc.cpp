@@ -98,11 +98,11 @@ __attribute__((noinline)) uint32_t CheckFileCrc(HWND owner, const char* path, ui
 
     crc = FinishCrc32(crc);
     if (expected == 0 || expected == crc) return crc;
-    char format[kWarningFormatSize];
-    char text[kMessageSize];
-    LoadText(IDS_CRC32_ERROR, format, sizeof format);
-    FormatWithText(text, sizeof text, format, path);
-    ShowMessageBox(owner, text, "Warning", MB_ICONERROR);
+    wchar_t format[kWarningFormatSize];
+    wchar_t text[kMessageSize];
+    LoadText(IDS_CRC32_ERROR, format, kWarningFormatSize);
+    FormatWithText(text, kMessageSize, format, ToWide(path));
+    ShowMessageBox(owner, text, L"Warning", MB_ICONERROR);
     return 0;
 }
 

@@ -137,7 +137,7 @@ int ParseCommandLine(const char* tail, char* archivePath, DeployerSwitches& swit
                 const char* destination = NextQuotedPiece(next, &next);
                 // A folder, or a path that does not exist yet; never a plain file.
                 if (destination != nullptr &&
-                    (GetFileAttributesA(destination) & FILE_ATTRIBUTE_DIRECTORY) != 0)
+                    (GetFileAttributesW(ToWide(destination)) & FILE_ATTRIBUTE_DIRECTORY) != 0)
                     CopyText(settings.destination, sizeof settings.destination, destination);
             }
         }
@@ -158,7 +158,7 @@ int ParseCommandLine(const char* tail, char* archivePath, DeployerSwitches& swit
 
     if (archivePath[0] != '\0') {
         TrimTrailingSpaces(archivePath);
-        const DWORD attributes = GetFileAttributesA(archivePath);
+        const DWORD attributes = GetFileAttributesW(ToWide(archivePath));
         if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return 0;
     }
     return 1;

@@ -155,7 +155,7 @@ bool MakePrivateFolder(char* folder) {
     CopyText(base, sizeof base, folder);
     RemoveBackslash(base);
     for (unsigned n = 2; n < 1000; n++) {
-        if (CreateDirectoryA(folder, nullptr)) return true;
+        if (CreateDirectoryW(ToWide(folder), nullptr)) return true;
         if (GetLastError() != ERROR_ALREADY_EXISTS) return false;
         char suffix[16];
         wsprintfA(suffix, "-%u\\", n);
@@ -192,9 +192,9 @@ __attribute__((noinline)) bool SettleDestination(const char* archiveFolder, cons
             return false;
         }
     }
-    if (GetFileAttributesA(settings.destination) != INVALID_FILE_ATTRIBUTES) return true;
+    if (GetFileAttributesW(ToWide(settings.destination)) != INVALID_FILE_ATTRIBUTES) return true;
     if (!settings.noConfirm &&
-        ShowStringMessageWith(nullptr, IDS_CREATE_FOLDER_QUESTION, settings.destination,
+        ShowStringMessageWith(nullptr, IDS_CREATE_FOLDER_QUESTION, ToWide(settings.destination),
                               MB_OKCANCEL | MB_ICONQUESTION) != IDOK) {
         Fail(ERROR_CANCELLED);
         return false;
@@ -218,7 +218,8 @@ bool Extract(long total) {
     const RunSettings& settings = g_state.runSettings;
     ExtractionJob& job = g_state.job;
     job.decoder->outputTotal = 0;
-    job.destination = settings.destination;
+    MultiByteToWideChar(CP_ACP, 0, settings.destination, -1, g_state.destination, MAX_PATH);
+    job.destination = g_state.destination;
     job.replace = settings.noConfirm ? ReplacePolicy::kReplaceAll : ReplacePolicy::kAsk;
     job.recordFiles = settings.removeAfterRun != 0;
     job.abortState = &g_state.abortState;
@@ -273,7 +274,7 @@ __attribute__((noinline)) void AfterExtraction() {
         // itself: after any failure nothing is started, and a private
         // folder under %temp% is not left behind.
         if (g_state.exitCode != 0) {
-            if (g_state.tempFolderMade) RemoveExtractedFiles(settings.destination, 1);
+            if (g_state.tempFolderMade) RemoveExtractedFiles(g_state.destination, 1);
             return;
         }
         LogLine(kLogLaunch, settings.destination, command);
@@ -285,7 +286,7 @@ __attribute__((noinline)) void AfterExtraction() {
             Fail(ERROR_PATH_NOT_FOUND);
         else
             LogLine(kLogCommandExit, exitCode);
-        if (settings.removeAfterRun) RemoveExtractedFiles(settings.destination, g_state.tempFolderMade);
+        if (settings.removeAfterRun) RemoveExtractedFiles(g_state.destination, g_state.tempFolderMade);
         Fail(exitCode);
     } else if (settings.openFolder && g_state.abortState.load() == lzh::kAbortNone) {
         OpenFolder(settings.destination);
@@ -307,6 +308,7 @@ DWORD RunArchive(char* archivePath) {
     ApplyDeployerSwitches(archivePath);
 
     lzh::HeaderReader reader(g_state.job.archive, g_reporter, IsSystemLeadByte);
+    reader.wideNames = &g_state.wideNames;
     const long start = FindArchiveStart(reader);
     if (start < 0) {
         ReleaseRun();
@@ -314,8 +316,10 @@ DWORD RunArchive(char* archivePath) {
     }
 
     const RunSettings& settings = g_state.runSettings;
+    wchar_t title[sizeof settings.title];
+    CopyText(title, sizeof settings.title, ToWide(settings.title));
     if (settings.question[0] != '\0' &&
-        ShowMessageBox(nullptr, settings.question, settings.title, MB_YESNO | MB_ICONQUESTION) != IDYES) {
+        ShowMessageBox(nullptr, ToWide(settings.question), title, MB_YESNO | MB_ICONQUESTION) != IDYES) {
         Fail(ERROR_CANCELLED);
         ReleaseRun();
         return g_state.exitCode;

@@ -1,11 +1,13 @@
 #include "app/runtime.h"
 
+#include "paths/text.h"
+
 #include <windows.h>
 
 namespace rt {
 
 FILE* Open(const char* path, const char*) {
-    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+    HANDLE file = CreateFileW(ToWide(path), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     return file == INVALID_HANDLE_VALUE ? nullptr : static_cast<FILE*>(file);
 }

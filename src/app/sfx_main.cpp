@@ -26,8 +26,8 @@ __attribute__((noinline)) DWORD StartRun(const char* tail, DeployerSwitches& swi
     g_ui.silent = switches.silent;
     if (switches.logPath[0] != '\0' && OpenRunLog(switches.logPath)) LogLine(kLogStart, tail);
     if (switches.showHelp) {
-        char text[kSwitchesTextSize];
-        LoadText(IDS_SWITCHES, text, sizeof text);
+        wchar_t text[kSwitchesTextSize];
+        LoadText(IDS_SWITCHES, text, kSwitchesTextSize);
         ShowMessageBox(nullptr, text, kCaption, MB_ICONINFORMATION);
         return 0;
     }

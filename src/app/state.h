@@ -9,6 +9,7 @@
 #include <cstdint>
 
 #include "app/command_line.h"
+#include "archive/header.h"
 #include "extract/output.h"
 #include "extract/worker.h"
 #include "package/sfx_config.h"
@@ -25,6 +26,8 @@ struct ModuleState {
     RunSettings runSettings;
     const DeployerSwitches* switches;  // the deployer's switches (SfxMain's frame)
     std::atomic<int32_t> abortState;  // lzh::kAbort*; never reset
+    wchar_t destination[MAX_PATH];    // the settled destination, for the worker and the removal
+    lzh::WideNames wideNames;         // the header reader's exact names
     DWORD exitCode;                   // the first failure; see above
     int32_t tempFolderMade;           // destination is a private folder under %temp%
     // Set up by the run driver: the archive stream, header buffer, reader and

@@ -2,8 +2,8 @@
 
 #include "ui/ui.h"
 
-HANDLE CreateOutputFile(const char* path, DWORD disposition) {
-    return CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, disposition, FILE_ATTRIBUTE_NORMAL,
+HANDLE CreateOutputFile(const wchar_t* path, DWORD disposition) {
+    return CreateFileW(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, disposition, FILE_ATTRIBUTE_NORMAL,
                        nullptr);
 }
 

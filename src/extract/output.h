@@ -9,7 +9,7 @@
 
 // Opens an extracted file for writing while others may only read it: two
 // writers would mix their bytes.  disposition: CREATE_NEW or CREATE_ALWAYS.
-HANDLE CreateOutputFile(const char* path, DWORD disposition);
+HANDLE CreateOutputFile(const wchar_t* path, DWORD disposition);
 
 class ProgressFileSink final : public lzh::OutputSink {
 public:
@@ -17,7 +17,7 @@ public:
     void Progress(uint32_t outputTotal) override;
 
     HANDLE file = nullptr;            // the file being written
-    const char* entryName = nullptr;  // shown with the next position, then null
+    const wchar_t* entryName = nullptr;  // shown with the next position, then null
 
 private:
     // Each update is a message to another thread and a repaint; under Wine

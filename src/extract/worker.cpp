@@ -25,7 +25,7 @@ enum Fault { kFaultName, kFaultLongPath, kFaultCreate, kFaultWrite, kFaultDamage
 
 struct FaultTally {
     uint32_t count;
-    char firstName[MAX_PATH];    // cut to fit
+    wchar_t firstName[MAX_PATH];  // cut to fit
     lzh::DecodeOutcome outcome;  // kFaultDamaged: what the decoder found in the first
 };
 
@@ -44,12 +44,12 @@ void Fail(ExtractionJob& job, DWORD code) {
 
 // The box text of a cause for one entry: the name and the cause.  Entries
 // 6 and 14 put the name in their "%s"; the other causes follow the name.
-void FormatFault(Fault fault, lzh::DecodeOutcome outcome, const char* name, char* message) {
-    char format[kStringSize + 8] = "%s\n\n";
+void FormatFault(Fault fault, lzh::DecodeOutcome outcome, const wchar_t* name, wchar_t* message) {
+    wchar_t format[kStringSize + 8] = L"%s\n\n";
     const bool named = fault == kFaultName || fault == kFaultLongPath;
-    char* cause = named ? format : format + 4;
+    wchar_t* cause = named ? format : format + 4;
     if (fault == kFaultDamaged)
-        CopyText(cause, kStringSize, lzh::DecodeOutcomeText(outcome));
+        CopyText(cause, kStringSize, ToWide(lzh::DecodeOutcomeText(outcome)));
     else
         LoadText(fault == kFaultName       ? IDS_INVALID_FILENAME
                  : fault == kFaultLongPath ? IDS_PATH_TOO_LONG
@@ -59,7 +59,7 @@ void FormatFault(Fault fault, lzh::DecodeOutcome outcome, const char* name, char
     FormatWithText(message, kMessageSize, format, name);
 }
 
-void Tally(Extraction& run, Fault fault, const char* name,
+void Tally(Extraction& run, Fault fault, const wchar_t* name,
            lzh::DecodeOutcome outcome = lzh::DecodeOutcome::kOk) {
     FaultTally& tally = run.faults[fault];
     if (tally.count++ == 0) {
@@ -67,27 +67,27 @@ void Tally(Extraction& run, Fault fault, const char* name,
         tally.outcome = outcome;
     }
     Fail(run.job, fault == kFaultWrite || fault == kFaultCreate ? ERROR_WRITE_FAULT : ERROR_INVALID_DATA);
-    char message[kMessageSize];
+    wchar_t message[kMessageSize];
     FormatFault(fault, outcome, name, message);
     LogLine(kLogSkipped, message);
 }
 
 // One box per cause: the first entry's name, the cause, and how many more
 // entries it cost.  Name warnings have no owner, as before; the others
-// belong to the progress window.
-void ShowFaults(const Extraction& run) {
+// belong to the progress window.  A frame of its own, apart from the run's.
+__attribute__((noinline)) void ShowFaults(const Extraction& run) {
     for (int fault = 0; fault < kFaultCount; fault++) {
         const FaultTally& tally = run.faults[fault];
         if (tally.count == 0) continue;
-        char message[kMessageSize];
+        wchar_t message[kMessageSize];
         FormatFault(static_cast<Fault>(fault), tally.outcome, tally.firstName, message);
         if (tally.count > 1) {
-            char more[kStringSize];
-            char line[kStringSize + 16];
-            LoadText(IDS_MORE_SKIPPED, more, sizeof more);
-            wsprintfA(line, more, tally.count - 1);
-            const size_t length = std::strlen(message);
-            JoinText(message + length, sizeof message - length, "\n\n", line);
+            wchar_t more[kStringSize];
+            wchar_t line[kStringSize + 16];
+            LoadText(IDS_MORE_SKIPPED, more, kStringSize);
+            FormatText(line, more, tally.count - 1);
+            const size_t length = std::wcslen(message);
+            JoinText(message + length, kMessageSize - length, L"\n\n", line);
         }
         const bool named = fault == kFaultName || fault == kFaultLongPath;
         ShowMessageBox(named ? nullptr : ProgressOwner(), message, kCaption,
@@ -104,8 +104,8 @@ bool IsFolderMethod(const char* method) {
 
 // Last-write time (MS-DOS, local) and size of an existing file; both stay 0
 // when the file cannot be opened for reading.
-void ReadExistingFile(const char* path, uint32_t* dosTime, uint32_t* size) {
-    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+void ReadExistingFile(const wchar_t* path, uint32_t* dosTime, uint32_t* size) {
+    HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return;
     FILETIME lastWrite;
@@ -118,7 +118,7 @@ void ReadExistingFile(const char* path, uint32_t* dosTime, uint32_t* size) {
 // Decides whether an existing file is replaced, by the job's policy or by
 // asking the user; "Replace all" and "Newer" change the policy for the
 // rest of the run ("Newer" applies to this file as well).
-Replace DecideReplace(ExtractionJob& job, const char* path, const lzh::EntryHeader& header) {
+Replace DecideReplace(ExtractionJob& job, const wchar_t* path, const lzh::EntryHeader& header) {
     if (job.replace != ReplacePolicy::kReplaceAll) {
         ReplaceInfo info = {path, 0, 0, 0, header.unpackedSize};
         ReadExistingFile(path, &info.existingTime, &info.existingSize);
@@ -136,22 +136,22 @@ Replace DecideReplace(ExtractionJob& job, const char* path, const lzh::EntryHead
             return Replace::kKeep;
     }
     // A read-only file could not be opened for writing.
-    SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
+    SetFileAttributesW(path, FILE_ATTRIBUTE_NORMAL);
     return Replace::kWrite;
 }
 
 // The stored attributes, set last because they may make the file read-only.
 // A new file is a plain one already: most entries need no call.
-void ApplyAttributes(const char* path, const lzh::EntryHeader& header) {
+void ApplyAttributes(const wchar_t* path, const lzh::EntryHeader& header) {
     constexpr DWORD kPlain = FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NORMAL;
-    if ((header.attribute & ~kPlain) != 0) SetFileAttributesA(path, header.attribute);
+    if ((header.attribute & ~kPlain) != 0) SetFileAttributesW(path, header.attribute);
 }
 
 // Decodes the entry into path, asking first when a file is there already.
 // A file that cannot be written ends the run; a damaged entry is skipped.  Returns
 // kStop when the run ends (a complete file stays as written, a partial one
 // is removed).
-Step WriteEntry(Extraction& run, const char* path, const lzh::EntryHeader& header) {
+Step WriteEntry(Extraction& run, const wchar_t* path, const wchar_t* name, const lzh::EntryHeader& header) {
     ExtractionJob& job = run.job;
     // Creating only a new file spares a look-up per entry; an existing one
     // is replaced when the policy or the user says so.
@@ -164,12 +164,12 @@ Step WriteEntry(Extraction& run, const char* path, const lzh::EntryHeader& heade
         }
     }
     if (file == INVALID_HANDLE_VALUE) {
-        Tally(run, kFaultCreate, header.name);
+        Tally(run, kFaultCreate, name);
         return Step::kNextEntry;
     }
     ProgressFileSink& output = *job.output;
     output.file = file;
-    output.entryName = header.name;
+    output.entryName = name;
     const lzh::DecodeOutcome outcome = job.decoder->DecodeEntry(
         lzh::MethodCodeOf(header.method), header.packedSize, header.unpackedSize, header.crc16);
     const bool complete = outcome == lzh::DecodeOutcome::kOk;
@@ -179,26 +179,28 @@ Step WriteEntry(Extraction& run, const char* path, const lzh::EntryHeader& heade
     output.file = nullptr;
     if (outcome == lzh::DecodeOutcome::kWriteFailed || !closed) {
         job.abortState->store(lzh::kAbortFailed);
-        Tally(run, kFaultWrite, header.name);
+        Tally(run, kFaultWrite, name);
     } else if (!complete && outcome != lzh::DecodeOutcome::kCancelled) {
         if (outcome == lzh::DecodeOutcome::kNoMemory) Fail(job, ERROR_NOT_ENOUGH_MEMORY);
-        Tally(run, kFaultDamaged, header.name, outcome);
+        Tally(run, kFaultDamaged, name, outcome);
     }
     if (!complete || !closed) {
-        DeleteFileA(path);
+        DeleteFileW(path);
         return Aborted(job) ? Step::kStop : Step::kNextEntry;
     }
     // A cancel keeps a file that was complete, as it was written.
     if (Aborted(job)) return Step::kStop;
     ApplyAttributes(path, header);
-    if (job.recordFiles) AppendExtractedFile(path);
+    if (job.recordFiles) AppendExtractedFile(path, std::wcschr(name, L'\\') != nullptr);
     return Step::kNextEntry;
 }
 
-Step ExtractEntry(Extraction& run, lzh::EntryHeader& header) {
+// The name and the path get a frame of their own, apart from the tallies.
+__attribute__((noinline)) Step ExtractEntry(Extraction& run, lzh::EntryHeader& header) {
     ExtractionJob& job = run.job;
-    char* name = CleanEntryName(header.name);
-    char path[MAX_PATH];
+    wchar_t nameBuffer[kEntryNameUnits];
+    wchar_t* name = EntryNameOf(header, job.reader->wideNames, nameBuffer);
+    wchar_t path[kPathUnits];
     switch (PrepareEntryPath(job.destination, name, path)) {
     case kEntryPathFailed:
         job.abortState->store(lzh::kAbortFailed);
@@ -210,19 +212,29 @@ Step ExtractEntry(Extraction& run, lzh::EntryHeader& header) {
     case kEntryPathFolder:
         // A file entry named like a folder only gets its folders.
         if (IsFolderMethod(header.method)) {
-            SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
-            HANDLE folder = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+            SetFileAttributesW(path, FILE_ATTRIBUTE_NORMAL);
+            HANDLE folder = CreateFileW(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                         FILE_FLAG_BACKUP_SEMANTICS, nullptr);
             if (folder != INVALID_HANDLE_VALUE) {
                 SetEntryTime(folder, header.level, header.timeStamp);
                 CloseHandle(folder);
             }
-            SetFileAttributesA(path, header.attribute);
+            SetFileAttributesW(path, header.attribute);
         }
         return Step::kNextEntry;
-    case kEntryPathFile: return WriteEntry(run, path, header);
+    case kEntryPathFile: return WriteEntry(run, path, name, header);
     }
     return Step::kNextEntry;
+}
+
+// The box of an archive that lost entries, with the header reader's text.
+// A frame of its own, apart from the run's tallies.
+__attribute__((noinline)) void ShowArchiveDamaged(const char* headerFault) {
+    wchar_t message[kMessageSize];
+    LoadText(IDS_ARCHIVE_DAMAGED, message, kStringSize);
+    if (headerFault != nullptr && JoinText(message, kMessageSize, message, L"\n\n"))
+        JoinText(message, kMessageSize, message, ToWide(headerFault));
+    ShowMessageBox(ProgressOwner(), message, kCaption, MB_ICONERROR);
 }
 
 }  // namespace
@@ -250,11 +262,7 @@ DWORD WINAPI ExtractionWorker(LPVOID parameter) {
     ShowFaults(run);
     if (!intact && !Aborted(job)) {
         Fail(job, ERROR_INVALID_DATA);
-        char message[kMessageSize];
-        LoadText(IDS_ARCHIVE_DAMAGED, message, kStringSize);
-        if (headerFault != nullptr && JoinText(message, sizeof message, message, "\n\n"))
-            JoinText(message, sizeof message, message, headerFault);
-        ShowMessageBox(ProgressOwner(), message, kCaption, MB_ICONERROR);
+        ShowArchiveDamaged(headerFault);
     }
     return 0;
 }

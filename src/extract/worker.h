@@ -30,7 +30,7 @@ struct ExtractionJob {
     lzh::HeaderReader* reader;  // reads from archive
     lzh::Decoder* decoder;      // reads from archive, writes to output
     ProgressFileSink* output;   // the decoder's sink
-    const char* destination;    // absolute folder path with a trailing backslash
+    const wchar_t* destination;  // absolute folder path with a trailing backslash
     ReplacePolicy replace;
     bool recordFiles;                  // add every written file to g_extractedFiles
     std::atomic<int32_t>* abortState;  // polled; set when the run must end

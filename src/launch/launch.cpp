@@ -41,7 +41,7 @@ bool IsLetter(char c, char lower) { return (c | 0x20) == lower; }
 // library, or null when the path does not fit.
 const char* FindInfInstaller(char* program) {
     if (SystemProgramPath(program, false, "\\rundll32.exe") &&
-        GetFileAttributesA(program) != INVALID_FILE_ATTRIBUTES)
+        GetFileAttributesW(ToWide(program)) != INVALID_FILE_ATTRIBUTES)
         return "setupapi";
     return SystemProgramPath(program, true, "\\rundll.exe") ? "setupx.dll" : nullptr;
 }
@@ -238,7 +238,9 @@ bool LaunchAndWait(const char* command, const char* destination, bool wait, bool
     // the private folder "~pack.exe") says nothing about the command.
     char* dot = std::strrchr(commandLine + std::strlen(destination), '.');
     bool started;
-    if (dot != nullptr && lstrcmpiA(dot, ".inf") == 0) {
+    // ".inf" in any letter case.
+    if (dot != nullptr && (dot[1] | 0x20) == 'i' && (dot[2] | 0x20) == 'n' && (dot[3] | 0x20) == 'f' &&
+        dot[4] == '\0') {
         started = InstallInf(commandLine, workingFolder, nativeSystemFolders, exitCode);
         if (started && job != nullptr) WaitForJob(job);
     } else {

@@ -9,88 +9,113 @@ namespace {
 // Characters no entry name may hold (the backslash and '/' separate folders).
 constexpr wchar_t kInvalidNameCharacters[] = L":;*?\"<>|";
 
-// 1 when path, made canonical, lies inside the canonical destination:
+// 1 when fullPath, a canonical path, lies inside the canonical destination:
 // strictly below it, or for a folder-only name also the destination itself.
 // Names with "..", "." or device names that lead elsewhere fail here.
-int LiesInside(const char* destination, const char* path, bool folderOnly) {
-    char fullDestination[MAX_PATH];
-    char fullPath[MAX_PATH];
-    const DWORD destinationLength = GetFullPathNameA(destination, MAX_PATH, fullDestination, nullptr);
-    const DWORD pathLength = GetFullPathNameA(path, MAX_PATH, fullPath, nullptr);
+// fullPath is cut and restored while it is compared.
+int LiesInside(const wchar_t* destination, wchar_t* fullPath, bool folderOnly) {
+    wchar_t fullDestination[MAX_PATH + 1];
+    const DWORD destinationLength = GetFullPathNameW(destination, MAX_PATH, fullDestination, nullptr);
     if (destinationLength == 0 || destinationLength >= MAX_PATH) return 0;
-    if (pathLength == 0 || pathLength >= MAX_PATH) return 0;
     // Compare against the destination with its trailing backslash, so that
     // C:\out2 does not pass for a path inside C:\out.
-    if (!AddBackslash(fullDestination, sizeof fullDestination)) return 0;
-    const int prefix = static_cast<int>(std::strlen(fullDestination));
-    if (folderOnly && !AddBackslash(fullPath, sizeof fullPath)) return 0;
-    const int length = static_cast<int>(std::strlen(fullPath));
+    size_t prefix = destinationLength;
+    if (fullDestination[prefix - 1] != L'\\') {
+        fullDestination[prefix++] = L'\\';
+        fullDestination[prefix] = L'\0';
+    }
+    const size_t length = std::wcslen(fullPath);
     if (length < prefix || (length == prefix && !folderOnly)) return 0;
-    fullPath[prefix] = '\0';
-    return lstrcmpiA(fullPath, fullDestination) == 0;
+    const wchar_t saved = fullPath[prefix];
+    fullPath[prefix] = L'\0';
+    const int inside = lstrcmpiW(fullPath, fullDestination) == 0;
+    fullPath[prefix] = saved;
+    return inside;
 }
 
 }  // namespace
 
-void StripParentRefs(char* text) {
+void StripParentRefs(wchar_t* text) {
     // Removing shortens the text, so it is done in place; passes repeat until
     // one removes nothing.
     bool removed = true;
     while (removed) {
         removed = false;
-        char* out = text;
-        for (const char* in = text; *in != '\0';) {
-            if (in[0] == '.' && in[1] == '.' && in[2] == '\\') {
+        wchar_t* out = text;
+        for (const wchar_t* in = text; *in != L'\0';) {
+            if (in[0] == L'.' && in[1] == L'.' && in[2] == L'\\') {
                 in += 3;
                 removed = true;
             } else {
                 *out++ = *in++;
             }
         }
-        *out = '\0';
+        *out = L'\0';
     }
 }
 
-char* CleanEntryName(char* name) {
-    // A first byte is never a trail byte, and 0x5C is no lead byte in any
-    // code page: a leading backslash is always a separator.
-    if (name[0] == '\\') name++;
-    SlashesToBackslashes(name);
+wchar_t* CleanEntryName(wchar_t* name) {
+    if (name[0] == L'\\') name++;
+    for (wchar_t* p = name; *p != L'\0'; p++)
+        if (*p == L'/') *p = L'\\';
     StripParentRefs(name);
     return name;
 }
 
-EntryPathResult PrepareEntryPath(const char* destination, char* name, char* output) {
+// Frames of their own: the worker's, with the name and path, is large already.
+__attribute__((noinline)) wchar_t* EntryNameOf(const lzh::EntryHeader& header, const lzh::WideNames* names, wchar_t* name) {
+    // A code page this system cannot convert from falls back to its own.
+    const UINT codePage = names != nullptr ? names->codePage : CP_ACP;
+    if (MultiByteToWideChar(codePage, 0, header.name, -1, name, kEntryNameUnits) == 0 &&
+        MultiByteToWideChar(CP_ACP, 0, header.name, -1, name, kEntryNameUnits) == 0)
+        name[0] = L'\0';
+    if (names != nullptr && (names->file[0] != 0 || names->folder[0] != 0)) {
+        // The exact folders, or the converted ones up to the last backslash;
+        // then the exact file name, or the converted one after it.
+        wchar_t* separator = std::wcsrchr(name, L'\\');
+        wchar_t* file = separator != nullptr ? separator + 1 : name;
+        const wchar_t* exactFile = reinterpret_cast<const wchar_t*>(names->file);
+        if (exactFile[0] == L'\0') exactFile = file;
+        wchar_t exact[kEntryNameUnits];
+        size_t length = static_cast<size_t>(file - name);
+        if (names->folder[0] != 0) {
+            std::wcscpy(exact, reinterpret_cast<const wchar_t*>(names->folder));
+            length = std::wcslen(exact);
+            if (exact[length - 1] != L'\\') exact[length++] = L'\\';
+        } else {
+            std::memcpy(exact, name, length * sizeof(wchar_t));
+        }
+        // A converted part beside an exact one may not leave room: the
+        // converted name stands then.
+        if (length + std::wcslen(exactFile) < kEntryNameUnits) {
+            std::wcscpy(exact + length, exactFile);
+            std::wcscpy(name, exact);
+        }
+    }
+    return CleanEntryName(name);
+}
+
+__attribute__((noinline)) EntryPathResult PrepareEntryPath(const wchar_t* destination, wchar_t* name, wchar_t* output) {
     TrimTrailingSpaces(name);
-    if (name[0] == '\0') return kEntryPathRejected;
-    if (std::strlen(destination) + std::strlen(name) >= MAX_PATH) return kEntryPathTooLong;
-    wchar_t wide[MAX_PATH];
-    const wchar_t* converted = ToWide(name);
-    std::wcscpy(wide, converted);  // fits: the name is shorter than MAX_PATH bytes
-    if (std::wcspbrk(wide, kInvalidNameCharacters) != nullptr) {
-        return kEntryPathRejected;
-    }
+    if (name[0] == L'\0') return kEntryPathRejected;
+    if (std::wcspbrk(name, kInvalidNameCharacters) != nullptr) return kEntryPathRejected;
 
-    char candidate[MAX_PATH];
-    JoinText(candidate, sizeof candidate, destination, name);
-    wchar_t* separator = std::wcsrchr(wide, L'\\');
+    // The canonical path, then its form for the file calls.
+    wchar_t path[kPathUnits];
+    if (!JoinText(path, kPathUnits, destination, name)) return kEntryPathTooLong;
+    const DWORD length = GetFullPathNameW(path, kPathUnits, output, nullptr);
+    if (length == 0) return kEntryPathRejected;
+    if (length >= kPathUnits) return kEntryPathTooLong;
+    const wchar_t* separator = std::wcsrchr(name, L'\\');
     const bool folderOnly = separator != nullptr && separator[1] == L'\0';
-    if (!LiesInside(destination, candidate, folderOnly)) {
-        return kEntryPathRejected;
-    }
+    if (!LiesInside(destination, output, folderOnly)) return kEntryPathRejected;
+    if (!FileCallPath(output, path, kPathUnits)) return kEntryPathTooLong;
+    std::wcscpy(output, path);
+    if (separator == nullptr) return kEntryPathFile;
 
-    if (separator == nullptr) {
-        CopyText(output, MAX_PATH, candidate);
-        return kEntryPathFile;
-    }
-    char fileName[MAX_PATH];
-    CopyText(fileName, sizeof fileName, ToNarrow(separator + 1));
-    separator[1] = L'\0';
-    char folder[MAX_PATH];
-    JoinText(folder, sizeof folder, destination, ToNarrow(wide));
-    if (!CreateFolderTree(folder)) return kEntryPathFailed;
-    CopyText(output, MAX_PATH, folder);
-    if (fileName[0] == '\0') return kEntryPathFolder;
-    JoinText(output, MAX_PATH, folder, fileName);
-    return kEntryPathFile;
+    // The folders the name holds, up to its last backslash.
+    wchar_t* last = std::wcsrchr(path, L'\\');
+    last[1] = L'\0';
+    if (!CreateFolderTree(path)) return kEntryPathFailed;
+    return folderOnly ? kEntryPathFolder : kEntryPathFile;
 }

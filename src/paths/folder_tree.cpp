@@ -7,36 +7,43 @@
 namespace {
 
 // Index of the separator after the root of an absolute path: the backslash
-// after "C:", or the one after "\\server\share".  -1 for any other form.
-int RootSeparator(const wchar_t* path, size_t length) {
-    if (length >= 3 && path[1] == L':' && path[2] == L'\\') return 2;
-    if (length >= 8 && path[0] == L'\\' && path[1] == L'\\') {
-        const wchar_t* server = std::wcschr(path + 2, L'\\');
-        if (server == nullptr) return -1;
-        const wchar_t* share = std::wcschr(server + 1, L'\\');
-        if (share == nullptr) return -1;
-        return static_cast<int>(share - path);
+// after "C:" or "\\?\C:", or the one after "\\server\share" or
+// "\\?\UNC\server\share".  -1 for any other form.
+int RootSeparator(const wchar_t* path) {
+    const wchar_t* rest = path;
+    bool unc = false;
+    if (rest[0] == L'\\' && rest[1] == L'\\') {
+        rest += 2;
+        unc = true;
+        if (rest[0] == L'?' && rest[1] == L'\\') {
+            rest += 2;
+            unc = rest[0] == L'U' && rest[1] == L'N' && rest[2] == L'C' && rest[3] == L'\\';
+            if (unc) rest += 4;
+        }
     }
-    return -1;
+    if (!unc) return rest[0] != L'\0' && rest[1] == L':' && rest[2] == L'\\' ? static_cast<int>(rest - path) + 2 : -1;
+    const wchar_t* server = std::wcschr(rest, L'\\');
+    if (server == nullptr || server == rest) return -1;
+    const wchar_t* share = std::wcschr(server + 1, L'\\');
+    if (share == nullptr || share == server + 1) return -1;
+    return static_cast<int>(share - path);
 }
 
 }  // namespace
 
-int CreateFolderTree(const char* path) {
-    // Separators are found in UTF-16, where a double-byte character's second
-    // byte cannot pass for a backslash.
-    wchar_t copy[kWideScratchUnits + 1];
-    const wchar_t* wide = ToWide(path);
-    size_t length = std::wcslen(wide);
-    std::wmemcpy(copy, wide, length + 1);
-    const int root = RootSeparator(copy, length);
+int CreateFolderTree(const wchar_t* path) {
+    wchar_t copy[kPathUnits + 1];
+    size_t length = std::wcslen(path);
+    if (length == 0 || length >= kPathUnits) return 0;
+    std::memcpy(copy, path, (length + 1) * sizeof(wchar_t));
+    const int root = RootSeparator(copy);
     if (root < 0) return 0;
     if (copy[length - 1] != L'\\') {
         copy[length++] = L'\\';
         copy[length] = L'\0';
     }
     // Most entries go into a folder that exists already: one look-up.
-    const DWORD attributes = GetFileAttributesA(ToNarrow(copy));
+    const DWORD attributes = GetFileAttributesW(copy);
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return 1;
 
     // Each level is the text up to and including a separator: the root
@@ -45,12 +52,11 @@ int CreateFolderTree(const char* path) {
         if (copy[end] != L'\\') continue;
         const wchar_t saved = copy[end + 1];
         copy[end + 1] = L'\0';
-        char level[MAX_PATH];
-        const char* narrow = ToNarrow(copy);
+        const bool made = GetFileAttributesW(copy) != INVALID_FILE_ATTRIBUTES || CreateDirectoryW(copy, nullptr);
         copy[end + 1] = saved;
-        if (narrow[0] == '\0' || !CopyText(level, sizeof level, narrow)) return 0;
-        if (GetFileAttributesA(level) == INVALID_FILE_ATTRIBUTES && !CreateDirectoryA(level, nullptr))
-            return 0;
+        if (!made) return 0;
     }
     return 1;
 }
+
+int CreateFolderTree(const char* path) { return path[0] != '\0' && CreateFolderTree(ToWide(path)); }

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "archive/header.h"
 #include "package/sfx_config.h"
 
 // Expands a leading folder token ("%Desktop%", "%MyDocuments%",
@@ -21,19 +22,32 @@ int ResolveFolderToken(char* output, const SfxConfig& block, const char* archive
 // Returns 1 when the value was read and is not empty.
 int ReadShellFolder(HKEY root, const char* subkey, char* buffer, const char* valueName);
 
-// Creates every missing folder of an absolute drive ("C:\...") or UNC
-// ("\\server\share\...") path.  Returns 1 when every level exists
-// afterwards; 0 for any other form of path or when a folder cannot be made.
+// Creates every missing folder of an absolute drive ("C:\..."), UNC
+// ("\\server\share\...") or prefixed ("\\?\C:\...", "\\?\UNC\...")
+// path.  Returns 1 when every level exists afterwards; 0 for any other form
+// of path or when a folder cannot be made.
+int CreateFolderTree(const wchar_t* path);
 int CreateFolderTree(const char* path);
+
+// Units of an entry's name in UTF-16: the longest folders, a backslash, the
+// longest file name and a terminator.
+constexpr int kEntryNameUnits = sizeof(lzh::EntryHeader::name);
+
+// The name of the entry read last, in UTF-16, into name (kEntryNameUnits):
+// the header's exact file and folder names where it has them (names may be
+// null), the rest converted from its code-page name with the code page the
+// header names or else the system's.  Made relative as CleanEntryName
+// makes it; returns the name past a leading backslash.
+wchar_t* EntryNameOf(const lzh::EntryHeader& header, const lzh::WideNames* names, wchar_t* name);
 
 // Makes a stored entry name relative, in place: slashes separate folders
 // as well, and every "..\" goes (StripParentRefs).  Returns the name past
 // a leading backslash.
-char* CleanEntryName(char* name);
+wchar_t* CleanEntryName(wchar_t* name);
 
 // Removes every "..\" from text in place, also the ones that removing
 // others brings together ("...\.\" holds one only after the first goes).
-void StripParentRefs(char* text);
+void StripParentRefs(wchar_t* text);
 
 // Outcomes of PrepareEntryPath.
 enum EntryPathResult : int32_t {
@@ -46,8 +60,9 @@ enum EntryPathResult : int32_t {
 
 // Checks the entry name (trailing blanks are cut off in place), creates the
 // folders it names below destination (which ends with a backslash) and
-// builds the output path (MAX_PATH bytes).  A name is refused when it is
-// empty, holds a character no file name may hold, or does not lie below the
+// builds the output path (kPathUnits) in the form the file calls take
+// (FileCallPath: prefixed when long).  A name is refused when it is empty,
+// holds a character no file name may hold, or does not lie below the
 // destination once the path is made canonical; one that does not fit
-// MAX_PATH bytes with the destination is too long.
-EntryPathResult PrepareEntryPath(const char* destination, char* name, char* output);
+// kPathUnits with the destination is too long.
+EntryPathResult PrepareEntryPath(const wchar_t* destination, wchar_t* name, wchar_t* output);

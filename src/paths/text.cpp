@@ -1,7 +1,9 @@
 #include "paths/text.h"
 
+#include <cstdarg>
 #include <cstdlib>
 #include <cstring>
+#include <cwchar>
 
 namespace {
 
@@ -24,7 +26,7 @@ bool HaveScratch() {
     return scratch != nullptr;
 }
 
-// wsprintfA never writes more than this many bytes.
+// wsprintfW never writes more than this many units.
 constexpr size_t kFormatLimit = 1024;
 
 }  // namespace
@@ -105,9 +107,61 @@ void RemoveBackslash(char* text) {
     if (units > 0 && wide[units - 1] == L'\\') text[length - 1] = '\0';
 }
 
-void TrimTrailingSpaces(char* text) {
-    size_t length = std::strlen(text);
-    while (length > 0 && text[length - 1] == ' ') text[--length] = '\0';
+namespace {
+
+// One form for both widths of text.
+size_t LengthOf(const char* text) { return std::strlen(text); }
+size_t LengthOf(const wchar_t* text) { return std::wcslen(text); }
+
+template <typename Char>
+void TrimSpaces(Char* text) {
+    size_t length = LengthOf(text);
+    while (length > 0 && text[length - 1] == ' ') text[--length] = 0;
+}
+
+template <typename Char>
+int CopyTextOf(Char* destination, size_t size, const Char* source) {
+    if (size == 0) return 0;
+    const size_t length = LengthOf(source);
+    if (length < size) {
+        std::memmove(destination, source, (length + 1) * sizeof(Char));
+        return 1;
+    }
+    std::memmove(destination, source, (size - 1) * sizeof(Char));
+    destination[size - 1] = 0;
+    return 0;
+}
+
+template <typename Char>
+int JoinTextOf(Char* destination, size_t size, const Char* first, const Char* second) {
+    const size_t firstLength = LengthOf(first);
+    const size_t secondLength = LengthOf(second);
+    if (firstLength + secondLength >= size) return 0;
+    // second may lie inside destination (appending to itself); move it first.
+    std::memmove(destination + firstLength, second, (secondLength + 1) * sizeof(Char));
+    std::memmove(destination, first, firstLength * sizeof(Char));
+    return 1;
+}
+
+}  // namespace
+
+void TrimTrailingSpaces(char* text) { TrimSpaces(text); }
+void TrimTrailingSpaces(wchar_t* text) { TrimSpaces(text); }
+
+int FileCallPath(const wchar_t* path, wchar_t* output, size_t units, size_t plainLimit) {
+    static constexpr wchar_t kPrefix[] = L"\\\\?\\UNC";
+    size_t prefix = 0;
+    const bool unc = path[0] == L'\\' && path[1] == L'\\';
+    // A path given with its prefix stays as it is.
+    if (wcslen(path) >= plainLimit && !(unc && path[2] == L'?')) {
+        // \\server\share becomes \\?\UNC\server\share.
+        prefix = unc ? 7 : 4;
+        path += unc;
+    }
+    if (prefix + wcslen(path) >= units) return 0;
+    std::memcpy(output, kPrefix, prefix * sizeof(wchar_t));
+    std::wcscpy(output + prefix, path);
+    return 1;
 }
 
 void SlashesToBackslashes(char* text) {
@@ -137,15 +191,11 @@ void SplitPath(const char* path, char* folder, char* name) {
 }
 
 int CopyText(char* destination, size_t size, const char* source) {
-    if (size == 0) return 0;
-    const size_t length = std::strlen(source);
-    if (length < size) {
-        std::memmove(destination, source, length + 1);
-        return 1;
-    }
-    std::memmove(destination, source, size - 1);
-    destination[size - 1] = '\0';
-    return 0;
+    return CopyTextOf(destination, size, source);
+}
+
+int CopyText(wchar_t* destination, size_t size, const wchar_t* source) {
+    return CopyTextOf(destination, size, source);
 }
 
 void CopyTextPart(char* destination, size_t size, const char* source, size_t length) {
@@ -157,26 +207,32 @@ void CopyTextPart(char* destination, size_t size, const char* source, size_t len
 }
 
 int JoinText(char* destination, size_t size, const char* first, const char* second) {
-    const size_t firstLength = std::strlen(first);
-    const size_t secondLength = std::strlen(second);
-    if (firstLength + secondLength >= size) return 0;
-    // second may lie inside destination (appending to itself); move it first.
-    std::memmove(destination + firstLength, second, secondLength + 1);
-    std::memmove(destination, first, firstLength);
-    return 1;
+    return JoinTextOf(destination, size, first, second);
 }
 
-void FormatWithText(char* output, size_t size, const char* format, const char* text) {
+int JoinText(wchar_t* destination, size_t size, const wchar_t* first, const wchar_t* second) {
+    return JoinTextOf(destination, size, first, second);
+}
+
+int FormatText(wchar_t* output, const wchar_t* format, ...) {
+    va_list arguments;
+    va_start(arguments, format);
+    const int length = wvsprintfW(output, format, arguments);
+    va_end(arguments);
+    return length;
+}
+
+void FormatWithText(wchar_t* output, size_t size, const wchar_t* format, const wchar_t* text) {
     if (size == 0) return;
     if (size > kFormatLimit) size = kFormatLimit;
-    const size_t formatLength = std::strlen(format);
+    const size_t formatLength = wcslen(format);
     // The "%s" itself produces nothing; the rest of the format is copied.
     const size_t fixed = formatLength >= 2 ? formatLength - 2 : formatLength;
     if (fixed + 1 > size) {
         CopyText(output, size, format);
         return;
     }
-    char cut[kFormatLimit];
+    wchar_t cut[kFormatLimit];
     CopyText(cut, size - fixed, text);
-    wsprintfA(output, format, cut);
+    FormatText(output, format, cut);
 }

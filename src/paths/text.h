@@ -14,6 +14,14 @@
 constexpr int kWideScratchUnits = 520;
 constexpr int kNarrowScratchBytes = MAX_PATH;
 
+// Units of a buffer for a path below the destination: the destination
+// (shorter than MAX_PATH), an entry's longest name and the \\?\UNC prefix.
+constexpr int kPathUnits = 800;
+
+// Paths from this length on go to the file calls with the \\?\ prefix:
+// without it CreateDirectory takes at most MAX_PATH - 12 units.
+constexpr size_t kPlainPathLimit = MAX_PATH - 12;
+
 using lzh::LeadBytePredicate;
 
 // IsDBCSLeadByte of the system code page.
@@ -55,9 +63,17 @@ void RemoveBackslash(char* text);
 
 // Removes trailing ' ' characters (tabs and other blanks stay).
 void TrimTrailingSpaces(char* text);
+void TrimTrailingSpaces(wchar_t* text);
 
 // Turns every '/' into a backslash.
 void SlashesToBackslashes(char* text);
+
+// Writes the form of a full, canonical path that the file calls take into
+// output (units): the path itself while it is shorter than plainLimit, else
+// with the prefix \\?\ (\\?\UNC for \\server\share), which lifts the
+// MAX_PATH limit and takes the path as it stands.  Returns 0 when it does
+// not fit.
+int FileCallPath(const wchar_t* path, wchar_t* output, size_t units, size_t plainLimit = kPlainPathLimit);
 
 // Splits path into its folder part, with its trailing backslash, and its
 // file-name part.  Either output may be null; each holds MAX_PATH bytes.
@@ -71,11 +87,17 @@ int CopyText(char* destination, size_t size, const char* source);
 // terminator, cutting at the buffer's end.
 void CopyTextPart(char* destination, size_t size, const char* source, size_t length);
 
-// destination = first + second when that fits in size bytes; returns 1.
-// Otherwise destination is left unchanged and the result is 0.
+int CopyText(wchar_t* destination, size_t size, const wchar_t* source);
+
+// destination = first + second when that fits in size bytes (units);
+// returns 1.  Otherwise destination is left unchanged and the result is 0.
 int JoinText(char* destination, size_t size, const char* first, const char* second);
+int JoinText(wchar_t* destination, size_t size, const wchar_t* first, const wchar_t* second);
+
+// wsprintfW through wvsprintfW: output holds at most 1,024 units.
+int FormatText(wchar_t* output, const wchar_t* format, ...);
 
 // Formats `format`, which holds one "%s" and no other conversion, with
-// `text` into output (size bytes).  A text too long for the buffer is cut so
+// `text` into output (size units).  A text too long for the buffer is cut so
 // that the result fits.
-void FormatWithText(char* output, size_t size, const char* format, const char* text);
+void FormatWithText(wchar_t* output, size_t size, const wchar_t* format, const wchar_t* text);

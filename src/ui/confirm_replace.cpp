@@ -4,14 +4,16 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <cwchar>
+
 #include "paths/text.h"
 #include "res/resource.h"
 #include "ui/ui.h"
 
 namespace {
 
-constexpr int kPromptFormatBytes = 64;
-constexpr int kPromptBytes = 520;
+constexpr int kPromptFormatUnits = 64;
+constexpr int kPromptUnits = 520;
 constexpr int kLineBytes = 256;
 
 // Sets one size-and-date line; a zero (unknown) time leaves it empty.
@@ -21,25 +23,25 @@ void ShowFileLine(HWND dialog, int control, uint32_t dosDateTime, uint32_t size)
     if (FormatDateLine(dosDateTime, format, sizeof format) == 0) return;
     char sizeText[kThousandsSize];
     FormatThousands(size, sizeText);
-    char line[kLineBytes];
-    FormatWithText(line, sizeof line, format, sizeText);
+    // The line is shorter than kLineBytes, the size at most 13 characters.
+    char line[kLineBytes + kThousandsSize];
+    wsprintfA(line, format, sizeText);
     SetDlgItemTextA(dialog, control, line);
 }
 
 void InitDialog(HWND dialog, const ReplaceInfo* info) {
-    char name[MAX_PATH];
-    SplitPath(info->path, nullptr, name);
+    const wchar_t* name = std::wcsrchr(info->path, L'\\') + 1;  // a full path
 
     // Control 117 holds the prompt as a format for the file name.
-    char format[kPromptFormatBytes];
-    GetDlgItemTextA(dialog, IDC_REPLACE_PROMPT, format, sizeof format);
-    char prompt[kPromptBytes];
-    FormatWithText(prompt, sizeof prompt, format, name);
-    SetDlgItemTextA(dialog, IDC_REPLACE_PROMPT, prompt);
+    wchar_t format[kPromptFormatUnits];
+    GetDlgItemTextW(dialog, IDC_REPLACE_PROMPT, format, kPromptFormatUnits);
+    wchar_t prompt[kPromptUnits];
+    FormatWithText(prompt, kPromptUnits, format, name);
+    SetDlgItemTextW(dialog, IDC_REPLACE_PROMPT, prompt);
 
     // One shell icon of the file stands beside both lines.
-    SHFILEINFOA fileInfo = {};
-    if (SHGetFileInfoA(info->path, 0, &fileInfo, sizeof fileInfo, SHGFI_ICON) != 0 &&
+    SHFILEINFOW fileInfo = {};
+    if (SHGetFileInfoW(info->path, 0, &fileInfo, sizeof fileInfo, SHGFI_ICON) != 0 &&
         fileInfo.hIcon != nullptr) {
         SendDlgItemMessageA(dialog, IDC_EXISTING_ICON, STM_SETICON, reinterpret_cast<WPARAM>(fileInfo.hIcon),
                             0);

@@ -6,21 +6,21 @@
 UiState g_ui{};
 MessageBoxReporter g_reporter;
 
-void LoadText(UINT id, char* buffer, int size) {
-    if (LoadStringA(g_ui.resources, id, buffer, size) <= 0) buffer[0] = '\0';
+void LoadText(UINT id, wchar_t* buffer, int size) {
+    if (LoadStringW(g_ui.resources, id, buffer, size) <= 0) buffer[0] = L'\0';
 }
 
 int ShowStringMessage(HWND owner, UINT id, UINT type) {
-    char text[kStringSize];
-    LoadText(id, text, sizeof text);
+    wchar_t text[kStringSize];
+    LoadText(id, text, kStringSize);
     return ShowMessageBox(owner, text, kCaption, type);
 }
 
-int ShowStringMessageWith(HWND owner, UINT id, const char* text, UINT type) {
-    char format[kStringSize];
-    char message[kMessageSize];
-    LoadText(id, format, sizeof format);
-    FormatWithText(message, sizeof message, format, text);
+int ShowStringMessageWith(HWND owner, UINT id, const wchar_t* text, UINT type) {
+    wchar_t format[kStringSize];
+    wchar_t message[kMessageSize];
+    LoadText(id, format, kStringSize);
+    FormatWithText(message, kMessageSize, format, text);
     return ShowMessageBox(owner, message, kCaption, type);
 }
 
@@ -32,7 +32,7 @@ HWND ProgressOwner() {
 
 void MessageBoxReporter::Report(const char* text) {
     if (!holding)
-        ShowMessageBox(ProgressOwner(), text, kCaption, MB_ICONERROR);
+        ShowMessageBox(ProgressOwner(), ToWide(text), kCaption, MB_ICONERROR);
     else if (held == nullptr)
         held = text;
 }

@@ -6,28 +6,28 @@
 
 #include "archive/reporter.h"
 
-constexpr char kCaption[] = "VID-IDA";
+constexpr wchar_t kCaption[] = L"VID-IDA";
 
-// Size of the buffer a string-table entry is loaded into.
+// Units of the buffer a string-table entry is loaded into.
 constexpr int kStringSize = 128;
-// Size of the buffer a string-table entry is formatted into.
+// Units of the buffer a string-table entry is formatted into.
 constexpr int kMessageSize = 512;
 
 // Shows a message box and logs its text.  Every box of the module goes
-// through this one call, which the tests replace with a recorder.  In a
-// silent run nothing is shown and the answer is IDOK (IDYES for a yes/no
-// question).
-int ShowMessageBox(HWND owner, const char* text, const char* caption, UINT type);
+// through this one call, which the tests replace with a recorder.  Texts are
+// UTF-16, so that names show whatever the system's code page.  In a silent
+// run nothing is shown and the answer is IDOK (IDYES for a yes/no question).
+int ShowMessageBox(HWND owner, const wchar_t* text, const wchar_t* caption, UINT type);
 
-// Loads string-table entry `id` into buffer (size bytes); empty if missing.
-void LoadText(UINT id, char* buffer, int size);
+// Loads string-table entry `id` into buffer (size units); empty if missing.
+void LoadText(UINT id, wchar_t* buffer, int size);
 
 // Shows string-table entry `id` with the caption "VID-IDA".
 int ShowStringMessage(HWND owner, UINT id, UINT type);
 
 // Shows string-table entry `id`, whose one "%s" takes text, with the
 // caption "VID-IDA".  A long text is cut to fit the message buffer.
-int ShowStringMessageWith(HWND owner, UINT id, const char* text, UINT type);
+int ShowStringMessageWith(HWND owner, UINT id, const wchar_t* text, UINT type);
 
 // Owner of the worker's and the decoder's boxes: the progress window while
 // it exists, otherwise none.

@@ -51,7 +51,7 @@ INT_PTR CALLBACK ProgressWindowProc(HWND dialog, UINT message, WPARAM wParam, LP
         return TRUE;
 
     case kProgressPos:
-        if (wParam != 0) SetDlgItemTextA(dialog, IDC_ENTRY_NAME, reinterpret_cast<const char*>(wParam));
+        if (wParam != 0) SetDlgItemTextW(dialog, IDC_ENTRY_NAME, reinterpret_cast<const wchar_t*>(wParam));
         SendMessageA(g_progress.bar, PBM_SETPOS, lParam, 0);
         return FALSE;
 

@@ -11,24 +11,23 @@
 bool OpenRunLog(const char* path);
 
 // The lines of the log, by their formats (run_log.cpp holds them in this
-// order).
+// order): "%s" takes a UTF-16 text, "%hs" one in the ANSI code page.
 enum LogFormat : int {
-    kLogStart,           // "lzhsfx %s": the command line
-    kLogPackage,         // "package: %s"
-    kLogCommand,         // "command: %s"
-    kLogSettings,        // "destination: %s, remove: %ld, replace: %ld, crc-32: %08lX"
-    kLogEntry,           // "%s: %lu bytes, %s": path, size, outcome
+    kLogStart,           // "lzhsfx %hs": the command line
+    kLogPackage,         // "package: %hs"
+    kLogCommand,         // "command: %hs"
+    kLogSettings,        // "destination: %hs, remove: %ld, replace: %ld, crc-32: %08lX"
+    kLogEntry,           // "%s: %lu bytes, %hs": path, size, outcome
     kLogKept,            // "kept: %s": a file not replaced
     kLogSkipped,         // "skipped: %s": the box text of the cause
     kLogMessage,         // "message: %s": a box
-    kLogLaunch,          // "start: %s%s": destination and command
+    kLogLaunch,          // "start: %hs%hs": destination and command
     kLogCommandExit,     // "command's exit code: %lu"
     kLogRemoved,         // "removed: %s"
     kLogNotRemoved,      // "not removed: %s"
     kLogExit,            // "exit code: %lu"
 };
 
-// Formats one line with wvsprintfA (texts in the ANSI code page, at most
-// 1,023 characters) and appends it in UTF-8; line breaks in the text
-// become blanks.
+// Formats one line with wvsprintfW (at most 1,023 characters) and appends
+// it in UTF-8; line breaks in the text become blanks.
 void LogLine(LogFormat format, ...);

@@ -20,7 +20,7 @@ struct UiState {
 extern UiState g_ui;
 
 // Messages understood by the progress window.
-constexpr UINT kProgressPos = 111;  // lParam: KiB written so far; wParam: a new entry name or null
+constexpr UINT kProgressPos = 111;  // lParam: KiB written so far; wParam: a new entry name (UTF-16) or null
 constexpr UINT kAnimationPlay = WM_USER + 1;
 constexpr UINT kAnimationStop = WM_USER + 2;
 
@@ -30,7 +30,7 @@ constexpr UINT kAnimationStop = WM_USER + 2;
 // MS-DOS date/time values, local time, date in the high 16 bits; 0 means
 // unknown and shows no line.
 struct ReplaceInfo {
-    const char* path;       // full output path of the existing file
+    const wchar_t* path;    // full output path of the existing file
     uint32_t existingTime;  // last write of the existing file
     uint32_t entryTime;     // the entry's time stamp
     uint32_t existingSize;  // low 32 bits of the existing file's size
