@@ -21,7 +21,7 @@ protected:
     void Extract(const std::string& name) {
         MakeFolders(name);
         WriteText(dest() + name, name);
-        AppendExtractedFile((dest() + name).c_str());
+        AppendExtractedFile(Wide(dest() + name).c_str(), name.find('\\') != std::string::npos);
     }
     // Creates the folders of a relative name below the destination.
     void MakeFolders(const std::string& name) {
@@ -33,28 +33,30 @@ protected:
     TempFolder folder_;
 };
 
-// The list's bytes: every path followed by its NUL.
-std::string ListBytes() {
+// The list's units: every path followed by its NUL.
+std::wstring ListUnits() {
     const ExtractedFileList& list = g_extractedFiles;
-    return list.paths == nullptr ? std::string() : std::string(list.paths, list.length);
+    return list.paths == nullptr ? std::wstring() : std::wstring(list.paths, list.length);
 }
 
 TEST_F(ExtractedFilesTest, PathsFollowOneAnotherEachWithItsNul) {
     EXPECT_EQ(g_extractedFiles.paths, nullptr);
     EXPECT_EQ(g_extractedFiles.length, 0u);
-    std::string expected;
-    for (const std::string path : {"C:\\dst\\a.txt", "C:\\dst\\sub\\b.bin", "C:\\dst\\\x95\x5c.txt"}) {
-        AppendExtractedFile(path.c_str());
-        expected += path + '\0';
-        EXPECT_EQ(ListBytes(), expected);
+    std::wstring expected;
+    for (const std::wstring path : {L"C:\\dst\\a.txt", L"C:\\dst\\\u8868\\b.bin", L"\\\\?\\C:\\dst\\\U0001F600.txt"}) {
+        AppendExtractedFile(path.c_str(), false);
+        expected += path + L'\0';
+        EXPECT_EQ(ListUnits(), expected);
     }
+    EXPECT_EQ(g_extractedFiles.inFolders, 0);
     // Enough appends to move the block more than once.
-    const std::string longPath = "C:\\dst\\" + std::string(200, 'x');
+    const std::wstring longPath = L"C:\\dst\\sub\\" + std::wstring(200, L'x');
     for (int i = 0; i < 500; i++) {
-        AppendExtractedFile(longPath.c_str());
-        expected += longPath + '\0';
+        AppendExtractedFile(longPath.c_str(), true);
+        expected += longPath + L'\0';
     }
-    EXPECT_EQ(ListBytes(), expected);
+    EXPECT_EQ(ListUnits(), expected);
+    EXPECT_EQ(g_extractedFiles.inFolders, 1);
     EXPECT_EQ(g_extractedFiles.incomplete, 0);
 
     ReleaseExtractedFileList();
@@ -71,7 +73,7 @@ TEST_F(ExtractedFilesTest, FilesGoAndTheFoldersTheyLeaveEmptyDeepestFirst) {
     WriteText(dest() + "kept\\own\\note.txt", "not extracted");
     MakeFolders("empty\\before\\");
 
-    RemoveExtractedFiles(dest().c_str(), 0);
+    RemoveExtractedFiles(Wide(dest()).c_str(), 0);
     EXPECT_FALSE(FileExists(dest() + "top.txt"));
     EXPECT_FALSE(FileExists(dest() + "sub\\side.txt"));
     EXPECT_FALSE(FolderExists(dest() + "sub"));
@@ -86,7 +88,7 @@ TEST_F(ExtractedFilesTest, ReadOnlyFilesAndFoldersGoToo) {
     Extract("ro\\locked.txt");
     SetFileAttributesA((dest() + "ro\\locked.txt").c_str(), FILE_ATTRIBUTE_READONLY);
     SetFileAttributesA((dest() + "ro").c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY);
-    RemoveExtractedFiles(dest().c_str(), 0);
+    RemoveExtractedFiles(Wide(dest()).c_str(), 0);
     EXPECT_FALSE(FileExists(dest() + "ro\\locked.txt"));
     EXPECT_FALSE(FolderExists(dest() + "ro"));
 }
@@ -94,14 +96,14 @@ TEST_F(ExtractedFilesTest, ReadOnlyFilesAndFoldersGoToo) {
 TEST_F(ExtractedFilesTest, PrivateDestinationGoesWhenEmpty) {
     Extract("top.txt");
     Extract("sub\\deep\\inner.bin");
-    RemoveExtractedFiles(dest().c_str(), 1);
+    RemoveExtractedFiles(Wide(dest()).c_str(), 1);
     EXPECT_FALSE(FolderExists(dest()));
 }
 
 TEST_F(ExtractedFilesTest, PrivateDestinationStaysWithFilesOfItsOwn) {
     Extract("top.txt");
     WriteText(dest() + "installed.txt", "made by the installer");
-    RemoveExtractedFiles(dest().c_str(), 1);
+    RemoveExtractedFiles(Wide(dest()).c_str(), 1);
     EXPECT_FALSE(FileExists(dest() + "top.txt"));
     EXPECT_TRUE(FileExists(dest() + "installed.txt"));
 }
@@ -109,7 +111,7 @@ TEST_F(ExtractedFilesTest, PrivateDestinationStaysWithFilesOfItsOwn) {
 TEST_F(ExtractedFilesTest, TopLevelFilesAloneMakeNoFolderPass) {
     Extract("top.txt");
     MakeFolders("empty\\");
-    RemoveExtractedFiles(dest().c_str(), 0);
+    RemoveExtractedFiles(Wide(dest()).c_str(), 0);
     EXPECT_FALSE(FileExists(dest() + "top.txt"));
     EXPECT_TRUE(FolderExists(dest() + "empty"));
 }
@@ -125,7 +127,7 @@ TEST_F(ExtractedFilesTest, AFileStillOpenStaysWithItsFolders) {
     HANDLE busy = OpenUnshared(dest() + "sub\\busy.txt");
     ASSERT_NE(busy, INVALID_HANDLE_VALUE);
     const DWORD start = GetTickCount();
-    RemoveExtractedFiles(dest().c_str(), 1);
+    RemoveExtractedFiles(Wide(dest()).c_str(), 1);
     const DWORD took = GetTickCount() - start;
     CloseHandle(busy);
     EXPECT_TRUE(FileExists(dest() + "sub\\busy.txt"));
@@ -150,7 +152,7 @@ TEST_F(ExtractedFilesTest, AFileReleasedSoonAfterGoesWithItsFolders) {
     ASSERT_NE(ending, INVALID_HANDLE_VALUE);
     HANDLE closer = CreateThread(nullptr, 0, CloseAfterASecond, ending, 0, nullptr);
     ASSERT_NE(closer, nullptr);
-    RemoveExtractedFiles(dest().c_str(), 1);
+    RemoveExtractedFiles(Wide(dest()).c_str(), 1);
     WaitForSingleObject(closer, INFINITE);
     CloseHandle(closer);
     EXPECT_FALSE(FileExists(dest() + "sub\\ending.exe"));
@@ -162,7 +164,7 @@ TEST_F(ExtractedFilesTest, NothingListedRemovesNothing) {
     // An archive of folders only: nothing is listed, so the folders and
     // even a private destination stay.
     MakeFolders("a\\b\\");
-    RemoveExtractedFiles(dest().c_str(), 1);
+    RemoveExtractedFiles(Wide(dest()).c_str(), 1);
     EXPECT_TRUE(FolderExists(dest() + "a\\b"));
     EXPECT_TRUE(FolderExists(dest()));
 }
@@ -170,8 +172,8 @@ TEST_F(ExtractedFilesTest, NothingListedRemovesNothing) {
 TEST_F(ExtractedFilesTest, ListThatCannotGrowStaysAsItWasAndIncomplete) {
     // Large enough that the heap keeps it in a block of its own, which
     // grows beyond its last page only by moving to new address space.
-    const std::string longPath = dest() + std::string(200, 'x');
-    for (int i = 0; i < 8000; i++) AppendExtractedFile(longPath.c_str());
+    const std::wstring longPath = Wide(dest()) + std::wstring(200, L'x');
+    for (int i = 0; i < 8000; i++) AppendExtractedFile(longPath.c_str(), false);
     ASSERT_EQ(g_extractedFiles.incomplete, 0);
 
     // Reserve all remaining address space, then append until the block
@@ -192,7 +194,7 @@ TEST_F(ExtractedFilesTest, ListThatCannotGrowStaysAsItWasAndIncomplete) {
     uint32_t lengthBefore = 0;
     while (added < kTries) {
         lengthBefore = g_extractedFiles.length;
-        AppendExtractedFile(last.c_str());
+        AppendExtractedFile(Wide(last).c_str(), false);
         if (g_extractedFiles.incomplete) break;
         added++;
     }
@@ -201,17 +203,34 @@ TEST_F(ExtractedFilesTest, ListThatCannotGrowStaysAsItWasAndIncomplete) {
 
     ASSERT_LT(added, kTries) << "the block never failed to grow";
     EXPECT_EQ(lengthAfter, lengthBefore);
-    std::string expected;
-    for (int i = 0; i < 8000; i++) expected += longPath + '\0';
-    for (int i = 0; i < added; i++) expected += last + '\0';
-    EXPECT_TRUE(ListBytes() == expected);
+    std::wstring expected;
+    for (int i = 0; i < 8000; i++) expected += longPath + L'\0';
+    for (int i = 0; i < added; i++) expected += Wide(last) + L'\0';
+    EXPECT_TRUE(ListUnits() == expected);
 
     // Later paths still find room once there is memory again, and the
     // clean-up deletes what the list holds.
-    AppendExtractedFile(last.c_str());
+    AppendExtractedFile(Wide(last).c_str(), false);
     EXPECT_EQ(g_extractedFiles.length, lengthAfter + last.size() + 1);
-    RemoveExtractedFiles(dest().c_str(), 0);
+    RemoveExtractedFiles(Wide(dest()).c_str(), 0);
     EXPECT_FALSE(FileExists(last));
+}
+
+TEST_F(ExtractedFilesTest, TreesPastMaxPathAndNamesOfAnyScriptGo) {
+    // Five folders of 60 characters: the file lies about 330 deep.
+    std::wstring folder = LongPath(Wide(dest()));
+    for (int level = 0; level < 5; level++) {
+        folder += std::wstring(59, static_cast<wchar_t>(L'a' + level)) + L"\u00e9\\";
+        ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+    }
+    const std::wstring deep = folder + L"\u8868\u793a\U0001F600.txt";
+    HANDLE file = CreateFileW(deep.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    CloseHandle(file);
+    AppendExtractedFile(deep.c_str(), true);
+    RemoveExtractedFiles(Wide(dest()).c_str(), 1);
+    EXPECT_FALSE(FileExists(deep));
+    EXPECT_FALSE(FolderExists(Wide(dest())));
 }
 
 class RemoveEmptyFoldersTest : public ExtractedFilesTest {};
@@ -220,7 +239,7 @@ TEST_F(RemoveEmptyFoldersTest, KeepsTheRootAndEveryFile) {
     MakeFolders("a\\b\\c\\");
     MakeFolders("d\\");
     WriteText(dest() + "d\\file.txt", "x");
-    EXPECT_EQ(RemoveEmptyFolders(dest().c_str(), dest().c_str()), 1);
+    EXPECT_EQ(RemoveEmptyFolders(Wide(dest()).c_str(), Wide(dest()).c_str()), 1);
     EXPECT_FALSE(FolderExists(dest() + "a"));
     EXPECT_TRUE(FileExists(dest() + "d\\file.txt"));
     EXPECT_TRUE(FolderExists(dest()));
@@ -230,24 +249,24 @@ TEST_F(RemoveEmptyFoldersTest, RootIsComparedWithoutRegardToCase) {
     MakeFolders("Sub\\");
     std::string upper = dest();
     CharUpperA(upper.data());
-    EXPECT_EQ(RemoveEmptyFolders((dest() + "Sub").c_str(), (dest() + "SUB").c_str()), 1);
+    EXPECT_EQ(RemoveEmptyFolders(Wide((dest() + "Sub")).c_str(), Wide((dest() + "SUB")).c_str()), 1);
     EXPECT_TRUE(FolderExists(dest() + "Sub"));
-    EXPECT_EQ(RemoveEmptyFolders((dest() + "Sub").c_str(), upper.c_str()), 1);
+    EXPECT_EQ(RemoveEmptyFolders(Wide((dest() + "Sub")).c_str(), Wide(upper).c_str()), 1);
     EXPECT_FALSE(FolderExists(dest() + "Sub"));
 }
 
 TEST_F(RemoveEmptyFoldersTest, RefusesNamesEndingWithADotAndMissingFolders) {
     MakeFolders("x\\");
-    EXPECT_EQ(RemoveEmptyFolders((dest() + "x\\.").c_str(), dest().c_str()), 0);
-    EXPECT_EQ(RemoveEmptyFolders((dest() + "missing").c_str(), dest().c_str()), 0);
-    EXPECT_EQ(RemoveEmptyFolders("", dest().c_str()), 0);
+    EXPECT_EQ(RemoveEmptyFolders(Wide((dest() + "x\\.")).c_str(), Wide(dest()).c_str()), 0);
+    EXPECT_EQ(RemoveEmptyFolders(Wide((dest() + "missing")).c_str(), Wide(dest()).c_str()), 0);
+    EXPECT_EQ(RemoveEmptyFolders(L"", Wide(dest()).c_str()), 0);
     EXPECT_TRUE(FolderExists(dest() + "x"));
 }
 
 TEST_F(RemoveEmptyFoldersTest, PathsTooLongForItsBuffersAreLeftAlone) {
     // A folder whose search pattern would not fit is not listed.
-    const std::string tooLong = dest() + std::string(600, 'y');
-    EXPECT_EQ(RemoveEmptyFolders(tooLong.c_str(), dest().c_str()), 0);
+    const std::string tooLong = dest() + std::string(900, 'y');
+    EXPECT_EQ(RemoveEmptyFolders(Wide(tooLong).c_str(), Wide(dest()).c_str()), 0);
 }
 
 }  // namespace

@@ -39,7 +39,23 @@ struct EntrySpec {
     std::string method = "-lh0-";
     bool badCrc = false;
     int32_t sizeSkew = 0;  // added to the unpacked size in the header
+    std::vector<ExtHeader> exts = {};  // level 2: after the name's
 };
+
+// Extended headers of the exact names: 0x44 file, 0x45 folders (each
+// followed by 0xFFFF), 0x46 code page.
+ExtHeader WideExt(uint8_t type, const std::u16string& text) {
+    Bytes bytes;
+    for (char16_t c : text) {
+        bytes.push_back(static_cast<uint8_t>(c));
+        bytes.push_back(static_cast<uint8_t>(c >> 8));
+    }
+    return {type, bytes};
+}
+ExtHeader CodePageExt(uint32_t codePage) {
+    return {0x46, Bytes{static_cast<uint8_t>(codePage), static_cast<uint8_t>(codePage >> 8),
+                        static_cast<uint8_t>(codePage >> 16), static_cast<uint8_t>(codePage >> 24)}};
+}
 
 // A stored entry: header and data.
 Bytes Entry(const EntrySpec& e) {
@@ -59,6 +75,7 @@ Bytes Entry(const EntrySpec& e) {
         for (char& c : name)
             if (c == '\\') c = '\xff';
         spec.exts.push_back({0x01, Bytes(name.begin(), name.end())});
+        spec.exts.insert(spec.exts.end(), e.exts.begin(), e.exts.end());
     }
     Bytes bytes = BuildHeader(spec);
     bytes.insert(bytes.end(), data.begin(), data.end());
@@ -154,8 +171,10 @@ protected:
         lzh::HeaderReader reader(file, g_reporter, IsSystemLeadByte);
         ProgressFileSink sink;
         auto decoder = std::make_unique<lzh::Decoder>(file, sink, abortState_);
-        ExtractionJob job{file,         buffer.get(), &reader, decoder.get(), &sink,
-                          out_.c_str(), replace_,     false,   &abortState_,  0};
+        reader.wideNames = wideNames_;
+        const std::wstring destination = Wide(out_);
+        ExtractionJob job{file,                buffer.get(), &reader, decoder.get(), &sink,
+                          destination.c_str(), replace_,     false,   &abortState_,  0};
         ExtractionWorker(&job);
         EXPECT_EQ(sink.file, nullptr);
         std::fclose(file);
@@ -171,6 +190,7 @@ protected:
     TempFolder folder_;
     std::string out_;
     ReplacePolicy replace_ = ReplacePolicy::kReplaceAll;
+    lzh::WideNames* wideNames_ = nullptr;
     std::atomic<int32_t> abortState_{lzh::kAbortNone};
 };
 
@@ -194,22 +214,82 @@ TEST_F(ExtractionWorkerTest, NamesBecomePathsBelowTheDestination) {
 }
 
 TEST_F(ExtractionWorkerTest, RefusedNamesAreSkippedAndTheRunGoesOn) {
-    const std::string tooLong(MAX_PATH, 'n');
-    EXPECT_EQ(Run(Archive({{"bad;name.txt", "x"}, {tooLong, "y", 2}, {"..", "z"}, {"ok.txt", "ok"}})),
+    // Paths past MAX_PATH are no fault: they are written through \\?\.
+    std::string deep;
+    for (char c = 'a'; c < 'e'; c++) deep += std::string(60, c) + "\\";
+    deep += "deep.txt";
+    EXPECT_EQ(Run(Archive({{"bad;name.txt", "x"}, {deep, "y", 2}, {"..", "z"}, {"ok.txt", "ok"}})),
               static_cast<DWORD>(ERROR_INVALID_DATA));
     EXPECT_EQ(Text(out_ + "ok.txt"), "ok");
+    EXPECT_TRUE(FileExists(Wide(out_ + deep)));
     // One unowned warning per cause, naming the first entry and counting the
-    // others, cut to its buffer.
-    ASSERT_EQ(ShownMessages().size(), 2u);
-    for (const ShownMessage& m : ShownMessages()) {
-        EXPECT_EQ(m.caption, "VID-IDA");
-        EXPECT_EQ(m.type, static_cast<UINT>(MB_ICONWARNING));
-        EXPECT_EQ(m.owner, nullptr);
-        EXPECT_LT(m.text.size(), 512u);
-    }
-    EXPECT_EQ(ShownMessages()[0].text, Named(IDS_INVALID_FILENAME, "bad;name.txt") + More(1));
-    EXPECT_EQ(ShownMessages()[1].text.substr(0, 12), "nnnnnnnnnnnn");
-    EXPECT_NE(ShownMessages()[1].text.find(Named(IDS_PATH_TOO_LONG, "").substr(2)), std::string::npos);
+    // others.
+    ASSERT_EQ(ShownMessages().size(), 1u);
+    const ShownMessage& m = ShownMessages()[0];
+    EXPECT_EQ(m.caption, "VID-IDA");
+    EXPECT_EQ(m.type, static_cast<UINT>(MB_ICONWARNING));
+    EXPECT_EQ(m.owner, nullptr);
+    EXPECT_EQ(m.text, Named(IDS_INVALID_FILENAME, "bad;name.txt") + More(1));
+}
+
+// A level-2 entry with its code-page name and the exact names beside it.
+EntrySpec Exact(const std::string& codePageName, const std::u16string& folder, const std::u16string& file,
+                const std::string& content) {
+    EntrySpec e{codePageName, content, 2};
+    if (!folder.empty()) e.exts.push_back(WideExt(0x45, folder + u'\uFFFF'));
+    if (!file.empty()) e.exts.push_back(WideExt(0x44, file));
+    e.exts.push_back(CodePageExt(932));
+    return e;
+}
+
+std::string TextOf(const std::wstring& path) {
+    std::string text;
+    HANDLE file = CreateFileW(LongPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                              nullptr);
+    if (file == INVALID_HANDLE_VALUE) return "(missing)";
+    char buffer[256];
+    DWORD got = 0;
+    while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) text.append(buffer, got);
+    CloseHandle(file);
+    return text;
+}
+
+TEST_F(ExtractionWorkerTest, ExactNamesOfAnyScriptAsStored) {
+    lzh::WideNames names;
+    wideNames_ = &names;
+    // Code-page names as the packer writes them, '_' for what 932 lacks;
+    // the last entry names only its code page.
+    EXPECT_EQ(Run(Archive({Exact("\x83\x74\x83\x48\x83\x8b\x83\x5f\\\x95\x5c\x8e\xa6.txt", u"\u30d5\u30a9\u30eb\u30c0",
+                                 u"\u8868\u793a.txt", "jp"),
+                           Exact("________\\____.txt", u"\u0395\u03bb\u03bb\u03b7\u03bd\u03b9\u03ba\u03ac",
+                                 u"\u03ac\u03bb\u03c6\u03b1.txt", "el"),
+                           Exact("__.txt", u"", u"\U0001F600.txt", "emoji"),
+                           Exact("old\\_________.txt", u"\ud55c\uad6d\uc5b4", u"", "ko"),
+                           Exact("x\\y.txt", u"", u"\u041a\u0438\u0440\u0438\u043b\u043b\u0438\u0446\u0430.txt", "ru"),
+                           {"\x83\x5c\x83\x74\x83\x67.txt", "cp", 2, kDosStamp, 0x20, "-lh0-", false, 0,
+                            {CodePageExt(932)}}})),
+              0u);
+    const std::wstring out = Wide(out_);
+    EXPECT_EQ(TextOf(out + L"\u30d5\u30a9\u30eb\u30c0\\\u8868\u793a.txt"), "jp");
+    EXPECT_EQ(TextOf(out + L"\u0395\u03bb\u03bb\u03b7\u03bd\u03b9\u03ba\u03ac\\\u03ac\u03bb\u03c6\u03b1.txt"), "el");
+    EXPECT_EQ(TextOf(out + L"\U0001F600.txt"), "emoji");
+    // An exact folder with the converted file name, and the other way round.
+    EXPECT_EQ(TextOf(out + L"\ud55c\uad6d\uc5b4\\_________.txt"), "ko");
+    EXPECT_EQ(TextOf(out + L"x\\\u041a\u0438\u0440\u0438\u043b\u043b\u0438\u0446\u0430.txt"), "ru");
+    if (IsValidCodePage(932)) EXPECT_EQ(TextOf(out + L"\u30bd\u30d5\u30c8.txt"), "cp");
+    EXPECT_TRUE(ShownMessages().empty());
+}
+
+TEST_F(ExtractionWorkerTest, ExactNamesAreCheckedAndShownAsStored) {
+    lzh::WideNames names;
+    wideNames_ = &names;
+    EXPECT_EQ(Run(Archive({Exact("_..txt", u"", u"\U0001F600;.txt", "x"),
+                           Exact("up.txt", u"", u"..\\..\\\u00e9.txt", "up")})),
+              static_cast<DWORD>(ERROR_INVALID_DATA));
+    // ".." goes from the exact name as from any other.
+    EXPECT_EQ(TextOf(Wide(out_) + L"\u00e9.txt"), "up");
+    ASSERT_EQ(ShownMessages().size(), 1u);
+    EXPECT_NE(ShownMessages()[0].wideText.find(L"\U0001F600;.txt"), std::wstring::npos);
 }
 
 TEST_F(ExtractionWorkerTest, FolderEntries) {
@@ -299,9 +379,9 @@ TEST_F(ExtractionWorkerTest, FileThatCannotBeCreatedIsSkipped) {
 TEST_F(ExtractionWorkerTest, FilesBeingWrittenHaveOneWriter) {
     // Ours may be read meanwhile, but not written by anyone else.
     const std::string path = out_ + "ours.txt";
-    HANDLE ours = CreateOutputFile(path.c_str(), CREATE_NEW);
+    HANDLE ours = CreateOutputFile(Wide(path).c_str(), CREATE_NEW);
     ASSERT_NE(ours, INVALID_HANDLE_VALUE);
-    EXPECT_EQ(CreateOutputFile(path.c_str(), CREATE_ALWAYS), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(CreateOutputFile(Wide(path).c_str(), CREATE_ALWAYS), INVALID_HANDLE_VALUE);
     constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE;
     EXPECT_EQ(CreateFileA(path.c_str(), GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING, 0, nullptr),
               INVALID_HANDLE_VALUE);
@@ -394,22 +474,22 @@ TEST_F(ExtractionWorkerShiftJis, TrailByteBackslashIsNoSeparator) {
 }
 
 TEST(StripParentRefs, RemovesEveryParentReference) {
-    char text[64] = "..\\..\\a\\..\\b";
+    wchar_t text[64] = L"..\\..\\a\\..\\b";
     StripParentRefs(text);
-    EXPECT_STREQ(text, "a\\b");
-    char middle[16] = "a..\\b";
+    EXPECT_STREQ(text, L"a\\b");
+    wchar_t middle[16] = L"a..\\b";
     StripParentRefs(middle);
-    EXPECT_STREQ(middle, "ab");
-    char trailing[16] = "a\\..";
+    EXPECT_STREQ(middle, L"ab");
+    wchar_t trailing[16] = L"a\\..";
     StripParentRefs(trailing);
-    EXPECT_STREQ(trailing, "a\\..");
+    EXPECT_STREQ(trailing, L"a\\..");
     // Removing one can join the pieces of another.
-    char joined[16] = "...\\.\\x";
+    wchar_t joined[16] = L"...\\.\\x";
     StripParentRefs(joined);
-    EXPECT_STREQ(joined, "x");
-    char none[16] = "plain\\name";
+    EXPECT_STREQ(joined, L"x");
+    wchar_t none[16] = L"plain\\name";
     StripParentRefs(none);
-    EXPECT_STREQ(none, "plain\\name");
+    EXPECT_STREQ(none, L"plain\\name");
 }
 
 TEST(EntryTimes, UnixAndDosForms) {

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "paths/folders.h"
+#include "paths/text.h"
 #include "module_test_support.h"
 
 namespace {
@@ -127,12 +128,15 @@ class PrepareEntryPathTest : public ::testing::Test {
 protected:
     void SetUp() override { ResetModuleState(); }
 
-    EntryPathResult Prepare(const std::string& entry) {
+    EntryPathResult Prepare(const std::string& entry) { return Prepare(Wide(entry)); }
+    EntryPathResult Prepare(const std::wstring& entry) {
         std::memset(name_, 0, sizeof name_);
-        std::memcpy(name_, entry.data(), entry.size() < sizeof name_ - 1 ? entry.size() : sizeof name_ - 1);
+        entry.copy(name_, kEntryNameUnits - 1);
         std::memset(output_, 0, sizeof output_);
-        return PrepareEntryPath(folder_.path().c_str(), name_, output_);
+        return PrepareEntryPath(Wide(folder_.path()).c_str(), name_, output_);
     }
+    std::wstring Output() const { return output_; }
+    std::wstring Below(const std::string& name) const { return Wide(folder_.path() + name); }
 
     // The path code only says so; the worker shows the warning.
     void ExpectRejected(const std::string& entry) {
@@ -141,24 +145,24 @@ protected:
     }
 
     TempFolder folder_;
-    char name_[522];
-    char output_[MAX_PATH];
+    wchar_t name_[kEntryNameUnits];
+    wchar_t output_[kPathUnits];
 };
 
 TEST_F(PrepareEntryPathTest, FileNamesBelowTheDestination) {
     EXPECT_EQ(Prepare("readme.txt"), kEntryPathFile);
-    EXPECT_EQ(std::string(output_), folder_.path() + "readme.txt");
+    EXPECT_EQ(Output(), Below("readme.txt"));
 
     EXPECT_EQ(Prepare("data\\readme.txt   "), kEntryPathFile);
-    EXPECT_STREQ(name_, "data\\readme.txt");
-    EXPECT_EQ(std::string(output_), folder_.path() + "data\\readme.txt");
+    EXPECT_STREQ(name_, L"data\\readme.txt");
+    EXPECT_EQ(Output(), Below("data\\readme.txt"));
     EXPECT_TRUE(FolderExists(folder_.path() + "data"));
     EXPECT_TRUE(ShownMessages().empty());
 }
 
 TEST_F(PrepareEntryPathTest, FolderNamesCreateTheirFolders) {
     EXPECT_EQ(Prepare("dir\\sub\\"), kEntryPathFolder);
-    EXPECT_EQ(std::string(output_), folder_.path() + "dir\\sub\\");
+    EXPECT_EQ(Output(), Below("dir\\sub\\"));
     EXPECT_TRUE(FolderExists(folder_.path() + "dir\\sub"));
     EXPECT_EQ(Prepare(".\\"), kEntryPathFolder);  // the destination itself
     EXPECT_TRUE(ShownMessages().empty());
@@ -180,11 +184,99 @@ TEST_F(PrepareEntryPathTest, NamesThatLeaveTheDestinationAreRejected) {
     EXPECT_EQ(Prepare("a\\..\\b.txt"), kEntryPathFile);
 }
 
-TEST_F(PrepareEntryPathTest, NamesTooLongForThePathAreRejected) {
-    const size_t room = MAX_PATH - 1 - folder_.path().size();
-    EXPECT_EQ(Prepare(std::string(room, 'n')), kEntryPathFile);
-    EXPECT_EQ(Prepare(std::string(room + 1, 'n')), kEntryPathTooLong);
-    EXPECT_EQ(Prepare(std::string(520, 'n')), kEntryPathTooLong);
+TEST_F(PrepareEntryPathTest, PathsPastMaxPathTakeThePrefix) {
+    // Up to 247 units the path stays as it is; from 248 on (the most a
+    // folder may have without it) it has the \\?\ prefix.
+    const std::wstring base = Below("");
+    const std::wstring last(247 - base.size(), L'n');
+    EXPECT_EQ(Prepare(last), kEntryPathFile);
+    EXPECT_EQ(Output(), base + last);
+    EXPECT_EQ(Prepare(last + L"n"), kEntryPathFile);
+    EXPECT_EQ(Output(), L"\\\\?\\" + base + last + L"n");
+    // Folders deeper than MAX_PATH are made, in any script.
+    std::wstring deep;
+    for (int level = 0; level < 5; level++) deep += std::wstring(60, static_cast<wchar_t>(L'\u03b1' + level)) + L"\\";
+    EXPECT_EQ(Prepare(deep + L"\u8868.txt"), kEntryPathFile);
+    EXPECT_EQ(Output(), L"\\\\?\\" + base + deep + L"\u8868.txt");
+    EXPECT_TRUE(FolderExists(base + deep));
+    // Still inside the destination, checked on the canonical path.
+    ExpectRejected(Narrow(L"x\\..\\..\\" + std::wstring(300, L'n')));
+}
+
+TEST(PrepareEntryPath, APathBeyondItsBufferIsTooLong) {
+    TempFolder folder;
+    wchar_t name[kEntryNameUnits] = L"name.txt";
+    wchar_t output[kPathUnits];
+    const std::wstring destination = Wide(folder.path()) + std::wstring(kPathUnits - 20, L'd') + L"\\";
+    EXPECT_EQ(PrepareEntryPath(destination.c_str(), name, output), kEntryPathTooLong);
+}
+
+// The entry's UTF-16 name from a header's code-page name and exact names.
+std::wstring NameOf(const char* codePageName, const lzh::WideNames* names) {
+    lzh::EntryHeader header{};
+    std::strcpy(header.name, codePageName);
+    static wchar_t name[kEntryNameUnits];
+    return EntryNameOf(header, names, name);
+}
+
+lzh::WideNames Names(const std::u16string& folder, const std::u16string& file, uint32_t codePage = 932) {
+    lzh::WideNames names{};
+    folder.copy(names.folder, lzh::kMaxExtendedWideName);
+    file.copy(names.file, lzh::kMaxExtendedWideName);
+    names.codePage = codePage;
+    return names;
+}
+
+TEST(EntryNameOf, ExactNamesWinPartByPart) {
+    lzh::WideNames both = Names(u"\u30d5\u30a9\u30eb\u30c0\\", u"\u8868\u793a.txt");
+    EXPECT_EQ(NameOf("__\\__.txt", &both), L"\u30d5\u30a9\u30eb\u30c0\\\u8868\u793a.txt");
+    // A folder text without its last separator still is a folder.
+    lzh::WideNames folder = Names(u"\u0395\\\u03bb", u"");
+    EXPECT_EQ(NameOf("a\\b\\file.txt", &folder), L"\u0395\\\u03bb\\file.txt");
+    lzh::WideNames file = Names(u"", u"\U0001F600.txt");
+    EXPECT_EQ(NameOf("dir\\__.txt", &file), L"dir\\\U0001F600.txt");
+    EXPECT_EQ(NameOf("__.txt", &file), L"\U0001F600.txt");
+    // Separators and ".." in an exact name are made safe as in any other.
+    lzh::WideNames climbing = Names(u"", u"..\\../\\x.txt");
+    EXPECT_EQ(NameOf("x.txt", &climbing), L"x.txt");
+    // Too long together: the converted name stands.
+    lzh::WideNames longFile = Names(u"", std::u16string(200, u'f'));
+    const std::string longFolder = std::string(400, 'd') + "\\f.txt";
+    EXPECT_EQ(NameOf(longFolder.c_str(), &longFile), Wide(longFolder));
+}
+
+TEST(EntryNameOf, CodePageNamesConvertWithTheirCodePage) {
+    // Without exact names: the system's code page, as before.
+    EXPECT_EQ(NameOf("\\dir/sub\\file.txt", nullptr), L"dir\\sub\\file.txt");
+    EXPECT_EQ(NameOf("..\\..\\x", nullptr), L"x");
+    const char* shiftJis = "\x83\x74\x83\x48\x83\x8b\x83\x5f\\\x95\x5c\x8e\xa6.txt";
+    EXPECT_EQ(NameOf(shiftJis, nullptr), Wide(shiftJis));
+    // With the code page the header names: 932 on any system, the trail
+    // byte 0x5C of a character no separator.
+    if (IsValidCodePage(932)) {
+        lzh::WideNames named = Names(u"", u"");
+        EXPECT_EQ(NameOf(shiftJis, &named), L"\u30d5\u30a9\u30eb\u30c0\\\u8868\u793a.txt");
+    }
+    // A code page this system does not know: its own.
+    lzh::WideNames unknown = Names(u"", u"", 4321);
+    EXPECT_EQ(NameOf("caf\xe9.txt", &unknown), Wide("caf\xe9.txt"));
+}
+
+TEST(UncPaths, PrefixedFormsAndTheirRoots) {
+    wchar_t output[kPathUnits];
+    const std::wstring share = L"\\\\server\\share\\" + std::wstring(260, L'x');
+    ASSERT_EQ(FileCallPath(share.c_str(), output, kPathUnits), 1);
+    EXPECT_EQ(std::wstring(output), L"\\\\?\\UNC\\server\\share\\" + std::wstring(260, L'x'));
+    // A path that has its prefix keeps it; one that does not fit is refused.
+    ASSERT_EQ(FileCallPath(output, output + 400, 400), 1);
+    EXPECT_EQ(std::wstring(output + 400).substr(0, 8), L"\\\\?\\UNC\\");
+    EXPECT_EQ(FileCallPath(share.c_str(), output, 200), 0);
+    EXPECT_EQ(FileCallPath(L"C:\\short", output, 200, 0), 1);
+    EXPECT_EQ(std::wstring(output), L"\\\\?\\C:\\short");
+    // No server or no share: no root to make folders below.
+    EXPECT_EQ(CreateFolderTree(L"\\\\?\\UNC\\server"), 0);
+    EXPECT_EQ(CreateFolderTree(L"\\\\?\\UNC\\\\share\\x"), 0);
+    EXPECT_EQ(CreateFolderTree(L"\\\\?\\relative\\x"), 0);
 }
 
 TEST_F(PrepareEntryPathTest, UncreatableFolderFailsTheRun) {

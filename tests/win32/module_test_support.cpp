@@ -12,32 +12,50 @@ namespace {
 std::vector<ShownMessage> shown;
 int answer = IDOK;
 
-void RemoveTree(const std::string& folder) {
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "*").c_str(), &found);
+// folder: with the \\?\ prefix, so that trees deeper than MAX_PATH and
+// names of any script go too.
+void RemoveTree(const std::wstring& folder) {
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((folder + L"*").c_str(), &found);
     if (search != INVALID_HANDLE_VALUE) {
         do {
-            const std::string name = found.cFileName;
-            if (name == "." || name == "..") continue;
-            const std::string path = folder + name;
-            SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+            const std::wstring name = found.cFileName;
+            if (name == L"." || name == L"..") continue;
+            const std::wstring path = folder + name;
+            SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
             if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveTree(path + "\\");
+                RemoveTree(path + L"\\");
             else
-                DeleteFileA(path.c_str());
-        } while (FindNextFileA(search, &found));
+                DeleteFileW(path.c_str());
+        } while (FindNextFileW(search, &found));
         FindClose(search);
     }
-    RemoveDirectoryA(folder.c_str());
+    RemoveDirectoryW(folder.c_str());
 }
 
 }  // namespace
 
 // The module's message box, replaced: nothing is shown, every call is kept.
-int ShowMessageBox(HWND owner, const char* text, const char* caption, UINT type) {
-    shown.push_back({owner, text, caption, type});
+int ShowMessageBox(HWND owner, const wchar_t* text, const wchar_t* caption, UINT type) {
+    shown.push_back({owner, Narrow(text), Narrow(caption), type, text});
     return answer;
 }
+
+std::wstring Wide(const std::string& text) {
+    std::wstring wide(text.size() + 1, L'\0');
+    wide.resize(MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide.data(), static_cast<int>(wide.size())) - 1);
+    return wide;
+}
+
+std::string Narrow(const std::wstring& text) {
+    const int size = WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    std::string narrow(size, '\0');
+    WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, narrow.data(), size, nullptr, nullptr);
+    narrow.resize(size - 1);
+    return narrow;
+}
+
+std::wstring LongPath(const std::wstring& path) { return path.compare(0, 4, L"\\\\?\\") == 0 ? path : L"\\\\?\\" + path; }
 
 std::vector<ShownMessage>& ShownMessages() { return shown; }
 
@@ -79,7 +97,7 @@ TempFolder::TempFolder() {
     CreateDirectoryA(path_.c_str(), nullptr);
 }
 
-TempFolder::~TempFolder() { RemoveTree(path_); }
+TempFolder::~TempFolder() { RemoveTree(LongPath(Wide(path_))); }
 
 void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
     FILE* file = std::fopen(path.c_str(), "wb");
@@ -111,6 +129,16 @@ bool FileExists(const std::string& path) {
 
 bool FolderExists(const std::string& path) {
     const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool FileExists(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(LongPath(path).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool FolderExists(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(LongPath(path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 

@@ -13,10 +13,17 @@
 // One message box the code under test asked for.
 struct ShownMessage {
     HWND owner;
-    std::string text;
+    std::string text;  // in the ANSI code page
     std::string caption;
     UINT type;
+    std::wstring wideText;  // as shown
 };
+
+// Texts between the ANSI code page and UTF-16.
+std::wstring Wide(const std::string& text);
+std::string Narrow(const std::wstring& text);
+// A full path with the \\?\ prefix (kept when it has one).
+std::wstring LongPath(const std::wstring& path);
 
 // Every box since the last ClearMessages(); the answer each box returns.
 std::vector<ShownMessage>& ShownMessages();
@@ -48,6 +55,9 @@ void WriteText(const std::string& path, const std::string& text);
 std::vector<uint8_t> ReadBytes(const std::string& path);
 bool FileExists(const std::string& path);
 bool FolderExists(const std::string& path);
+// Through the \\?\ prefix: names of any script, paths of any length.
+bool FileExists(const std::wstring& path);
+bool FolderExists(const std::wstring& path);
 
 // The test program's own file name.
 std::string ModuleFileName();

@@ -137,14 +137,13 @@ TEST(BoundedText, CopyJoinAndFormatStayInTheirBuffers) {
     EXPECT_EQ(JoinText(self, sizeof self, self, "cd"), 1);
     EXPECT_STREQ(self, "abcd");
 
-    char message[16];
-    FormatWithText(message, sizeof message, "<%s>", "name");
-    EXPECT_STREQ(message, "<name>");
-    FormatWithText(message, sizeof message, "<%s>", "a very long name indeed");
-    EXPECT_STREQ(message, "<a very long n>");
-    EXPECT_EQ(std::strlen(message), sizeof message - 1);
-    FormatWithText(message, sizeof message, "a format that is too long: %s", "x");
-    EXPECT_EQ(std::strlen(message), sizeof message - 1);
+    wchar_t message[16];
+    FormatWithText(message, 16, L"<%s>", L"name");
+    EXPECT_STREQ(message, L"<name>");
+    FormatWithText(message, 16, L"<%s>", L"a very long name indeed");
+    EXPECT_STREQ(message, L"<a very long n>");
+    FormatWithText(message, 16, L"a format that is too long: %s", L"x");
+    EXPECT_EQ(std::wcslen(message), 15u);
 }
 
 TEST(Conversions, RoundTripAndOverlongTexts) {

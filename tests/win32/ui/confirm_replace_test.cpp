@@ -46,7 +46,8 @@ protected:
         HANDLE file = CreateFileA(path_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                   FILE_ATTRIBUTE_NORMAL, nullptr);
         CloseHandle(file);
-        info_ = {path_.c_str(), DosDateTime(2024, 1, 2, 10, 20, 30), DosDateTime(2024, 3, 1, 8, 0, 0),
+        widePath_.assign(path_.begin(), path_.end());  // ASCII
+        info_ = {widePath_.c_str(), DosDateTime(2024, 1, 2, 10, 20, 30), DosDateTime(2024, 3, 1, 8, 0, 0),
                  1234567, 0};
     }
 
@@ -80,6 +81,7 @@ protected:
     }
 
     std::string path_;
+    std::wstring widePath_;
     ReplaceInfo info_;
     std::atomic<int32_t> abortState_{lzh::kAbortNone};
     AnimationRecorder* recorder_ = nullptr;
@@ -100,6 +102,23 @@ TEST_F(DialogConfirmReplace, ShowsTheNameTheShellIconAndBothLines) {
                                               L"0 バイト\n2024年03月01日 金曜日、08:00:00"));
     EXPECT_NE(outcome.existingIcon, nullptr);
     EXPECT_EQ(outcome.existingIcon, outcome.entryIcon);
+}
+
+TEST_F(DialogConfirmReplace, NamesOfAnyScriptShowAsTheyAre) {
+    const std::wstring name = L"\u8868\u793a \u03ac\u03bb\u03c6\u03b1 \U0001F600.txt";
+    const std::wstring path = widePath_.substr(0, widePath_.rfind(L'\\') + 1) + name;
+    CloseHandle(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    info_.path = path.c_str();
+    std::wstring prompt;
+    const Outcome outcome = Run([&](HWND dialog) {
+        wchar_t text[512];
+        GetDlgItemTextW(dialog, IDC_REPLACE_PROMPT, text, 512);
+        prompt = text;
+        ClickButton(dialog, IDNO);
+    });
+    DeleteFileW(path.c_str());
+    ASSERT_TRUE(outcome.shown);
+    EXPECT_NE(prompt.find(L"'" + name + L"'"), std::wstring::npos) << Ansi(prompt);
 }
 
 TEST_F(DialogConfirmReplace, AnUnknownTimeLeavesItsLineEmpty) {

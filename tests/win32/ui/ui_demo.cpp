@@ -92,7 +92,9 @@ void ShowConfirmReplace() {
     HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     CloseHandle(file);
     OpenProgressWindow(10 << 20, &g_abortState);
-    const ReplaceInfo info = {path, DosDateTime(2024, 1, 2, 10, 20, 30), DosDateTime(2024, 3, 1, 8, 15, 0),
+    wchar_t widePath[MAX_PATH];
+    MultiByteToWideChar(CP_ACP, 0, path, -1, widePath, MAX_PATH);
+    const ReplaceInfo info = {widePath, DosDateTime(2024, 1, 2, 10, 20, 30), DosDateTime(2024, 3, 1, 8, 15, 0),
                               1234567, 1250000};
     StartTimers();
     ConfirmReplace(&info);
