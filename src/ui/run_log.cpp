@@ -2,6 +2,7 @@
 
 #include <cstdarg>
 #include <cstring>
+#include <cwchar>
 
 #include "paths/text.h"
 #include "ui/ui.h"
@@ -15,17 +16,19 @@ constexpr int kChunk = 256;
 
 // The formats one after another, in the order of LogFormat: the calls pass
 // a number, and the module holds no table of pointers to them.  They are
-// ASCII, widened when used.
+// ASCII, widened when used.  Code-page texts (%hs) carry a precision that
+// keeps the line inside its buffer: Wine's wvsprintfW writes past 1,024
+// units for a long one.
 constexpr char kFormats[] =
-    "lzhsfx %hs\0"
-    "package: %hs\0"
-    "command: %hs\0"
-    "destination: %hs, remove: %ld, replace: %ld, crc-32: %08lX\0"
-    "%s: %lu bytes, %hs\0"
+    "lzhsfx %.400hs\0"
+    "package: %.400hs\0"
+    "command: %.400hs\0"
+    "destination: %.260hs, remove: %ld, replace: %ld, crc-32: %08lX\0"
+    "%s: %lu bytes, %.40hs\0"
     "kept: %s\0"
     "skipped: %s\0"
     "message: %s\0"
-    "start: %hs%hs\0"
+    "start: %.260hs%.240hs\0"
     "command's exit code: %lu\0"
     "removed: %s\0"
     "not removed: %s\0"
@@ -54,9 +57,11 @@ void LogLine(LogFormat format, ...) {
     wchar_t line[kLineSize + 2];
     va_list arguments;
     va_start(arguments, format);
-    int length = wvsprintfW(line, wideFormat, arguments);
+    wvsprintfW(line, wideFormat, arguments);
     va_end(arguments);
-    if (length < 0) length = 0;
+    // A cut line may end without its terminator, and Wine counts it.
+    line[kLineSize - 1] = L'\0';
+    int length = static_cast<int>(std::wcslen(line));
     for (int i = 0; i < length; i++)
         if (line[i] < L' ') line[i] = L' ';
     line[length++] = L'\r';

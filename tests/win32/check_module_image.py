@@ -10,6 +10,9 @@
 - Sections .text .data .bss .reloc .rsrc, the resources last, ending at the end of
   the file (the configuration block follows it); the headers in one
   file-alignment step; the checksum right.
+- Its manifest asks for administrator rights, declares per-monitor (v2) DPI
+  awareness beside the older dpiAware, and names every Windows from Vista to
+  10 and 11 as supported.
 
     check_module_image.py MODULE              check the module
     check_module_image.py --self-test MODULE  damage copies of it: each check fails
@@ -31,6 +34,41 @@ LOAD_LIBRARY_SEARCH_SYSTEM32 = 0x0800
 DEPENDENT_LOAD_FLAGS = 0x36  # a WORD in IMAGE_LOAD_CONFIG_DIRECTORY32
 SE_HANDLER_TABLE = 0x40  # SEHandlerTable, then SEHandlerCount
 SECTIONS = [".text", ".data", ".bss", ".reloc", ".rsrc"]
+MANIFEST_PARTS = {
+    "requireAdministrator": '<requestedExecutionLevel level="requireAdministrator"/>',
+    "dpiAware": '<dpiAware xmlns="http://schemas.microsoft.com/SMI/2005/WindowsSettings">true</dpiAware>',
+    "dpiAwareness": '<dpiAwareness xmlns="http://schemas.microsoft.com/SMI/2016/WindowsSettings">'
+                    'PerMonitorV2</dpiAwareness>',
+}
+SUPPORTED_OS = {  # the ids Microsoft publishes for each system
+    "Vista": "e2011457-1546-43c5-a5fe-008deee3d3f0",
+    "7": "35138b9a-5d96-4fbd-8e2d-a2440225f93a",
+    "8": "4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38",
+    "8.1": "1f676c76-80e1-4239-95bb-83d0f6d0da78",
+    "10 and 11": "8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a",
+}
+
+
+def manifest_of(pe):
+    """The text of resource 24/1, or None."""
+    pe.parse_data_directories([pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_RESOURCE"]])
+    kinds = pe.DIRECTORY_ENTRY_RESOURCE.entries if hasattr(pe, "DIRECTORY_ENTRY_RESOURCE") else []
+    for kind in kinds:
+        for entry in kind.directory.entries if kind.id == 24 else []:
+            for language in entry.directory.entries if entry.id == 1 else []:
+                data = language.data.struct
+                return pe.get_data(data.OffsetToData, data.Size).decode("utf-8", errors="replace")
+    return None
+
+
+def manifest_faults(pe):
+    manifest = manifest_of(pe)
+    if manifest is None:
+        return ["no manifest (resource 24/1)"]
+    found = [f"the manifest lacks {name}" for name, part in MANIFEST_PARTS.items() if part not in manifest]
+    found += [f"the manifest lacks the supportedOS of Windows {name}" for name, guid in SUPPORTED_OS.items()
+              if f'<supportedOS Id="{{{guid}}}"/>' not in manifest]
+    return found
 
 # Accesses to fs:[0] with an absolute 32-bit displacement: mov eax to/from,
 # push, pop, and mov of any register (ModR/M with mod 00, r/m 101).
@@ -115,7 +153,7 @@ def faults(data):
     text = by_name.get(".text")
     if text and touches_fs_zero(text.get_data()):
         found.append(".text reads or writes fs:[0] (registers an exception handler?)")
-    return found
+    return found + manifest_faults(pe)
 
 
 def damaged(data):
@@ -147,6 +185,8 @@ def damaged(data):
         ("sections", patch(pe.sections[3].get_file_offset(), "8s", b".rdata")),
         ("ends at", data + bytes(optional.FileAlignment)),
         ("fs:[0]", data[:code_end - 7] + bytes.fromhex("64892500000000") + data[code_end:]),
+        ("dpiAwareness", data.replace(b"PerMonitorV2", b"PerMonitorV1", 1)),
+        ("10 and 11", data.replace(b"{8e0f7a12", b"{0e0f7a12", 1)),
     ]
 
 

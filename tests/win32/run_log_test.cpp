@@ -29,17 +29,20 @@ protected:
 };
 
 TEST_F(RunLogTest, LinesInUtf8AppendedAfterOneByteOrderMark) {
-    LogLine(kLogMessage, "no log yet");  // no file is made
+    LogLine(kLogMessage, L"no log yet");  // no file is made
     EXPECT_FALSE(FileExists(path_));
 
     ASSERT_TRUE(OpenRunLog(path_.c_str()));
-    // The texts are in the ANSI code page; the log holds their UTF-8 form.
+    // Names are UTF-16, other texts in the ANSI code page; the log holds
+    // their UTF-8 form.
     char ansi[8];
     ASSERT_GT(WideCharToMultiByte(CP_ACP, 0, L"\u00e9", -1, ansi, sizeof ansi, nullptr, nullptr), 1);
-    LogLine(kLogEntry, (std::string("caf") + ansi).c_str(), 4096ul, "OK");
-    LogLine(kLogMessage, "two\n\nlines");
+    LogLine(kLogEntry, L"caf\u00e9 \U0001F600", 4096ul, "OK");
+    LogLine(kLogPackage, (std::string("caf") + ansi).c_str());
+    LogLine(kLogMessage, L"two\n\nlines");
     Close();
-    EXPECT_EQ(Logged(), "\xEF\xBB\xBF" "caf\xC3\xA9: 4096 bytes, OK\r\nmessage: two  lines\r\n");
+    EXPECT_EQ(Logged(), "\xEF\xBB\xBF" "caf\xC3\xA9 \xF0\x9F\x98\x80: 4096 bytes, OK\r\npackage: caf\xC3\xA9\r\n"
+                        "message: two  lines\r\n");
 
     // A second run appends, without a second mark.
     ASSERT_TRUE(OpenRunLog(path_.c_str()));
@@ -55,8 +58,24 @@ TEST_F(RunLogTest, LongLinesAreCutNotOverrun) {
     LogLine(kLogPackage, std::string(3000, 'x').c_str());
     Close();
     const std::string logged = Logged();
-    // wvsprintfA stops at 1,023 characters.
-    EXPECT_EQ(logged, "\xEF\xBB\xBF" "package: " + std::string(1023 - 9, 'x') + "\r\n");
+    // Code-page texts stop at their precision, names at 1,023 characters.
+    EXPECT_EQ(logged, "\xEF\xBB\xBF" "package: " + std::string(400, 'x') + "\r\n");
+    ASSERT_TRUE(OpenRunLog(path_.c_str()));
+    LogLine(kLogRemoved, std::wstring(3000, L'y').c_str());
+    Close();
+    EXPECT_EQ(Logged().substr(logged.size()), "removed: " + std::string(1023 - 9, 'y') + "\r\n");
+}
+
+TEST_F(RunLogTest, PairsOfSurrogatesAreNeverSplit) {
+    ASSERT_TRUE(OpenRunLog(path_.c_str()));
+    // Emoji at every offset against the line's pieces of conversion.
+    std::wstring emoji;
+    for (int i = 0; i < 300; i++) emoji += L"\U0001F600";
+    LogLine(kLogKept, (L"x" + emoji).c_str());
+    Close();
+    std::string expected = "\xEF\xBB\xBF" "kept: x";
+    for (int i = 0; i < 300; i++) expected += "\xF0\x9F\x98\x80";
+    EXPECT_EQ(Logged(), expected + "\r\n");
 }
 
 TEST_F(RunLogTest, ALogThatCannotBeMadeIsNone) {

@@ -1,8 +1,10 @@
 #!/bin/bash
 # Sets up the Wine prefix of the dialog tests and screenshots for a language:
 #
-#   prepare_ui_prefix.sh PREFIX WINE_RUN en|ja
+#   prepare_ui_prefix.sh PREFIX WINE_RUN en|ja [DPI]
 #
+# - DPI (default 96): the display's pixels per inch, 144 for 150%, 192 for
+#   200%.
 # - Wine draws the windows itself ("Managed" = "N"): without a window manager
 #   there would be no captions and a two-second wait at every close.
 # - Japanese: Wine has none of the Japanese system fonts, so they are mapped
@@ -18,8 +20,9 @@ set -euo pipefail
 prefix=$1
 wine_run=$2
 language=$3
+dpi=${4:-96}
 stamp=$prefix/.ui-settings
-wanted="3 $language"  # raise the number when the settings change
+wanted="4 $language $dpi"  # raise the number when the settings change
 [ "$(cat "$stamp" 2> /dev/null)" = "$wanted" ] && exit 0
 
 work=$(mktemp -d)
@@ -27,6 +30,7 @@ trap 'rm -rf "$work"' EXIT
 {
   printf 'Windows Registry Editor Version 5.00\r\n\r\n'
   printf '[HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]\r\n"Managed"="N"\r\n\r\n'
+  printf '[HKEY_CURRENT_USER\\Control Panel\\Desktop]\r\n"LogPixels"=dword:%08x\r\n\r\n' "$dpi"
   if [ "$language" = ja ]; then
     printf '[HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]\r\n'
     printf '"ＭＳ Ｐゴシック"="IPAPGothic"\r\n"ＭＳ ゴシック"="IPAGothic"\r\n'

@@ -74,7 +74,7 @@ TEST_F(DialogProgressWindow, EntryNameLineTakesTextFromTheWorker) {
     {
         // A position with a name shows it; one without keeps it.
         Worker worker([&] {
-            SendMessageA(window, kProgressPos, reinterpret_cast<WPARAM>("docs\\readme.txt"), 1);
+            SendMessageA(window, kProgressPos, reinterpret_cast<WPARAM>(L"docs\\readme.txt"), 1);
             shown[0] = ItemText(window, IDC_ENTRY_NAME);
             SendMessageA(window, kProgressPos, 0, 2);
             shown[1] = ItemText(window, IDC_ENTRY_NAME);

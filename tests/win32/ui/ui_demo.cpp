@@ -79,7 +79,7 @@ void ShowCrcCheck() {
 
 void ShowProgress() {
     OpenProgressWindow(10 << 20, &g_abortState);
-    SendMessageA(g_ui.progressWindow, kProgressPos, reinterpret_cast<WPARAM>("sample\\docs\\readme.txt"),
+    SendMessageA(g_ui.progressWindow, kProgressPos, reinterpret_cast<WPARAM>(L"sample\\docs\\readme.txt"),
                  4 * 1024);
     StartTimers();
     PumpUntilQuit();
