@@ -17,6 +17,7 @@ of this succeeded.
 """
 import os
 import re
+import shutil
 import struct
 import sys
 
@@ -123,6 +124,8 @@ def main():
     temporary = image_path + ".finishing"
     with open(temporary, "wb") as file:
         file.write(finished)
+    # Keep the linker's mode: the end-to-end tests take only an executable module.
+    shutil.copymode(image_path, temporary)
     os.replace(temporary, image_path)
 
 
