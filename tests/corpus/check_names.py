@@ -118,6 +118,8 @@ CRAFTED = [
     ("Shift-JIS only", [(0x01, b"\x95\x5c\x8e\xa6.txt"), (0x02, b"\x83\x5c\xff")], [], "ソ/表示.txt"),
     ("code page 1251 from 0x46", [(0x01, b"\xe6\xe5.txt"), (0x46, struct.pack("<I", 1251))], [], "же.txt"),
     ("code page 1251 from --codepage", [(0x01, b"\xe6\xe5.txt")], ["--codepage", "1251"], "же.txt"),
+    ("0x46 splits where --codepage would not", [(0x01, b"\x83\x5c\x83t\x83g.txt"), (0x46, struct.pack("<I", 932)),
+                                                (0x44, utf16("ソフト.txt"))], ["--codepage", "1252"], "ソフト.txt"),
     ("UTF-8 stored by a Unix archiver", [(0x01, "日本語.txt".encode())], [], "日本語.txt"),
     ("odd length: the code-page name", [(0x01, b"\x95\x5c.txt"), (0x44, utf16("no") + b"x")], [], "表.txt"),
     ("lone surrogate: the code-page name", [(0x01, b"cp.txt"), (0x44, utf16("a\ud83d"))], [], "cp.txt"),

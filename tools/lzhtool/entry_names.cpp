@@ -50,7 +50,9 @@ std::string EntryName(const lzh::EntryHeader& header, const lzh::WideNames& name
                       const NameOptions& options) {
     const std::string stored = header.name;
     if (options.raw) return stored;
-    const size_t fileStart = FileNameStart(stored, LeadBytesOf(options.codePage));
+    // The name's own code page says which bytes are lead bytes.
+    const size_t fileStart =
+        FileNameStart(stored, LeadBytesOf(names.codePage != 0 ? static_cast<int>(names.codePage) : options.codePage));
     const std::string folder =
         names.folder[0] != 0 ? pack::Utf16ToUtf8(names.folder)
                              : FromCodePage(stored.substr(0, fileStart), names.codePage, options.codePage);
