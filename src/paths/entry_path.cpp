@@ -55,10 +55,10 @@ void StripParentRefs(wchar_t* text) {
 }
 
 wchar_t* CleanEntryName(wchar_t* name) {
-    if (name[0] == L'\\') name++;
     for (wchar_t* p = name; *p != L'\0'; p++)
         if (*p == L'/') *p = L'\\';
     StripParentRefs(name);
+    while (*name == L'\\') name++;
     return name;
 }
 

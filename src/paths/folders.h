@@ -37,12 +37,12 @@ constexpr int kEntryNameUnits = sizeof(lzh::EntryHeader::name);
 // the header's exact file and folder names where it has them (names may be
 // null), the rest converted from its code-page name with the code page the
 // header names or else the system's.  Made relative as CleanEntryName
-// makes it; returns the name past a leading backslash.
+// makes it; returns the name past its leading backslashes.
 wchar_t* EntryNameOf(const lzh::EntryHeader& header, const lzh::WideNames* names, wchar_t* name);
 
 // Makes a stored entry name relative, in place: slashes separate folders
 // as well, and every "..\" goes (StripParentRefs).  Returns the name past
-// a leading backslash.
+// its leading backslashes.
 wchar_t* CleanEntryName(wchar_t* name);
 
 // Removes every "..\" from text in place, also the ones that removing

@@ -16,19 +16,17 @@ constexpr int kChunk = 256;
 
 // The formats one after another, in the order of LogFormat: the calls pass
 // a number, and the module holds no table of pointers to them.  They are
-// ASCII, widened when used.  Code-page texts (%hs) carry a precision that
-// keeps the line inside its buffer: Wine's wvsprintfW writes past 1,024
-// units for a long one.
+// ASCII, widened when used.
 constexpr char kFormats[] =
-    "lzhsfx %.400hs\0"
-    "package: %.400hs\0"
-    "command: %.400hs\0"
-    "destination: %.260hs, remove: %ld, replace: %ld, crc-32: %08lX\0"
-    "%s: %lu bytes, %.40hs\0"
+    "lzhsfx %hs\0"
+    "package: %hs\0"
+    "command: %hs\0"
+    "destination: %hs, remove: %ld, replace: %ld, crc-32: %08lX\0"
+    "%s: %lu bytes, %hs\0"
     "kept: %s\0"
     "skipped: %s\0"
     "message: %s\0"
-    "start: %.260hs%.240hs\0"
+    "start: %hs%hs\0"
     "command's exit code: %lu\0"
     "removed: %s\0"
     "not removed: %s\0"
@@ -59,7 +57,7 @@ void LogLine(LogFormat format, ...) {
     va_start(arguments, format);
     wvsprintfW(line, wideFormat, arguments);
     va_end(arguments);
-    // A cut line may end without its terminator, and Wine counts it.
+    // wvsprintfW cuts a line at 1,024 units; Wine then counts the terminator.
     line[kLineSize - 1] = L'\0';
     int length = static_cast<int>(std::wcslen(line));
     for (int i = 0; i < length; i++)

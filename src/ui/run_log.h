@@ -11,18 +11,17 @@
 bool OpenRunLog(const char* path);
 
 // The lines of the log, by their formats (run_log.cpp holds them in this
-// order): "%s" takes a UTF-16 text, "%hs" one in the ANSI code page, cut
-// to a precision.
+// order): "%s" takes a UTF-16 text, "%hs" one in the ANSI code page.
 enum LogFormat : int {
-    kLogStart,           // "lzhsfx %.400hs": the command line
-    kLogPackage,         // "package: %.400hs"
-    kLogCommand,         // "command: %.400hs"
-    kLogSettings,        // "destination: %.260hs, remove: %ld, replace: %ld, crc-32: %08lX"
-    kLogEntry,           // "%s: %lu bytes, %.40hs": path, size, outcome
+    kLogStart,           // "lzhsfx %hs": the command line
+    kLogPackage,         // "package: %hs"
+    kLogCommand,         // "command: %hs"
+    kLogSettings,        // "destination: %hs, remove: %ld, replace: %ld, crc-32: %08lX"
+    kLogEntry,           // "%s: %lu bytes, %hs": path, size, outcome
     kLogKept,            // "kept: %s": a file not replaced
     kLogSkipped,         // "skipped: %s": the box text of the cause
     kLogMessage,         // "message: %s": a box
-    kLogLaunch,          // "start: %.260hs%.240hs": destination and command
+    kLogLaunch,          // "start: %hs%hs": destination and command
     kLogCommandExit,     // "command's exit code: %lu"
     kLogRemoved,         // "removed: %s"
     kLogNotRemoved,      // "not removed: %s"

@@ -94,6 +94,8 @@ TempFolder::TempFolder() {
     char name[64];
     std::snprintf(name, sizeof name, "sfxtest%lu-%u\\", GetCurrentProcessId(), ++counter);
     path_ = std::string(base) + name;
+    // One left by a run that ended early would hold its files.
+    RemoveTree(LongPath(Wide(path_)));
     CreateDirectoryA(path_.c_str(), nullptr);
 }
 

@@ -58,8 +58,8 @@ TEST_F(RunLogTest, LongLinesAreCutNotOverrun) {
     LogLine(kLogPackage, std::string(3000, 'x').c_str());
     Close();
     const std::string logged = Logged();
-    // Code-page texts stop at their precision, names at 1,023 characters.
-    EXPECT_EQ(logged, "\xEF\xBB\xBF" "package: " + std::string(400, 'x') + "\r\n");
+    // wvsprintfW stops at 1,023 characters, for code-page texts and names.
+    EXPECT_EQ(logged, "\xEF\xBB\xBF" "package: " + std::string(1023 - 9, 'x') + "\r\n");
     ASSERT_TRUE(OpenRunLog(path_.c_str()));
     LogLine(kLogRemoved, std::wstring(3000, L'y').c_str());
     Close();
