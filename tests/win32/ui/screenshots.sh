@@ -34,7 +34,9 @@ shoot() {  # dialog language locale
   log=$(mktemp)
   DISPLAY=$number_display LANG=$3 "$wine_run" "$demo" "$1" 8 > "$log" 2>&1 &
   local pid=$!
-  for _ in $(seq 100); do
+  # SHOT_TIMEOUT: seconds to wait for the dialog (default 10; emulated
+  # machines need minutes).
+  for _ in $(seq $((${SHOT_TIMEOUT:-10} * 10))); do
     grep -q shown "$log" && break
     sleep 0.1
   done
