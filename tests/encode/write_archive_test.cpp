@@ -1,6 +1,6 @@
 // Writing a plan on several threads: the same bytes as on one, the
 // entries reported in the plan's order, the same message for the first
-// file that cannot be read.
+// file that cannot be read; and the progress line.
 #include <gtest/gtest.h>
 
 #include <malloc.h>
@@ -150,6 +150,40 @@ TEST(WriteArchive, TheFirstFileThatCannotBeReadEndsItAsOnOneThread) {
         std::ofstream(file, std::ios::binary) << std::string(plan.entries[index].file.size, 'x');
     }
     fs::remove_all(root);
+}
+
+TEST(Progress, BytesDoneOfTheTotalRateAndTimeLeft) {
+    EXPECT_EQ("0.0 of 61.7 MB (0%)", pack::FormatProgress(0, 61700000, 0));
+    EXPECT_EQ("12.0 of 48.0 MB (25%)", pack::FormatProgress(12000000, 48000000, 0.4));
+    EXPECT_EQ("12.0 of 48.0 MB (25%), 4.0 MB/s, 0:09 left", pack::FormatProgress(12000000, 48000000, 3));
+    EXPECT_EQ("1.0 of 12.0 GB (8%), 1.0 MB/s, 3:03:20 left",
+              pack::FormatProgress(1000000000, 12000000000, 1000));
+    EXPECT_EQ("0.0 of 0.0 MB (100%)", pack::FormatProgress(0, 0, 0));
+}
+
+// Drawn at once, then at most every quarter second, over the last line;
+// out of the way of other output; erased at the end.
+TEST(Progress, RedrawnInPlaceAndErased) {
+    FILE* stream = std::tmpfile();
+    pack::Progress progress(stream, "t: ");
+    progress.Start(4000000);
+    progress.Add(3000000);
+    progress.TickAt(0.1);
+    progress.TickAt(0.2);
+    progress.Add(1000000);
+    progress.TickAt(1.0);
+    progress.Hide();
+    progress.TickAt(2.0);
+    progress.Show();
+    progress.Finish();
+    progress.TickAt(3.0);
+    std::string text(static_cast<size_t>(std::ftell(stream)), '\0');
+    std::rewind(stream);
+    ASSERT_EQ(text.size(), std::fread(text.data(), 1, text.size(), stream));
+    std::fclose(stream);
+    const std::string first = "t: 3.0 of 4.0 MB (75%)", last = "t: 4.0 of 4.0 MB (100%), 4.0 MB/s, 0:00 left";
+    const std::string erase = "\r" + std::string(last.size(), ' ') + "\r";
+    EXPECT_EQ("\r" + first + "\r" + last + erase + "\r" + last + erase, text);
 }
 
 }  // namespace
