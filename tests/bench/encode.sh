@@ -9,7 +9,9 @@
 # time (user + system; jlha's JVM also works on other threads, and on a
 # loaded machine the wall clock favours it).  Times are the best of RUNS
 # runs (3), the best level's of one.  Every archive of ours is checked with
-# lzhtool t.
+# lzhtool t.  Then the payload packed with --threads 1 and --threads 2
+# (-lh7-, both levels, by turns, the best of RUNS each): the wall-clock
+# ratio (goal on 2 cores: 1.7 or more), and the two archives must be equal.
 #   usage: tests/bench/encode.sh [WORK_DIR]
 set -euo pipefail
 cd "$(dirname "$0")/../.."
@@ -119,3 +121,25 @@ awk -F'\t' '
       printf " --best -lh7-: %.2f%% smaller (goal >= 5%%)\n", 100 * (1 - b[1])
     }
   }' "$results"
+
+# One thread against two, by turns, on the payload.
+echo
+for level in default best; do
+  option=()
+  [ $level = best ] && option=(--best)
+  best1= best2=
+  for _ in $(seq "$runs"); do
+    for n in 1 2; do
+      archive=$work/enc-threads-$n.lzh
+      t=$(cd "$work" && timed 1 "$archive" "$tool" a --threads "$n" "${option[@]}" "$archive" payload)
+      read -r wall _ <<< "$t"
+      if [ $n = 1 ]; then best1=$(awk -v a="$best1" -v b="$wall" 'BEGIN { print (a == "" || b < a ? b : a) }')
+      else best2=$(awk -v a="$best2" -v b="$wall" 'BEGIN { print (a == "" || b < a ? b : a) }'); fi
+    done
+    cmp -s "$work/enc-threads-1.lzh" "$work/enc-threads-2.lzh" ||
+      { echo "bench: --threads 1 and 2 made different archives" >&2; exit 1; }
+  done
+  awk -v l=$level -v a="$best1" -v b="$best2" -v c="$(nproc)" 'BEGIN {
+    printf "payload  -lh7- %-7s 1 thread %.2f s, 2 threads %.2f s: %.2fx (goal >= 1.7 on 2 cores; %d here)\n",
+           l, a, b, a / b, c }'
+done

@@ -453,12 +453,37 @@ TEST(PackOptions, ParsedAsTheToolsTakeThem) {
     EXPECT_EQ(-1, pack::ParsePackOption(argc, argv, i, options, error));  // --mtime without a value
 }
 
+TEST(PackOptions, ThreadsFromOneTo64) {
+    for (const char* value : {"1", "64", "007"}) {
+        const char* argv[] = {"tool", "--threads", value, "-q"};
+        pack::PackOptions options;
+        std::string error;
+        int i = 1;
+        ASSERT_EQ(1, pack::ParsePackOption(4, argv, i, options, error)) << value;
+        EXPECT_EQ(std::stoul(value), options.threads);
+        EXPECT_EQ(std::stoul(value), pack::ThreadCount(options));
+        EXPECT_FALSE(options.quiet);
+        i = 3;
+        ASSERT_EQ(1, pack::ParsePackOption(4, argv, i, options, error));
+        EXPECT_TRUE(options.quiet);
+    }
+    for (const char* value : {"0", "65", "-1", "+2", "2x", "", "99999999999999999999"}) {
+        const char* argv[] = {"tool", "--threads", value};
+        pack::PackOptions options;
+        std::string error;
+        int i = 1;
+        EXPECT_EQ(-1, pack::ParsePackOption(3, argv, i, options, error)) << value;
+        EXPECT_EQ(std::string("--threads ") + value + ": give a number from 1 to 64", error);
+    }
+    EXPECT_GE(pack::ThreadCount(pack::PackOptions{}), 1u);  // one per processor
+}
+
 // Every option of the shared table is parsed under each of its names and
 // appears in lzhtool a's help; a new option needs a value here.
 TEST(PackOptions, TheTableIsWhatIsParsedAndShown) {
     const std::map<std::string, std::string> values = {
         {"--method", "lh6"}, {"--level", "0"}, {"--codepage", "1252"}, {"--mtime", "2020-01-02"},
-        {"--directory", "d"}};
+        {"--directory", "d"}, {"--threads", "3"}};
     const pack::OptionGroup groups[] = {{nullptr, pack::PackOptionSpecs()}};
     const std::string help = pack::FormatOptionHelp(groups, pack::kToolLzhtoolAdd);
     for (const pack::OptionSpec& spec : pack::PackOptionSpecs()) {

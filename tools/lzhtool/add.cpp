@@ -18,13 +18,20 @@ int AddUsage() {
     return 2;
 }
 
-// method, packed size, size, name (as lzhtool l lists them)
-void PrintEntry(const pack::PlannedEntry& entry, const lzh::EncodedEntry& result, void*) {
+// method, packed size, size, name (as lzhtool l lists them), with the
+// progress line out of the way when both are on one terminal
+void PrintEntry(const pack::PlannedEntry& entry, const lzh::EncodedEntry& result, void* context) {
+    pack::Progress* progress = static_cast<pack::Progress*>(context);
+    if (progress != nullptr) progress->Hide();
     if (entry.file.folder)
         std::printf("-lhd- %10u %10u %s/\n", 0u, 0u, entry.file.name.c_str());
     else
         std::printf("%s %10u %10u %s\n", lzh::MethodIdOf(result.method), result.packedSize,
                     static_cast<unsigned>(entry.file.size), entry.file.name.c_str());
+    if (progress != nullptr) {
+        std::fflush(stdout);
+        progress->Show();
+    }
 }
 
 }  // namespace
@@ -69,7 +76,11 @@ int AddMain(int argc, char** argv) {
         std::fprintf(stderr, "lzhtool: cannot create %s: %s\n", archive.c_str(), std::strerror(errno));
         return 1;
     }
-    bool written = pack::WriteArchive(file, plan, options, error, PrintEntry, nullptr);
+    // The progress line goes to a terminal only, where it is redrawn in place.
+    pack::Progress progress(stderr, "lzhtool: ");
+    pack::Progress* shown = !options.quiet && pack::IsTerminal(stderr) ? &progress : nullptr;
+    bool written = pack::WriteArchive(file, plan, options, error, PrintEntry,
+                                      shown != nullptr && pack::IsTerminal(stdout) ? shown : nullptr, shown);
     if (std::fclose(file) != 0 && written) {
         written = false;
         error = "write error";

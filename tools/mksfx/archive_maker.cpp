@@ -28,7 +28,8 @@ TemporaryArchive::~TemporaryArchive() {
     fs::remove(PathFromUtf8(path_), ignored);
 }
 
-bool TemporaryArchive::Make(const PackageOptions& options, ArchiveSummary& summary, std::string& error) {
+bool TemporaryArchive::Make(const PackageOptions& options, ArchiveSummary& summary, std::string& error,
+                            FILE* progress) {
     pack::ArchivePlan plan;
     if (!pack::PlanArchive(options.inputs, options.pack, PathFromUtf8(options.output), plan, error,
                            PathFromUtf8(options.inputFolder)))
@@ -54,7 +55,9 @@ bool TemporaryArchive::Make(const PackageOptions& options, ArchiveSummary& summa
     }
     summary = ArchiveSummary{};
     summary.notes = plan.notes;
-    const bool written = pack::WriteArchive(file, plan, options.pack, error, Count, &summary);
+    pack::Progress line(progress, "mksfx: ");
+    const bool written = pack::WriteArchive(file, plan, options.pack, error, Count, &summary,
+                                            progress != nullptr ? &line : nullptr);
     if (std::fclose(file) != 0 && written) {
         error = path_ + ": write failed";
         return false;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -27,10 +28,12 @@ public:
     TemporaryArchive(const TemporaryArchive&) = delete;
     TemporaryArchive& operator=(const TemporaryArchive&) = delete;
 
-    // Packs options.inputs (found in options.inputFolder) into the file.
+    // Packs options.inputs (found in options.inputFolder) into the file,
+    // showing its progress on `progress` (a terminal), unless nullptr.
     // False, with a message naming the input at fault, when a name cannot
     // be stored or a file cannot be read or written.
-    bool Make(const PackageOptions& options, ArchiveSummary& summary, std::string& error);
+    bool Make(const PackageOptions& options, ArchiveSummary& summary, std::string& error,
+              FILE* progress = nullptr);
     const std::string& path() const { return path_; }
 
 private:

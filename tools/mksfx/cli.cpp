@@ -32,7 +32,9 @@ int RunMksfx(int argc, const char* const* argv, FILE* out, FILE* err) {
     TemporaryArchive made;
     ArchiveSummary summary;
     if (!options.inputs.empty()) {
-        if (!CheckModule(options.module, error) || !made.Make(options, summary, error)) {
+        // A progress line only where it is redrawn in place: a terminal.
+        FILE* progress = !options.pack.quiet && pack::IsTerminal(err) ? err : nullptr;
+        if (!CheckModule(options.module, error) || !made.Make(options, summary, error, progress)) {
             std::fprintf(err, "mksfx: %s\n", error.c_str());
             return 1;
         }

@@ -107,7 +107,9 @@ bool Parser::ApplyFlag(const std::string& name, bool on) {
     else if (name == "--best") {
         options_.pack.encode.best = on;
         packingGiven_ = true;
-    } else
+    } else if (name == "--quiet")
+        options_.pack.quiet = on;
+    else
         return Fail("unknown option " + name + " (see --help)");
     return true;
 }
@@ -138,7 +140,8 @@ bool Parser::Apply(const std::string& name, const std::string& value) {
         int at = 0;
         if (pack::ParsePackOption(2, words, at, options_.pack, error_) <= 0)
             return error_.empty() ? Fail("unknown option " + name + " (see --help)") : false;
-        packingGiven_ = packingGiven_ || name != "--codepage";  // the code page is the texts' too
+        // The code page is the texts' too; the threads change no byte.
+        packingGiven_ = packingGiven_ || (name != "--codepage" && name != "--threads");
     }
     return true;
 }

@@ -1,6 +1,5 @@
 #include "pack.h"
 
-#include <cerrno>
 #include <cstring>
 #include <map>
 #include <set>
@@ -162,47 +161,6 @@ bool PlanArchive(const std::vector<std::string>& inputs, const PackOptions& opti
     }
     if (plan.entries.empty()) {
         error = "nothing to pack";
-        return false;
-    }
-    return true;
-}
-
-bool WriteArchive(FILE* file, const ArchivePlan& plan, const PackOptions& options, std::string& error,
-                  EntryReport report, void* context) {
-    lzh::FileOutput output(file);
-    lzh::ArchiveWriter writer(output, options.encode);
-    if (writer.CheckOptions() != lzh::EncodeStatus::kOk) {
-        error = lzh::EncodeStatusText(writer.CheckOptions());
-        return false;
-    }
-    for (const PlannedEntry& entry : plan.entries) {
-        const lzh::EntryInfo info{entry.storedName.c_str(),
-                                  entry.file.size,
-                                  entry.file.modified,
-                                  entry.file.attributes,
-                                  entry.exactName.empty() ? nullptr : entry.exactName.c_str(),
-                                  static_cast<uint32_t>(options.codePage)};
-        lzh::EncodeStatus status;
-        if (entry.file.folder) {
-            status = writer.AddFolder(info);
-        } else {
-            FILE* input = OpenInput(entry.file.source);
-            if (input == nullptr) {
-                error = entry.file.name + ": cannot open: " + std::strerror(errno);
-                return false;
-            }
-            lzh::FileInput data(input);
-            status = writer.AddFile(info, data);
-            std::fclose(input);
-        }
-        if (status != lzh::EncodeStatus::kOk) {
-            error = entry.file.name + ": " + lzh::EncodeStatusText(status);
-            return false;
-        }
-        if (report != nullptr) report(entry, writer.last(), context);
-    }
-    if (writer.Finish() != lzh::EncodeStatus::kOk || std::fflush(file) != 0) {
-        error = "write error";
         return false;
     }
     return true;

@@ -4,7 +4,7 @@
 //   pack::PackOptions options;              // or ParsePackOption per argument (pack_options.h)
 //   pack::ArchivePlan plan;
 //   if (!pack::PlanArchive(paths, options, plan, error)) ...   // nothing written yet
-//   if (!pack::WriteArchive(file, plan, options, error)) ...
+//   if (!pack::WriteArchive(file, plan, options, error)) ...   // on options.threads threads
 #pragma once
 
 #include <cstdint>
@@ -15,6 +15,7 @@
 #include "encode/archive_writer.h"
 #include "input_files.h"
 #include "pack_options.h"
+#include "progress.h"
 
 namespace pack {
 
@@ -45,10 +46,22 @@ bool PlanArchive(const std::vector<std::string>& inputs, const PackOptions& opti
                  const std::filesystem::path& output, ArchivePlan& plan, std::string& error,
                  const std::filesystem::path& folder = {});
 
+// Several threads compress entries at once (options.threads; one per
+// processor by default); the archive is written in the plan's order and
+// its bytes do not depend on the number of threads.  A file of at most
+// kBufferedFileLimit bytes is compressed into memory, while at most
+// kBufferBudget bytes wait there for their turn; a longer one is
+// compressed straight into the archive when its turn comes.
+constexpr uint64_t kBufferedFileLimit = 16u << 20;
+constexpr uint64_t kBufferBudget = 64u << 20;
+
 // Writes the planned entries and the end mark from the file's position.
-// report, when given, is called after each entry.
+// report, when given, is called after each entry, in the plan's order, on
+// the calling thread.  The first entry that cannot be read or written
+// ends it, with a message naming it; the entries before it have been
+// reported, none after it.  progress, when given, counts the bytes read.
 using EntryReport = void (*)(const PlannedEntry& entry, const lzh::EncodedEntry& result, void* context);
 bool WriteArchive(FILE* file, const ArchivePlan& plan, const PackOptions& options, std::string& error,
-                  EntryReport report = nullptr, void* context = nullptr);
+                  EntryReport report = nullptr, void* context = nullptr, Progress* progress = nullptr);
 
 }  // namespace pack

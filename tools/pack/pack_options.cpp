@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <thread>
 
 #include "time_text.h"
 
@@ -28,6 +29,12 @@ constexpr OptionSpec kPackOptions[] = {
      "FILES-OR-FOLDERS given with a relative path are found in DIR (default: the working folder) and "
      "stored under the names as given, \".\" alone standing for DIR's contents; one given with an "
      "absolute path or a \"..\" component is stored under its last component (/home/me/dist as dist)"},
+    {nullptr, "--threads", "N", kBoth, "threads",
+     "compress up to N files at once (1 to 64; default: one per processor); the archive's bytes are "
+     "the same whatever N"},
+    {"-q", "--quiet", nullptr, kBoth, "quiet",
+     "no progress line (otherwise shown while packing when standard error is a terminal: bytes done, "
+     "rate, time left)"},
 };
 
 bool ParseChoice(const char* text, const char* const* choices, int count, int& index) {
@@ -48,8 +55,11 @@ int ParsePackOption(int argc, const char* const* argv, int& i, PackOptions& opti
     const OptionSpec* spec = FindOption(kPackOptions, argv[i]);
     if (spec == nullptr) return 0;
     const std::string option = spec->longName;
-    if (spec->value == nullptr) {  // --best
-        options.encode.best = true;
+    if (spec->value == nullptr) {
+        if (option == "--best")
+            options.encode.best = true;
+        else  // --quiet
+            options.quiet = true;
         return 1;
     }
     if (i + 1 >= argc) {
@@ -83,6 +93,15 @@ int ParsePackOption(int argc, const char* const* argv, int& i, PackOptions& opti
     } else if (option == "--directory") {
         const std::string folder = value;
         options.base = std::filesystem::path(std::u8string(folder.begin(), folder.end()));
+    } else if (option == "--threads") {
+        char* end = nullptr;
+        const unsigned long count = std::strtoul(value, &end, 10);
+        if (*value < '0' || *value > '9' || *end != '\0' || count < 1 || count > kMaxThreads) {
+            error = std::string("--threads ") + value + ": give a number from 1 to " +
+                    std::to_string(kMaxThreads);
+            return -1;
+        }
+        options.threads = static_cast<unsigned>(count);
     } else {  // --mtime
         int64_t seconds = 0;
         std::string why;
@@ -93,6 +112,13 @@ int ParsePackOption(int argc, const char* const* argv, int& i, PackOptions& opti
         options.mtime = seconds;
     }
     return 1;
+}
+
+unsigned ThreadCount(const PackOptions& options) {
+    unsigned count = options.threads;
+    if (count == 0) count = std::thread::hardware_concurrency();
+    if (count == 0) count = 1;
+    return count < kMaxThreads ? count : kMaxThreads;
 }
 
 bool ReadSourceDateEpoch(PackOptions& options, std::string& error) {

@@ -19,9 +19,19 @@ struct PackOptions {
     std::filesystem::path base;     // -C: the folder inputs are named from (default: the working one)
     std::optional<int64_t> mtime;   // --mtime: the time of every entry
     std::optional<int64_t> latest;  // SOURCE_DATE_EPOCH: later times are set to it
+    unsigned threads = 0;           // --threads: entries compressed at once (0: one per processor)
+    bool quiet = false;             // --quiet: no progress line on a terminal
 };
 
-// --method, --level, --best, --codepage, --mtime and -C/--directory.
+// The most --threads takes.
+constexpr unsigned kMaxThreads = 64;
+
+// options.threads, or the number of processors when it is 0 (at most
+// kMaxThreads).
+unsigned ThreadCount(const PackOptions& options);
+
+// --method, --level, --best, --codepage, --mtime, -C/--directory, --threads
+// and -q/--quiet.
 std::span<const OptionSpec> PackOptionSpecs();
 
 // Reads the packing option at argv[i] and its value: returns 1 and moves i

@@ -89,6 +89,26 @@ TEST(Options, EveryOptionFillsItsField) {
     EXPECT_TRUE(p.options.computeCrc);
 }
 
+// --threads and --quiet from a package file, the command line over it;
+// neither changes the archive, so neither is noted beside one given alone.
+TEST(Options, ThreadsAndQuietChangeNoByte) {
+    TempFolder folder;
+    WriteText(folder / "p.ini", "[package]\nthreads = 3\nquiet = yes\n[files]\na.lzh\n");
+    const std::string ini = (folder / "p.ini").string();
+    Parsed p = Parse({"--config", ini, "-o", "o.exe"});
+    ASSERT_EQ(p.outcome, ParseOutcome::kPackage) << p.error;
+    EXPECT_EQ(p.options.pack.threads, 3u);
+    EXPECT_TRUE(p.options.pack.quiet);
+    EXPECT_TRUE(p.options.notes.empty());
+    p = Parse({"--config", ini, "-o", "o.exe", "--threads", "1"});
+    EXPECT_EQ(p.options.pack.threads, 1u);
+    p = Parse({"-o", "o.exe", "--threads", "65", "a.lzh"});
+    EXPECT_EQ(p.outcome, ParseOutcome::kError);
+    EXPECT_EQ(p.error, "--threads 65: give a number from 1 to 64");
+    p = Parse({"-o", "o.exe", "--best", "a.lzh"});
+    EXPECT_EQ(p.options.notes.size(), 1u);
+}
+
 TEST(Options, LaterOptionsWin) {
     Parsed p = Parse({"--no-open-folder", "--open-folder", "--title", "a", "--title", "b", "--output",
                       "x.exe", "-o", "y.exe", "--module", "m", "a.lzh"});
@@ -188,7 +208,7 @@ protected:
             {"--question", "Go on?"},     {"--variant", "6"},         {"--method", "lh5"},
             {"--level", "1"},             {"--codepage", "1252"},     {"--mtime", "2020-01-02"},
             {"--directory", "d"},         {"--icon", "a.ico"},        {"--version", "ProductName=P"},
-            {"--info", "p.exe"}};
+            {"--info", "p.exe"},          {"--threads", "2"}};
         const auto found = values.find(spec.longName);
         EXPECT_EQ(spec.value != nullptr, found != values.end()) << spec.longName << ": no test value";
         return found != values.end() ? found->second : "";
