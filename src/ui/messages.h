@@ -7,7 +7,7 @@
 #include "archive/reporter.h"
 #include "base/in_place.h"
 
-constexpr wchar_t kCaption[] = L"VID-IDA";
+inline constexpr wchar_t kCaption[] = L"VID-IDA";
 
 // Units of the buffer a string-table entry is loaded into.
 constexpr int kStringSize = 128;
