@@ -234,15 +234,8 @@ bool Extract(long total) {
     if (WaitForSingleObject(worker, g_ui.silent ? INFINITE : kProgressWindowDelay) == WAIT_TIMEOUT) {
         // Without a window (none could be made) the extraction goes on unseen.
         OpenProgressWindow(static_cast<int32_t>(total), &g_state.abortState);
-        MSG message;
-        while (MsgWaitForMultipleObjects(1, &worker, FALSE, INFINITE, QS_ALLINPUT) != WAIT_OBJECT_0) {
-            while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-                if (!IsDialogMessageA(g_ui.progressWindow, &message)) {
-                    TranslateMessage(&message);
-                    DispatchMessageA(&message);
-                }
-            }
-        }
+        while (MsgWaitForMultipleObjects(1, &worker, FALSE, INFINITE, QS_ALLINPUT) != WAIT_OBJECT_0)
+            DispatchMessages(g_ui.progressWindow);
         SendMessageA(g_ui.progressWindow, WM_CLOSE, 0, 0);
     }
     CloseHandle(worker);
