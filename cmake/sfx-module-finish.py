@@ -1,5 +1,12 @@
 #!/usr/bin/env python3
-"""Finishes sfx.exe after the link, with two things ld 2.40 does not do:
+"""Finishes sfx.exe after the link, with three things ld 2.40 does not do:
+
+- The import lookup tables go.  Before binding they hold what the address
+  table holds, the names to import, and the loader reads those from the
+  address table when a descriptor's lookup table is 0 (as it has since the
+  first linkers left them out).  The linker script puts them at the end of
+  .text, so cutting them off shortens the section and moves no address:
+  only the raw data behind it moves down.
 
 - Data directory 10, the load configuration: ld 2.40 knows no
   _load_config_used.  Its address comes from the link map, its size from
@@ -32,8 +39,8 @@ def fail(message):
 
 
 def symbol_address(link_map, name):
-    """The address the link map gives a symbol, or None."""
-    found = re.search(rf"^\s+0x([0-9a-fA-F]+)\s+{re.escape(name)}\s*$", link_map, re.MULTILINE)
+    """The address the link map gives a symbol (or assigns it), or None."""
+    found = re.search(rf"^\s+0x([0-9a-fA-F]+)\s+{re.escape(name)}(\s*=.*)?$", link_map, re.MULTILINE)
     return int(found.group(1), 16) if found else None
 
 
@@ -46,6 +53,80 @@ def checksum(image, field):
     while total >> 16:
         total = (total & 0xFFFF) + (total >> 16)
     return total + len(image)
+
+
+def drop_lookup_tables(link_map, image):
+    """The image without its import lookup tables (see above)."""
+    nt, = struct.unpack_from("<I", image, 0x3C)
+    section_count, optional_size = struct.unpack_from("<H12xH", image, nt + 6)
+    optional = nt + 24
+    image_base, = struct.unpack_from("<I", image, optional + 28)
+    file_alignment, = struct.unpack_from("<I", image, optional + 36)
+    table = optional + optional_size
+    sections = [struct.unpack_from("<8sIIII", image, table + 40 * i) for i in range(section_count)]
+    start = symbol_address(link_map, "__lookup_tables_start__")
+    end = symbol_address(link_map, "__lookup_tables_end__")
+    if start is None or end is None:
+        fail("the link map does not say where the import lookup tables are")
+    start -= image_base
+    end -= image_base
+    holder = [i for i, s in enumerate(sections) if s[2] <= start and end == s[2] + s[1]]
+    if not holder:
+        fail("the import lookup tables do not end a section")
+    index = holder[0]
+    _, virtual_size, section_rva, raw_size, raw_offset = sections[index]
+
+    def offset_of(rva):
+        return raw_offset + rva - section_rva
+
+    out = bytearray(image)
+    import_rva, = struct.unpack_from("<I", image, optional + 96 + 8 * 1)
+    descriptor = offset_of(import_rva)
+    while any(struct.unpack_from("<5I", image, descriptor)):
+        lookup, _, _, _, address_table = struct.unpack_from("<5I", image, descriptor)
+        if not start <= lookup < end:
+            fail(f"an import lookup table at RVA {lookup:#x} lies outside the cut")
+        # Entry by entry the same as the address table, to its terminator.
+        i = 0
+        while True:
+            entry, = struct.unpack_from("<I", image, offset_of(lookup) + 4 * i)
+            if entry != struct.unpack_from("<I", image, offset_of(address_table) + 4 * i)[0]:
+                fail(f"the address table at RVA {address_table:#x} differs from its lookup table")
+            if entry == 0:
+                break
+            i += 1
+        struct.pack_into("<I", out, descriptor, 0)
+        descriptor += 20
+
+    # No base relocation may point into what goes.
+    reloc_rva, reloc_size = struct.unpack_from("<II", image, optional + 96 + 8 * 5)
+    reloc_section = [s for s in sections if s[2] <= reloc_rva < s[2] + s[1]]
+    if reloc_size and reloc_section:
+        at = reloc_section[0][4] + reloc_rva - reloc_section[0][2]
+        stop = at + reloc_size
+        while at < stop:
+            page, block = struct.unpack_from("<II", image, at)
+            for k in range((block - 8) // 2):
+                entry, = struct.unpack_from("<H", image, at + 8 + 2 * k)
+                if entry >> 12 and start <= page + (entry & 0xFFF) < end:
+                    fail("a base relocation points into the import lookup tables")
+            at += block
+
+    new_virtual_size = start - section_rva
+    new_raw_size = -(-new_virtual_size // file_alignment) * file_alignment
+    out[offset_of(start):raw_offset + raw_size] = bytes(raw_offset + raw_size - offset_of(start))
+    struct.pack_into("<I", out, table + 40 * index + 8, new_virtual_size)
+    struct.pack_into("<I", out, table + 40 * index + 16, new_raw_size)
+    cut = raw_size - new_raw_size
+    if cut:
+        del out[raw_offset + new_raw_size:raw_offset + raw_size]
+        for i, s in enumerate(sections):
+            if s[3] and s[4] > raw_offset:
+                struct.pack_into("<I", out, table + 40 * i + 20, s[4] - cut)
+        # SizeOfCode: .text is the code section.
+        size_of_code, = struct.unpack_from("<I", out, optional + 4)
+        struct.pack_into("<I", out, optional + 4, size_of_code - cut)
+    return bytes(out)
 
 
 def finish(link_map, image):
@@ -120,7 +201,7 @@ def main():
         link_map = file.read()
     with open(image_path, "rb") as file:
         image = file.read()
-    finished = finish(link_map, image)
+    finished = finish(link_map, drop_lookup_tables(link_map, image))
     temporary = image_path + ".finishing"
     with open(temporary, "wb") as file:
         file.write(finished)

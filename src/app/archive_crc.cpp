@@ -29,18 +29,6 @@ struct CrcWork {
     uint8_t buffer[kReadSize];
 };
 
-// Takes the waiting messages, so that the dialog stays painted during a
-// long check without a message loop of its own.
-void DispatchMessages(HWND dialog) {
-    MSG message;
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-        if (!IsDialogMessageA(dialog, &message)) {
-            TranslateMessage(&message);
-            DispatchMessageA(&message);
-        }
-    }
-}
-
 }  // namespace
 
 // Kept out of RunArchive: inlined there, the link-time optimiser gives the
@@ -88,6 +76,7 @@ __attribute__((noinline)) uint32_t CheckFileCrc(HWND owner, const char* path, ui
             }
             if (dialog != nullptr) {
                 SendDlgItemMessageA(dialog, IDC_PROGRESS_BAR, PBM_SETPOS, done / kCrcProgressUnit, 0);
+                // The dialog stays painted without a message loop of its own.
                 DispatchMessages(dialog);
             }
         }

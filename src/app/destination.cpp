@@ -64,25 +64,31 @@ int ResolveDestination(char* destination, const char* archiveFolder) {
     bool ok = SetWide(text, destination);
     const wchar_t* t = text.text;
     const size_t length = std::wcslen(t);
-    if (!ok) {
-        // not convertible: refused below
-    } else if (length == 0) {
-        ok = SetWide(resolved, archiveFolder);
-    } else if (std::wcschr(t, L'\\') == nullptr && t[length - 1] != L':') {
-        ok = SetWide(resolved, archiveFolder) && AppendWide(resolved, t);
+    // Most forms lie next to the archive: its folder, then this tail.
+    // Any relative path does, such as sub\x (which the archive-name check
+    // box makes of a bare name): left as it is, it would be taken from the
+    // working folder.
+    const wchar_t* tail = t;
+    bool climb = false;
+    bool absolute = false;
+    if (!ok || (std::wcschr(t, L'\\') == nullptr && (length == 0 || t[length - 1] != L':'))) {
+        // empty or a bare name (not convertible: refused below)
     } else if (t[0] == L'\\' && t[1] != L'\\') {
-        ok = SetWide(resolved, archiveFolder) && AppendWide(resolved, t + 1);
+        tail = t + 1;
     } else if (t[0] == L'.' && t[1] == L'\\') {
-        ok = SetWide(resolved, archiveFolder) && AppendWide(resolved, t + 2);
+        tail = t + 2;
     } else if (t[0] == L'.' && t[1] == L'.' && t[2] == L'\\') {
-        ok = ClimbFromArchiveFolder(resolved, t, archiveFolder);
+        climb = true;
     } else if (t[1] == L':' || (t[0] == L'\\' && t[1] == L'\\')) {
-        resolved = text;  // a drive or UNC path
+        absolute = true;  // a drive or UNC path
+    }
+    if (!ok) {
+    } else if (climb) {
+        ok = ClimbFromArchiveFolder(resolved, t, archiveFolder);
+    } else if (absolute) {
+        resolved = text;
     } else {
-        // Any other relative path, such as sub\x (which the archive-name
-        // check box makes of a bare name), lies next to the archive too: left
-        // as it is, it would be taken from the working folder.
-        ok = SetWide(resolved, archiveFolder) && AppendWide(resolved, t);
+        ok = SetWide(resolved, archiveFolder) && AppendWide(resolved, tail);
     }
 
     char result[MAX_PATH];

@@ -131,7 +131,7 @@ long FindArchiveStart(lzh::HeaderReader& reader) {
         return -1;
     }
     job.decoder =
-        new (decoderBlock) lzh::Decoder(job.archive, g_outputSink, g_state.abortState);
+        new (decoderBlock) lzh::Decoder(job.archive, g_outputSink.Make(), g_state.abortState);
     job.reader = &reader;
 
     long start = -1;
@@ -169,7 +169,7 @@ bool MakePrivateFolder(char* folder) {
 // when the run ends.  Its buffers get a frame of their own, so that no
 // frame reaches a page (the module has no stack probes).
 __attribute__((noinline)) bool SettleDestination(const char* archiveFolder, const char* archiveName) {
-    RunSettings& settings = g_state.runSettings;
+    RunSettings& settings = State().runSettings;
     if (settings.destination[0] == '\0') CopyText(settings.destination, MAX_PATH, archiveFolder);
     char privateFolder[MAX_PATH];
     JoinText(privateFolder, sizeof privateFolder, settings.destination, "\\");
@@ -223,7 +223,7 @@ bool Extract(long total) {
     job.replace = settings.noConfirm ? ReplacePolicy::kReplaceAll : ReplacePolicy::kAsk;
     job.recordFiles = settings.removeAfterRun != 0;
     job.abortState = &g_state.abortState;
-    job.output = &g_outputSink;
+    job.output = &*g_outputSink;
 
     HANDLE worker = CreateThread(nullptr, 0, ExtractionWorker, &job, 0, nullptr);
     if (worker == nullptr) {
@@ -234,15 +234,8 @@ bool Extract(long total) {
     if (WaitForSingleObject(worker, g_ui.silent ? INFINITE : kProgressWindowDelay) == WAIT_TIMEOUT) {
         // Without a window (none could be made) the extraction goes on unseen.
         OpenProgressWindow(static_cast<int32_t>(total), &g_state.abortState);
-        MSG message;
-        while (MsgWaitForMultipleObjects(1, &worker, FALSE, INFINITE, QS_ALLINPUT) != WAIT_OBJECT_0) {
-            while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-                if (!IsDialogMessageA(g_ui.progressWindow, &message)) {
-                    TranslateMessage(&message);
-                    DispatchMessageA(&message);
-                }
-            }
-        }
+        while (MsgWaitForMultipleObjects(1, &worker, FALSE, INFINITE, QS_ALLINPUT) != WAIT_OBJECT_0)
+            DispatchMessages(g_ui.progressWindow);
         SendMessageA(g_ui.progressWindow, WM_CLOSE, 0, 0);
     }
     CloseHandle(worker);
@@ -307,7 +300,7 @@ DWORD RunArchive(char* archivePath) {
     if (fileSize < 0) return g_state.exitCode;
     ApplyDeployerSwitches(archivePath);
 
-    lzh::HeaderReader reader(g_state.job.archive, g_reporter, IsSystemLeadByte);
+    lzh::HeaderReader reader(g_state.job.archive, g_reporter.Make(), IsSystemLeadByte);
     reader.wideNames = &g_state.wideNames;
     const long start = FindArchiveStart(reader);
     if (start < 0) {

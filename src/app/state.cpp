@@ -2,4 +2,4 @@
 
 // Zero-initialised at load time: the module runs no global constructors.
 ModuleState g_state{};
-ProgressFileSink g_outputSink;
+InPlace<ProgressFileSink> g_outputSink;

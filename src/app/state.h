@@ -9,6 +9,7 @@
 #include <cstdint>
 
 #include "app/command_line.h"
+#include "base/in_place.h"
 #include "archive/header.h"
 #include "extract/output.h"
 #include "extract/worker.h"
@@ -38,6 +39,14 @@ struct ModuleState {
 
 // All zero at start, so that it takes no file space (the image's .bss).
 extern ModuleState g_state;
-// The worker's output; apart from g_state, whose zero start its table of
-// virtual functions would spoil.
-extern ProgressFileSink g_outputSink;
+
+// g_state from a register.  Each absolute access to a global costs the
+// relocatable module a base relocation; through this, a function that uses
+// several fields pays for one.
+inline ModuleState& State() {
+    ModuleState* state = &g_state;
+    asm("" : "+r"(state));
+    return *state;
+}
+// The worker's output, made by the run driver before the decoder is.
+extern InPlace<ProgressFileSink> g_outputSink;

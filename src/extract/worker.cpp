@@ -248,7 +248,7 @@ DWORD WINAPI ExtractionWorker(LPVOID parameter) {
     // The reader's and decoders' texts are held for the boxes that name
     // their entries.
     bool intact = false;
-    g_reporter.holding = true;
+    g_reporter->holding = true;
     while (!Aborted(job)) {
         if (!reader.ReadEntryHeader(job.headerBuffer)) {
             intact = reader.end == lzh::ArchiveEnd::kEndMark;
@@ -257,8 +257,8 @@ DWORD WINAPI ExtractionWorker(LPVOID parameter) {
         if (ExtractEntry(run, reader.header) == Step::kStop || Aborted(job)) break;
         if (!reader.SeekNextHeader()) break;
     }
-    g_reporter.holding = false;
-    const char* headerFault = g_reporter.held;
+    g_reporter->holding = false;
+    const char* headerFault = g_reporter->held;
     ShowFaults(run);
     if (!intact && !Aborted(job)) {
         Fail(job, ERROR_INVALID_DATA);

@@ -22,7 +22,7 @@ struct SfxConfig {
 };
 
 constexpr size_t kConfigBlockSize = 512;
-constexpr char kConfigSignature[6] = {'O', 'R', 'V', 'A', 'N', 'E'};  // no terminator
+inline constexpr char kConfigSignature[6] = {'O', 'R', 'V', 'A', 'N', 'E'};  // no terminator
 static_assert(sizeof(SfxConfig) == kConfigBlockSize, "the block is 512 bytes");
 static_assert(offsetof(SfxConfig, variant) == 6);
 static_assert(offsetof(SfxConfig, destination) == 8);

@@ -6,14 +6,22 @@
     replace.ico  16 colours: two document pages, the rear one crossed out in
                  red, with red arrows between them (the replace question)
 
+Each image is PNG-compressed (8 and 4 bits per pixel, a palette with one
+transparent entry), which Windows reads from Vista on: a third of the
+bitmap's bytes in the module.  The same images as bitmaps (a header, the
+colour table, colour and mask rows) go to ../../tests/win32/ui/*-bitmap.ico,
+where the tests compare what the system draws of the two.
+
 Plain Python, no imaging library: the output is the same byte for byte on
-every run.  Usage: draw_icons.py [OUTPUT_FOLDER]  (default: this folder).
+every run.  Usage: draw_icons.py [OUTPUT_FOLDER [TEST_FOLDER]]
+(default: this folder and the tests' folder).
 """
 
 import math
 import os
 import struct
 import sys
+import zlib
 
 SIZE = 32
 SUBSAMPLES = 4  # per axis, for the smooth 256-colour icon
@@ -236,8 +244,41 @@ def draw_replace_icon():
 
 # ---- .ico writer ------------------------------------------------------------
 
-def ico_bytes(palette, indices, transparent, bits):
-    """One-image icon: BITMAPINFOHEADER, palette, XOR bitmap, AND mask."""
+def ico_file(image, bits):
+    """A one-image .ico file around an image's bytes."""
+    colours = 1 << bits
+    return struct.pack('<HHH', 0, 1, 1) + struct.pack(
+        '<BBBBHHII', SIZE, SIZE, colours if colours < 256 else 0, 0, 1, bits, len(image), 22) + image
+
+
+def png_bytes(palette, indices, transparent, bits):
+    """The image as a PNG: colour type 3 (palette) of the given depth, its
+    palette entry 0 transparent (tRNS) and the used colours after it."""
+    used = sorted({indices[y][x] for y in range(SIZE) for x in range(SIZE) if not transparent[y][x]})
+    if len(used) + 1 > 1 << bits:
+        sys.exit(f'draw_icons: {len(used)} colours and a transparent one do not fit {bits} bits')
+    entry = {index: n + 1 for n, index in enumerate(used)}
+    raw = bytearray()
+    for y in range(SIZE):
+        row = [0 if transparent[y][x] else entry[indices[y][x]] for x in range(SIZE)]
+        raw.append(0)  # filter: none
+        if bits == 8:
+            raw += bytes(row)
+        else:
+            raw += bytes((row[x] << 4) | row[x + 1] for x in range(0, SIZE, 2))
+
+    def chunk(kind, data):
+        return struct.pack('>I', len(data)) + kind + data + struct.pack('>I', zlib.crc32(kind + data))
+
+    plte = bytes([0, 0, 0]) + b''.join(bytes(palette[i]) for i in used)
+    return (b'\x89PNG\r\n\x1a\n'
+            + chunk(b'IHDR', struct.pack('>IIBBBBB', SIZE, SIZE, bits, 3, 0, 0, 0))
+            + chunk(b'PLTE', plte) + chunk(b'tRNS', b'\x00')
+            + chunk(b'IDAT', zlib.compress(bytes(raw), 9)) + chunk(b'IEND', b''))
+
+
+def bitmap_bytes(palette, indices, transparent, bits):
+    """The image as a bitmap: BITMAPINFOHEADER, palette, XOR bitmap, AND mask."""
     colours = 1 << bits
     # An 8-bit image lists only the colours it uses (biClrUsed), which keeps
     # the module small; a 4-bit one carries its full table of 16.
@@ -257,25 +298,28 @@ def ico_bytes(palette, indices, transparent, bits):
             xor += bytes((indices[y][x] << 4) | indices[y][x + 1] for x in range(0, SIZE, 2))
         for x0 in range(0, SIZE, 8):
             mask.append(sum(0x80 >> i for i in range(8) if transparent[y][x0 + i]))
-    image = header + rgbquads + bytes(xor) + bytes(mask)
-    directory = struct.pack('<HHH', 0, 1, 1) + struct.pack(
-        '<BBBBHHII', SIZE, SIZE, colours if colours < 256 else 0, 0, 1, bits, len(image), 22)
-    return directory + image
+    return header + rgbquads + bytes(xor) + bytes(mask)
 
 
 def main():
-    out = sys.argv[1] if len(sys.argv) > 1 else os.path.dirname(os.path.abspath(__file__))
+    here = os.path.dirname(os.path.abspath(__file__))
+    out = sys.argv[1] if len(sys.argv) > 1 else here
+    tests = sys.argv[2] if len(sys.argv) > 2 else os.path.join(here, '..', '..', 'tests', 'win32', 'ui')
 
     smooth = render_smooth(tag_icon_sample)
     palette, indices = build_palette(smooth, 256)
     transparent = [[c is None for c in row] for row in smooth]
-    with open(os.path.join(out, 'module.ico'), 'wb') as f:
-        f.write(ico_bytes(palette, indices, transparent, 8))
+    module = (palette, indices, transparent, 8)
 
     indices, drawn = draw_replace_icon()
     transparent = [[c is None for c in row] for row in drawn]
-    with open(os.path.join(out, 'replace.ico'), 'wb') as f:
-        f.write(ico_bytes(VGA, indices, transparent, 4))
+    replace = (VGA, indices, transparent, 4)
+
+    for name, icon in (('module', module), ('replace', replace)):
+        with open(os.path.join(out, name + '.ico'), 'wb') as f:
+            f.write(ico_file(png_bytes(*icon), icon[3]))
+        with open(os.path.join(tests, name + '-bitmap.ico'), 'wb') as f:
+            f.write(ico_file(bitmap_bytes(*icon), icon[3]))
 
 
 if __name__ == '__main__':

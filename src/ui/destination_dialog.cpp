@@ -12,7 +12,7 @@ namespace {
 // The text being edited (MAX_PATH bytes) and the archive's name without
 // extension, for the check box; set while the dialog is open.
 char* g_destination;
-const char* g_archiveName = "";
+const char* g_archiveName;
 
 void ReadDestination(HWND dialog) { GetDlgItemTextA(dialog, IDC_DESTINATION, g_destination, MAX_PATH); }
 

@@ -4,7 +4,7 @@
 #include "ui/ui.h"
 
 UiState g_ui{};
-MessageBoxReporter g_reporter;
+InPlace<MessageBoxReporter> g_reporter;
 
 void LoadText(UINT id, wchar_t* buffer, int size) {
     if (LoadStringW(g_ui.resources, id, buffer, size) <= 0) buffer[0] = L'\0';

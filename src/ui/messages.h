@@ -5,8 +5,9 @@
 #include <windows.h>
 
 #include "archive/reporter.h"
+#include "base/in_place.h"
 
-constexpr wchar_t kCaption[] = L"VID-IDA";
+inline constexpr wchar_t kCaption[] = L"VID-IDA";
 
 // Units of the buffer a string-table entry is loaded into.
 constexpr int kStringSize = 128;
@@ -45,4 +46,5 @@ public:
     const char* held = nullptr;
 };
 
-extern MessageBoxReporter g_reporter;
+// Made by the run driver (or a test) before the header reader uses it.
+extern InPlace<MessageBoxReporter> g_reporter;

@@ -84,6 +84,16 @@ INT_PTR CALLBACK ProgressWindowProc(HWND dialog, UINT message, WPARAM wParam, LP
 
 }  // namespace
 
+void DispatchMessages(HWND dialog) {
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (!IsDialogMessageA(dialog, &message)) {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+    }
+}
+
 void OpenProgressWindow(int32_t totalBytes, std::atomic<int32_t>* abortState) {
     g_ui.abortState = abortState;
     HWND window = CreateDialogParamA(g_ui.resources, MAKEINTRESOURCEA(IDD_PROGRESS), nullptr,

@@ -66,6 +66,10 @@ void FormatThousands(uint32_t n, char* output);
 // kAnimationPlay, kAnimationStop and WM_CLOSE.
 void OpenProgressWindow(int32_t totalBytes, std::atomic<int32_t>* abortState);
 
+// Takes this thread's waiting messages, those of the modeless dialog
+// through IsDialogMessage, so that it stays painted and answers its keys.
+void DispatchMessages(HWND dialog);
+
 // ---- Destination dialog, dialog 102 (main thread) ----
 
 // Lets the user edit destination (MAX_PATH bytes).  archiveName feeds the

@@ -5,12 +5,15 @@
 # run time.  Packages: ours (-lh7-, made by `lzhtool a`, or by lzhgen where
 # lzhtool has no encoder, packed by mksfx) with
 # and without --crc, NSIS zlib and NSIS lzma (makensis defaults: not solid,
-# the installer's own CRC check on), and a one-file package of each kind.
+# the installer's own CRC check on), a one-file package of each kind, and
+# the floor: our package of the same files stored (-lh0-), whose run is the
+# writing of the files alone.
 # Every run extracts silently into the same folder of one Wine prefix and
 # is checked against the payload; rounds are interleaved (each round starts
 # one package later, so that none always follows the same one), and the
-# table gives the median of ROUNDS rounds and its ratio to NSIS zlib (below
-# 1: ours finishes first).  The folder is in /dev/shm: on ext4, making
+# table gives the median of ROUNDS rounds, its ratio to NSIS zlib (below
+# 1: ours finishes first) and to the stored package (the floor; above 1 by
+# what decoding adds).  The folder is in /dev/shm: on ext4, making
 # hundreds of files right after deleting them spends a varying 0.1-0.7 s in
 # the kernel's inode allocation (recently_deleted), the same for every
 # installer, which buried the differences.  Then the module's CRC-32 check alone in MB/s
@@ -80,17 +83,18 @@ one_file=bin/cabinet.dll
 lzhtool=$root/build/host/lzhtool
 usage=$("$lzhtool" 2>&1 || true)
 if [[ $usage == *"lzhtool a "* ]]; then maker=lzhtool; else maker=lzhgen; fi
-make_archive() {  # OUT.lzh ENTRY...
+make_archive() {  # OUT.lzh METHOD ENTRY...
   [ -f "$1" ] && return 0
   if [ $maker = lzhtool ]; then
-    "$lzhtool" a --method lh7 --level 2 -C "$payload" "$1.tmp" "${@:2}" > /dev/null
+    "$lzhtool" a --method "$2" --level 2 -C "$payload" "$1.tmp" "${@:3}" > /dev/null
   else
-    "$lzhgen" "$1.tmp" -q --level 2 --method -lh7- -C "$payload" "${@:2}"
+    "$lzhgen" "$1.tmp" -q --level 2 --method "-$2-" -C "$payload" "${@:3}"
   fi
   mv "$1.tmp" "$1"
 }
-make_archive "$work/payload-$maker.lzh" bin include
-make_archive "$work/one-$maker.lzh" "$one_file"
+make_archive "$work/payload-$maker.lzh" lh7 bin include
+make_archive "$work/stored-$maker.lzh" lh0 bin include
+make_archive "$work/one-$maker.lzh" lh7 "$one_file"
 out_default=$work/out
 [ -d /dev/shm ] && [ -w /dev/shm ] && out_default=/dev/shm/lzhsfx-bench-out
 out=$(realpath -m "${OUT_DIR:-$out_default}")
@@ -98,8 +102,10 @@ ours_options=(--module "$module" --no-confirm --skip-dialog --no-open-folder --d
 "$mksfx" -o "$work/ours.exe" "${ours_options[@]}" "$work/payload-$maker.lzh" > /dev/null
 "$mksfx" -o "$work/ours-crc.exe" "${ours_options[@]}" --crc "$work/payload-$maker.lzh" > /dev/null
 "$mksfx" -o "$work/ours-one.exe" "${ours_options[@]}" "$work/one-$maker.lzh" > /dev/null
-names=(ours ours-crc nsis-zlib nsis-lzma ours-one nsis-one)
-labels=("ours -lh7-" "ours -lh7- --crc" "NSIS zlib" "NSIS lzma" "one file: ours" "one file: NSIS zlib")
+"$mksfx" -o "$work/stored.exe" "${ours_options[@]}" "$work/stored-$maker.lzh" > /dev/null
+names=(ours ours-crc stored nsis-zlib nsis-lzma ours-one nsis-one)
+labels=("ours -lh7-" "ours -lh7- --crc" "stored -lh0- (floor)" "NSIS zlib" "NSIS lzma" "one file: ours"
+  "one file: NSIS zlib")
 if [ -n "${BASE_MODULE:-}" ]; then
   base_options=("${ours_options[@]}")
   base_options[1]=$(realpath "$BASE_MODULE")
@@ -202,16 +208,19 @@ times=()
 for _ in $(seq "$rounds"); do run_round; done
 
 median() { tr ' ' '\n' | grep . | sort -n | awk '{v[NR] = $1} END {print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2}'; }
-printf '%-22s %12s %8s   %-24s %8s\n' package bytes median rounds "/NSIS zlib"
+printf '%-22s %12s %8s   %-24s %10s %8s\n' package bytes median rounds "/NSIS zlib" "/stored"
 zlib=$(echo "${times[nsis-zlib]}" | median)
+floor=$(echo "${times[stored]}" | median)
 one_zlib=$(echo "${times[nsis-one]}" | median)
 for i in "${!names[@]}"; do
   name=${names[i]}
   m=$(echo "${times[$name]}" | median)
   peer=$zlib
   [[ $name == *one* ]] && peer=$one_zlib
-  printf '%-22s %12d %7.3fs   %-24s %8.2f\n' "${labels[i]}" "$(stat -c %s "$work/$name.exe")" "$m" \
-    "${times[$name]# }" "$(echo "$m $peer" | awk '{print $1 / $2}')"
+  to_floor=-
+  [[ $name == *one* ]] || to_floor=$(echo "$m $floor" | awk '{printf "%.2f", $1 / $2}')
+  printf '%-22s %12d %7.3fs   %-24s %10.2f %8s\n' "${labels[i]}" "$(stat -c %s "$work/$name.exe")" "$m" \
+    "${times[$name]# }" "$(echo "$m $peer" | awk '{print $1 / $2}')" "$to_floor"
 done
 for kind in ours base; do
   [ -n "${times[$kind]:-}" ] || continue

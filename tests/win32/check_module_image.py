@@ -7,7 +7,9 @@
   touches fs:[0], where a handler would be registered.
 - Its static imports come from the system folder only: a load configuration
   whose DependentLoadFlags is LOAD_LIBRARY_SEARCH_SYSTEM32.
-- Sections .text .data .bss .reloc .rsrc, the resources last, ending at the end of
+- Its import tables are read-only (the loader fills the address table in),
+  and every import is named by the address table.
+- Sections .text .bss .reloc .rsrc, the resources last, ending at the end of
   the file (the configuration block follows it); the headers in one
   file-alignment step; the checksum right.
 - Its manifest asks for administrator rights, declares per-monitor (v2) DPI
@@ -33,7 +35,8 @@ RELOCS_STRIPPED = 0x0001
 LOAD_LIBRARY_SEARCH_SYSTEM32 = 0x0800
 DEPENDENT_LOAD_FLAGS = 0x36  # a WORD in IMAGE_LOAD_CONFIG_DIRECTORY32
 SE_HANDLER_TABLE = 0x40  # SEHandlerTable, then SEHandlerCount
-SECTIONS = [".text", ".data", ".bss", ".reloc", ".rsrc"]
+SECTIONS = [".text", ".bss", ".reloc", ".rsrc"]
+MEM_WRITE = 0x80000000
 MANIFEST_PARTS = {
     "requireAdministrator": '<requestedExecutionLevel level="requireAdministrator"/>',
     "dpiAware": '<dpiAware xmlns="http://schemas.microsoft.com/SMI/2005/WindowsSettings">true</dpiAware>',
@@ -151,6 +154,14 @@ def faults(data):
             found.append("the load configuration has a SafeSEH table, which NO_SEH contradicts")
 
     text = by_name.get(".text")
+    iat = optional.DATA_DIRECTORY[pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_IAT"]]
+    holder = [s for s in pe.sections if s.VirtualAddress <= iat.VirtualAddress < s.VirtualAddress + s.Misc_VirtualSize]
+    if not holder or holder[0].Characteristics & MEM_WRITE:
+        found.append("the import address table is not in a read-only section")
+    pe.parse_data_directories([pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_IMPORT"]])
+    imports = getattr(pe, "DIRECTORY_ENTRY_IMPORT", [])
+    if not imports or any(not i.name for d in imports for i in d.imports):
+        found.append("imports unreadable or without names")
     if text and touches_fs_zero(text.get_data()):
         found.append(".text reads or writes fs:[0] (registers an exception handler?)")
     return found + manifest_faults(pe)
@@ -182,7 +193,8 @@ def damaged(data):
         ("no base relocations", patch(directories + 5 * 8 + 4, "<I", 0)),
         ("no load configuration", patch(directories + 10 * 8 + 4, "<I", 0)),
         ("DependentLoadFlags", patch(load_flags, "<H", 0)),
-        ("sections", patch(pe.sections[3].get_file_offset(), "8s", b".rdata")),
+        ("sections", patch(pe.sections[2].get_file_offset(), "8s", b".rdata")),
+        ("read-only", patch(text.get_file_offset() + 36, "<I", text.Characteristics | MEM_WRITE)),
         ("ends at", data + bytes(optional.FileAlignment)),
         ("fs:[0]", data[:code_end - 7] + bytes.fromhex("64892500000000") + data[code_end:]),
         ("dpiAwareness", data.replace(b"PerMonitorV2", b"PerMonitorV1", 1)),

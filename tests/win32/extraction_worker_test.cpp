@@ -168,7 +168,7 @@ protected:
         FILE* file = std::fopen(path.c_str(), "rb");
         std::unique_ptr<uint8_t, decltype(&std::free)> buffer(
             static_cast<uint8_t*>(std::calloc(lzh::kHeaderWorkSize, 1)), &std::free);
-        lzh::HeaderReader reader(file, g_reporter, IsSystemLeadByte);
+        lzh::HeaderReader reader(file, g_reporter.Make(), IsSystemLeadByte);
         ProgressFileSink sink;
         auto decoder = std::make_unique<lzh::Decoder>(file, sink, abortState_);
         reader.wideNames = wideNames_;

@@ -1,5 +1,6 @@
-// The built module's image: four sections, the resources last and ending at
-// the end of the file, and imports from KnownDLLs and COMCTL32 only.
+// The built module's image: four sections (no initialised writable data),
+// the resources last and ending at the end of the file, and imports from
+// KnownDLLs and COMCTL32 only.
 // (tests/win32/check_module_image.py checks the hardening on the host.)
 #include <gtest/gtest.h>
 
@@ -55,11 +56,11 @@ protected:
 };
 
 TEST_F(ModuleImage, ResourcesLastEndingAtTheEndOfTheFile) {
-    ASSERT_EQ(nt_->FileHeader.NumberOfSections, 5);
-    const char* names[] = {".text", ".data", ".bss", ".reloc", ".rsrc"};
-    for (int i = 0; i < 5; i++) EXPECT_STREQ(reinterpret_cast<const char*>(sections_[i].Name), names[i]);
-    EXPECT_EQ(sections_[2].SizeOfRawData, 0u);  // zero-initialised data takes no file space
-    const IMAGE_SECTION_HEADER& last = sections_[4];
+    ASSERT_EQ(nt_->FileHeader.NumberOfSections, 4);
+    const char* names[] = {".text", ".bss", ".reloc", ".rsrc"};
+    for (int i = 0; i < 4; i++) EXPECT_STREQ(reinterpret_cast<const char*>(sections_[i].Name), names[i]);
+    EXPECT_EQ(sections_[1].SizeOfRawData, 0u);  // zero-initialised data takes no file space
+    const IMAGE_SECTION_HEADER& last = sections_[3];
     EXPECT_EQ(last.PointerToRawData + last.SizeOfRawData, file_.size());
     EXPECT_EQ(nt_->OptionalHeader.Subsystem, IMAGE_SUBSYSTEM_WINDOWS_GUI);
     EXPECT_EQ(nt_->FileHeader.TimeDateStamp, 0u);

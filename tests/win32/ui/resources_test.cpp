@@ -160,19 +160,19 @@ TEST(Resources, ReplacePromptIsAFormatForTheFileNameThatFitsItsBuffer) {
 
 TEST(Resources, StringTableEntriesExistAndFitTheirBuffers) {
     for (LANGID lang : kLanguages) {
-        for (int id = 1; id <= IDS_MORE_SKIPPED; ++id) {
+        for (int id = 1; id <= IDS_SWITCHES; ++id) {
             const std::string text = ResourceStringIn(id, lang, CodePageOf(lang));
             EXPECT_FALSE(text.empty()) << "entry " << id << " language " << lang;
-            const size_t buffer = id == IDS_CRC32_ERROR ? 256 : 128;
+            const size_t buffer = id == IDS_CRC32_ERROR ? 256 : id == IDS_SWITCHES ? 768 : 128;
             EXPECT_LT(text.size(), buffer) << "entry " << id << " language " << lang;
         }
-        EXPECT_TRUE(ResourceString(IDS_MORE_SKIPPED + 1, lang).empty());
+        EXPECT_TRUE(ResourceString(IDS_SWITCHES + 1, lang).empty());
     }
 }
 
 TEST(Resources, FormatEntriesTakeTheArgumentsTheCodePasses) {
     for (LANGID lang : kLanguages) {
-        for (int id = 1; id <= IDS_MORE_SKIPPED; ++id) {
+        for (int id = 1; id <= IDS_SWITCHES; ++id) {
             SCOPED_TRACE(testing::Message() << "entry " << id << " language " << lang);
             const std::vector<std::string> found = Conversions(ResourceStringIn(id, lang, CodePageOf(lang)));
             switch (id) {
@@ -231,9 +231,90 @@ BOOL CALLBACK FirstName(HMODULE, LPCSTR, LPSTR name, LONG_PTR data) {
     return FALSE;
 }
 
+// The bitmap forms of the icons, as RCDATA at this id plus the group's
+// (bitmap_references.rc).
+constexpr int kBitmapReference = 900;
+
+// The PNG signature and the header chunk's fields.
+constexpr BYTE kPngSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+
+DWORD BigEndian(const BYTE* bytes) { return bytes[0] << 24 | bytes[1] << 16 | bytes[2] << 8 | bytes[3]; }
+
+// The image of a one-image group: its directory entry and bytes.
+const BYTE* GroupImage(int group, GroupIconEntry* entry, DWORD* size) {
+    HRSRC found = FindResourceA(nullptr, MAKEINTRESOURCEA(group), RT_GROUP_ICON);
+    if (found == nullptr) return nullptr;
+    const auto* header = static_cast<const WORD*>(LockResource(LoadResource(nullptr, found)));
+    if (header[1] != 1 || header[2] != 1) return nullptr;  // icons, one image
+    memcpy(entry, header + 3, sizeof *entry);
+    HRSRC image = FindResourceA(nullptr, MAKEINTRESOURCEA(entry->iconId), RT_ICON);
+    if (image == nullptr) return nullptr;
+    *size = SizeofResource(nullptr, image);
+    return static_cast<const BYTE*>(LockResource(LoadResource(nullptr, image)));
+}
+
+// What the system draws of a 32x32 icon over a plain background.
+std::vector<COLORREF> Drawn(HICON icon, COLORREF background) {
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = 32;
+    info.bmiHeader.biHeight = -32;  // top-down
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HDC dc = CreateCompatibleDC(nullptr);
+    HBITMAP target = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    std::vector<COLORREF> pixels;
+    if (target != nullptr) {
+        HGDIOBJ old = SelectObject(dc, target);
+        HBRUSH brush = CreateSolidBrush(background);
+        RECT all = {0, 0, 32, 32};
+        FillRect(dc, &all, brush);
+        if (DrawIconEx(dc, 0, 0, icon, 32, 32, 0, nullptr, DI_NORMAL)) {
+            GdiFlush();
+            for (int i = 0; i < 32 * 32; ++i) {
+                const DWORD pixel = static_cast<const DWORD*>(bits)[i];
+                pixels.push_back(RGB((pixel >> 16) & 255, (pixel >> 8) & 255, pixel & 255));
+            }
+        }
+        SelectObject(dc, old);
+        DeleteObject(brush);
+        DeleteObject(target);
+    }
+    DeleteDC(dc);
+    return pixels;
+}
+
+// The same pixels from a one-image .ico file of a bitmap, read by hand:
+// the colour table's colours where the mask is clear, the background where
+// it is set.
+std::vector<COLORREF> StoredPixels(const BYTE* file, COLORREF background) {
+    const BYTE* image = file + 22;
+    BITMAPINFOHEADER header;
+    memcpy(&header, image, sizeof header);
+    const int depth = header.biBitCount;
+    const DWORD colours = header.biClrUsed != 0 ? header.biClrUsed : 1u << depth;
+    const RGBQUAD* table = reinterpret_cast<const RGBQUAD*>(image + header.biSize);
+    const BYTE* colour = reinterpret_cast<const BYTE*>(table + colours);
+    const BYTE* mask = colour + 32 * 32 * depth / 8;
+    std::vector<COLORREF> pixels;
+    for (int y = 0; y < 32; ++y) {
+        const int row = 31 - y;  // stored bottom-up
+        for (int x = 0; x < 32; ++x) {
+            const bool transparent = (mask[row * 4 + x / 8] >> (7 - x % 8)) & 1;
+            const BYTE byte = colour[row * 32 * depth / 8 + x * depth / 8];
+            const DWORD index = depth == 8 ? byte : (x % 2 == 0 ? byte >> 4 : byte & 15);
+            pixels.push_back(transparent || index >= colours
+                                 ? background
+                                 : RGB(table[index].rgbRed, table[index].rgbGreen, table[index].rgbBlue));
+        }
+    }
+    return pixels;
+}
+
 }  // namespace
 
-TEST(Resources, IconsAre32PixelsWithTheirColourDepthAndTheModuleIconFirst) {
+TEST(Resources, IconsAre32PixelPngsWithTheirColourDepthAndTheModuleIconFirst) {
     LPSTR first = nullptr;
     EnumResourceNamesA(nullptr, RT_GROUP_ICON, FirstName, reinterpret_cast<LONG_PTR>(&first));
     EXPECT_EQ(reinterpret_cast<ULONG_PTR>(first), static_cast<ULONG_PTR>(IDI_MODULE));
@@ -244,101 +325,54 @@ TEST(Resources, IconsAre32PixelsWithTheirColourDepthAndTheModuleIconFirst) {
     } icons[] = {{IDI_MODULE, 8}, {IDI_REPLACE, 4}};
     for (const auto& icon : icons) {
         SCOPED_TRACE(testing::Message() << "icon group " << icon.group);
-        HRSRC group = FindResourceA(nullptr, MAKEINTRESOURCEA(icon.group), RT_GROUP_ICON);
-        ASSERT_NE(group, nullptr);
-        const auto* header = static_cast<const WORD*>(LockResource(LoadResource(nullptr, group)));
-        ASSERT_EQ(header[1], 1);  // icons
-        ASSERT_EQ(header[2], 1);  // one image
         GroupIconEntry entry;
-        memcpy(&entry, header + 3, sizeof entry);
+        DWORD size = 0;
+        const BYTE* image = GroupImage(icon.group, &entry, &size);
+        ASSERT_NE(image, nullptr);
         EXPECT_EQ(entry.width, 32);
         EXPECT_EQ(entry.height, 32);
         EXPECT_EQ(entry.bitCount, icon.bits);
-
-        HRSRC image = FindResourceA(nullptr, MAKEINTRESOURCEA(entry.iconId), RT_ICON);
-        ASSERT_NE(image, nullptr);
-        EXPECT_EQ(SizeofResource(nullptr, image), entry.bytes);
-        BITMAPINFOHEADER bitmap;
-        memcpy(&bitmap, LockResource(LoadResource(nullptr, image)), sizeof bitmap);
-        EXPECT_EQ(bitmap.biWidth, 32);
-        EXPECT_EQ(bitmap.biHeight, 64);  // colour and mask
-        EXPECT_EQ(bitmap.biBitCount, icon.bits);
-        // Header, colour table (the colours used, or all), colour rows and
-        // mask rows, nothing more.
-        const DWORD colours = bitmap.biClrUsed != 0 ? bitmap.biClrUsed : 1u << icon.bits;
-        EXPECT_LE(colours, 1u << icon.bits);
-        const DWORD expected = sizeof bitmap + 4 * colours + 32 * 32 * icon.bits / 8 + 32 * 4;
-        EXPECT_EQ(entry.bytes, expected);
+        EXPECT_EQ(size, entry.bytes);
+        // A palette image (colour type 3) of the group's depth.
+        ASSERT_GT(size, 33u);
+        ASSERT_EQ(memcmp(image, kPngSignature, 8), 0);
+        ASSERT_EQ(memcmp(image + 12, "IHDR", 4), 0);
+        EXPECT_EQ(BigEndian(image + 16), 32u);
+        EXPECT_EQ(BigEndian(image + 20), 32u);
+        EXPECT_EQ(image[24], icon.bits);
+        EXPECT_EQ(image[25], 3);
     }
 }
 
-// The system reads the icons as stored: each drawn over a plain background
-// gives the colour table's colours where the mask is clear and the
-// background where it is set.
-TEST(Resources, IconsDrawAsStored) {
+// The system reads the PNG images as the bitmaps they were made from
+// (tests/win32/ui/*-bitmap.ico, written beside them by draw_icons.py): both
+// drawn over a plain background give the bitmap's stored pixels.
+TEST(Resources, IconsDrawAsTheBitmapsTheyWereMadeFrom) {
     const COLORREF background = RGB(0, 160, 0);
     for (int group : {IDI_MODULE, IDI_REPLACE}) {
         SCOPED_TRACE(testing::Message() << "icon group " << group);
         HICON icon = static_cast<HICON>(
             LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(group), IMAGE_ICON, 32, 32, 0));
         ASSERT_NE(icon, nullptr);
-
-        BITMAPINFO info = {};
-        info.bmiHeader.biSize = sizeof info.bmiHeader;
-        info.bmiHeader.biWidth = 32;
-        info.bmiHeader.biHeight = -32;  // top-down
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        void* bits = nullptr;
-        HDC dc = CreateCompatibleDC(nullptr);
-        HBITMAP target = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-        ASSERT_NE(target, nullptr);
-        HGDIOBJ old = SelectObject(dc, target);
-        HBRUSH brush = CreateSolidBrush(background);
-        RECT all = {0, 0, 32, 32};
-        FillRect(dc, &all, brush);
-        ASSERT_TRUE(DrawIconEx(dc, 0, 0, icon, 32, 32, 0, nullptr, DI_NORMAL));
-        GdiFlush();
-
-        // The stored image: the group's one entry names the RT_ICON.
-        HRSRC found = FindResourceA(nullptr, MAKEINTRESOURCEA(group), RT_GROUP_ICON);
-        const auto* directory = static_cast<const BYTE*>(LockResource(LoadResource(nullptr, found)));
-        WORD imageId;
-        memcpy(&imageId, directory + 6 + 12, 2);
-        const auto* image = static_cast<const BYTE*>(
-            LockResource(LoadResource(nullptr, FindResourceA(nullptr, MAKEINTRESOURCEA(imageId), RT_ICON))));
-        BITMAPINFOHEADER header;
-        memcpy(&header, image, sizeof header);
-        const int depth = header.biBitCount;
-        const DWORD colours = header.biClrUsed != 0 ? header.biClrUsed : 1u << depth;
-        const RGBQUAD* table = reinterpret_cast<const RGBQUAD*>(image + header.biSize);
-        const BYTE* colour = reinterpret_cast<const BYTE*>(table + colours);
-        const BYTE* mask = colour + 32 * 32 * depth / 8;
-
-        int differences = 0;
-        for (int y = 0; y < 32; ++y) {
-            const int row = 31 - y;  // stored bottom-up
-            for (int x = 0; x < 32; ++x) {
-                const bool transparent = (mask[row * 4 + x / 8] >> (7 - x % 8)) & 1;
-                COLORREF expected = background;
-                if (!transparent) {
-                    const BYTE byte = colour[row * 32 * depth / 8 + x * depth / 8];
-                    const int index = depth == 8 ? byte : (x % 2 == 0 ? byte >> 4 : byte & 15);
-                    ASSERT_LT(static_cast<DWORD>(index), colours);
-                    expected = RGB(table[index].rgbRed, table[index].rgbGreen, table[index].rgbBlue);
-                }
-                const DWORD pixel = static_cast<const DWORD*>(bits)[y * 32 + x];
-                const COLORREF drawn = RGB((pixel >> 16) & 255, (pixel >> 8) & 255, pixel & 255);
-                differences += drawn != expected;
-            }
-        }
-        EXPECT_EQ(differences, 0);
-
-        SelectObject(dc, old);
-        DeleteObject(brush);
-        DeleteObject(target);
-        DeleteDC(dc);
+        const std::vector<COLORREF> drawn = Drawn(icon, background);
         DestroyIcon(icon);
+
+        HRSRC found = FindResourceA(nullptr, MAKEINTRESOURCEA(kBitmapReference + group), RT_RCDATA);
+        ASSERT_NE(found, nullptr);
+        const auto* file = static_cast<const BYTE*>(LockResource(LoadResource(nullptr, found)));
+        DWORD imageSize;
+        memcpy(&imageSize, file + 14, 4);
+        HICON reference = CreateIconFromResourceEx(const_cast<BYTE*>(file + 22), imageSize, TRUE, 0x00030000,
+                                                   32, 32, 0);
+        ASSERT_NE(reference, nullptr);
+        const std::vector<COLORREF> stored = StoredPixels(file, background);
+        EXPECT_EQ(Drawn(reference, background), stored);  // the bitmap is drawn as stored
+        DestroyIcon(reference);
+
+        ASSERT_EQ(drawn.size(), stored.size());
+        int differences = 0;
+        for (size_t i = 0; i < drawn.size(); ++i) differences += drawn[i] != stored[i];
+        EXPECT_EQ(differences, 0);
     }
 }
 
