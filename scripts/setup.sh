@@ -8,7 +8,7 @@ packages=(
   g++-mingw-w64-i686 binutils-mingw-w64-i686
   wine wine32:i386 wine64 xvfb xauth imagemagick
   jlha-utils lhasa p7zip-full libarchive-tools default-jdk-headless osslsigncode openssl icoutils nsis
-  python3-pefile
+  python3-pefile libdeflate-tools
   clang-14 libclang-rt-14-dev
   googletest libgtest-dev
   locales fonts-ipafont-gothic
