@@ -1,7 +1,7 @@
 // The default level: one match search per position over hash chains, and
 // a match is coded only if the search at the next position does not find
 // a longer one (lazy matching).
-#include "encode/entry_encoder.h"
+#include "encode/segment_encoder.h"
 
 namespace lzh {
 namespace {
@@ -17,29 +17,26 @@ struct LazySettings {
 
 constexpr LazySettings kLazy = {24, 32, 128, 128, 4096, 512};
 
-// Bytes wanted behind the position: a full match behind the next one.
-constexpr uint32_t kLookahead = kMaxMatch + kMinMatch;
-
 }  // namespace
 
-EntryEncoder::Outcome EntryEncoder::ParseLazy() {
+void SegmentEncoder::ParseLazy() {
     const LazySettings& s = kLazy;
     chain_.Start(dictionary_);
-    const uint8_t* data = window_.data();
+    const uint8_t* data = buffer_;
     uint16_t* symbols = pendingSymbols_;
     uint16_t* positions = pendingPositions_;
     unsigned& count = pendingCount_;
+    const uint32_t end = end_;
 
-    uint32_t pos = 0;
+    // The history is linked in, so that matches reach back into it.
+    const uint32_t first = start_ > dictionary_ ? start_ - dictionary_ : 0;
+    for (uint32_t k = first; k < start_; k++) chain_.Insert(data, k);
+
+    uint32_t pos = start_;
     bool pending = false;        // the byte before pos is not coded yet
     unsigned pendingLength = 0;  // the match found there, or 0
     uint32_t pendingDistance = 0;
     for (;;) {
-        if (window_.end() - pos < kLookahead && !window_.AtEnd()) {
-            const Outcome filled = Fill(pos, kLookahead);
-            if (filled != Outcome::kDone) return filled;
-        }
-        const uint32_t end = window_.end();
         const uint32_t available = end - pos;
         if (available == 0) break;
 
@@ -77,17 +74,14 @@ EntryEncoder::Outcome EntryEncoder::ParseLazy() {
             pos++;
         }
         // Room for one more match and literal.
-        if (count + 2 > BlockSplitter::kMaxSymbols) {
-            const Outcome emitted = EmitPending(false, s.segment);
-            if (emitted != Outcome::kDone) return emitted;
-        }
+        if (count + 2 > BlockSplitter::kMaxSymbols) EmitPending(false, s.segment);
     }
     // At the end a pending byte had fewer than three bytes for a match.
     if (pending) {
         symbols[count] = data[pos - 1];
         positions[count++] = 0;
     }
-    return EmitPending(true, s.segment);
+    EmitPending(true, s.segment);
 }
 
 }  // namespace lzh
