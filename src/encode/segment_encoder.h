@@ -86,6 +86,8 @@ private:
     void EmitPending(bool all, unsigned segment);
 
     void ParseLazy();
+    uint32_t MatchCost(unsigned length, uint32_t distance) const;
+    void FlatModel();
 
     void ParseOptimal();
     void FindChunkMatches(uint32_t start, uint32_t count);
