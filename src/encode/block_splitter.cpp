@@ -17,6 +17,10 @@ constexpr double kCharLengthBits = 2.5;
 constexpr double kUnusedRunBits = 12;
 constexpr double kPositionLengthBits = 5;
 
+// Ranges of more segments than this are first cut at every kCoarseStep-th.
+constexpr unsigned kCoarseRange = 64;
+constexpr unsigned kCoarseStep = 4;
+
 }  // namespace
 
 bool BlockSplitter::Allocate() {
@@ -90,14 +94,24 @@ void BlockSplitter::SplitRange(unsigned first, unsigned last) {
     const uint32_t* b = counts_ + last * kAlphabet;
     for (unsigned s = 0; s < kAlphabet; s++)
         if (b[s] != a[s]) used[usedCount++] = static_cast<uint16_t>(s);
+    // The cheapest cut: over a long range first every kCoarseStep-th, then
+    // the ones around the best of those.
     double best = 0;
     unsigned at = 0;
-    for (unsigned c = first + 1; c < last; c++) {
+    const auto tryCut = [&](unsigned c) {
         const double bits = Estimate(first, c, used, usedCount) + Estimate(c, last, used, usedCount);
-        if (at == 0 || bits < best) {
+        if (at == 0 || bits < best || (bits == best && c < at)) {
             best = bits;
             at = c;
         }
+    };
+    const unsigned step = last - first > kCoarseRange ? kCoarseStep : 1;
+    for (unsigned c = first + step; c < last; c += step) tryCut(c);
+    if (step > 1) {
+        const unsigned coarse = at;
+        const unsigned low = coarse - step + 1 > first ? coarse - step + 1 : first + 1;
+        for (unsigned c = low; c < coarse + step && c < last; c++)
+            if (c != coarse) tryCut(c);
     }
     bool split = tooLong || best < Estimate(first, last, used, usedCount);
     if (split && !tooLong && verify_) {
