@@ -65,7 +65,9 @@ EncodeStatus EntryEncoder::Encode(EncodeInput& input, uint32_t size, MethodCode 
     const uint32_t segments = (size - 1) / kSegment + 1;
     unsigned slots = 1;
     if (runner_ != nullptr && segments > 1) {
-        slots = runner_->Threads() + 1;
+        // Two per thread and one more, so that a thread that finishes a
+        // segment finds the next one queued while the caller joins.
+        slots = 2 * runner_->Threads() + 1;
         if (slots > kMaxSlots) slots = kMaxSlots;
         if (slots > segments) slots = segments;
     }
