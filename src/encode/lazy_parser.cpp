@@ -10,7 +10,7 @@ namespace lzh {
 namespace {
 
 struct LazySettings {
-    unsigned depth;    // chain positions looked at per search (half that ahead)
+    unsigned depth;    // chain positions looked at per search (a third of that ahead)
     unsigned good;     // a pending match this long quarters the next searches
     unsigned lazy;     // a match this long is taken without looking further
     unsigned nice;     // a match this long ends the search
@@ -21,7 +21,7 @@ constexpr LazySettings kLazy = {48, 32, 128, 256, 256};
 
 // The model is refreshed every kModelStep symbols from the last
 // kModelWindow symbols; costs are in sixteenths of a bit.
-constexpr unsigned kModelStep = 8192;
+constexpr unsigned kModelStep = 16384;
 constexpr unsigned kModelWindow = 16384;
 constexpr uint32_t kCostScale = 16;
 // What a byte that a match covers is worth: what it would cost coded
@@ -104,7 +104,7 @@ void SegmentEncoder::ParseLazy() {
         // Lazy evaluation: a literal and the next match, or two literals
         // and the match after them, may be worth more.
         while (length < s.lazy) {
-            const unsigned depth = length >= s.good ? s.depth / 4 : s.depth / 2;
+            const unsigned depth = length >= s.good ? s.depth / 4 : s.depth / 3;
             const int64_t here = value(length, distance);
             uint32_t d1 = 0;
             const unsigned l1 = end - pos >= 1 + kMinMatch ? search(pos + 1, length - 1, depth, &d1) : 0;
