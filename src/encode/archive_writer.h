@@ -51,6 +51,10 @@ public:
     // Writes the end mark.
     EncodeStatus Finish();
 
+    // Files longer than a segment are compressed on the runner's threads
+    // (nullptr: on the calling thread); the bytes are the same.
+    void SetRunner(TaskRunner* runner) { encoder_.SetRunner(runner); }
+
     // How the last entry was written.
     const EncodedEntry& last() const { return last_; }
 

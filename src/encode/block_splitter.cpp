@@ -17,6 +17,10 @@ constexpr double kCharLengthBits = 2.5;
 constexpr double kUnusedRunBits = 12;
 constexpr double kPositionLengthBits = 5;
 
+// Ranges of more segments than this are first cut at every kCoarseStep-th.
+constexpr unsigned kCoarseRange = 64;
+constexpr unsigned kCoarseStep = 4;
+
 }  // namespace
 
 bool BlockSplitter::Allocate() {
@@ -45,27 +49,28 @@ unsigned BlockSplitter::SymbolsIn(unsigned first, unsigned last) const {
 }
 
 // Bits of the symbols at their entropy, plus the tables.  Extra position
-// bits do not depend on the split and are left out.
-double BlockSplitter::Estimate(unsigned first, unsigned last) const {
+// bits do not depend on the split and are left out.  Only the symbols of
+// `used` (in order: characters, then position codes) can occur.
+double BlockSplitter::Estimate(unsigned first, unsigned last, const uint16_t* used, unsigned usedCount) const {
     const uint32_t* a = counts_ + first * kAlphabet;
     const uint32_t* b = counts_ + last * kAlphabet;
     double charSum = 0, positionSum = 0;
-    unsigned chars = 0, codes = 0, used = 0, runs = 0, matches = 0;
-    bool previousUsed = true;
-    for (unsigned s = 0; s < kCharSymbols; s++) {
+    unsigned chars = 0, codes = 0, lengths = 0, runs = 0, matches = 0;
+    int lastChar = -1;
+    unsigned k = 0;
+    for (; k < usedCount && used[k] < kCharSymbols; k++) {
+        const unsigned s = used[k];
         const uint32_t f = b[s] - a[s];
-        if (f == 0) {
-            previousUsed = false;
-            continue;
-        }
+        if (f == 0) continue;
         charSum += xlog2x_[f];
         chars += f;
-        used++;
-        runs += !previousUsed;
-        previousUsed = true;
+        lengths++;
+        runs += static_cast<int>(s) != lastChar + 1;  // unused characters before it
+        lastChar = static_cast<int>(s);
     }
-    double bits = xlog2x_[chars] - charSum + kTableBits + kCharLengthBits * used + kUnusedRunBits * runs;
-    for (unsigned j = kCharSymbols; j < kAlphabet; j++) {
+    double bits = xlog2x_[chars] - charSum + kTableBits + kCharLengthBits * lengths + kUnusedRunBits * runs;
+    for (; k < usedCount; k++) {
+        const unsigned j = used[k];
         const uint32_t f = b[j] - a[j];
         if (f == 0) continue;
         positionSum += xlog2x_[f];
@@ -82,16 +87,33 @@ void BlockSplitter::SplitRange(unsigned first, unsigned last) {
         ends_[endCount_++] = first * segment_ + symbols;
         return;
     }
+    // The symbols of the range: the estimates of its parts look at no others.
+    uint16_t used[kAlphabet];
+    unsigned usedCount = 0;
+    const uint32_t* a = counts_ + first * kAlphabet;
+    const uint32_t* b = counts_ + last * kAlphabet;
+    for (unsigned s = 0; s < kAlphabet; s++)
+        if (b[s] != a[s]) used[usedCount++] = static_cast<uint16_t>(s);
+    // The cheapest cut: over a long range first every kCoarseStep-th, then
+    // the ones around the best of those.
     double best = 0;
     unsigned at = 0;
-    for (unsigned c = first + 1; c < last; c++) {
-        const double bits = Estimate(first, c) + Estimate(c, last);
-        if (at == 0 || bits < best) {
+    const auto tryCut = [&](unsigned c) {
+        const double bits = Estimate(first, c, used, usedCount) + Estimate(c, last, used, usedCount);
+        if (at == 0 || bits < best || (bits == best && c < at)) {
             best = bits;
             at = c;
         }
+    };
+    const unsigned step = last - first > kCoarseRange ? kCoarseStep : 1;
+    for (unsigned c = first + step; c < last; c += step) tryCut(c);
+    if (step > 1) {
+        const unsigned coarse = at;
+        const unsigned low = coarse - step + 1 > first ? coarse - step + 1 : first + 1;
+        for (unsigned c = low; c < coarse + step && c < last; c++)
+            if (c != coarse) tryCut(c);
     }
-    bool split = tooLong || best < Estimate(first, last);
+    bool split = tooLong || best < Estimate(first, last, used, usedCount);
     if (split && !tooLong && verify_) {
         const unsigned start = first * segment_, middle = at * segment_;
         const uint64_t whole = writer_->Plan(symbols_ + start, positions_ + start, symbols);

@@ -39,7 +39,7 @@ public:
 private:
     static constexpr unsigned kAlphabet = kCharSymbols + kMaxPositionCodes;
 
-    double Estimate(unsigned first, unsigned last) const;  // segments [first, last)
+    double Estimate(unsigned first, unsigned last, const uint16_t* used, unsigned usedCount) const;
     unsigned SymbolsIn(unsigned first, unsigned last) const;
     void SplitRange(unsigned first, unsigned last);
 

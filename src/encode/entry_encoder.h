@@ -1,20 +1,18 @@
 // Compresses one entry's data with -lh5-, -lh6- or -lh7-, or stores it
-// (-lh0-) when it would not shrink.  The default level parses with lazy
-// matching over hash chains; the best level parses each chunk of input
-// optimally over binary-tree matches, with a bit-cost model taken from the
-// previous chunk and then refined from its own result, and keeps the
-// cheapest of its passes.
+// (-lh0-) when it would not shrink.  The entry is cut into segments
+// (SegmentEncoder), compressed on the threads of a runner when one is
+// given, and their blocks are joined in order, so the packed data is the
+// same whatever the number of threads.
 #pragma once
 
 #include <cstdint>
 
 #include "archive/lha_format.h"
 #include "encode/bit_output.h"
-#include "encode/block_splitter.h"
-#include "encode/block_writer.h"
 #include "encode/encode_io.h"
-#include "encode/input_window.h"
-#include "encode/match_finder.h"
+#include "encode/input_reader.h"
+#include "encode/segment_encoder.h"
+#include "encode/task_runner.h"
 
 namespace lzh {
 
@@ -38,17 +36,17 @@ struct EncodedEntry {
 
 class EntryEncoder {
 public:
-    // Bytes the best level parses together, and the matches it keeps for
-    // them (beyond that, only the longest of each position).  Short chunks
-    // let the cost model follow the data; the splitter joins them into
-    // blocks.
-    static constexpr uint32_t kOptimalChunk = 16 * 1024;
-    static constexpr uint32_t kOptimalPairs = 8 * kOptimalChunk;
+    // Segments compressed at once at most, whatever the runner offers.
+    static constexpr unsigned kMaxSlots = 16;
 
     EntryEncoder() = default;
     ~EntryEncoder();
     EntryEncoder(const EntryEncoder&) = delete;
     EntryEncoder& operator=(const EntryEncoder&) = delete;
+
+    // Entries longer than one segment are compressed on the runner's
+    // threads (nullptr: on the calling thread).
+    void SetRunner(TaskRunner* runner) { runner_ = runner; }
 
     // Reads exactly `size` bytes from input and writes the packed data at
     // the output's position.  method is kLh0, kLh5, kLh6 or kLh7.
@@ -62,60 +60,30 @@ private:
         kFailed,  // status_ says why
     };
 
-    struct CostModel {
-        uint32_t literal[256];
-        uint32_t length[kMaxMatch + 1];
-        uint32_t position[kMaxPositionCodes];  // with the extra bits
-    };
-
-    bool Reserve(bool best);
+    bool Reserve(bool best, unsigned slots);
     void Release();
+    void ReleaseSlots(unsigned first);
     EncodeStatus Store(EncodeInput& input, uint32_t size, EncodedEntry& result);
-    Outcome Fill(uint32_t& pos, uint32_t wanted);
-    Outcome EmitBlock(const uint16_t* symbols, const uint16_t* positions, unsigned count, bool last);
-    Outcome EmitPending(bool all, unsigned segment);
+    Outcome Compress(EncodeInput& input, uint32_t size, MethodCode method, bool best, unsigned slots);
+    bool ReadSegment(SegmentEncoder& into, const SegmentEncoder* previous, uint32_t count);
+    Outcome Join(SegmentEncoder& segment);
+    Outcome WriteFinalBlock(SegmentEncoder& segment);
+    bool Drain();
 
-    Outcome ParseLazy();
+    void Submit(SegmentEncoder& segment);
+    void Wait(SegmentEncoder& segment);
 
-    Outcome ParseOptimal();
-    void FindChunkMatches(uint32_t start, uint32_t count);
-    void GreedyModel(uint32_t start, uint32_t count);
-    unsigned ParseChunk(uint32_t start, uint32_t count, uint16_t* symbols, uint16_t* positions);
-    uint64_t MeasureChunk(const uint16_t* symbols, const uint16_t* positions, unsigned count);
-    void ModelFrom(const uint16_t* symbols, const uint16_t* positions, unsigned count);
-
-    InputWindow window_;
-    HashChain chain_;
-    BinaryTree tree_;
-    BlockWriter blockWriter_;
-    BlockSplitter splitter_;
+    TaskRunner* runner_ = nullptr;
+    TaskRunner* active_ = nullptr;  // the runner, while an entry uses several slots
+    SegmentEncoder* slots_[kMaxSlots] = {};
+    InputReader reader_;
+    bool readerReady_ = false;
     BitOutput bits_;
+    uint8_t* outBuffer_ = nullptr;
     ArchiveOutput* output_ = nullptr;
     EncodeStatus status_ = EncodeStatus::kOk;
-    bool best_ = false;
     uint64_t bitLimit_ = 0;  // most bits the packed data may take and still shrink
     uint32_t dictionary_ = 0;
-    unsigned positionCodes_ = 0;
-
-    uint8_t* outBuffer_ = nullptr;
-    // Symbols parsed but not yet written: the splitter decides where their
-    // blocks end once it has seen enough of them.
-    uint16_t* pendingSymbols_ = nullptr;
-    uint16_t* pendingPositions_ = nullptr;
-    unsigned pendingCount_ = 0;
-    unsigned* blockEnds_ = nullptr;
-
-    // The best level's chunk: the matches found at each position, the
-    // cheapest way to each position, and two parses (the best so far and
-    // the one being tried).
-    uint32_t* pairStart_ = nullptr;
-    Match* pairs_ = nullptr;
-    uint32_t* price_ = nullptr;
-    uint32_t* from_ = nullptr;
-    uint16_t* parseSymbols_[2] = {};
-    uint16_t* parsePositions_[2] = {};
-    CostModel model_;
-    bool haveModel_ = false;
 };
 
 }  // namespace lzh

@@ -11,19 +11,14 @@ uint32_t* AllocatePositions(uint32_t count) {
     return static_cast<uint32_t*>(std::malloc(count * sizeof(uint32_t)));
 }
 
-// Slots below the shift fall out of the buffer.
-void RebasePositions(uint32_t* slots, uint32_t count, uint32_t shift) {
-    for (uint32_t i = 0; i < count; i++)
-        slots[i] = slots[i] == kNoPosition || slots[i] < shift ? kNoPosition : slots[i] - shift;
-}
-
 }  // namespace
 
 bool HashChain::Allocate(uint32_t largestDictionary) {
     if (head_ != nullptr) return true;
     head_ = AllocatePositions(kHashSize);
+    head3_ = AllocatePositions(kHashSize);
     prev_ = AllocatePositions(largestDictionary);
-    if (head_ == nullptr || prev_ == nullptr) {
+    if (head_ == nullptr || head3_ == nullptr || prev_ == nullptr) {
         Free();
         return false;
     }
@@ -32,19 +27,16 @@ bool HashChain::Allocate(uint32_t largestDictionary) {
 
 void HashChain::Free() {
     std::free(head_);
+    std::free(head3_);
     std::free(prev_);
-    head_ = prev_ = nullptr;
+    head_ = head3_ = prev_ = nullptr;
 }
 
 void HashChain::Start(uint32_t dictionary) {
     mask_ = dictionary - 1;
     maxDistance_ = dictionary - 1;
     std::memset(head_, 0xFF, kHashSize * sizeof(uint32_t));
-}
-
-void HashChain::Rebase(uint32_t shift) {
-    RebasePositions(head_, kHashSize, shift);
-    RebasePositions(prev_, mask_ + 1, shift);
+    std::memset(head3_, 0xFF, kHashSize * sizeof(uint32_t));
 }
 
 bool BinaryTree::Allocate(uint32_t largestDictionary) {
@@ -70,11 +62,6 @@ void BinaryTree::Start(uint32_t dictionary, unsigned depth, unsigned nice) {
     depth_ = depth;
     nice_ = nice;
     std::memset(head_, 0xFF, kHashSize * sizeof(uint32_t));
-}
-
-void BinaryTree::Rebase(uint32_t shift) {
-    RebasePositions(head_, kHashSize, shift);
-    RebasePositions(tree_, 2 * (mask_ + 1), shift);
 }
 
 unsigned BinaryTree::Find(const uint8_t* data, uint32_t pos, uint32_t available, Match* out) {

@@ -4,7 +4,10 @@
 // farther back than the dictionary size - 1.
 //
 // HashChain: every position is linked to the previous one with the same
-// three-byte hash; the default level walks a bounded part of the chain.
+// four-byte hash, and the latest position of each three-byte hash is
+// kept; the default level tries that one and walks a bounded part of the
+// chain (a three-byte match is worth most when near, and the four-byte
+// chains hold fewer positions that match too briefly).
 // BinaryTree: the positions of one hash are a binary search tree ordered by
 // the bytes that follow them, rebuilt around each new position as it is
 // inserted; a search reports a match of every new best length, which is
@@ -22,6 +25,12 @@ constexpr unsigned kHashBits = 16;
 
 inline uint32_t Hash3(const uint8_t* p) {
     const uint32_t v = p[0] | p[1] << 8 | p[2] << 16;
+    return (v * 0x9E3779B1u) >> (32 - kHashBits);
+}
+
+inline uint32_t Hash4(const uint8_t* p) {
+    uint32_t v;
+    std::memcpy(&v, p, 4);
     return (v * 0x9E3779B1u) >> (32 - kHashBits);
 }
 
@@ -57,27 +66,41 @@ public:
     bool Allocate(uint32_t largestDictionary);
     void Free();
     void Start(uint32_t dictionary);
-    void Rebase(uint32_t shift);
 
-    // Links pos (which has three bytes) into its chain and returns the
-    // previous position of the chain, or kNoPosition.
-    uint32_t Insert(const uint8_t* data, uint32_t pos) {
-        const uint32_t h = Hash3(data + pos);
-        const uint32_t previous = head_[h];
-        prev_[pos & mask_] = previous;
-        head_[h] = pos;
-        return previous;
+    // Links pos into its chain (its next bytes are readable: the window is
+    // padded) and keeps what Longest starts from: the nearest earlier
+    // position with the same three-byte hash and the chain of positions
+    // with the same four-byte hash.
+    void Insert(const uint8_t* data, uint32_t pos) {
+        const uint32_t h4 = Hash4(data + pos);
+        const uint32_t h3 = Hash3(data + pos);
+        nearest3_ = head3_[h3];
+        head3_[h3] = pos;
+        chain4_ = head_[h4];
+        prev_[pos & mask_] = chain4_;
+        head_[h4] = pos;
     }
 
-    // Walks the chain from `candidate` through at most `depth` positions in
-    // reach of pos and returns the longest match longer than `longer`
-    // (at most `limit` bytes, stopping early at `nice`), or 0.
-    unsigned Longest(const uint8_t* data, uint32_t pos, uint32_t candidate, unsigned limit, unsigned longer,
-                     unsigned nice, unsigned depth, uint32_t* distance) const {
+    // For the position just inserted: tries the nearest three-byte match,
+    // then walks the four-byte chain through at most `depth` positions in
+    // reach of pos, and returns the longest match longer than `longer`
+    // (at most `limit` bytes, stopping early at `nice`), or 0.  Of equal
+    // lengths the nearest wins.
+    unsigned Longest(const uint8_t* data, uint32_t pos, unsigned limit, unsigned longer, unsigned nice,
+                     unsigned depth, uint32_t* distance) const {
         const uint8_t* here = data + pos;
         const uint32_t lowest = pos > maxDistance_ ? pos - maxDistance_ : 0;
         unsigned best = longer;
         if (best >= limit) return 0;
+        if (nearest3_ < pos && nearest3_ >= lowest) {
+            const unsigned len = MatchLength(data + nearest3_, here, limit);
+            if (len > best && len >= 3) {
+                best = len;
+                *distance = pos - nearest3_;
+                if (len >= nice || len >= limit) return best;
+            }
+        }
+        uint32_t candidate = chain4_;
         while (candidate < pos && candidate >= lowest && depth-- > 0) {
             const uint8_t* there = data + candidate;
             // Cheap rejection: the byte that would make the match longer.
@@ -97,10 +120,13 @@ public:
     }
 
 private:
-    uint32_t* head_ = nullptr;
+    uint32_t* head_ = nullptr;   // four-byte hash
+    uint32_t* head3_ = nullptr;  // three-byte hash: its latest position only
     uint32_t* prev_ = nullptr;
     uint32_t mask_ = 0;
     uint32_t maxDistance_ = 0;
+    uint32_t nearest3_ = kNoPosition;
+    uint32_t chain4_ = kNoPosition;
 };
 
 class BinaryTree {
@@ -108,7 +134,6 @@ public:
     bool Allocate(uint32_t largestDictionary);
     void Free();
     void Start(uint32_t dictionary, unsigned depth, unsigned nice);
-    void Rebase(uint32_t shift);
 
     // Inserts pos (which has `available` >= 3 bytes) and writes to out the
     // matches of strictly growing length, at most min(nice, available)

@@ -8,7 +8,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "encode/entry_encoder.h"
+#include "encode/segment_encoder.h"
 
 namespace lzh {
 namespace {
@@ -38,15 +38,15 @@ uint32_t SymbolCost(uint32_t frequency, uint32_t total) {
 
 }  // namespace
 
-EntryEncoder::Outcome EntryEncoder::ParseOptimal() {
+void SegmentEncoder::ParseOptimal() {
     tree_.Start(dictionary_, kTreeDepth, kNiceLength);
+    // The history goes into the tree, so that matches reach back into it.
+    const uint32_t first = start_ > dictionary_ ? start_ - dictionary_ : 0;
+    for (uint32_t k = first; k < start_; k++) tree_.Skip(buffer_, k, end_ - k);
     haveModel_ = false;
     int best = 0;
-    for (uint32_t pos = 0;;) {
-        const Outcome filled = Fill(pos, kOptimalChunk + kMaxMatch);
-        if (filled != Outcome::kDone) return filled;
-        const uint32_t left = window_.end() - pos;
-        if (left == 0) break;
+    for (uint32_t pos = start_; pos < end_;) {
+        const uint32_t left = end_ - pos;
         const uint32_t count = left < kOptimalChunk ? left : kOptimalChunk;
 
         FindChunkMatches(pos, count);
@@ -70,21 +70,18 @@ EntryEncoder::Outcome EntryEncoder::ParseOptimal() {
         std::memcpy(pendingSymbols_ + pendingCount_, parseSymbols_[best], bestCount * sizeof(uint16_t));
         std::memcpy(pendingPositions_ + pendingCount_, parsePositions_[best], bestCount * sizeof(uint16_t));
         pendingCount_ += bestCount;
-        if (pendingCount_ > BlockSplitter::kMaxSymbols - kOptimalChunk) {
-            const Outcome emitted = EmitPending(false, kSegment);
-            if (emitted != Outcome::kDone) return emitted;
-        }
+        if (pendingCount_ > BlockSplitter::kMaxSymbols - kOptimalChunk) EmitPending(false, kSegment);
         pos += count;
     }
-    return EmitPending(true, kSegment);
+    EmitPending(true, kSegment);
 }
 
 // Records the matches at every position of the chunk (cut at its end).  A
 // match as long as the tree compares is taken as it is: the positions it
 // covers are only inserted, which keeps long runs linear.
-void EntryEncoder::FindChunkMatches(uint32_t start, uint32_t count) {
-    const uint8_t* data = window_.data();
-    const uint32_t end = window_.end();
+void SegmentEncoder::FindChunkMatches(uint32_t start, uint32_t count) {
+    const uint8_t* data = buffer_;
+    const uint32_t end = end_;
     Match found[kMaxMatch];
     uint32_t used = 0;
     for (uint32_t i = 0; i < count;) {
@@ -120,7 +117,7 @@ void EntryEncoder::FindChunkMatches(uint32_t start, uint32_t count) {
 
 // A first model for an entry: the statistics of taking the longest match
 // at every position.
-void EntryEncoder::GreedyModel(uint32_t start, uint32_t count) {
+void SegmentEncoder::GreedyModel(uint32_t start, uint32_t count) {
     uint16_t* symbols = parseSymbols_[0];
     uint16_t* positions = parsePositions_[0];
     unsigned n = 0;
@@ -131,7 +128,7 @@ void EntryEncoder::GreedyModel(uint32_t start, uint32_t count) {
             positions[n++] = static_cast<uint16_t>(m.distance - 1);
             i += m.length;
         } else {
-            symbols[n] = window_.data()[start + i];
+            symbols[n] = buffer_[start + i];
             positions[n++] = 0;
             i++;
         }
@@ -139,7 +136,7 @@ void EntryEncoder::GreedyModel(uint32_t start, uint32_t count) {
     ModelFrom(symbols, positions, n);
 }
 
-void EntryEncoder::ModelFrom(const uint16_t* symbols, const uint16_t* positions, unsigned count) {
+void SegmentEncoder::ModelFrom(const uint16_t* symbols, const uint16_t* positions, unsigned count) {
     uint32_t chars[kCharSymbols] = {};
     uint32_t codes[kMaxPositionCodes] = {};
     uint32_t matches = 0;
@@ -160,8 +157,8 @@ void EntryEncoder::ModelFrom(const uint16_t* symbols, const uint16_t* positions,
 
 // The cheapest parse of the chunk under model_, written to symbols and
 // positions; returns the number of symbols.
-unsigned EntryEncoder::ParseChunk(uint32_t start, uint32_t count, uint16_t* symbols, uint16_t* positions) {
-    const uint8_t* data = window_.data() + start;
+unsigned SegmentEncoder::ParseChunk(uint32_t start, uint32_t count, uint16_t* symbols, uint16_t* positions) {
+    const uint8_t* data = buffer_ + start;
     const CostModel& m = model_;
     price_[0] = 0;
     for (uint32_t i = 1; i <= count; i++) price_[i] = kUnreached;
@@ -209,7 +206,7 @@ unsigned EntryEncoder::ParseChunk(uint32_t start, uint32_t count, uint16_t* symb
 
 // The chunk is cut into as few blocks of equal symbol counts as the block
 // header's count allows.
-uint64_t EntryEncoder::MeasureChunk(const uint16_t* symbols, const uint16_t* positions, unsigned count) {
+uint64_t SegmentEncoder::MeasureChunk(const uint16_t* symbols, const uint16_t* positions, unsigned count) {
     const unsigned blocks = (count + kMaxBlockSymbols - 1) / kMaxBlockSymbols;
     uint64_t bits = 0;
     for (unsigned b = 0, at = 0; b < blocks; b++) {

@@ -64,6 +64,8 @@ def make_inputs(root):
         "long/repeat-far": block + bytes(70000) + block,
         "deep/a/b/c/leaf.txt": text[:5000],
         "Mixed Case Name.dat": mixed[:30000],
+        # Three segments of 1 MiB (the last short): their blocks joined in one stream.
+        "long/segments": (text + block + mixed) * (2 * 1024 * 1024 // len(text + block + mixed) + 1),
     }
     for size in (8191, 8192, 8193, 32767, 32768, 32769, 65535, 65536, 65537, 200000):
         files["edges/mixed-%d" % size] = bytes(mixed[:size])

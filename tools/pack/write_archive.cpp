@@ -8,12 +8,14 @@
 #include <condition_variable>
 #include <cstring>
 #include <mutex>
+#include <memory>
 #include <new>
 #include <system_error>
 #include <thread>
 #include <vector>
 
 #include "pack.h"
+#include "task_pool.h"
 
 namespace pack {
 namespace {
@@ -89,8 +91,9 @@ std::string Describe(const PlannedEntry& entry, const EntryOutcome& outcome) {
 }
 
 bool WriteSerially(lzh::ArchiveOutput& output, const ArchivePlan& plan, const PackOptions& options,
-                   std::string& error, EntryReport report, void* context, Progress* progress) {
+                   std::string& error, EntryReport report, void* context, Progress* progress, TaskPool* pool) {
     lzh::ArchiveWriter writer(output, options.encode);
+    writer.SetRunner(pool);
     for (const PlannedEntry& entry : plan.entries) {
         const EntryOutcome outcome = WriteEntry(writer, entry, options, progress, nullptr);
         if (!outcome.ok()) {
@@ -170,8 +173,13 @@ public:
 class ParallelWriter {
 public:
     ParallelWriter(lzh::ArchiveOutput& output, const ArchivePlan& plan, const PackOptions& options,
-                   Progress* progress)
-        : output_(output), plan_(plan), options_(options), progress_(progress), jobs_(plan.entries.size()) {}
+                   Progress* progress, TaskPool* pool)
+        : output_(output),
+          plan_(plan),
+          options_(options),
+          progress_(progress),
+          pool_(pool),
+          jobs_(plan.entries.size()) {}
 
     // False with workers.empty() when no thread could be started.
     bool Run(unsigned threads, std::string& error, EntryReport report, void* context,
@@ -193,6 +201,7 @@ private:
     const ArchivePlan& plan_;
     const PackOptions& options_;
     Progress* progress_;
+    TaskPool* pool_;  // for the streamed entries' segments
     std::vector<Job> jobs_;
 
     std::mutex mutex_;
@@ -230,6 +239,7 @@ void ParallelWriter::Work() {
     while (Take(index)) {
         Job& job = jobs_[index];
         const PlannedEntry& entry = plan_.entries[index];
+        writer.SetRunner(Streamed(entry) ? pool_ : nullptr);
         if (Streamed(entry)) {
             std::unique_lock<std::mutex> lock(mutex_);
             changed_.wait(lock, [&] { return turn_ == index || stop_; });
@@ -307,21 +317,29 @@ bool WriteArchive(FILE* file, const ArchivePlan& plan, const PackOptions& option
         return false;
     }
     uint64_t total = 0;
+    uint64_t longest = 0;
     unsigned files = 0;
     for (const PlannedEntry& entry : plan.entries) {
         if (entry.file.folder) continue;
         total += entry.file.size;
+        longest = std::max(longest, entry.file.size);
         files++;
     }
     if (progress != nullptr) progress->Start(total);
     const unsigned threads = std::min(ThreadCount(options), files);
+    // A file longer than a segment is compressed on every thread (alone,
+    // or while the workers go on with the entries after it).
+    std::unique_ptr<TaskPool> pool;
+    if (ThreadCount(options) > 1 && longest > lzh::SegmentEncoder::kSegmentSize)
+        pool = std::make_unique<TaskPool>(ThreadCount(options));
     bool written = false;
     std::vector<std::thread> workers;
     if (threads > 1)
-        written =
-            ParallelWriter(output, plan, options, progress).Run(threads, error, report, context, workers);
+        written = ParallelWriter(output, plan, options, progress, pool.get())
+                      .Run(threads, error, report, context, workers);
     // One thread, or none could be started: entry by entry.
-    if (workers.empty()) written = WriteSerially(output, plan, options, error, report, context, progress);
+    if (workers.empty())
+        written = WriteSerially(output, plan, options, error, report, context, progress, pool.get());
     if (progress != nullptr) progress->Finish();
     if (!written) return false;
     if (writer.Finish() != lzh::EncodeStatus::kOk || std::fflush(file) != 0) {
