@@ -64,32 +64,27 @@ int ResolveDestination(char* destination, const char* archiveFolder) {
     bool ok = SetWide(text, destination);
     const wchar_t* t = text.text;
     const size_t length = std::wcslen(t);
-    // Most forms lie next to the archive: its folder, then this tail.
-    // Any relative path does, such as sub\x (which the archive-name check
-    // box makes of a bare name): left as it is, it would be taken from the
-    // working folder.
+    // Most forms lie next to the archive: its folder, then this tail (null
+    // once the path is made otherwise).  Any relative path does, such as
+    // sub\x (which the archive-name check box makes of a bare name): left as
+    // it is, it would be taken from the working folder.
     const wchar_t* tail = t;
-    bool climb = false;
-    bool absolute = false;
-    if (!ok || (std::wcschr(t, L'\\') == nullptr && (length == 0 || t[length - 1] != L':'))) {
-        // empty or a bare name (not convertible: refused below)
+    if (!ok) {
+        tail = nullptr;  // not convertible: refused below
+    } else if (std::wcschr(t, L'\\') == nullptr && (length == 0 || t[length - 1] != L':')) {
+        // empty, or a bare name
     } else if (t[0] == L'\\' && t[1] != L'\\') {
         tail = t + 1;
     } else if (t[0] == L'.' && t[1] == L'\\') {
         tail = t + 2;
     } else if (t[0] == L'.' && t[1] == L'.' && t[2] == L'\\') {
-        climb = true;
-    } else if (t[1] == L':' || (t[0] == L'\\' && t[1] == L'\\')) {
-        absolute = true;  // a drive or UNC path
-    }
-    if (!ok) {
-    } else if (climb) {
         ok = ClimbFromArchiveFolder(resolved, t, archiveFolder);
-    } else if (absolute) {
-        resolved = text;
-    } else {
-        ok = SetWide(resolved, archiveFolder) && AppendWide(resolved, tail);
+        tail = nullptr;
+    } else if (t[1] == L':' || (t[0] == L'\\' && t[1] == L'\\')) {
+        resolved = text;  // a drive or UNC path
+        tail = nullptr;
     }
+    if (tail != nullptr) ok = SetWide(resolved, archiveFolder) && AppendWide(resolved, tail);
 
     char result[MAX_PATH];
     if (ok) ok = std::wcspbrk(resolved.text, kForbiddenCharacters) == nullptr;
