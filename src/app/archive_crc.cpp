@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "app/config.h"
+#include "app/runtime.h"
 #include "package/crc32.h"
 #include "ui/messages.h"
 #include "app/state.h"
@@ -33,10 +34,10 @@ struct CrcWork {
 
 // Kept out of RunArchive: inlined there, the link-time optimiser gives the
 // module 36 bytes more code.
-__attribute__((noinline)) uint32_t CheckFileCrc(HWND owner, const char* path, uint32_t start, uint32_t end,
+__attribute__((noinline)) uint32_t CheckFileCrc(HWND owner, const wchar_t* path, uint32_t start, uint32_t end,
                                                 uint32_t expected, DWORD dialogDelay) {
     CrcWork* work = static_cast<CrcWork*>(std::malloc(sizeof(CrcWork)));
-    FILE* file = work != nullptr ? std::fopen(path, "rb") : nullptr;
+    FILE* file = work != nullptr ? rt::Open(path) : nullptr;
     if (file == nullptr) {
         std::free(work);
         return 0;
@@ -90,13 +91,13 @@ __attribute__((noinline)) uint32_t CheckFileCrc(HWND owner, const char* path, ui
     wchar_t format[kWarningFormatSize];
     wchar_t text[kMessageSize];
     LoadText(IDS_CRC32_ERROR, format, kWarningFormatSize);
-    FormatWithText(text, kMessageSize, format, ToWide(path));
+    FormatWithText(text, kMessageSize, format, path);
     ShowMessageBox(owner, text, L"Warning", MB_ICONERROR);
     return 0;
 }
 
 uint32_t CheckArchiveCrc(HWND owner, HINSTANCE module, uint32_t expected) {
-    char path[MAX_PATH];
+    wchar_t path[MAX_PATH];
     if (!ModuleFilePath(module, path)) return 0;
     // A signed package's certificate table follows the archive: the value
     // covers the archive up to it, as mksfx computed it before signing.

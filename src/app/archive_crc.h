@@ -24,5 +24,5 @@ uint32_t CheckArchiveCrc(HWND owner, HINSTANCE module, uint32_t expected);
 // The same over the file at path from byte offset start up to offset end
 // (0: the end of the file); the warning names path.  The dialog appears
 // after dialogDelay ms (0: at the first update).
-uint32_t CheckFileCrc(HWND owner, const char* path, uint32_t start, uint32_t end, uint32_t expected,
+uint32_t CheckFileCrc(HWND owner, const wchar_t* path, uint32_t start, uint32_t end, uint32_t expected,
                       DWORD dialogDelay = kCrcDialogDelay);

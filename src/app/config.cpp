@@ -28,7 +28,7 @@ void TerminateConfigTexts(SfxConfig& block) {
 // Applies a block that passed the signature test.  Returns kConfigRefused
 // for a 64-bit package outside WOW64 (nothing is shown), else
 // kConfigApplied.
-ConfigOutcome ApplySfxConfig(SfxConfig& block, const char* moduleFileName) {
+ConfigOutcome ApplySfxConfig(SfxConfig& block, const wchar_t* moduleFileName) {
     TerminateConfigTexts(block);
     // Without a command there is nothing to remove afterwards and nothing
     // that needs 64-bit Windows.
@@ -44,7 +44,9 @@ ConfigOutcome ApplySfxConfig(SfxConfig& block, const char* moduleFileName) {
     // The deployer's /T: takes the block's place, tokens and all.
     const char* destination = g_state.switches->destination;
     if (destination[0] != '\0') CopyText(block.destination, sizeof block.destination, destination);
-    g_state.tempFolderMade = ResolveFolderToken(settings.destination, block, moduleFileName);
+    // The block's destination replaces one given on the command line.
+    if (block.destination[0] != '\0') settings.destination[0] = '\0';
+    g_state.tempFolderMade = ResolveFolderToken(g_state.destination, block, moduleFileName);
     std::memcpy(settings.command, block.command, sizeof settings.command);
     settings.noConfirm = block.noConfirm;
     settings.openFolder = block.openFolder;
@@ -66,7 +68,7 @@ uint32_t FindCertificateTable(HMODULE module) {
     return FindCertificateTable(reinterpret_cast<const uint8_t*>(module), kHeaderPage);
 }
 
-ConfigOutcome LoadSfxConfig(FILE* stream, const char* moduleFileName, long* fileSize) {
+ConfigOutcome LoadSfxConfig(FILE* stream, const wchar_t* moduleFileName, long* fileSize) {
     std::fseek(stream, 0, SEEK_END);
     *fileSize = std::ftell(stream);
     const uint32_t imageEnd = FindImageEnd(g_state.module);

@@ -24,7 +24,8 @@ enum ConfigOutcome {
 };
 
 // Reads the block at the image end of the module's own file (stream opened
-// "rb", moduleFileName its path) and applies it to g_state.runSettings,
-// setting g_state.tempFolderMade.  *fileSize receives the file's size.
+// for reading, moduleFileName its path) and applies it to
+// g_state.runSettings, its destination with the folder token resolved to
+// g_state.destination, setting g_state.tempFolderMade.  *fileSize receives the file's size.
 // Unless the run ends, the stream is left at offset 0.
-ConfigOutcome LoadSfxConfig(FILE* stream, const char* moduleFileName, long* fileSize);
+ConfigOutcome LoadSfxConfig(FILE* stream, const wchar_t* moduleFileName, long* fileSize);

@@ -5,12 +5,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <cwchar>
 #include <new>
 
 #include "app/archive_crc.h"
 #include "app/config.h"
 #include "app/command_line.h"
 #include "app/destination.h"
+#include "app/runtime.h"
 #include "app/state.h"
 #include "archive/header.h"
 #include "archive/scanner.h"
@@ -55,20 +57,19 @@ void ReleaseRun() {
 // Opens the archive (the module's own file when archivePath is empty) and,
 // in own-module mode, applies the configuration block.  Returns the file's
 // size, or -1 when the run ends here.
-long OpenArchive(char* archivePath) {
-    const bool ownModule = archivePath[0] == '\0';
+long OpenArchive(wchar_t* archivePath) {
+    const bool ownModule = archivePath[0] == L'\0';
     if (ownModule) {
-        // A name that would be cut short names another file, or none; one
-        // with characters the code page lacks is opened by its short form.
+        // A name that would be cut short names another file, or none.
         ModuleFilePath(g_state.module, archivePath);
     } else {
         // Relative destinations are resolved against the archive's folder,
         // which must therefore be absolute.
-        char fullPath[MAX_PATH];
-        const DWORD length = GetFullPathNameA(archivePath, MAX_PATH, fullPath, nullptr);
+        wchar_t fullPath[MAX_PATH];
+        const DWORD length = GetFullPathNameW(archivePath, MAX_PATH, fullPath, nullptr);
         if (length > 0 && length < MAX_PATH) CopyText(archivePath, MAX_PATH, fullPath);
     }
-    FILE* archive = archivePath[0] != '\0' ? std::fopen(archivePath, "rb") : nullptr;
+    FILE* archive = archivePath[0] != L'\0' ? rt::Open(archivePath) : nullptr;
     g_state.job.archive = archive;
     if (archive == nullptr) {
         Fail(ERROR_FILE_NOT_FOUND);
@@ -98,8 +99,9 @@ long OpenArchive(char* archivePath) {
 
 // The deployer's switches win over the block and the older switches: /C
 // drops the command, /S answers every question with its default (/T: has
-// been taken by the command line and the block).
-void ApplyDeployerSwitches(const char* archivePath) {
+// been taken by the command line and the block).  The destination is
+// UTF-16 from here on.
+void ApplyDeployerSwitches(const wchar_t* archivePath) {
     const DeployerSwitches& switches = *g_state.switches;
     RunSettings& settings = g_state.runSettings;
     if (switches.extractOnly) {
@@ -112,10 +114,11 @@ void ApplyDeployerSwitches(const char* archivePath) {
         settings.noConfirm = 1;  // the folder is made, files are replaced
     }
     if (switches.extractOnly | switches.silent) settings.openFolder = 0;
+    wchar_t* destination = g_state.destination;
+    if (destination[0] == L'\0') CopyText(destination, MAX_PATH, ToWide(settings.destination));
     LogLine(kLogPackage, archivePath);
     LogLine(kLogCommand, settings.command);
-    LogLine(kLogSettings, settings.destination,
-            settings.removeAfterRun, settings.noConfirm, settings.expectedCrc);
+    LogLine(kLogSettings, destination, settings.removeAfterRun, settings.noConfirm, settings.expectedCrc);
 }
 
 // Allocates the header buffer and the decoder and finds the first entry
@@ -150,15 +153,15 @@ long FindArchiveStart(lzh::HeaderReader& reader) {
 // run's own: when its name is taken, by a folder an earlier run left or by
 // another run of the same package, "-2", "-3", ... is added until a new
 // folder can be made.  Removal later deletes only this one.
-bool MakePrivateFolder(char* folder) {
-    char base[MAX_PATH];
-    CopyText(base, sizeof base, folder);
+bool MakePrivateFolder(wchar_t* folder) {
+    wchar_t base[MAX_PATH];
+    CopyText(base, MAX_PATH, folder);
     RemoveBackslash(base);
     for (unsigned n = 2; n < 1000; n++) {
-        if (CreateDirectoryW(ToWide(folder), nullptr)) return true;
+        if (CreateDirectoryW(folder, nullptr)) return true;
         if (GetLastError() != ERROR_ALREADY_EXISTS) return false;
-        char suffix[16];
-        wsprintfA(suffix, "-%u\\", n);
+        wchar_t suffix[16];
+        FormatText(suffix, L"-%u\\", n);
         if (!JoinText(folder, MAX_PATH, base, suffix)) return false;
     }
     return false;
@@ -168,38 +171,39 @@ bool MakePrivateFolder(char* folder) {
 // the archive's folder, and creation of a missing folder.  Returns false
 // when the run ends.  Its buffers get a frame of their own, so that no
 // frame reaches a page (the module has no stack probes).
-__attribute__((noinline)) bool SettleDestination(const char* archiveFolder, const char* archiveName) {
-    RunSettings& settings = State().runSettings;
-    if (settings.destination[0] == '\0') CopyText(settings.destination, MAX_PATH, archiveFolder);
-    char privateFolder[MAX_PATH];
-    JoinText(privateFolder, sizeof privateFolder, settings.destination, "\\");
+__attribute__((noinline)) bool SettleDestination(const wchar_t* archiveFolder, const wchar_t* archiveName) {
+    ModuleState& state = State();
+    wchar_t* destination = state.destination;
+    if (destination[0] == L'\0') CopyText(destination, MAX_PATH, archiveFolder);
+    wchar_t privateFolder[MAX_PATH];
+    JoinText(privateFolder, MAX_PATH, destination, L"\\");
     for (;;) {
-        if (!settings.skipDestinationDialog && AskDestination(settings.destination, archiveName) != IDOK) {
+        if (!state.runSettings.skipDestinationDialog && AskDestination(destination, archiveName) != IDOK) {
             Fail(ERROR_CANCELLED);
             return false;
         }
         // A refused text has been replaced by the archive's folder: ask again.
-        if (ResolveDestination(settings.destination, archiveFolder)) break;
+        if (ResolveDestination(destination, archiveFolder)) break;
     }
-    if (g_state.tempFolderMade) {
+    if (state.tempFolderMade) {
         // A folder the user chose instead is not this run's to remove.
-        g_state.tempFolderMade = lstrcmpiA(privateFolder, settings.destination) == 0;
-        if (g_state.tempFolderMade) {
-            if (MakePrivateFolder(settings.destination)) return true;
-            g_state.tempFolderMade = 0;
+        state.tempFolderMade = lstrcmpiW(privateFolder, destination) == 0;
+        if (state.tempFolderMade) {
+            if (MakePrivateFolder(destination)) return true;
+            state.tempFolderMade = 0;
             Fail(ERROR_CANNOT_MAKE);
             ShowStringMessage(nullptr, IDS_FOLDER_FORBIDDEN, MB_ICONERROR);
             return false;
         }
     }
-    if (GetFileAttributesW(ToWide(settings.destination)) != INVALID_FILE_ATTRIBUTES) return true;
-    if (!settings.noConfirm &&
-        ShowStringMessageWith(nullptr, IDS_CREATE_FOLDER_QUESTION, ToWide(settings.destination),
-                              MB_OKCANCEL | MB_ICONQUESTION) != IDOK) {
+    if (GetFileAttributesW(destination) != INVALID_FILE_ATTRIBUTES) return true;
+    if (!state.runSettings.noConfirm &&
+        ShowStringMessageWith(nullptr, IDS_CREATE_FOLDER_QUESTION, destination, MB_OKCANCEL | MB_ICONQUESTION) !=
+            IDOK) {
         Fail(ERROR_CANCELLED);
         return false;
     }
-    if (!CreateFolderTree(settings.destination)) {
+    if (!CreateFolderTree(destination)) {
         Fail(ERROR_CANNOT_MAKE);
         ShowStringMessage(nullptr, IDS_FOLDER_FORBIDDEN, MB_ICONERROR);
         return false;
@@ -218,7 +222,6 @@ bool Extract(long total) {
     const RunSettings& settings = g_state.runSettings;
     ExtractionJob& job = g_state.job;
     job.decoder->outputTotal = 0;
-    MultiByteToWideChar(CP_ACP, 0, settings.destination, -1, g_state.destination, MAX_PATH);
     job.destination = g_state.destination;
     job.replace = settings.noConfirm ? ReplacePolicy::kReplaceAll : ReplacePolicy::kAsk;
     job.recordFiles = settings.removeAfterRun != 0;
@@ -252,14 +255,15 @@ __attribute__((noinline)) void AfterExtraction() {
     if (settings.command[0] != '\0') {
         // The deployer's arguments follow the command's own after a blank;
         // a command line that would not fit is refused, never cut.
-        char command[kCommandLineCopySize];
-        int fits = CopyText(command, sizeof command, settings.command);
+        wchar_t command[kCommandLineCopySize];
+        int fits = CopyText(command, kCommandLineCopySize, ToWide(settings.command));
         if (switches.arguments[0] != '\0') {
-            const size_t length = std::strlen(command);  // below 128: the field's size
-            command[length] = ' ';
-            fits = CopyText(command + length + 1, sizeof command - length - 1, switches.arguments);
+            const size_t length = std::wcslen(command);  // below 128: the field's size
+            command[length] = L' ';
+            fits = CopyText(command + length + 1, kCommandLineCopySize - length - 1, ToWide(switches.arguments));
         }
-        if (!fits || std::strlen(settings.destination) + std::strlen(command) >= kLaunchCommandSize) {
+        const wchar_t* destination = g_state.destination;
+        if (!fits || std::wcslen(destination) + std::wcslen(command) >= kLaunchCommandSize) {
             Fail(ERROR_FILENAME_EXCED_RANGE);
             ShowStringMessage(nullptr, IDS_COMMAND_LINE_TOO_LONG, MB_ICONERROR);
         }
@@ -267,35 +271,35 @@ __attribute__((noinline)) void AfterExtraction() {
         // itself: after any failure nothing is started, and a private
         // folder under %temp% is not left behind.
         if (g_state.exitCode != 0) {
-            if (g_state.tempFolderMade) RemoveExtractedFiles(g_state.destination, 1);
+            if (g_state.tempFolderMade) RemoveExtractedFiles(destination, 1);
             return;
         }
-        LogLine(kLogLaunch, settings.destination, command);
+        LogLine(kLogLaunch, destination, command);
         DWORD exitCode = 0;
         // A silent run is waited for: the deployment tool gets the
         // installer's own exit code once the whole install has ended.
-        if (!LaunchAndWait(command, settings.destination, settings.removeAfterRun != 0 || switches.silent,
+        if (!LaunchAndWait(command, destination, settings.removeAfterRun != 0 || switches.silent,
                            switches.silent != 0, settings.variant == '6', &exitCode))
             Fail(ERROR_PATH_NOT_FOUND);
         else
             LogLine(kLogCommandExit, exitCode);
-        if (settings.removeAfterRun) RemoveExtractedFiles(g_state.destination, g_state.tempFolderMade);
+        if (settings.removeAfterRun) RemoveExtractedFiles(destination, g_state.tempFolderMade);
         Fail(exitCode);
     } else if (settings.openFolder && g_state.abortState.load() == lzh::kAbortNone) {
-        OpenFolder(settings.destination);
+        OpenFolder(g_state.destination);
         MessageBeep(MB_ICONASTERISK);
     }
 }
 
 }  // namespace
 
-void ArchiveNameOf(const char* fileName, char* archiveName) {
+void ArchiveNameOf(const wchar_t* fileName, wchar_t* archiveName) {
     CopyText(archiveName, MAX_PATH, fileName);
-    if (char* dot = std::strrchr(archiveName, '.')) *dot = '\0';
+    if (wchar_t* dot = std::wcsrchr(archiveName, L'.')) *dot = L'\0';
     TrimTrailingSpaces(archiveName);
 }
 
-DWORD RunArchive(char* archivePath) {
+DWORD RunArchive(wchar_t* archivePath) {
     const long fileSize = OpenArchive(archivePath);
     if (fileSize < 0) return g_state.exitCode;
     ApplyDeployerSwitches(archivePath);
@@ -328,9 +332,9 @@ DWORD RunArchive(char* archivePath) {
         }
     }
 
-    char archiveFolder[MAX_PATH];
-    char fileName[MAX_PATH];
-    char archiveName[MAX_PATH];
+    wchar_t archiveFolder[MAX_PATH];
+    wchar_t fileName[MAX_PATH];
+    wchar_t archiveName[MAX_PATH];
     SplitPath(archivePath, archiveFolder, fileName);
     ArchiveNameOf(fileName, archiveName);
     if (!SettleDestination(archiveFolder, archiveName)) {

@@ -4,11 +4,11 @@
 
 #include <windows.h>
 
-// archivePath (MAX_PATH bytes) is empty to extract the archive attached to
+// archivePath (MAX_PATH units) is empty to extract the archive attached to
 // the module, whose file name is then written into it.  Returns the
 // process's exit code (see ModuleState).
-DWORD RunArchive(char* archivePath);
+DWORD RunArchive(wchar_t* archivePath);
 
 // The archive's file name without its extension and trailing blanks, for
-// the destination dialog's "create folder" check box (MAX_PATH bytes).
-void ArchiveNameOf(const char* fileName, char* archiveName);
+// the destination dialog's "create folder" check box (MAX_PATH units).
+void ArchiveNameOf(const wchar_t* fileName, wchar_t* archiveName);

@@ -6,8 +6,8 @@
 
 namespace rt {
 
-FILE* Open(const char* path, const char*) {
-    HANDLE file = CreateFileW(ToWide(path), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+FILE* Open(const wchar_t* path) {
+    HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     return file == INVALID_HANDLE_VALUE ? nullptr : static_cast<FILE*>(file);
 }

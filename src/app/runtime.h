@@ -12,9 +12,9 @@
 namespace rt {
 
 // Files: a FILE* is the file's handle.  The module only reads through them
-// (the extraction writes through handles of its own), so every mode opens
-// an existing file for reading, as others read and write it.
-FILE* Open(const char* path, const char* mode);
+// (the extraction writes through handles of its own): Open opens an
+// existing file for reading, as others read and write it.
+FILE* Open(const wchar_t* path);
 size_t Read(void* buffer, size_t size, size_t count, FILE* file);
 int Seek(FILE* file, long offset, int origin);  // 0, or -1 when it fails
 long Tell(FILE* file);                          // -1 when it fails

@@ -13,7 +13,6 @@
 
 extern "C" {
 
-FILE* fopen(const char* path, const char* mode) { return rt::Open(path, mode); }
 size_t fread(void* buffer, size_t size, size_t count, FILE* file) {
     return rt::Read(buffer, size, count, file);
 }

@@ -7,6 +7,7 @@
 #include "app/command_line.h"
 #include "app/run_archive.h"
 #include "app/state.h"
+#include "paths/text.h"
 #include "res/resource.h"
 #include "ui/messages.h"
 #include "ui/run_log.h"
@@ -39,7 +40,9 @@ __attribute__((noinline)) DWORD StartRun(const char* tail, DeployerSwitches& swi
         ShowStringMessage(nullptr, IDS_CANNOT_OPEN_ARCHIVE, MB_ICONERROR);
         return ERROR_FILE_NOT_FOUND;
     }
-    return RunArchive(archivePath);
+    wchar_t path[MAX_PATH];
+    CopyText(path, MAX_PATH, ToWide(archivePath));
+    return RunArchive(path);
 }
 
 }  // namespace

@@ -27,7 +27,7 @@ struct ModuleState {
     RunSettings runSettings;
     const DeployerSwitches* switches;  // the deployer's switches (SfxMain's frame)
     std::atomic<int32_t> abortState;  // lzh::kAbort*; never reset
-    wchar_t destination[MAX_PATH];    // the settled destination, for the worker and the removal
+    wchar_t destination[MAX_PATH];    // the destination, settled before the extraction starts
     lzh::WideNames wideNames;         // the header reader's exact names
     DWORD exitCode;                   // the first failure; see above
     int32_t tempFolderMade;           // destination is a private folder under %temp%

@@ -3,14 +3,17 @@
 #include <shellapi.h>
 
 #include <cstring>
+#include <cwchar>
 
 #include "launch/wow64.h"
 #include "paths/text.h"
 
 namespace {
 
-// Holds the INF installer's command line: wsprintfA writes at most 1024 bytes.
-constexpr size_t kInstallerCommandSize = 1024;
+// Holds the INF installer's command line: a program path and a script path
+// (each shorter than MAX_PATH, the script's quoted), the library's name and
+// the fixed text, at most 578 units.
+constexpr size_t kInstallerCommandSize = 600;
 
 // How often the installer windows are looked for after the program: about
 // 2 s after one that ran until it was waited for, or whose job was waited
@@ -33,54 +36,53 @@ struct JobCalls {
 };
 JobCalls jobCalls;
 
-bool IsLetter(char c, char lower) { return (c | 0x20) == lower; }
+bool IsLetter(wchar_t c, wchar_t lower) { return (c | 0x20) == lower; }
 
 // The INF installer's program, by full path (a program found by name could
 // be one planted beside the package): <system folder>\rundll32.exe, or on
 // systems without it <Windows folder>\rundll.exe.  Returns the entry point's
 // library, or null when the path does not fit.
-const char* FindInfInstaller(char* program) {
-    if (SystemProgramPath(program, false, "\\rundll32.exe") &&
-        GetFileAttributesW(ToWide(program)) != INVALID_FILE_ATTRIBUTES)
-        return "setupapi";
-    return SystemProgramPath(program, true, "\\rundll.exe") ? "setupx.dll" : nullptr;
+const wchar_t* FindInfInstaller(wchar_t* program) {
+    if (SystemProgramPath(program, false, L"\\rundll32.exe") &&
+        GetFileAttributesW(program) != INVALID_FILE_ATTRIBUTES)
+        return L"setupapi";
+    return SystemProgramPath(program, true, L"\\rundll.exe") ? L"setupx.dll" : nullptr;
 }
 
 // Writes the INF installer's command line for the script at path into
-// commandLine (kInstallerCommandSize bytes) and its program into program.
+// commandLine (kInstallerCommandSize units) and its program into program.
 // The installer takes the path as one word: its short form has no blanks,
 // and where there is none the long path goes in quotes.
-bool MakeInstallerCommand(const char* path, char* program, char* commandLine) {
-    char script[MAX_PATH];
-    const DWORD shortLength = GetShortPathNameA(path, script, sizeof script);
-    if (shortLength == 0 || shortLength >= sizeof script) {
-        const size_t length = std::strlen(path);
-        if (length + 3 > sizeof script) return false;
-        script[0] = '"';
-        std::memcpy(script + 1, path, length);
-        script[length + 1] = '"';
-        script[length + 2] = '\0';
+bool MakeInstallerCommand(const wchar_t* path, wchar_t* program, wchar_t* commandLine) {
+    wchar_t script[MAX_PATH + 2];
+    const DWORD shortLength = GetShortPathNameW(path, script, MAX_PATH);
+    if (shortLength == 0 || shortLength >= MAX_PATH) {
+        const size_t length = std::wcslen(path);
+        if (length >= MAX_PATH) return false;
+        script[0] = L'"';
+        std::wmemcpy(script + 1, path, length);
+        script[length + 1] = L'"';
+        script[length + 2] = L'\0';
     }
-    const char* library = FindInfInstaller(program);
+    const wchar_t* library = FindInfInstaller(program);
     if (library == nullptr) return false;
-    // At most 2 + 259 + 45 + 259 bytes.
-    wsprintfA(commandLine, "\"%s\" %s,InstallHinfSection DefaultInstall 132 %s", program, library, script);
+    FormatText(commandLine, L"\"%s\" %s,InstallHinfSection DefaultInstall 132 %s", program, library, script);
     return true;
 }
 
 // Installs the script at path and waits for the installer, with the system
 // folders unredirected when nativeSystemFolders is set (so that the system
 // folder's rundll32.exe is the native one too).
-bool InstallInf(const char* path, const char* workingFolder, bool nativeSystemFolders, DWORD* exitCode) {
+bool InstallInf(const wchar_t* path, const wchar_t* workingFolder, bool nativeSystemFolders, DWORD* exitCode) {
     int redirectionOff = 0;
     if (nativeSystemFolders) redirectionOff = Wow64Redirection(kWow64Off);
-    char program[MAX_PATH];
-    char commandLine[kInstallerCommandSize];
-    STARTUPINFOA startup{};
+    wchar_t program[MAX_PATH];
+    wchar_t commandLine[kInstallerCommandSize];
+    STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process;
     const bool started = MakeInstallerCommand(path, program, commandLine) &&
-                         CreateProcessA(program, commandLine, nullptr, nullptr, FALSE, 0, nullptr,
+                         CreateProcessW(program, commandLine, nullptr, nullptr, FALSE, 0, nullptr,
                                         workingFolder, &startup, &process);
     if (started) {
         WaitForSingleObject(process.hProcess, INFINITE);
@@ -114,17 +116,17 @@ void WaitForInstallerWindows(int probes) {
 // program's process; null when the shell started none of its own (a
 // document handed to a program that was running already); or
 // INVALID_HANDLE_VALUE when nothing could be started.
-HANDLE StartProgram(char* commandLine, char* dot, const char* workingFolder, bool quiet) {
+HANDLE StartProgram(wchar_t* commandLine, wchar_t* dot, const wchar_t* workingFolder, bool quiet) {
     // "x.exe args": the arguments begin after the character that follows
     // "exe".  Any other text is the file alone.
-    const char* parameters = nullptr;
-    if (dot != nullptr && std::strlen(dot) >= 4 && IsLetter(dot[1], 'e') && IsLetter(dot[2], 'x') &&
-        IsLetter(dot[3], 'e')) {
-        const bool hasArguments = dot[4] != '\0';
-        dot[4] = '\0';
+    const wchar_t* parameters = nullptr;
+    if (dot != nullptr && std::wcslen(dot) >= 4 && IsLetter(dot[1], L'e') && IsLetter(dot[2], L'x') &&
+        IsLetter(dot[3], L'e')) {
+        const bool hasArguments = dot[4] != L'\0';
+        dot[4] = L'\0';
         parameters = hasArguments ? dot + 5 : dot + 4;  // else the empty text
     }
-    SHELLEXECUTEINFOA execute{};
+    SHELLEXECUTEINFOW execute{};
     execute.cbSize = sizeof execute;
     // Otherwise the shell's own error boxes stay.
     execute.fMask = quiet ? SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI : SEE_MASK_NOCLOSEPROCESS;
@@ -132,12 +134,12 @@ HANDLE StartProgram(char* commandLine, char* dot, const char* workingFolder, boo
     execute.lpParameters = parameters;
     execute.lpDirectory = workingFolder;
     execute.nShow = SW_SHOW;
-    return ShellExecuteExA(&execute) ? execute.hProcess : INVALID_HANDLE_VALUE;
+    return ShellExecuteExW(&execute) ? execute.hProcess : INVALID_HANDLE_VALUE;
 }
 
 // Starts the program and, when asked, waits for it, for its job (when
 // there is one) and for the installer windows left after it.
-bool StartAndWait(char* commandLine, char* dot, const char* workingFolder, bool wait, bool quiet, HANDLE job,
+bool StartAndWait(wchar_t* commandLine, wchar_t* dot, const wchar_t* workingFolder, bool wait, bool quiet, HANDLE job,
                   DWORD* exitCode) {
     HANDLE process = StartProgram(commandLine, dot, workingFolder, quiet);
     if (process == INVALID_HANDLE_VALUE) return false;
@@ -160,17 +162,17 @@ bool StartAndWait(char* commandLine, char* dot, const char* workingFolder, bool 
 
 }  // namespace
 
-int SystemProgramPath(char* path, bool windowsFolder, const char* name) {
-    char folder[MAX_PATH];
+int SystemProgramPath(wchar_t* path, bool windowsFolder, const wchar_t* name) {
+    wchar_t folder[MAX_PATH];
     const UINT length =
-        windowsFolder ? GetWindowsDirectoryA(folder, MAX_PATH) : GetSystemDirectoryA(folder, MAX_PATH);
+        windowsFolder ? GetWindowsDirectoryW(folder, MAX_PATH) : GetSystemDirectoryW(folder, MAX_PATH);
     return length != 0 && length < MAX_PATH && JoinText(path, MAX_PATH, folder, name);
 }
 
-void OpenFolder(const char* folder) {
-    char explorer[MAX_PATH];
-    if (SystemProgramPath(explorer, true, "\\explorer.exe"))
-        ShellExecuteA(nullptr, "open", explorer, folder, nullptr, SW_SHOWDEFAULT);
+void OpenFolder(const wchar_t* folder) {
+    wchar_t explorer[MAX_PATH];
+    if (SystemProgramPath(explorer, true, L"\\explorer.exe"))
+        ShellExecuteW(nullptr, L"open", explorer, folder, nullptr, SW_SHOWDEFAULT);
 }
 
 HWND FindInstallerWindow(char* className, char* windowTitle) {
@@ -220,13 +222,13 @@ bool WaitForJob(HANDLE job) {
     }
 }
 
-bool LaunchAndWait(const char* command, const char* destination, bool wait, bool quiet,
+bool LaunchAndWait(const wchar_t* command, const wchar_t* destination, bool wait, bool quiet,
                    bool nativeSystemFolders, DWORD* exitCode) {
     *exitCode = 0;
-    char commandLine[kLaunchCommandSize];
-    if (!JoinText(commandLine, sizeof commandLine, destination, command)) return false;
+    wchar_t commandLine[kLaunchCommandSize];
+    if (!JoinText(commandLine, kLaunchCommandSize, destination, command)) return false;
     // The folder part of the whole text, arguments included.
-    char workingFolder[MAX_PATH];
+    wchar_t workingFolder[MAX_PATH];
     SplitPath(commandLine, workingFolder, nullptr);
 
     // Whatever the command starts, and what that starts in turn, joins the
@@ -236,11 +238,11 @@ bool LaunchAndWait(const char* command, const char* destination, bool wait, bool
 
     // The last '.' of the command itself: one in the destination (such as
     // the private folder "~pack.exe") says nothing about the command.
-    char* dot = std::strrchr(commandLine + std::strlen(destination), '.');
+    wchar_t* dot = std::wcsrchr(commandLine + std::wcslen(destination), L'.');
     bool started;
     // ".inf" in any letter case.
-    if (dot != nullptr && (dot[1] | 0x20) == 'i' && (dot[2] | 0x20) == 'n' && (dot[3] | 0x20) == 'f' &&
-        dot[4] == '\0') {
+    if (dot != nullptr && IsLetter(dot[1], L'i') && IsLetter(dot[2], L'n') && IsLetter(dot[3], L'f') &&
+        dot[4] == L'\0') {
         started = InstallInf(commandLine, workingFolder, nativeSystemFolders, exitCode);
         if (started && job != nullptr) WaitForJob(job);
     } else {

@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-// Size of the buffer that holds destination and command (with arguments).
+// Units of the buffer that holds destination and command (with arguments).
 constexpr size_t kLaunchCommandSize = 512;
 
 // Size of the buffers FindInstallerWindow fills.
@@ -25,7 +25,7 @@ constexpr int kInstallerNameSize = 128;
 // (a silent run) keeps the shell from showing an error box.  Returns
 // false, without a word of its own, when nothing could be started; *exitCode
 // is the command's own exit code when it was waited for, else 0.
-bool LaunchAndWait(const char* command, const char* destination, bool wait, bool quiet,
+bool LaunchAndWait(const wchar_t* command, const wchar_t* destination, bool wait, bool quiet,
                    bool nativeSystemFolders, DWORD* exitCode);
 
 // Puts the calling process into a new job, which lets the processes in it
@@ -39,15 +39,15 @@ HANDLE JoinNewJob();
 // when the job cannot be asked.
 bool WaitForJob(HANDLE job);
 
-// Full path (MAX_PATH bytes) of the program name, given with a leading
+// Full path (MAX_PATH units) of the program name, given with a leading
 // backslash, in the system folder, or with windowsFolder in the Windows
 // folder.  Returns 0 when it does not fit.
 // Programs of system names are started by full path: found by name, one
 // planted beside the package would run instead.
-int SystemProgramPath(char* path, bool windowsFolder, const char* name);
+int SystemProgramPath(wchar_t* path, bool windowsFolder, const wchar_t* name);
 
 // Opens folder in Explorer.
-void OpenFolder(const char* folder);
+void OpenFolder(const wchar_t* folder);
 
 // Looks for an installer window: class "MsiDialogCloseClass", then class
 // "InstallShield_Win", then the title "Setup".  The buffer of what matched

@@ -1,6 +1,7 @@
 #include <shlobj.h>
 
 #include <cstring>
+#include <cwchar>
 
 #include "paths/folders.h"
 #include "paths/text.h"
@@ -9,7 +10,7 @@ namespace {
 
 constexpr char kShellFoldersKey[] = "Software\\MicroSoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 
-// The system folder calls are given 256 bytes, as the tokens always were.
+// The system folder calls are given 256 units, as the tokens always were.
 constexpr UINT kSystemFolderSize = 256;
 
 enum class TokenFolder { kNone, kDesktop, kDocuments, kProgramFiles, kSystem, kWindows, kTemp };
@@ -31,40 +32,40 @@ TokenFolder FolderOfToken(const char* token) {
     return TokenFolder::kNone;
 }
 
-void ProgramFilesFolder(char* folder) {
+void ProgramFilesFolder(wchar_t* folder) {
     LPITEMIDLIST items = nullptr;
     if (SHGetSpecialFolderLocation(nullptr, CSIDL_PROGRAM_FILES, &items) != S_OK) return;
-    if (!SHGetPathFromIDListA(items, folder)) folder[0] = '\0';
+    if (!SHGetPathFromIDListW(items, folder)) folder[0] = L'\0';
     CoTaskMemFree(items);
 }
 
 }  // namespace
 
-int ReadShellFolder(HKEY root, const char* subkey, char* buffer, const char* valueName) {
+int ReadShellFolder(HKEY root, const char* subkey, wchar_t* buffer, const wchar_t* valueName) {
     HKEY key;
     if (RegOpenKeyExA(root, subkey, 0, KEY_READ, &key) != ERROR_SUCCESS) return 0;
-    buffer[0] = '\0';
-    DWORD size = MAX_PATH;
+    buffer[0] = L'\0';
+    DWORD size = MAX_PATH * sizeof(wchar_t);
     const LONG status =
-        RegQueryValueExA(key, valueName, nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), &size);
+        RegQueryValueExW(key, valueName, nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), &size);
     RegCloseKey(key);
-    // A value of exactly MAX_PATH bytes arrives without its terminator.
-    buffer[MAX_PATH - 1] = '\0';
+    // A value that fills the buffer arrives without its terminator.
+    buffer[MAX_PATH - 1] = L'\0';
     if (status != ERROR_SUCCESS) {
-        buffer[0] = '\0';
+        buffer[0] = L'\0';
         return 0;
     }
-    return buffer[0] != '\0' ? 1 : 0;
+    return buffer[0] != L'\0' ? 1 : 0;
 }
 
-int ResolveFolderToken(char* output, const SfxConfig& block, const char* archivePath) {
+int ResolveFolderToken(wchar_t* output, const SfxConfig& block, const wchar_t* archivePath) {
     if (block.destination[0] == '\0') return 0;
 
     char text[MAX_PATH];
     CopyTextPart(text, sizeof text, block.destination, sizeof block.destination);
     char* second = text[0] == '%' ? std::strchr(text + 1, '%') : nullptr;
     if (second == nullptr) {
-        CopyText(output, MAX_PATH, text);
+        CopyText(output, MAX_PATH, ToWide(text));
         return 0;
     }
     const bool wholeTextIsToken = second[1] == '\0';
@@ -72,52 +73,45 @@ int ResolveFolderToken(char* output, const SfxConfig& block, const char* archive
     const char* token = text + 1;
     const char* rest = second + 1;
 
-    char folder[MAX_PATH] = "";
+    wchar_t folder[MAX_PATH] = L"";
     int privateTemp = 0;
     switch (FolderOfToken(token)) {
     case TokenFolder::kDesktop:
-        ReadShellFolder(HKEY_CURRENT_USER, kShellFoldersKey, folder, "Desktop");
+        ReadShellFolder(HKEY_CURRENT_USER, kShellFoldersKey, folder, L"Desktop");
         break;
     case TokenFolder::kDocuments:
-        ReadShellFolder(HKEY_CURRENT_USER, kShellFoldersKey, folder, "Personal");
+        ReadShellFolder(HKEY_CURRENT_USER, kShellFoldersKey, folder, L"Personal");
         break;
     case TokenFolder::kProgramFiles: ProgramFilesFolder(folder); break;
     case TokenFolder::kSystem:
-        if (GetSystemDirectoryA(folder, kSystemFolderSize) == 0) folder[0] = '\0';
+        if (GetSystemDirectoryW(folder, kSystemFolderSize) == 0) folder[0] = L'\0';
         break;
     case TokenFolder::kWindows:
-        if (GetWindowsDirectoryA(folder, kSystemFolderSize) == 0) folder[0] = '\0';
+        if (GetWindowsDirectoryW(folder, kSystemFolderSize) == 0) folder[0] = L'\0';
         break;
     case TokenFolder::kTemp:
-        // A user folder with characters the code page lacks still works
-        // through its short form.
-        wchar_t wideTemp[MAX_PATH];
-        if (GetTempPathW(MAX_PATH, wideTemp) - 1u >= MAX_PATH - 1u || !AnsiPathOf(wideTemp, folder)) {
-            folder[0] = '\0';
+        if (GetTempPathW(MAX_PATH, folder) - 1u >= MAX_PATH - 1u) {
+            folder[0] = L'\0';
             break;
         }
         // A run that removes its files afterwards gets a folder of its own,
         // named after the module, so that the folder can be removed too.
         if (wholeTextIsToken && block.removeAfterRun != 0) {
-            char name[MAX_PATH];
-            SplitPath(archivePath, nullptr, name);
-            char privateFolder[MAX_PATH];
-            if (JoinText(privateFolder, sizeof privateFolder, folder, "~") &&
-                JoinText(privateFolder, sizeof privateFolder, privateFolder, name)) {
-                CopyText(folder, sizeof folder, privateFolder);
-                privateTemp = 1;
-            }
+            wchar_t name[1 + MAX_PATH] = L"~";
+            SplitPath(archivePath, nullptr, name + 1);
+            privateTemp = JoinText(folder, MAX_PATH, folder, name);
         }
         break;
     case TokenFolder::kNone: break;
     }
-    if (folder[0] != '\0') RemoveBackslash(folder);
+    if (folder[0] != L'\0') RemoveBackslash(folder);
 
     // A folder and rest too long together are cut at the buffer's end.
-    if (!JoinText(output, MAX_PATH, folder, rest)) {
+    const wchar_t* wideRest = ToWide(rest);
+    if (!JoinText(output, MAX_PATH, folder, wideRest)) {
         CopyText(output, MAX_PATH, folder);
-        const size_t used = std::strlen(output);
-        CopyText(output + used, MAX_PATH - used, rest);
+        const size_t used = std::wcslen(output);
+        CopyText(output + used, MAX_PATH - used, wideRest);
     }
     return privateTemp;
 }

@@ -59,4 +59,3 @@ int CreateFolderTree(const wchar_t* path) {
     return 1;
 }
 
-int CreateFolderTree(const char* path) { return path[0] != '\0' && CreateFolderTree(ToWide(path)); }

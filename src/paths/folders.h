@@ -11,23 +11,22 @@
 
 // Expands a leading folder token ("%Desktop%", "%MyDocuments%",
 // "%ProgramFiles%", "%SystemDir%", "%WinDir%", "%temp%") of the block's
-// destination into output (MAX_PATH bytes).  Leaves output untouched and
+// destination into output (MAX_PATH units).  Leaves output untouched and
 // returns 0 when the block's destination is empty.  Returns 1 when the
 // destination became a private folder under the temporary folder: "%temp%"
 // alone in a block that removes its files after the run gives the
 // temporary folder followed by "~" and the file name of archivePath.
-int ResolveFolderToken(char* output, const SfxConfig& block, const char* archivePath);
+int ResolveFolderToken(wchar_t* output, const SfxConfig& block, const wchar_t* archivePath);
 
-// Reads a shell-folder path from the registry into buffer (MAX_PATH bytes).
+// Reads a shell-folder path from the registry into buffer (MAX_PATH units).
 // Returns 1 when the value was read and is not empty.
-int ReadShellFolder(HKEY root, const char* subkey, char* buffer, const char* valueName);
+int ReadShellFolder(HKEY root, const char* subkey, wchar_t* buffer, const wchar_t* valueName);
 
 // Creates every missing folder of an absolute drive ("C:\..."), UNC
 // ("\\server\share\...") or prefixed ("\\?\C:\...", "\\?\UNC\...")
 // path.  Returns 1 when every level exists afterwards; 0 for any other form
 // of path or when a folder cannot be made.
 int CreateFolderTree(const wchar_t* path);
-int CreateFolderTree(const char* path);
 
 // Units of an entry's name in UTF-16: the longest folders, a backslash, the
 // longest file name and a terminator.

@@ -13,13 +13,11 @@ namespace {
 // cost file space.
 struct TextScratch {
     wchar_t wide[kWideScratchUnits];
-    char narrow[kNarrowScratchBytes];
 };
 TextScratch* scratch;
 
 // Without memory every conversion of a non-empty text gives the empty text.
 wchar_t noWide[1];
-char noNarrow[1];
 
 bool HaveScratch() {
     if (scratch == nullptr) scratch = static_cast<TextScratch*>(std::malloc(sizeof(TextScratch)));
@@ -40,71 +38,25 @@ wchar_t* ToWide(const char* text) {
     return wide;
 }
 
-int AnsiPathOf(const wchar_t* wide, char* path) {
-    wchar_t shortPath[MAX_PATH];
-    const wchar_t* form = wide;
-    for (int attempt = 0; attempt < 2; attempt++) {
-        // Code page 65001 takes no default character, and loses none.
-        BOOL lossy = FALSE;
-        BOOL* check = GetACP() == CP_UTF8 ? nullptr : &lossy;
-        if (WideCharToMultiByte(CP_ACP, 0, form, -1, path, MAX_PATH, nullptr, check) > 0 && !lossy) return 1;
-        const DWORD length = GetShortPathNameW(wide, shortPath, MAX_PATH);
-        if (length == 0 || length >= MAX_PATH) break;
-        form = shortPath;
-    }
-    path[0] = '\0';
+int ModuleFilePath(HMODULE module, wchar_t* path) {
+    const DWORD length = GetModuleFileNameW(module, path, MAX_PATH);
+    if (length > 0 && length < MAX_PATH) return 1;
+    path[0] = L'\0';
     return 0;
 }
 
-int ModuleFilePath(HMODULE module, char* path) {
-    wchar_t wide[MAX_PATH];
-    const DWORD length = GetModuleFileNameW(module, wide, MAX_PATH);
-    if (length > 0 && length < MAX_PATH) return AnsiPathOf(wide, path);
-    path[0] = '\0';
-    return 0;
-}
-
-char* ToNarrow(const wchar_t* text) {
-    const bool have = HaveScratch();
-    char* narrow = have ? scratch->narrow : noNarrow;
-    if (WideCharToMultiByte(CP_ACP, 0, text, -1, narrow, have ? kNarrowScratchBytes : 1, nullptr, nullptr) ==
-        0)
-        narrow[0] = '\0';
-    return narrow;
-}
-
-int IsMidCharacter(const char* text, size_t position, LeadBytePredicate isLeadByte) {
-    size_t offset = 0;
-    while (offset < position && text[offset] != '\0') {
-        const unsigned char c = static_cast<unsigned char>(text[offset]);
-        // A lead byte at the very end has no second byte to step over.
-        offset += isLeadByte(c) && text[offset + 1] != '\0' ? 2 : 1;
-    }
-    return offset > position ? 1 : 0;
-}
-
-int IsMidCharacter(const char* text, size_t position) {
-    return IsMidCharacter(text, position, IsSystemLeadByte);
-}
-
-int AddBackslash(char* text, size_t size, LeadBytePredicate isLeadByte) {
-    const size_t length = std::strlen(text);
-    if (length == 0) return 1;
-    if (text[length - 1] == '\\' && !IsMidCharacter(text, length - 1, isLeadByte)) return 1;
+int AddBackslash(wchar_t* text, size_t size) {
+    const size_t length = std::wcslen(text);
+    if (length == 0 || text[length - 1] == L'\\') return 1;
     if (length + 2 > size) return 0;
-    text[length] = '\\';
-    text[length + 1] = '\0';
+    text[length] = L'\\';
+    text[length + 1] = L'\0';
     return 1;
 }
 
-int AddBackslash(char* text, size_t size) { return AddBackslash(text, size, IsSystemLeadByte); }
-
-void RemoveBackslash(char* text) {
-    const size_t length = std::strlen(text);
-    if (length == 0) return;
-    const wchar_t* wide = ToWide(text);
-    const size_t units = wcslen(wide);
-    if (units > 0 && wide[units - 1] == L'\\') text[length - 1] = '\0';
+void RemoveBackslash(wchar_t* text) {
+    const size_t length = std::wcslen(text);
+    if (length > 0 && text[length - 1] == L'\\') text[length - 1] = L'\0';
 }
 
 namespace {
@@ -164,30 +116,25 @@ int FileCallPath(const wchar_t* path, wchar_t* output, size_t units, size_t plai
     return 1;
 }
 
-void SlashesToBackslashes(char* text) {
-    for (char* p = text; *p != '\0'; p++)
-        if (*p == '/') *p = '\\';
+void SlashesToBackslashes(wchar_t* text) {
+    for (wchar_t* p = text; *p != L'\0'; p++)
+        if (*p == L'/') *p = L'\\';
 }
 
-void SplitPath(const char* path, char* folder, char* name) {
-    if (folder != nullptr) folder[0] = '\0';
-    if (name != nullptr) name[0] = '\0';
-    if (path == nullptr || path[0] == '\0') return;
-
-    wchar_t* wide = ToWide(path);
-    const size_t units = wcslen(wide);
-    if (units > 0 && wide[units - 1] == L'\\') {
-        if (folder != nullptr) CopyText(folder, MAX_PATH, ToNarrow(wide));
-        return;
+void SplitPath(const wchar_t* path, wchar_t* folder, wchar_t* name) {
+    if (folder != nullptr) folder[0] = L'\0';
+    if (name != nullptr) name[0] = L'\0';
+    if (path == nullptr) return;
+    const wchar_t* separator = std::wcsrchr(path, L'\\');
+    const wchar_t* fileName = separator != nullptr ? separator + 1 : path;
+    if (name != nullptr) CopyText(name, MAX_PATH, fileName);
+    // A folder part too long for the buffer stays empty rather than name
+    // another folder.
+    const size_t folderLength = static_cast<size_t>(fileName - path);
+    if (folder != nullptr && folderLength < MAX_PATH) {
+        std::wmemcpy(folder, path, folderLength);
+        folder[folderLength] = L'\0';
     }
-    wchar_t* separator = wcsrchr(wide, L'\\');
-    if (separator == nullptr) {
-        if (name != nullptr) CopyText(name, MAX_PATH, path);
-        return;
-    }
-    if (name != nullptr) CopyText(name, MAX_PATH, ToNarrow(separator + 1));
-    separator[1] = L'\0';
-    if (folder != nullptr) CopyText(folder, MAX_PATH, ToNarrow(wide));
 }
 
 int CopyText(char* destination, size_t size, const char* source) {
@@ -204,10 +151,6 @@ void CopyTextPart(char* destination, size_t size, const char* source, size_t len
     while (count < length && count + 1 < size && source[count] != '\0') count++;
     std::memmove(destination, source, count);
     destination[count] = '\0';
-}
-
-int JoinText(char* destination, size_t size, const char* first, const char* second) {
-    return JoinTextOf(destination, size, first, second);
 }
 
 int JoinText(wchar_t* destination, size_t size, const wchar_t* first, const wchar_t* second) {

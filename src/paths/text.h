@@ -1,7 +1,8 @@
-// Path and text helpers that are safe for double-byte code pages such as
-// Shift-JIS, where 0x5C (backslash) also occurs as the second byte of a
-// character.  Separator tests work on a UTF-16 copy of the text or walk it
-// character by character.  Paths are held in MAX_PATH (260) byte buffers.
+// Path and text helpers.  Paths are UTF-16, in MAX_PATH (260) unit buffers
+// unless said otherwise: a name in any script fits, and a backslash is
+// always a separator (in Shift-JIS 0x5C is also the second byte of some
+// characters).  The configuration block's texts and the command line are in
+// the system code page; ToWide converts them.
 #pragma once
 
 #include <windows.h>
@@ -12,7 +13,6 @@
 
 // Capacity of the conversion scratch buffers.
 constexpr int kWideScratchUnits = 520;
-constexpr int kNarrowScratchBytes = MAX_PATH;
 
 // Units of a buffer for a path below the destination: the destination
 // (shorter than MAX_PATH), an entry's longest name and the \\?\UNC prefix.
@@ -32,41 +32,24 @@ bool IsSystemLeadByte(unsigned char c);
 // converts to the empty text.
 wchar_t* ToWide(const char* text);
 
-// Converts a UTF-16 path to the system code page into path (MAX_PATH
-// bytes).  A path with characters that the code page lacks (a Japanese name
-// on a Western system) converts through its short form, which Windows makes
-// of such characters.  Returns 0 when neither converts whole.
-int AnsiPathOf(const wchar_t* wide, char* path);
+// The file name of a loaded module (MAX_PATH units); 0 when it does not
+// fit (a name cut short would name another file).
+int ModuleFilePath(HMODULE module, wchar_t* path);
 
-// The file name of a loaded module as AnsiPathOf gives it; 0 when it does
-// not fit MAX_PATH (a name cut short would name another file).
-int ModuleFilePath(HMODULE module, char* path);
+// Appends one backslash unless the text is empty or already ends with one.
+// Returns 0 (text unchanged) when the backslash does not fit in `size`
+// units, else 1.
+int AddBackslash(wchar_t* text, size_t size);
 
-// Converts a UTF-16 text to the system code page in a process-wide scratch
-// buffer, valid until the next call.  A text that does not fit converts to
-// the empty text.
-char* ToNarrow(const wchar_t* text);
-
-// 1 when byte position `position` of text is the second byte of a
-// double-byte character.
-int IsMidCharacter(const char* text, size_t position, LeadBytePredicate isLeadByte);
-int IsMidCharacter(const char* text, size_t position);
-
-// Appends one backslash unless the text is empty or already ends with a
-// backslash of its own.  Returns 0 (text unchanged) when the backslash does
-// not fit in `size` bytes, else 1.
-int AddBackslash(char* text, size_t size, LeadBytePredicate isLeadByte);
-int AddBackslash(char* text, size_t size);
-
-// Removes one trailing backslash that is a character of its own.
-void RemoveBackslash(char* text);
+// Removes one trailing backslash.
+void RemoveBackslash(wchar_t* text);
 
 // Removes trailing ' ' characters (tabs and other blanks stay).
 void TrimTrailingSpaces(char* text);
 void TrimTrailingSpaces(wchar_t* text);
 
 // Turns every '/' into a backslash.
-void SlashesToBackslashes(char* text);
+void SlashesToBackslashes(wchar_t* text);
 
 // Writes the form of a full, canonical path that the file calls take into
 // output (units): the path itself while it is shorter than plainLimit, else
@@ -76,8 +59,9 @@ void SlashesToBackslashes(char* text);
 int FileCallPath(const wchar_t* path, wchar_t* output, size_t units, size_t plainLimit = kPlainPathLimit);
 
 // Splits path into its folder part, with its trailing backslash, and its
-// file-name part.  Either output may be null; each holds MAX_PATH bytes.
-void SplitPath(const char* path, char* folder, char* name);
+// file-name part.  Either output may be null; each holds MAX_PATH units
+// (a longer part is cut, a longer folder part left empty).
+void SplitPath(const wchar_t* path, wchar_t* folder, wchar_t* name);
 
 // Copies source into destination (size bytes), cutting it at the buffer's
 // end.  Returns 1 when the whole text fitted, 0 when it was cut.
@@ -89,9 +73,8 @@ void CopyTextPart(char* destination, size_t size, const char* source, size_t len
 
 int CopyText(wchar_t* destination, size_t size, const wchar_t* source);
 
-// destination = first + second when that fits in size bytes (units);
+// destination = first + second when that fits in size units;
 // returns 1.  Otherwise destination is left unchanged and the result is 0.
-int JoinText(char* destination, size_t size, const char* first, const char* second);
 int JoinText(wchar_t* destination, size_t size, const wchar_t* first, const wchar_t* second);
 
 // wsprintfW through wvsprintfW: output holds at most 1,024 units.

@@ -5,10 +5,8 @@
 #include <cstddef>
 
 // checked: destination gets a trailing backslash and archiveName appended
-// (nothing is appended when it would not fit in size bytes).
+// (nothing is appended when it would not fit in size units).
 // unchecked: the trailing backslash goes, and the text is cut at the first
 // occurrence of archiveName when no backslash follows it.
 // In both cases the text ends with a backslash afterwards (if it fits).
-// Safe for double-byte code pages: matches and separators are only taken at
-// character boundaries.
-void ApplyArchiveFolder(char* destination, size_t size, const char* archiveName, bool checked);
+void ApplyArchiveFolder(wchar_t* destination, size_t size, const wchar_t* archiveName, bool checked);

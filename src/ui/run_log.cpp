@@ -19,14 +19,14 @@ constexpr int kChunk = 256;
 // ASCII, widened when used.
 constexpr char kFormats[] =
     "lzhsfx %hs\0"
-    "package: %hs\0"
+    "package: %s\0"
     "command: %hs\0"
-    "destination: %hs, remove: %ld, replace: %ld, crc-32: %08lX\0"
+    "destination: %s, remove: %ld, replace: %ld, crc-32: %08lX\0"
     "%s: %lu bytes, %hs\0"
     "kept: %s\0"
     "skipped: %s\0"
     "message: %s\0"
-    "start: %hs%hs\0"
+    "start: %s%s\0"
     "command's exit code: %lu\0"
     "removed: %s\0"
     "not removed: %s\0"

@@ -14,14 +14,14 @@ bool OpenRunLog(const char* path);
 // order): "%s" takes a UTF-16 text, "%hs" one in the ANSI code page.
 enum LogFormat : int {
     kLogStart,           // "lzhsfx %hs": the command line
-    kLogPackage,         // "package: %hs"
+    kLogPackage,         // "package: %s"
     kLogCommand,         // "command: %hs"
-    kLogSettings,        // "destination: %hs, remove: %ld, replace: %ld, crc-32: %08lX"
+    kLogSettings,        // "destination: %s, remove: %ld, replace: %ld, crc-32: %08lX"
     kLogEntry,           // "%s: %lu bytes, %hs": path, size, outcome
     kLogKept,            // "kept: %s": a file not replaced
     kLogSkipped,         // "skipped: %s": the box text of the cause
     kLogMessage,         // "message: %s": a box
-    kLogLaunch,          // "start: %hs%hs": destination and command
+    kLogLaunch,          // "start: %s%s": destination and command
     kLogCommandExit,     // "command's exit code: %lu"
     kLogRemoved,         // "removed: %s"
     kLogNotRemoved,      // "not removed: %s"

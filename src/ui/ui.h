@@ -72,11 +72,11 @@ void DispatchMessages(HWND dialog);
 
 // ---- Destination dialog, dialog 102 (main thread) ----
 
-// Lets the user edit destination (MAX_PATH bytes).  archiveName feeds the
+// Lets the user edit destination (MAX_PATH units).  archiveName feeds the
 // "create folder as the archive name" check box.  Returns 1 on OK, 2 on
 // Cancel.
-int32_t AskDestination(char* destination, const char* archiveName);
+int32_t AskDestination(wchar_t* destination, const wchar_t* archiveName);
 
 // Shell folder browser owned by owner, preset to initialPath when it is not
-// null.  On 1 the chosen folder's full path is in path (MAX_PATH bytes).
-int BrowseDestination(HWND owner, char* path, const char* initialPath);
+// null.  On 1 the chosen folder's full path is in path (MAX_PATH units).
+int BrowseDestination(HWND owner, wchar_t* path, const wchar_t* initialPath);
