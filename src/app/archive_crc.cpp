@@ -6,7 +6,6 @@
 #include <cstdlib>
 
 #include "app/config.h"
-#include "app/runtime.h"
 #include "package/crc32.h"
 #include "ui/messages.h"
 #include "app/state.h"
@@ -37,7 +36,7 @@ struct CrcWork {
 __attribute__((noinline)) uint32_t CheckFileCrc(HWND owner, const wchar_t* path, uint32_t start, uint32_t end,
                                                 uint32_t expected, DWORD dialogDelay) {
     CrcWork* work = static_cast<CrcWork*>(std::malloc(sizeof(CrcWork)));
-    FILE* file = work != nullptr ? rt::Open(path) : nullptr;
+    FILE* file = work != nullptr ? _wfopen(path, L"rb") : nullptr;
     if (file == nullptr) {
         std::free(work);
         return 0;

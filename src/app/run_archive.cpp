@@ -12,7 +12,6 @@
 #include "app/config.h"
 #include "app/command_line.h"
 #include "app/destination.h"
-#include "app/runtime.h"
 #include "app/state.h"
 #include "archive/header.h"
 #include "archive/scanner.h"
@@ -69,7 +68,7 @@ long OpenArchive(wchar_t* archivePath) {
         const DWORD length = GetFullPathNameW(archivePath, MAX_PATH, fullPath, nullptr);
         if (length > 0 && length < MAX_PATH) CopyText(archivePath, MAX_PATH, fullPath);
     }
-    FILE* archive = archivePath[0] != L'\0' ? rt::Open(archivePath) : nullptr;
+    FILE* archive = archivePath[0] != L'\0' ? _wfopen(archivePath, L"rb") : nullptr;
     g_state.job.archive = archive;
     if (archive == nullptr) {
         Fail(ERROR_FILE_NOT_FOUND);

@@ -12,8 +12,10 @@
 namespace rt {
 
 // Files: a FILE* is the file's handle.  The module only reads through them
-// (the extraction writes through handles of its own): Open opens an
-// existing file for reading, as others read and write it.
+// (the extraction writes through handles of its own): Open, the module's
+// _wfopen, opens an existing file for reading, as others read and write it.
+// The module's code calls the C names, which the tests take from the C
+// runtime.
 FILE* Open(const wchar_t* path);
 size_t Read(void* buffer, size_t size, size_t count, FILE* file);
 int Seek(FILE* file, long offset, int origin);  // 0, or -1 when it fails

@@ -13,6 +13,12 @@
 
 extern "C" {
 
+// The headers declare it imported from the runtime library; this
+// definition is the module's own.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wattributes"
+FILE* _wfopen(const wchar_t* path, const wchar_t*) { return rt::Open(path); }
+#pragma GCC diagnostic pop
 size_t fread(void* buffer, size_t size, size_t count, FILE* file) {
     return rt::Read(buffer, size, count, file);
 }

@@ -50,7 +50,7 @@ TEST_F(ArchiveCrcTest, CoversTheBytesFromTheStartToTheEnd) {
     const std::vector<uint8_t> bytes = Pattern(200000, 1);
     const std::string path = Write(bytes);
     for (uint32_t start : {0u, 1u, 512u, 2049u, 65535u, 65536u, 65537u, 131072u, 199999u}) {
-        EXPECT_EQ(CheckFileCrc(nullptr, path.c_str(), start, 0, 0), Crc32Of(bytes, start))
+        EXPECT_EQ(CheckFileCrc(nullptr, Wide(path).c_str(), start, 0, 0), Crc32Of(bytes, start))
             << "from " << start;
     }
     EXPECT_TRUE(ShownMessages().empty());
@@ -62,12 +62,12 @@ TEST_F(ArchiveCrcTest, StopsAtTheGivenEnd) {
         const uint32_t covered = Crc32Of(std::vector<uint8_t>(bytes.begin(), bytes.begin() + end), 512);
         bytes[end] ^= 0xFF;  // where a signature would start: not covered
         const std::string path = Write(bytes);
-        EXPECT_EQ(CheckFileCrc(nullptr, path.c_str(), 512, end, covered), covered) << "to " << end;
+        EXPECT_EQ(CheckFileCrc(nullptr, Wide(path).c_str(), 512, end, covered), covered) << "to " << end;
         bytes[end] ^= 0xFF;
     }
     // An end beyond the file is the end of the file.
     const std::string path = Write(bytes);
-    EXPECT_EQ(CheckFileCrc(nullptr, path.c_str(), 512, 200000, 0), Crc32Of(bytes, 512));
+    EXPECT_EQ(CheckFileCrc(nullptr, Wide(path).c_str(), 512, 200000, 0), Crc32Of(bytes, 512));
     EXPECT_TRUE(ShownMessages().empty());
 }
 
@@ -76,7 +76,7 @@ TEST_F(ArchiveCrcTest, TheStandardCheckValue) {
     const char* text = "123456789";
     bytes.insert(bytes.end(), text, text + 9);
     const std::string path = Write(bytes);
-    EXPECT_EQ(CheckFileCrc(nullptr, path.c_str(), 700, 0, 0xCBF43926u), 0xCBF43926u);
+    EXPECT_EQ(CheckFileCrc(nullptr, Wide(path).c_str(), 700, 0, 0xCBF43926u), 0xCBF43926u);
     EXPECT_TRUE(ShownMessages().empty());
 }
 
@@ -86,7 +86,7 @@ TEST_F(ArchiveCrcTest, BytesBeforeTheStartDoNotCount) {
     bytes[0] ^= 0xFF;
     bytes[511] ^= 0x01;
     const std::string path = Write(bytes);
-    EXPECT_EQ(CheckFileCrc(nullptr, path.c_str(), 512, 0, expected), expected);
+    EXPECT_EQ(CheckFileCrc(nullptr, Wide(path).c_str(), 512, 0, expected), expected);
     EXPECT_TRUE(ShownMessages().empty());
 }
 
@@ -96,7 +96,7 @@ TEST_F(ArchiveCrcTest, AMismatchIsWarnedAboutAndGivesZero) {
     bytes[200000] ^= 0x10;
     const std::string path = Write(bytes);
     HWND owner = reinterpret_cast<HWND>(0x1234);
-    EXPECT_EQ(CheckFileCrc(owner, path.c_str(), 512, 0, expected), 0u);
+    EXPECT_EQ(CheckFileCrc(owner, Wide(path).c_str(), 512, 0, expected), 0u);
     ASSERT_EQ(ShownMessages().size(), 1u);
     const ShownMessage& shown = ShownMessages()[0];
     EXPECT_EQ(shown.caption, "Warning");
@@ -109,14 +109,28 @@ TEST_F(ArchiveCrcTest, AMismatchIsWarnedAboutAndGivesZero) {
     bytes[200000] ^= 0x10;
     bytes.push_back('x');
     Write(bytes);
-    EXPECT_EQ(CheckFileCrc(nullptr, path.c_str(), 512, 0, expected), 0u);
+    EXPECT_EQ(CheckFileCrc(nullptr, Wide(path).c_str(), 512, 0, expected), 0u);
     EXPECT_EQ(ShownMessages().size(), 1u);
 }
 
 TEST_F(ArchiveCrcTest, AFileThatCannotBeOpenedGivesZeroSilently) {
-    EXPECT_EQ(CheckFileCrc(nullptr, (folder_.path() + "missing.exe").c_str(), 0, 0, 0x12345678u), 0u);
-    EXPECT_EQ(CheckFileCrc(nullptr, (folder_.path() + "missing.exe").c_str(), 0, 0, 0), 0u);
+    EXPECT_EQ(CheckFileCrc(nullptr, Wide(folder_.path() + "missing.exe").c_str(), 0, 0, 0x12345678u), 0u);
+    EXPECT_EQ(CheckFileCrc(nullptr, Wide(folder_.path() + "missing.exe").c_str(), 0, 0, 0), 0u);
     EXPECT_TRUE(ShownMessages().empty());
+}
+
+TEST_F(ArchiveCrcTest, ANameNoCodePageHolds) {
+    // U+0915 is in neither code page 1252 nor 932: the file is opened by its
+    // UTF-16 name, not through a short name the volume may not have.
+    const std::vector<uint8_t> bytes = Pattern(3000, 8);
+    const std::wstring path = Wide(folder_.path()) + L"\x0915-pack.exe";
+    FILE* file = _wfopen(path.c_str(), L"wb");
+    ASSERT_NE(file, nullptr);
+    fwrite(bytes.data(), 1, bytes.size(), file);
+    fclose(file);
+    EXPECT_EQ(CheckFileCrc(nullptr, path.c_str(), 512, 0, 0), Crc32Of(bytes, 512));
+    EXPECT_EQ(CheckFileCrc(nullptr, path.c_str(), 512, 0, Crc32Of(bytes, 512) ^ 1), 0u);
+    ASSERT_EQ(ShownMessages().size(), 1u);
 }
 
 TEST_F(ArchiveCrcTest, TheModuleFileFromTheEndOfItsBlock) {
@@ -140,7 +154,7 @@ TEST_F(ArchiveCrcJapanese, WarningNamesTheFile) {
     if (GetUserDefaultUILanguage() != 0x411) GTEST_SKIP() << "needs a Japanese user interface";
     const std::vector<uint8_t> bytes = Pattern(1000, 5);
     const std::string path = Write(bytes);
-    EXPECT_EQ(CheckFileCrc(nullptr, path.c_str(), 0, 0, Crc32Of(bytes, 0) ^ 1), 0u);
+    EXPECT_EQ(CheckFileCrc(nullptr, Wide(path).c_str(), 0, 0, Crc32Of(bytes, 0) ^ 1), 0u);
     ASSERT_EQ(ShownMessages().size(), 1u);
     EXPECT_EQ(ShownMessages()[0].caption, "Warning");
     EXPECT_NE(ShownMessages()[0].text.find("'" + path + "'"), std::string::npos) << ShownMessages()[0].text;
@@ -179,7 +193,7 @@ protected:
         recording = &seen;
         HHOOK hook = SetWindowsHookExA(WH_CALLWNDPROC, RecordBar, nullptr, GetCurrentThreadId());
         EXPECT_NE(hook, nullptr);
-        EXPECT_EQ(CheckFileCrc(nullptr, path.c_str(), 512, 0, 0, dialogDelay), Crc32Of(bytes, 512));
+        EXPECT_EQ(CheckFileCrc(nullptr, Wide(path).c_str(), 512, 0, 0, dialogDelay), Crc32Of(bytes, 512));
         UnhookWindowsHookEx(hook);
         recording = nullptr;
         if (dialogDelay == 0) {

@@ -44,7 +44,7 @@ protected:
         WriteBytes(path, bytes);
         stream_ = std::fopen(path.c_str(), "rb");
         long size = 0;
-        const ConfigOutcome outcome = LoadSfxConfig(stream_, path.c_str(), &size);
+        const ConfigOutcome outcome = LoadSfxConfig(stream_, Wide(path).c_str(), &size);
         if (fileSize != nullptr) *fileSize = size;
         if (outcome == kConfigApplied || outcome == kConfigAbsent) {
             position_ = std::ftell(stream_);
@@ -61,13 +61,15 @@ protected:
     }
 
     RunSettings& settings() { return g_state.runSettings; }
+    // The block's destination, its folder token resolved.
+    std::string destination() { return Narrow(g_state.destination); }
 
     // A removing run whose destination is %temp% gets the run's own folder.
     void ExpectPrivateTemporaryFolder(const SfxConfig& block) {
         EXPECT_EQ(Load(BytesOf(block)), kConfigApplied);
         char temp[MAX_PATH];
         GetTempPathA(sizeof temp, temp);
-        EXPECT_EQ(std::string(settings().destination), std::string(temp) + "~pack.exe");
+        EXPECT_EQ(destination(), std::string(temp) + "~pack.exe");
         EXPECT_EQ(g_state.tempFolderMade, 1);
     }
 
@@ -79,6 +81,7 @@ protected:
 
 TEST_F(LoadSfxConfigTest, ValidBlockReplacesTheSwitches) {
     settings().noConfirm = 1;  // as /O would have set it
+    SetText(settings().destination, sizeof settings().destination, "C:\\Quoted");
     SfxConfig block = Block();
     SetText(block.destination, sizeof block.destination, "D:\\Out");
     SetText(block.command, sizeof block.command, "setup.exe");
@@ -94,7 +97,8 @@ TEST_F(LoadSfxConfigTest, ValidBlockReplacesTheSwitches) {
     EXPECT_EQ(Load(BytesOf(block), &fileSize), kConfigApplied);
     EXPECT_EQ(fileSize, static_cast<long>(imageEnd_ + 512 + 64));
     EXPECT_EQ(position_, 0);
-    EXPECT_STREQ(settings().destination, "D:\\Out");
+    EXPECT_EQ(destination(), "D:\\Out");
+    EXPECT_STREQ(settings().destination, "");  // the command line's is replaced
     EXPECT_STREQ(settings().command, "setup.exe");
     EXPECT_EQ(settings().noConfirm, 0);
     EXPECT_EQ(settings().openFolder, 7);
@@ -137,7 +141,7 @@ TEST_F(LoadSfxConfigTest, TextsWithoutTerminatorAreCutAtTheirField) {
     std::memset(block.question, 'q', sizeof block.question);
     block.openFolder = 0x01010101;  // what follows each text is not taken into it
     EXPECT_EQ(Load(BytesOf(block)), kConfigApplied);
-    EXPECT_EQ(std::string(settings().destination), std::string(259, 'd'));
+    EXPECT_EQ(destination(), std::string(259, 'd'));
     EXPECT_EQ(std::string(settings().command), std::string(127, 'c'));
     EXPECT_EQ(std::string(settings().title), std::string(31, 't'));
     EXPECT_EQ(std::string(settings().question), std::string(63, 'q'));
@@ -154,7 +158,7 @@ TEST_F(LoadSfxConfigTest, EmptyCommandNeitherRemovesNorNeedsWin64) {
     char temp[MAX_PATH];
     GetTempPathA(sizeof temp, temp);
     temp[std::strlen(temp) - 1] = '\0';  // without its trailing backslash
-    EXPECT_STREQ(settings().destination, temp);
+    EXPECT_EQ(destination(), temp);
 }
 
 TEST_F(LoadSfxConfigTest, DeployersDestinationReplacesTheBlocks) {
@@ -162,7 +166,7 @@ TEST_F(LoadSfxConfigTest, DeployersDestinationReplacesTheBlocks) {
     SetText(block.destination, sizeof block.destination, "D:\\Out");
     SetText(TestSwitches().destination, MAX_PATH, "E:\\Deploy");
     EXPECT_EQ(Load(BytesOf(block)), kConfigApplied);
-    EXPECT_STREQ(settings().destination, "E:\\Deploy");
+    EXPECT_EQ(destination(), "E:\\Deploy");
 
     // Its tokens work as the block's: a removing run gets its private folder.
     ResetModuleState();

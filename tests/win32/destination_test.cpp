@@ -7,6 +7,7 @@
 
 #include "app/destination.h"
 #include "app/run_archive.h"
+#include "module_test_support.h"
 
 namespace {
 
@@ -18,10 +19,10 @@ struct Resolved {
 };
 
 Resolved Resolve(const std::string& text, const char* archiveFolder = kArchiveFolder) {
-    char destination[MAX_PATH];
-    lstrcpynA(destination, text.c_str(), sizeof destination);
-    const int accepted = ResolveDestination(destination, archiveFolder);
-    return {accepted, destination};
+    wchar_t destination[MAX_PATH];
+    lstrcpynW(destination, Wide(text).c_str(), MAX_PATH);
+    const int accepted = ResolveDestination(destination, Wide(archiveFolder).c_str());
+    return {accepted, Narrow(destination)};
 }
 
 void ExpectAccepted(const std::string& text, const std::string& expected) {
@@ -87,10 +88,20 @@ TEST(ResolveDestination, RelativeArchivePathGivesRelativeForms) {
     EXPECT_EQ(Resolve("..\\x", "").accepted, 0);
 }
 
+TEST(ResolveDestination, NamesInAnyScriptStayExact) {
+    // U+0915 U+093F and U+65E5: no code page holds all three.
+    wchar_t destination[MAX_PATH] = L"..\\\x0915\x093F";
+    EXPECT_EQ(ResolveDestination(destination, L"C:\\pkg\\\x65E5\\"), 1);
+    EXPECT_STREQ(destination, L"C:\\pkg\\\x0915\x093F\\");
+    lstrcpyW(destination, L"\x65E5");
+    EXPECT_EQ(ResolveDestination(destination, L"D:\\\x0915\\"), 1);
+    EXPECT_STREQ(destination, L"D:\\\x0915\\\x65E5\\");
+}
+
 std::string ArchiveName(const char* fileName) {
-    char name[MAX_PATH];
-    ArchiveNameOf(fileName, name);
-    return name;
+    wchar_t name[MAX_PATH];
+    ArchiveNameOf(Wide(fileName).c_str(), name);
+    return Narrow(name);
 }
 
 TEST(ArchiveNameOf, FileNameWithoutExtensionAndTrailingBlanks) {

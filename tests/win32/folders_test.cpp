@@ -24,9 +24,9 @@ Token Resolve(const std::string& destination, int removeAfterRun = 0,
     std::memset(&block, 0, sizeof block);
     lstrcpynA(block.destination, destination.c_str(), sizeof block.destination);
     block.removeAfterRun = removeAfterRun;
-    char output[MAX_PATH] = "untouched";
-    const int made = ResolveFolderToken(output, block, archivePath);
-    return {output, made};
+    wchar_t output[MAX_PATH] = L"untouched";
+    const int made = ResolveFolderToken(output, block, Wide(archivePath).c_str());
+    return {Narrow(output), made};
 }
 
 std::string WithoutBackslash(std::string folder) {
@@ -53,15 +53,15 @@ TEST(ResolveFolderToken, SystemFolders) {
 }
 
 TEST(ResolveFolderToken, ShellFoldersFromTheRegistry) {
-    char desktop[MAX_PATH];
+    wchar_t desktop[MAX_PATH];
     ASSERT_EQ(ReadShellFolder(HKEY_CURRENT_USER,
                               "Software\\MicroSoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
-                              desktop, "Desktop"),
+                              desktop, L"Desktop"),
               1);
-    EXPECT_EQ(Resolve("%Desktop%\\x").output, WithoutBackslash(desktop) + "\\x");
+    EXPECT_EQ(Resolve("%Desktop%\\x").output, WithoutBackslash(Narrow(desktop)) + "\\x");
     EXPECT_NE(Resolve("%MyDocuments%").output, "");
-    char missing[MAX_PATH] = "stale";
-    EXPECT_EQ(ReadShellFolder(HKEY_CURRENT_USER, "Software\\NoSuchKeyForSfxTests", missing, "x"), 0);
+    wchar_t missing[MAX_PATH] = L"stale";
+    EXPECT_EQ(ReadShellFolder(HKEY_CURRENT_USER, "Software\\NoSuchKeyForSfxTests", missing, L"x"), 0);
 }
 
 TEST(ResolveFolderToken, TemporaryFolder) {
@@ -76,6 +76,25 @@ TEST(ResolveFolderToken, TemporaryFolder) {
     const Token below = Resolve("%temp%\\x", 1);
     EXPECT_EQ(below.output, WithoutBackslash(TempPath()) + "\\x");
     EXPECT_EQ(below.tempFolderMade, 0);
+}
+
+TEST(ResolveFolderToken, ATemporaryFolderNoCodePageHolds) {
+    // U+0915 and U+65E5: no code page holds both; the names stay exact.
+    TempFolder folder;
+    const std::wstring temp = Wide(folder.path()) + L"\x0915\\";
+    ASSERT_TRUE(CreateDirectoryW(temp.c_str(), nullptr));
+    wchar_t saved[MAX_PATH];
+    const DWORD had = GetEnvironmentVariableW(L"TMP", saved, MAX_PATH);
+    SetEnvironmentVariableW(L"TMP", temp.c_str());
+    SfxConfig block;
+    std::memset(&block, 0, sizeof block);
+    lstrcpynA(block.destination, "%temp%", sizeof block.destination);
+    block.removeAfterRun = 1;
+    wchar_t output[MAX_PATH];
+    const int made = ResolveFolderToken(output, block, L"C:\\dl\\\x65E5.exe");
+    SetEnvironmentVariableW(L"TMP", had != 0 && had < MAX_PATH ? saved : nullptr);
+    EXPECT_EQ(made, 1);
+    EXPECT_EQ(std::wstring(output), temp + L"~\x65E5.exe");
 }
 
 TEST(ResolveFolderToken, UnknownTokensAndPlainTexts) {
@@ -100,13 +119,13 @@ TEST(ResolveFolderToken, LongResultsAreCut) {
 TEST(CreateFolderTree, MakesEveryMissingLevel) {
     TempFolder folder;
     const std::string deep = folder.path() + "a\\b\\c";
-    EXPECT_EQ(CreateFolderTree(deep.c_str()), 1);
+    EXPECT_EQ(CreateFolderTree(Wide(deep).c_str()), 1);
     EXPECT_TRUE(FolderExists(deep));
-    EXPECT_EQ(CreateFolderTree((deep + "\\").c_str()), 1);
+    EXPECT_EQ(CreateFolderTree(Wide(deep + "\\").c_str()), 1);
     // A file where a folder should be cannot be made into one.
     WriteText(folder.path() + "file", "x");
-    EXPECT_EQ(CreateFolderTree((folder.path() + "file").c_str()), 0);
-    EXPECT_EQ(CreateFolderTree((folder.path() + "file\\below").c_str()), 0);
+    EXPECT_EQ(CreateFolderTree(Wide(folder.path() + "file").c_str()), 0);
+    EXPECT_EQ(CreateFolderTree(Wide(folder.path() + "file\\below").c_str()), 0);
     EXPECT_FALSE(FolderExists(folder.path() + "file"));
 }
 
@@ -115,13 +134,13 @@ TEST(CreateFolderTree, NeedsADriveOrUncRoot) {
     char saved[MAX_PATH];
     GetCurrentDirectoryA(sizeof saved, saved);
     SetCurrentDirectoryA(folder.path().c_str());
-    EXPECT_EQ(CreateFolderTree("relative\\path"), 0);
+    EXPECT_EQ(CreateFolderTree(L"relative\\path"), 0);
     EXPECT_FALSE(FolderExists(folder.path() + "relative"));
     SetCurrentDirectoryA(saved);
-    EXPECT_EQ(CreateFolderTree(""), 0);
-    EXPECT_EQ(CreateFolderTree("\\\\server"), 0);
-    EXPECT_EQ(CreateFolderTree("\\\\server\\share"), 0);
-    EXPECT_EQ(CreateFolderTree(("C:" + std::string(300, 'x')).c_str()), 0);
+    EXPECT_EQ(CreateFolderTree(L""), 0);
+    EXPECT_EQ(CreateFolderTree(L"\\\\server"), 0);
+    EXPECT_EQ(CreateFolderTree(L"\\\\server\\share"), 0);
+    EXPECT_EQ(CreateFolderTree(Wide("C:" + std::string(300, 'x')).c_str()), 0);
 }
 
 class PrepareEntryPathTest : public ::testing::Test {

@@ -84,6 +84,7 @@ void ResetModuleState() {
     g_state.abortState.store(lzh::kAbortNone);
     g_state.job = ExtractionJob{};
     g_state.tempFolderMade = 0;
+    g_state.destination[0] = L'\0';
     ClearMessages();
 }
 

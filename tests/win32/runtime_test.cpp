@@ -59,7 +59,7 @@ TEST(Runtime, FilesAndHeap) {
     TempFolder folder;
     const std::string path = folder.path() + "data.bin";
     WriteText(path, "0123456789");
-    FILE* in = rt::Open(path.c_str(), "rb");
+    FILE* in = rt::Open(Wide(path).c_str());
     ASSERT_NE(in, nullptr);
     char buffer[16] = {};
     EXPECT_EQ(rt::Seek(in, 4, SEEK_SET), 0);
@@ -72,7 +72,7 @@ TEST(Runtime, FilesAndHeap) {
     EXPECT_EQ(rt::Read(buffer, 1, 4, in), 0u);
     EXPECT_EQ(rt::Seek(in, -1, SEEK_SET), -1);
     EXPECT_EQ(rt::Close(in), 0);
-    EXPECT_EQ(rt::Open((folder.path() + "missing").c_str(), "rb"), nullptr);
+    EXPECT_EQ(rt::Open(Wide(folder.path() + "missing").c_str()), nullptr);
 
     auto* zeroed = static_cast<unsigned char*>(rt::AllocateZeroed(1000, 3));
     ASSERT_NE(zeroed, nullptr);

@@ -11,89 +11,69 @@
 
 namespace {
 
-bool ShiftJis(unsigned char c) { return lzh::IsShiftJisLeadByte(c); }
-
 // U+8868 (表) in Shift-JIS: its second byte is 0x5C, the backslash.
 const std::string kHyou = "\x95\x5c";
 
-std::string Split(const char* path, std::string* name) {
-    char folder[MAX_PATH];
-    char file[MAX_PATH];
+std::wstring Split(const wchar_t* path, std::wstring* name) {
+    wchar_t folder[MAX_PATH];
+    wchar_t file[MAX_PATH];
     SplitPath(path, folder, file);
     *name = file;
     return folder;
 }
 
 TEST(SplitPath, FolderWithBackslashAndName) {
-    std::string name;
-    EXPECT_EQ(Split("C:\\dir\\file.exe", &name), "C:\\dir\\");
-    EXPECT_EQ(name, "file.exe");
-    EXPECT_EQ(Split("C:\\dir\\", &name), "C:\\dir\\");
-    EXPECT_EQ(name, "");
-    EXPECT_EQ(Split("file.exe", &name), "");
-    EXPECT_EQ(name, "file.exe");
-    EXPECT_EQ(Split("", &name), "");
-    EXPECT_EQ(name, "");
+    std::wstring name;
+    EXPECT_EQ(Split(L"C:\\dir\\file.exe", &name), L"C:\\dir\\");
+    EXPECT_EQ(name, L"file.exe");
+    EXPECT_EQ(Split(L"C:\\dir\\", &name), L"C:\\dir\\");
+    EXPECT_EQ(name, L"");
+    EXPECT_EQ(Split(L"file.exe", &name), L"");
+    EXPECT_EQ(name, L"file.exe");
+    EXPECT_EQ(Split(L"", &name), L"");
+    EXPECT_EQ(name, L"");
     // Either output may be left out.
-    char only[MAX_PATH];
-    SplitPath("a\\b", nullptr, only);
-    EXPECT_STREQ(only, "b");
-    SplitPath("a\\b", only, nullptr);
-    EXPECT_STREQ(only, "a\\");
+    wchar_t only[MAX_PATH];
+    SplitPath(L"a\\b", nullptr, only);
+    EXPECT_STREQ(only, L"b");
+    SplitPath(L"a\\b", only, nullptr);
+    EXPECT_STREQ(only, L"a\\");
     SplitPath(nullptr, only, nullptr);
-    EXPECT_STREQ(only, "");
+    EXPECT_STREQ(only, L"");
+    // A folder part too long for its buffer stays empty; a name is cut.
+    const std::wstring deep = std::wstring(MAX_PATH, L'd') + L"\\" + std::wstring(MAX_PATH + 5, L'n');
+    EXPECT_EQ(Split(deep.c_str(), &name), L"");
+    EXPECT_EQ(name, std::wstring(MAX_PATH - 1, L'n'));
 }
 
-TEST(AddBackslash, AddsOneUnlessPresentOrEmpty) {
-    char text[MAX_PATH] = "C:\\dir";
-    EXPECT_EQ(AddBackslash(text, sizeof text), 1);
-    EXPECT_STREQ(text, "C:\\dir\\");
-    EXPECT_EQ(AddBackslash(text, sizeof text), 1);
-    EXPECT_STREQ(text, "C:\\dir\\");
-    char empty[4] = "";
-    EXPECT_EQ(AddBackslash(empty, sizeof empty), 1);
-    EXPECT_STREQ(empty, "");
-}
-
-TEST(AddBackslash, NeverWritesPastTheBuffer) {
-    char text[8] = "abcdef";  // 6 characters: room for exactly one more
-    EXPECT_EQ(AddBackslash(text, 8), 1);
-    EXPECT_STREQ(text, "abcdef\\");
-    char full[8] = "abcdefg";
+TEST(AddBackslash, AddsOneUnlessPresentOrEmptyAndStaysInItsBuffer) {
+    wchar_t text[MAX_PATH] = L"C:\\dir";
+    EXPECT_EQ(AddBackslash(text, MAX_PATH), 1);
+    EXPECT_STREQ(text, L"C:\\dir\\");
+    EXPECT_EQ(AddBackslash(text, MAX_PATH), 1);
+    EXPECT_STREQ(text, L"C:\\dir\\");
+    wchar_t empty[4] = L"";
+    EXPECT_EQ(AddBackslash(empty, 4), 1);
+    EXPECT_STREQ(empty, L"");
+    wchar_t room[8] = L"abcdef";  // 6 characters: room for exactly one more
+    EXPECT_EQ(AddBackslash(room, 8), 1);
+    EXPECT_STREQ(room, L"abcdef\\");
+    wchar_t full[8] = L"abcdefg";
     EXPECT_EQ(AddBackslash(full, 8), 0);
-    EXPECT_STREQ(full, "abcdefg");
-}
-
-TEST(AddBackslash, ShiftJisTrailByteIsNoSeparator) {
-    char text[MAX_PATH];
-    std::strcpy(text, ("C:\\" + kHyou).c_str());
-    EXPECT_EQ(AddBackslash(text, sizeof text, ShiftJis), 1);
-    EXPECT_EQ(std::string(text), "C:\\" + kHyou + "\\");
-    EXPECT_EQ(AddBackslash(text, sizeof text, ShiftJis), 1);
-    EXPECT_EQ(std::string(text), "C:\\" + kHyou + "\\");
-}
-
-TEST(IsMidCharacter, WalksDoubleByteCharacters) {
-    const std::string text = "a" + kHyou + "b";
-    EXPECT_EQ(IsMidCharacter(text.c_str(), 0, ShiftJis), 0);
-    EXPECT_EQ(IsMidCharacter(text.c_str(), 1, ShiftJis), 0);
-    EXPECT_EQ(IsMidCharacter(text.c_str(), 2, ShiftJis), 1);
-    EXPECT_EQ(IsMidCharacter(text.c_str(), 3, ShiftJis), 0);
-    // A lead byte at the very end has no second byte.
-    EXPECT_EQ(IsMidCharacter("a\x95", 1, ShiftJis), 0);
+    EXPECT_STREQ(full, L"abcdefg");
 }
 
 TEST(RemoveBackslash, RemovesOnlyOne) {
-    char text[MAX_PATH] = "C:\\dir\\\\";
+    wchar_t text[MAX_PATH] = L"C:\\dir\\\\";
     RemoveBackslash(text);
-    EXPECT_STREQ(text, "C:\\dir\\");
+    EXPECT_STREQ(text, L"C:\\dir\\");
     RemoveBackslash(text);
-    EXPECT_STREQ(text, "C:\\dir");
+    EXPECT_STREQ(text, L"C:\\dir");
     RemoveBackslash(text);
-    EXPECT_STREQ(text, "C:\\dir");
-    char empty[2] = "";
+    EXPECT_STREQ(text, L"C:\\dir");
+    wchar_t empty[2] = L"";
     RemoveBackslash(empty);
-    EXPECT_STREQ(empty, "");
+    EXPECT_STREQ(empty, L"");
 }
 
 TEST(TrimTrailingSpaces, OnlyBlanksAtTheEnd) {
@@ -109,9 +89,9 @@ TEST(TrimTrailingSpaces, OnlyBlanksAtTheEnd) {
 }
 
 TEST(SlashesToBackslashes, EverySlash) {
-    char text[32] = "/a/b//c";
+    wchar_t text[32] = L"/a/b//c";
     SlashesToBackslashes(text);
-    EXPECT_STREQ(text, "\\a\\b\\\\c");
+    EXPECT_STREQ(text, L"\\a\\b\\\\c");
 }
 
 TEST(BoundedText, CopyJoinAndFormatStayInTheirBuffers) {
@@ -128,14 +108,14 @@ TEST(BoundedText, CopyJoinAndFormatStayInTheirBuffers) {
     CopyTextPart(small, sizeof small, "abcdefghijk", 20);
     EXPECT_STREQ(small, "abcdefg");
 
-    char joined[8] = "old";
-    EXPECT_EQ(JoinText(joined, sizeof joined, "abc", "defg"), 1);
-    EXPECT_STREQ(joined, "abcdefg");
-    EXPECT_EQ(JoinText(joined, sizeof joined, "abc", "defgh"), 0);
-    EXPECT_STREQ(joined, "abcdefg");
-    char self[8] = "ab";
-    EXPECT_EQ(JoinText(self, sizeof self, self, "cd"), 1);
-    EXPECT_STREQ(self, "abcd");
+    wchar_t joined[8] = L"old";
+    EXPECT_EQ(JoinText(joined, 8, L"abc", L"defg"), 1);
+    EXPECT_STREQ(joined, L"abcdefg");
+    EXPECT_EQ(JoinText(joined, 8, L"abc", L"defgh"), 0);
+    EXPECT_STREQ(joined, L"abcdefg");
+    wchar_t self[8] = L"ab";
+    EXPECT_EQ(JoinText(self, 8, self, L"cd"), 1);
+    EXPECT_STREQ(self, L"abcd");
 
     wchar_t message[16];
     FormatWithText(message, 16, L"<%s>", L"name");
@@ -146,15 +126,12 @@ TEST(BoundedText, CopyJoinAndFormatStayInTheirBuffers) {
     EXPECT_EQ(std::wcslen(message), 15u);
 }
 
-TEST(Conversions, RoundTripAndOverlongTexts) {
-    EXPECT_STREQ(ToNarrow(ToWide("C:\\dir\\file")), "C:\\dir\\file");
-    EXPECT_EQ(std::wstring(ToWide("abc")), L"abc");
+TEST(Conversions, CodePageTextsAndOverlongOnes) {
+    EXPECT_EQ(std::wstring(ToWide("C:\\dir\\file")), L"C:\\dir\\file");
     // Texts that do not fit their scratch buffer convert to the empty text.
     const std::string longText(kWideScratchUnits, 'x');
-    EXPECT_STREQ(ToNarrow(ToWide(longText.c_str())), "");
     EXPECT_EQ(std::wstring(ToWide(longText.c_str())), L"");
-    const std::wstring wideText(kNarrowScratchBytes, L'y');
-    EXPECT_STREQ(ToNarrow(wideText.c_str()), "");
+    EXPECT_EQ(std::wstring(ToWide(longText.substr(1).c_str())).size(), longText.size() - 1);
 }
 
 // These run with the system code page 932 (LANG=ja_JP.UTF-8 under Wine).
@@ -166,23 +143,18 @@ protected:
 };
 
 TEST_F(ShiftJisSystem, TrailByteBackslashIsNoSeparator) {
-    char text[MAX_PATH];
-    std::strcpy(text, ("C:\\" + kHyou).c_str());
-    AddBackslash(text, sizeof text);
-    EXPECT_EQ(std::string(text), "C:\\" + kHyou + "\\");
+    // A configured path in the code page becomes one character per name
+    // character: its 0x5C second bytes are no separators.
+    std::wstring name;
+    const std::string path = "C:\\" + kHyou + "\\" + kHyou + ".txt";
+    EXPECT_EQ(Split(ToWide(path.c_str()), &name), L"C:\\\x8868\\");
+    EXPECT_EQ(name, L"\x8868.txt");
+    wchar_t text[MAX_PATH];
+    lstrcpyW(text, ToWide(("C:\\" + kHyou).c_str()));
+    AddBackslash(text, MAX_PATH);
     RemoveBackslash(text);
-    EXPECT_EQ(std::string(text), "C:\\" + kHyou);
-    RemoveBackslash(text);  // the character's own 0x5C stays
-    EXPECT_EQ(std::string(text), "C:\\" + kHyou);
-}
-
-TEST_F(ShiftJisSystem, SplitPathKeepsDoubleByteNamesWhole) {
-    std::string name;
-    EXPECT_EQ(Split(("C:\\" + kHyou + "\\" + kHyou + ".txt").c_str(), &name), "C:\\" + kHyou + "\\");
-    EXPECT_EQ(name, kHyou + ".txt");
-    EXPECT_EQ(Split(("C:\\a\\" + kHyou).c_str(), &name), "C:\\a\\");
-    EXPECT_EQ(name, kHyou);
-    EXPECT_EQ(std::wstring(ToWide(kHyou.c_str())), L"\x8868");
+    RemoveBackslash(text);
+    EXPECT_STREQ(text, L"C:\\\x8868");
 }
 
 }  // namespace

@@ -3,18 +3,31 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
+#include <cwchar>
 #include <string>
 
 #include "ui/archive_folder.h"
 
 namespace {
 
+// The edit goes through the texts' UTF-16 form, as the dialog holds them.
+std::wstring Wide(const std::string& text) {
+    wchar_t wide[2 * MAX_PATH];
+    MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide, 2 * MAX_PATH);
+    return wide;
+}
+
+std::string Narrow(const wchar_t* text) {
+    char narrow[2 * MAX_PATH];
+    WideCharToMultiByte(CP_ACP, 0, text, -1, narrow, sizeof narrow, nullptr, nullptr);
+    return narrow;
+}
+
 std::string Apply(std::string text, const char* name, bool checked) {
-    char buffer[MAX_PATH];
-    strcpy(buffer, text.c_str());
-    ApplyArchiveFolder(buffer, sizeof buffer, name, checked);
-    return buffer;
+    wchar_t buffer[MAX_PATH];
+    lstrcpynW(buffer, Wide(text).c_str(), MAX_PATH);
+    ApplyArchiveFolder(buffer, MAX_PATH, Wide(name).c_str(), checked);
+    return Narrow(buffer);
 }
 
 }  // namespace
@@ -55,23 +68,22 @@ TEST(ArchiveFolder, AnEmptyArchiveNameNeverCutsTheText) {
 
 TEST(ArchiveFolder, ANameThatDoesNotFitIsNotAppendedAndNothingIsOverrun) {
     struct {
-        char text[MAX_PATH];
-        char guard[16];
+        wchar_t text[MAX_PATH];
+        wchar_t guard[16];
     } buffer;
-    memset(&buffer, '#', sizeof buffer);
-    std::string folder = "C:\\" + std::string(250, 'd');
-    strcpy(buffer.text, folder.c_str());
-    ApplyArchiveFolder(buffer.text, sizeof buffer.text, "archive-name", true);
-    EXPECT_EQ(std::string(buffer.text), folder + "\\");
-    EXPECT_EQ(std::string(buffer.guard, sizeof buffer.guard), std::string(16, '#'));
+    wmemset(buffer.text, L'#', MAX_PATH + 16);
+    std::wstring folder = L"C:\\" + std::wstring(250, L'd');
+    lstrcpyW(buffer.text, folder.c_str());
+    ApplyArchiveFolder(buffer.text, MAX_PATH, L"archive-name", true);
+    EXPECT_EQ(std::wstring(buffer.text), folder + L"\\");
+    EXPECT_EQ(std::wstring(buffer.guard, 16), std::wstring(16, L'#'));
 
     // Exactly full: 259 characters and the terminator.
-    folder = "C:\\" + std::string(249, 'd');
-    strcpy(buffer.text, folder.c_str());
-    ApplyArchiveFolder(buffer.text, sizeof buffer.text, "abcdef", true);
-    EXPECT_EQ(std::string(buffer.text), folder + "\\abcdef");  // no room for the last backslash
-    EXPECT_EQ(strlen(buffer.text), 259u);
-    EXPECT_EQ(std::string(buffer.guard, sizeof buffer.guard), std::string(16, '#'));
+    folder = L"C:\\" + std::wstring(249, L'd');
+    lstrcpyW(buffer.text, folder.c_str());
+    ApplyArchiveFolder(buffer.text, MAX_PATH, L"abcdef", true);
+    EXPECT_EQ(std::wstring(buffer.text), folder + L"\\abcdef");  // no room for the last backslash
+    EXPECT_EQ(std::wstring(buffer.guard, 16), std::wstring(16, L'#'));
 }
 
 // Shift-JIS: 0x5C is also the trail byte of characters such as 0x95 0x5C,

@@ -17,13 +17,21 @@ class DialogDestination : public testing::Test {
 protected:
     void SetUp() override { SetDestination("C:\\Temp"); }
 
-    void SetDestination(const char* text) { strcpy(destination_, text); }
-    std::string Destination() const { return destination_; }
+    void SetDestination(const char* text) {
+        MultiByteToWideChar(CP_ACP, 0, text, -1, destination_, MAX_PATH);
+    }
+    std::string Destination() const {
+        char narrow[2 * MAX_PATH];
+        WideCharToMultiByte(CP_ACP, 0, destination_, -1, narrow, sizeof narrow, nullptr, nullptr);
+        return narrow;
+    }
 
     // Shows the dialog on this thread; act runs once it is up.
     int32_t Run(const char* archiveName, const std::function<void(HWND)>& act) {
         DialogDriver driver(GetCurrentThreadId(), act);
-        const int32_t result = AskDestination(destination_, archiveName);
+        wchar_t name[MAX_PATH];
+        MultiByteToWideChar(CP_ACP, 0, archiveName, -1, name, MAX_PATH);
+        const int32_t result = AskDestination(destination_, name);
         driver.Join();
         EXPECT_TRUE(driver.found());
         EXPECT_TRUE(driver.finished());
@@ -34,7 +42,7 @@ protected:
         SendMessageA(GetDlgItem(dialog, IDC_ARCHIVE_FOLDER), BM_CLICK, 0, 0);
     }
 
-    char destination_[MAX_PATH];
+    wchar_t destination_[MAX_PATH];
 };
 
 TEST_F(DialogDestination, ShowsTheDestinationAndOkTakesTheTypedText) {

@@ -54,14 +54,13 @@ void PumpUntilQuit() {
 }
 
 void ShowDestination(bool browse) {
-    char destination[MAX_PATH] = "C:\\Program Files\\Sample Tool";
+    wchar_t destination[MAX_PATH] = L"C:\\Program Files\\Sample Tool";
     StartTimers();
     if (browse) {
-        char path[MAX_PATH];
-        strcpy(path, "C:\\windows");
+        wchar_t path[MAX_PATH] = L"C:\\windows";
         BrowseDestination(nullptr, path, path);
     } else {
-        AskDestination(destination, "sample-tool");
+        AskDestination(destination, L"sample-tool");
     }
 }
 
