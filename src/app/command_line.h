@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-// Size of the parser's working copy of the tail; a longer tail is cut.
+// Units of the parser's working copy of the tail; a longer tail is cut.
 constexpr int kCommandLineCopySize = 512;
 
 // The deployer's switches.  Unlike the older ones they win over the
@@ -17,17 +17,18 @@ struct DeployerSwitches {
     int32_t extractOnly;  // /C: no command, no removal, no Explorer
     int32_t showHelp;     // /?: list the switches and end
     int32_t tooLong;      // the tail or a value did not fit its buffer: the run ends
-    char destination[MAX_PATH];                // /T:DIR, folder tokens allowed
-    char logPath[MAX_PATH];                    // /L:FILE
-    char arguments[kCommandLineCopySize];      // /A:ARGS, appended to the command
+    wchar_t destination[MAX_PATH];             // /T:DIR, folder tokens allowed
+    wchar_t logPath[MAX_PATH];                 // /L:FILE
+    wchar_t arguments[kCommandLineCopySize];   // /A:ARGS, appended to the command
 };
 
 // Skips the program name (quoted, or up to the first blank or control
 // character) and the blanks after it.  The result points into commandLine.
-const char* CommandLineTail(const char* commandLine);
+const wchar_t* CommandLineTail(const wchar_t* commandLine);
 
-// Sets g_state.runSettings and switches (zeroed by the caller) from the
-// switches in tail and writes the archive path, possibly empty, into
-// archivePath (MAX_PATH bytes).  Returns 1 when the run is to go on, 0
-// when a named archive does not exist or is a folder.
-int ParseCommandLine(const char* tail, char* archivePath, DeployerSwitches& switches);
+// Sets g_state.runSettings (/E:'s command in the code page) and switches
+// (zeroed by the caller) from the switches in tail, a destination given
+// after the archive's path to g_state.destination, and writes the archive
+// path, possibly empty, into archivePath (MAX_PATH units).  Returns 1 when
+// the run is to go on, 0 when a named archive does not exist or is a folder.
+int ParseCommandLine(const wchar_t* tail, wchar_t* archivePath, DeployerSwitches& switches);

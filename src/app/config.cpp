@@ -41,12 +41,12 @@ ConfigOutcome ApplySfxConfig(SfxConfig& block, const wchar_t* moduleFileName) {
         if (Wow64Redirection(kWow64Query) == 0) return kConfigRefused;
         settings.variant = '6';
     }
-    // The deployer's /T: takes the block's place, tokens and all.
-    const char* destination = g_state.switches->destination;
-    if (destination[0] != '\0') CopyText(block.destination, sizeof block.destination, destination);
-    // The block's destination replaces one given on the command line.
-    if (block.destination[0] != '\0') settings.destination[0] = '\0';
-    g_state.tempFolderMade = ResolveFolderToken(g_state.destination, block, moduleFileName);
+    // The deployer's /T: takes the block's place, tokens and all; either
+    // replaces a destination given on the command line.
+    const wchar_t* destination = g_state.switches->destination;
+    if (destination[0] == L'\0') destination = ToWide(block.destination);
+    g_state.tempFolderMade =
+        ResolveFolderToken(g_state.destination, destination, block.removeAfterRun != 0, moduleFileName);
     std::memcpy(settings.command, block.command, sizeof settings.command);
     settings.noConfirm = block.noConfirm;
     settings.openFolder = block.openFolder;

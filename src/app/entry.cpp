@@ -47,6 +47,6 @@ void RestrictLibrarySearch() {
 
 extern "C" void WinMainCRTStartup() {
     RestrictLibrarySearch();
-    const char* tail = CommandLineTail(GetCommandLineA());
+    const wchar_t* tail = CommandLineTail(GetCommandLineW());
     ExitProcess(static_cast<UINT>(SfxMain(GetModuleHandleA(nullptr), tail)));
 }

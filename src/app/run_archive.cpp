@@ -98,8 +98,7 @@ long OpenArchive(wchar_t* archivePath) {
 
 // The deployer's switches win over the block and the older switches: /C
 // drops the command, /S answers every question with its default (/T: has
-// been taken by the command line and the block).  The destination is
-// UTF-16 from here on.
+// been taken by the command line and the block).
 void ApplyDeployerSwitches(const wchar_t* archivePath) {
     const DeployerSwitches& switches = *g_state.switches;
     RunSettings& settings = g_state.runSettings;
@@ -113,11 +112,9 @@ void ApplyDeployerSwitches(const wchar_t* archivePath) {
         settings.noConfirm = 1;  // the folder is made, files are replaced
     }
     if (switches.extractOnly | switches.silent) settings.openFolder = 0;
-    wchar_t* destination = g_state.destination;
-    if (destination[0] == L'\0') CopyText(destination, MAX_PATH, ToWide(settings.destination));
     LogLine(kLogPackage, archivePath);
     LogLine(kLogCommand, settings.command);
-    LogLine(kLogSettings, destination, settings.removeAfterRun, settings.noConfirm, settings.expectedCrc);
+    LogLine(kLogSettings, g_state.destination, settings.removeAfterRun, settings.noConfirm, settings.expectedCrc);
 }
 
 // Allocates the header buffer and the decoder and finds the first entry
@@ -256,10 +253,10 @@ __attribute__((noinline)) void AfterExtraction() {
         // a command line that would not fit is refused, never cut.
         wchar_t command[kCommandLineCopySize];
         int fits = CopyText(command, kCommandLineCopySize, ToWide(settings.command));
-        if (switches.arguments[0] != '\0') {
+        if (switches.arguments[0] != L'\0') {
             const size_t length = std::wcslen(command);  // below 128: the field's size
             command[length] = L' ';
-            fits = CopyText(command + length + 1, kCommandLineCopySize - length - 1, ToWide(switches.arguments));
+            fits = CopyText(command + length + 1, kCommandLineCopySize - length - 1, switches.arguments);
         }
         const wchar_t* destination = g_state.destination;
         if (!fits || std::wcslen(destination) + std::wcslen(command) >= kLaunchCommandSize) {

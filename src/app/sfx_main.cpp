@@ -7,7 +7,6 @@
 #include "app/command_line.h"
 #include "app/run_archive.h"
 #include "app/state.h"
-#include "paths/text.h"
 #include "res/resource.h"
 #include "ui/messages.h"
 #include "ui/run_log.h"
@@ -20,12 +19,12 @@ constexpr int kSwitchesTextSize = 768;
 
 // A frame of its own: the switches stay in SfxMain's, and no frame may reach
 // a page (the module has no stack probes).
-__attribute__((noinline)) DWORD StartRun(const char* tail, DeployerSwitches& switches) {
+__attribute__((noinline)) DWORD StartRun(const wchar_t* tail, DeployerSwitches& switches) {
     // Empty: extract the archive attached to this executable.
-    char archivePath[MAX_PATH] = "";
-    const int found = tail[0] == '\0' || ParseCommandLine(tail, archivePath, switches);
+    wchar_t archivePath[MAX_PATH] = L"";
+    const int found = tail[0] == L'\0' || ParseCommandLine(tail, archivePath, switches);
     g_ui.silent = switches.silent;
-    if (switches.logPath[0] != '\0' && OpenRunLog(switches.logPath)) LogLine(kLogStart, tail);
+    if (switches.logPath[0] != L'\0' && OpenRunLog(switches.logPath)) LogLine(kLogStart, tail);
     if (switches.showHelp) {
         wchar_t text[kSwitchesTextSize];
         LoadText(IDS_SWITCHES, text, kSwitchesTextSize);
@@ -40,14 +39,12 @@ __attribute__((noinline)) DWORD StartRun(const char* tail, DeployerSwitches& swi
         ShowStringMessage(nullptr, IDS_CANNOT_OPEN_ARCHIVE, MB_ICONERROR);
         return ERROR_FILE_NOT_FOUND;
     }
-    wchar_t path[MAX_PATH];
-    CopyText(path, MAX_PATH, ToWide(archivePath));
-    return RunArchive(path);
+    return RunArchive(archivePath);
 }
 
 }  // namespace
 
-DWORD SfxMain(HINSTANCE module, const char* tail) {
+DWORD SfxMain(HINSTANCE module, const wchar_t* tail) {
     InitCommonControls();
     g_state.module = module;
     g_ui.resources = module;

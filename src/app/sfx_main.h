@@ -6,4 +6,4 @@
 
 // Returns the process's exit code: 0, the launched command's own code, or
 // the Win32 error code of the first failure (see ModuleState).
-DWORD SfxMain(HINSTANCE module, const char* tail);
+DWORD SfxMain(HINSTANCE module, const wchar_t* tail);

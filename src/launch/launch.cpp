@@ -97,18 +97,17 @@ bool InstallInf(const wchar_t* path, const wchar_t* workingFolder, bool nativeSy
 // Waits until no installer window is left: looks for one for a while, then
 // follows the one found until it has gone.
 void WaitForInstallerWindows(int probes) {
-    char className[kInstallerNameSize];
-    char windowTitle[kInstallerNameSize];
+    const char* className;
+    const char* windowTitle;
     Sleep(1000);
     for (;;) {
         if (probes-- == 0) return;
         Sleep(10);
-        if (FindInstallerWindow(className, windowTitle) != nullptr) break;
+        if (FindInstallerWindow(&className, &windowTitle) != nullptr) break;
     }
     do {
         Sleep(100);
-    } while (FindWindowA(className[0] != '\0' ? className : nullptr,
-                         windowTitle[0] != '\0' ? windowTitle : nullptr) != nullptr);
+    } while (FindWindowA(className, windowTitle) != nullptr);
 }
 
 // Starts a program through the shell; dot is the command's last '.', if
@@ -175,17 +174,16 @@ void OpenFolder(const wchar_t* folder) {
         ShellExecuteW(nullptr, L"open", explorer, folder, nullptr, SW_SHOWDEFAULT);
 }
 
-HWND FindInstallerWindow(char* className, char* windowTitle) {
+HWND FindInstallerWindow(const char** className, const char** windowTitle) {
     static const char* const kClasses[] = {"MsiDialogCloseClass", "InstallShield_Win"};
-    windowTitle[0] = '\0';
+    *windowTitle = nullptr;
     for (const char* name : kClasses) {
-        CopyText(className, kInstallerNameSize, name);
-        if (HWND window = FindWindowA(className, nullptr)) return window;
+        *className = name;
+        if (HWND window = FindWindowA(name, nullptr)) return window;
     }
-    className[0] = '\0';
-    CopyText(windowTitle, kInstallerNameSize, "Setup");
-    HWND window = FindWindowA(nullptr, windowTitle);
-    if (window == nullptr) windowTitle[0] = '\0';
+    *className = nullptr;
+    HWND window = FindWindowA(nullptr, "Setup");
+    if (window != nullptr) *windowTitle = "Setup";
     return window;
 }
 

@@ -10,9 +10,6 @@
 // Units of the buffer that holds destination and command (with arguments).
 constexpr size_t kLaunchCommandSize = 512;
 
-// Size of the buffers FindInstallerWindow fills.
-constexpr int kInstallerNameSize = 128;
-
 // Starts command (relative to destination, which ends with a backslash,
 // optionally followed by arguments) with destination's folder part as its
 // working folder.  An ".inf" script is always waited for.  A program is
@@ -50,7 +47,7 @@ int SystemProgramPath(wchar_t* path, bool windowsFolder, const wchar_t* name);
 void OpenFolder(const wchar_t* folder);
 
 // Looks for an installer window: class "MsiDialogCloseClass", then class
-// "InstallShield_Win", then the title "Setup".  The buffer of what matched
-// receives the class name or title, the other is left empty; both empty and
-// null when there is none.
-HWND FindInstallerWindow(char* className, char* windowTitle);
+// "InstallShield_Win", then the title "Setup".  What matched, the class name
+// or the title, is set, the other null; both null, and the result, when
+// there is none.
+HWND FindInstallerWindow(const char** className, const char** windowTitle);

@@ -19,14 +19,13 @@ enum class TokenFolder { kNone, kDesktop, kDocuments, kProgramFiles, kSystem, kW
 // kDesktop on; matched exactly, letter case included.
 constexpr char kTokenNames[] = "Desktop\0MyDocuments\0ProgramFiles\0SystemDir\0WinDir\0temp";
 
-// Comparing this many bytes takes in the terminator of every name.
-constexpr size_t kLongestTokenSize = sizeof "ProgramFiles";
-
-TokenFolder FolderOfToken(const char* token) {
+TokenFolder FolderOfToken(const wchar_t* token) {
     const char* name = kTokenNames;
     for (int folder = static_cast<int>(TokenFolder::kDesktop); folder <= static_cast<int>(TokenFolder::kTemp);
          folder++) {
-        if (std::strncmp(token, name, kLongestTokenSize) == 0) return static_cast<TokenFolder>(folder);
+        size_t i = 0;
+        while (name[i] != '\0' && token[i] == static_cast<wchar_t>(name[i])) i++;
+        if (name[i] == '\0' && token[i] == L'\0') return static_cast<TokenFolder>(folder);
         name += std::strlen(name) + 1;
     }
     return TokenFolder::kNone;
@@ -58,20 +57,21 @@ int ReadShellFolder(HKEY root, const char* subkey, wchar_t* buffer, const wchar_
     return buffer[0] != L'\0' ? 1 : 0;
 }
 
-int ResolveFolderToken(wchar_t* output, const SfxConfig& block, const wchar_t* archivePath) {
-    if (block.destination[0] == '\0') return 0;
+int ResolveFolderToken(wchar_t* output, const wchar_t* destination, bool removeAfterRun,
+                       const wchar_t* archivePath) {
+    if (destination[0] == L'\0') return 0;
 
-    char text[MAX_PATH];
-    CopyTextPart(text, sizeof text, block.destination, sizeof block.destination);
-    char* second = text[0] == '%' ? std::strchr(text + 1, '%') : nullptr;
+    wchar_t text[MAX_PATH];
+    CopyText(text, MAX_PATH, destination);
+    wchar_t* second = text[0] == L'%' ? std::wcschr(text + 1, L'%') : nullptr;
     if (second == nullptr) {
-        CopyText(output, MAX_PATH, ToWide(text));
+        CopyText(output, MAX_PATH, text);
         return 0;
     }
-    const bool wholeTextIsToken = second[1] == '\0';
-    *second = '\0';
-    const char* token = text + 1;
-    const char* rest = second + 1;
+    const bool wholeTextIsToken = second[1] == L'\0';
+    *second = L'\0';
+    const wchar_t* token = text + 1;
+    const wchar_t* rest = second + 1;
 
     wchar_t folder[MAX_PATH] = L"";
     int privateTemp = 0;
@@ -96,7 +96,7 @@ int ResolveFolderToken(wchar_t* output, const SfxConfig& block, const wchar_t* a
         }
         // A run that removes its files afterwards gets a folder of its own,
         // named after the module, so that the folder can be removed too.
-        if (wholeTextIsToken && block.removeAfterRun != 0) {
+        if (wholeTextIsToken && removeAfterRun) {
             wchar_t name[1 + MAX_PATH] = L"~";
             SplitPath(archivePath, nullptr, name + 1);
             privateTemp = JoinText(folder, MAX_PATH, folder, name);
@@ -107,11 +107,10 @@ int ResolveFolderToken(wchar_t* output, const SfxConfig& block, const wchar_t* a
     if (folder[0] != L'\0') RemoveBackslash(folder);
 
     // A folder and rest too long together are cut at the buffer's end.
-    const wchar_t* wideRest = ToWide(rest);
-    if (!JoinText(output, MAX_PATH, folder, wideRest)) {
+    if (!JoinText(output, MAX_PATH, folder, rest)) {
         CopyText(output, MAX_PATH, folder);
         const size_t used = std::wcslen(output);
-        CopyText(output + used, MAX_PATH - used, wideRest);
+        CopyText(output + used, MAX_PATH - used, rest);
     }
     return privateTemp;
 }

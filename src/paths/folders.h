@@ -10,13 +10,14 @@
 #include "package/sfx_config.h"
 
 // Expands a leading folder token ("%Desktop%", "%MyDocuments%",
-// "%ProgramFiles%", "%SystemDir%", "%WinDir%", "%temp%") of the block's
+// "%ProgramFiles%", "%SystemDir%", "%WinDir%", "%temp%") of a configured
 // destination into output (MAX_PATH units).  Leaves output untouched and
-// returns 0 when the block's destination is empty.  Returns 1 when the
-// destination became a private folder under the temporary folder: "%temp%"
-// alone in a block that removes its files after the run gives the
-// temporary folder followed by "~" and the file name of archivePath.
-int ResolveFolderToken(wchar_t* output, const SfxConfig& block, const wchar_t* archivePath);
+// returns 0 when the destination is empty.  Returns 1 when the destination
+// became a private folder under the temporary folder: "%temp%" alone for a
+// run that removes its files afterwards gives the temporary folder followed
+// by "~" and the file name of archivePath.
+int ResolveFolderToken(wchar_t* output, const wchar_t* destination, bool removeAfterRun,
+                       const wchar_t* archivePath);
 
 // Reads a shell-folder path from the registry into buffer (MAX_PATH units).
 // Returns 1 when the value was read and is not empty.

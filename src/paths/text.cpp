@@ -59,46 +59,10 @@ void RemoveBackslash(wchar_t* text) {
     if (length > 0 && text[length - 1] == L'\\') text[length - 1] = L'\0';
 }
 
-namespace {
-
-// One form for both widths of text.
-size_t LengthOf(const char* text) { return std::strlen(text); }
-size_t LengthOf(const wchar_t* text) { return std::wcslen(text); }
-
-template <typename Char>
-void TrimSpaces(Char* text) {
-    size_t length = LengthOf(text);
-    while (length > 0 && text[length - 1] == ' ') text[--length] = 0;
+void TrimTrailingSpaces(wchar_t* text) {
+    size_t length = std::wcslen(text);
+    while (length > 0 && text[length - 1] == L' ') text[--length] = L'\0';
 }
-
-template <typename Char>
-int CopyTextOf(Char* destination, size_t size, const Char* source) {
-    if (size == 0) return 0;
-    const size_t length = LengthOf(source);
-    if (length < size) {
-        std::memmove(destination, source, (length + 1) * sizeof(Char));
-        return 1;
-    }
-    std::memmove(destination, source, (size - 1) * sizeof(Char));
-    destination[size - 1] = 0;
-    return 0;
-}
-
-template <typename Char>
-int JoinTextOf(Char* destination, size_t size, const Char* first, const Char* second) {
-    const size_t firstLength = LengthOf(first);
-    const size_t secondLength = LengthOf(second);
-    if (firstLength + secondLength >= size) return 0;
-    // second may lie inside destination (appending to itself); move it first.
-    std::memmove(destination + firstLength, second, (secondLength + 1) * sizeof(Char));
-    std::memmove(destination, first, firstLength * sizeof(Char));
-    return 1;
-}
-
-}  // namespace
-
-void TrimTrailingSpaces(char* text) { TrimSpaces(text); }
-void TrimTrailingSpaces(wchar_t* text) { TrimSpaces(text); }
 
 int FileCallPath(const wchar_t* path, wchar_t* output, size_t units, size_t plainLimit) {
     static constexpr wchar_t kPrefix[] = L"\\\\?\\UNC";
@@ -137,24 +101,24 @@ void SplitPath(const wchar_t* path, wchar_t* folder, wchar_t* name) {
     }
 }
 
-int CopyText(char* destination, size_t size, const char* source) {
-    return CopyTextOf(destination, size, source);
-}
-
 int CopyText(wchar_t* destination, size_t size, const wchar_t* source) {
-    return CopyTextOf(destination, size, source);
-}
-
-void CopyTextPart(char* destination, size_t size, const char* source, size_t length) {
-    if (size == 0) return;
-    size_t count = 0;
-    while (count < length && count + 1 < size && source[count] != '\0') count++;
-    std::memmove(destination, source, count);
-    destination[count] = '\0';
+    if (size == 0) return 0;
+    const size_t length = std::wcslen(source);
+    const int fits = length < size ? 1 : 0;
+    const size_t count = fits ? length : size - 1;
+    std::wmemmove(destination, source, count);
+    destination[count] = L'\0';
+    return fits;
 }
 
 int JoinText(wchar_t* destination, size_t size, const wchar_t* first, const wchar_t* second) {
-    return JoinTextOf(destination, size, first, second);
+    const size_t firstLength = std::wcslen(first);
+    const size_t secondLength = std::wcslen(second);
+    if (firstLength + secondLength >= size) return 0;
+    // second may lie inside destination (appending to itself); move it first.
+    std::wmemmove(destination + firstLength, second, secondLength + 1);
+    std::wmemmove(destination, first, firstLength);
+    return 1;
 }
 
 int FormatText(wchar_t* output, const wchar_t* format, ...) {

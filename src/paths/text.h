@@ -45,7 +45,6 @@ int AddBackslash(wchar_t* text, size_t size);
 void RemoveBackslash(wchar_t* text);
 
 // Removes trailing ' ' characters (tabs and other blanks stay).
-void TrimTrailingSpaces(char* text);
 void TrimTrailingSpaces(wchar_t* text);
 
 // Turns every '/' into a backslash.
@@ -63,14 +62,8 @@ int FileCallPath(const wchar_t* path, wchar_t* output, size_t units, size_t plai
 // (a longer part is cut, a longer folder part left empty).
 void SplitPath(const wchar_t* path, wchar_t* folder, wchar_t* name);
 
-// Copies source into destination (size bytes), cutting it at the buffer's
+// Copies source into destination (size units), cutting it at the buffer's
 // end.  Returns 1 when the whole text fitted, 0 when it was cut.
-int CopyText(char* destination, size_t size, const char* source);
-
-// Copies the first `length` bytes of source (or fewer, up to its NUL) and a
-// terminator, cutting at the buffer's end.
-void CopyTextPart(char* destination, size_t size, const char* source, size_t length);
-
 int CopyText(wchar_t* destination, size_t size, const wchar_t* source);
 
 // destination = first + second when that fits in size units;

@@ -18,7 +18,7 @@ constexpr int kChunk = 256;
 // a number, and the module holds no table of pointers to them.  They are
 // ASCII, widened when used.
 constexpr char kFormats[] =
-    "lzhsfx %hs\0"
+    "lzhsfx %s\0"
     "package: %s\0"
     "command: %hs\0"
     "destination: %s, remove: %ld, replace: %ld, crc-32: %08lX\0"
@@ -34,8 +34,8 @@ constexpr char kFormats[] =
 
 }  // namespace
 
-bool OpenRunLog(const char* path) {
-    HANDLE file = CreateFileW(ToWide(path), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+bool OpenRunLog(const wchar_t* path) {
+    HANDLE file = CreateFileW(path, FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
     g_ui.log = file;

@@ -8,12 +8,12 @@
 // Opens (or creates) the log at path, relative to the current folder.  A
 // new log starts with a byte-order mark, so that older editors take it for
 // UTF-8.  Returns false when it cannot be opened.
-bool OpenRunLog(const char* path);
+bool OpenRunLog(const wchar_t* path);
 
 // The lines of the log, by their formats (run_log.cpp holds them in this
 // order): "%s" takes a UTF-16 text, "%hs" one in the ANSI code page.
 enum LogFormat : int {
-    kLogStart,           // "lzhsfx %hs": the command line
+    kLogStart,           // "lzhsfx %s": the command line
     kLogPackage,         // "package: %s"
     kLogCommand,         // "command: %hs"
     kLogSettings,        // "destination: %s, remove: %ld, replace: %ld, crc-32: %08lX"

@@ -20,12 +20,9 @@ struct Token {
 
 Token Resolve(const std::string& destination, int removeAfterRun = 0,
               const char* archivePath = "C:\\dl\\pack.exe") {
-    SfxConfig block;
-    std::memset(&block, 0, sizeof block);
-    lstrcpynA(block.destination, destination.c_str(), sizeof block.destination);
-    block.removeAfterRun = removeAfterRun;
     wchar_t output[MAX_PATH] = L"untouched";
-    const int made = ResolveFolderToken(output, block, Wide(archivePath).c_str());
+    const int made =
+        ResolveFolderToken(output, Wide(destination).c_str(), removeAfterRun != 0, Wide(archivePath).c_str());
     return {Narrow(output), made};
 }
 
@@ -86,12 +83,8 @@ TEST(ResolveFolderToken, ATemporaryFolderNoCodePageHolds) {
     wchar_t saved[MAX_PATH];
     const DWORD had = GetEnvironmentVariableW(L"TMP", saved, MAX_PATH);
     SetEnvironmentVariableW(L"TMP", temp.c_str());
-    SfxConfig block;
-    std::memset(&block, 0, sizeof block);
-    lstrcpynA(block.destination, "%temp%", sizeof block.destination);
-    block.removeAfterRun = 1;
     wchar_t output[MAX_PATH];
-    const int made = ResolveFolderToken(output, block, L"C:\\dl\\\x65E5.exe");
+    const int made = ResolveFolderToken(output, L"%temp%", true, L"C:\\dl\\\x65E5.exe");
     SetEnvironmentVariableW(L"TMP", had != 0 && had < MAX_PATH ? saved : nullptr);
     EXPECT_EQ(made, 1);
     EXPECT_EQ(std::wstring(output), temp + L"~\x65E5.exe");

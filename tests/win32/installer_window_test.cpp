@@ -33,40 +33,44 @@ protected:
     }
 
     HWND Find() {
-        std::memset(className_, 'x', sizeof className_);
-        std::memset(title_, 'x', sizeof title_);
-        return FindInstallerWindow(className_, title_);
+        const char* className = "stale";
+        const char* title = "stale";
+        HWND found = FindInstallerWindow(&className, &title);
+        className_ = className != nullptr ? className : "";
+        title_ = title != nullptr ? title : "";
+        EXPECT_TRUE(className == nullptr || title == nullptr);
+        return found;
     }
 
-    char className_[kInstallerNameSize];
-    char title_[kInstallerNameSize];
+    std::string className_;
+    std::string title_;
     std::vector<HWND> windows_;
 };
 
 TEST_F(DialogInstallerWindow, NoneFoundLeavesBothNamesEmpty) {
     Open("BenchOther", "Not the installer");
     EXPECT_EQ(Find(), nullptr);
-    EXPECT_STREQ(className_, "");
-    EXPECT_STREQ(title_, "");
+    EXPECT_EQ(className_, "");
+    EXPECT_EQ(title_, "");
 }
 
 TEST_F(DialogInstallerWindow, ClassesComeBeforeTheTitle) {
     HWND titled = Open("BenchOther", "Setup");
     HWND shield = Open("InstallShield_Win", "Installing");
     EXPECT_EQ(Find(), shield);
-    EXPECT_STREQ(className_, "InstallShield_Win");
-    EXPECT_STREQ(title_, "");
+    EXPECT_EQ(className_, "InstallShield_Win");
+    EXPECT_EQ(title_, "");
 
     HWND msi = Open("MsiDialogCloseClass", "");
     EXPECT_EQ(Find(), msi);
-    EXPECT_STREQ(className_, "MsiDialogCloseClass");
-    EXPECT_STREQ(title_, "");
+    EXPECT_EQ(className_, "MsiDialogCloseClass");
+    EXPECT_EQ(title_, "");
 
     DestroyWindow(msi);
     DestroyWindow(shield);
     EXPECT_EQ(Find(), titled);
-    EXPECT_STREQ(className_, "");
-    EXPECT_STREQ(title_, "Setup");
+    EXPECT_EQ(className_, "");
+    EXPECT_EQ(title_, "Setup");
 }
 
 TEST_F(DialogInstallerWindow, TheTitleIsMatchedWholeWithoutRegardToCase) {
@@ -74,7 +78,7 @@ TEST_F(DialogInstallerWindow, TheTitleIsMatchedWholeWithoutRegardToCase) {
     EXPECT_EQ(Find(), nullptr);
     HWND upper = Open("BenchOther", "SETUP");
     EXPECT_EQ(Find(), upper);
-    EXPECT_STREQ(title_, "Setup");
+    EXPECT_EQ(title_, "Setup");
 }
 
 }  // namespace

@@ -77,15 +77,15 @@ TEST(RemoveBackslash, RemovesOnlyOne) {
 }
 
 TEST(TrimTrailingSpaces, OnlyBlanksAtTheEnd) {
-    char text[32] = " a b  ";
+    wchar_t text[32] = L" a b  ";
     TrimTrailingSpaces(text);
-    EXPECT_STREQ(text, " a b");
-    char blanks[8] = "    ";
+    EXPECT_STREQ(text, L" a b");
+    wchar_t blanks[8] = L"    ";
     TrimTrailingSpaces(blanks);
-    EXPECT_STREQ(blanks, "");
-    char tab[8] = "a\t";
+    EXPECT_STREQ(blanks, L"");
+    wchar_t tab[8] = L"a\t";
     TrimTrailingSpaces(tab);
-    EXPECT_STREQ(tab, "a\t");
+    EXPECT_STREQ(tab, L"a\t");
 }
 
 TEST(SlashesToBackslashes, EverySlash) {
@@ -95,18 +95,13 @@ TEST(SlashesToBackslashes, EverySlash) {
 }
 
 TEST(BoundedText, CopyJoinAndFormatStayInTheirBuffers) {
-    char small[8];
-    EXPECT_EQ(CopyText(small, sizeof small, "1234567"), 1);
-    EXPECT_STREQ(small, "1234567");
-    EXPECT_EQ(CopyText(small, sizeof small, "123456789"), 0);
-    EXPECT_STREQ(small, "1234567");
-
-    CopyTextPart(small, sizeof small, "abcdef", 3);
-    EXPECT_STREQ(small, "abc");
-    CopyTextPart(small, sizeof small, "ab", 5);
-    EXPECT_STREQ(small, "ab");
-    CopyTextPart(small, sizeof small, "abcdefghijk", 20);
-    EXPECT_STREQ(small, "abcdefg");
+    wchar_t small[8];
+    EXPECT_EQ(CopyText(small, 8, L"1234567"), 1);
+    EXPECT_STREQ(small, L"1234567");
+    EXPECT_EQ(CopyText(small, 8, L"123456789"), 0);
+    EXPECT_STREQ(small, L"1234567");
+    EXPECT_EQ(CopyText(small, 0, L"x"), 0);
+    EXPECT_STREQ(small, L"1234567");
 
     wchar_t joined[8] = L"old";
     EXPECT_EQ(JoinText(joined, 8, L"abc", L"defg"), 1);
