@@ -14,19 +14,19 @@ namespace {
 
 constexpr int kPromptFormatUnits = 64;
 constexpr int kPromptUnits = 520;
-constexpr int kLineBytes = 256;
+constexpr int kLineUnits = 256;
 
 // Sets one size-and-date line; a zero (unknown) time leaves it empty.
 void ShowFileLine(HWND dialog, int control, uint32_t dosDateTime, uint32_t size) {
     if (dosDateTime == 0) return;
-    char format[kLineBytes];
-    if (FormatDateLine(dosDateTime, format, sizeof format) == 0) return;
-    char sizeText[kThousandsSize];
+    wchar_t format[kLineUnits];
+    if (FormatDateLine(dosDateTime, format, kLineUnits) == 0) return;
+    wchar_t sizeText[kThousandsSize];
     FormatThousands(size, sizeText);
-    // The line is shorter than kLineBytes, the size at most 13 characters.
-    char line[kLineBytes + kThousandsSize];
-    wsprintfA(line, format, sizeText);
-    SetDlgItemTextA(dialog, control, line);
+    // The line is shorter than kLineUnits, the size at most 13 characters.
+    wchar_t line[kLineUnits + kThousandsSize];
+    FormatText(line, format, sizeText);
+    SetDlgItemTextW(dialog, control, line);
 }
 
 void InitDialog(HWND dialog, const ReplaceInfo* info) {
@@ -90,7 +90,7 @@ INT_PTR CALLBACK ConfirmReplaceProc(HWND dialog, UINT message, WPARAM wParam, LP
 int32_t ConfirmReplace(const ReplaceInfo* info) {
     HWND owner = g_ui.progressWindow;
     SendMessageA(owner, kAnimationStop, 0, 0);
-    const INT_PTR result = DialogBoxParamA(g_ui.resources, MAKEINTRESOURCEA(IDD_CONFIRM_REPLACE), owner,
+    const INT_PTR result = DialogBoxParamW(g_ui.resources, MAKEINTRESOURCEW(IDD_CONFIRM_REPLACE), owner,
                                            ConfirmReplaceProc, reinterpret_cast<LPARAM>(info));
     SendMessageA(owner, kAnimationPlay, 0, 0);
 

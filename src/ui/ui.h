@@ -47,15 +47,15 @@ constexpr int32_t kReplaceCancel = -1;  // end the run; the progress window is c
 // -1 cancel (also when the dialog cannot be created).
 int32_t ConfirmReplace(const ReplaceInfo* info);
 
-// Fills output (outputSize bytes) with the date line of string entry 9 for
+// Fills output (outputSize units) with the date line of string entry 9 for
 // an MS-DOS date/time; the line still holds one "%s" for the size text.
 // Returns its length, 0 on failure.
-int FormatDateLine(uint32_t dosDateTime, char* output, int outputSize);
+int FormatDateLine(uint32_t dosDateTime, wchar_t* output, int outputSize);
 
 // Decimal digits of n with ',' between groups of three ("4,294,967,295")
-// into output (kThousandsSize bytes).
+// into output (kThousandsSize units).
 constexpr int kThousandsSize = 16;
-void FormatThousands(uint32_t n, char* output);
+void FormatThousands(uint32_t n, wchar_t* output);
 
 // ---- Progress window, dialog 120 (main thread) ----
 

@@ -40,14 +40,14 @@ std::string Grouped(uint32_t n) {
     return digits;
 }
 
-std::string English() { return ResourceStringIn(IDS_DATE_LINE, kEnglish, CP_ACP); }
+std::wstring English() { return ResourceString(IDS_DATE_LINE, kEnglish); }
 
-std::string Japanese() { return ResourceStringIn(IDS_DATE_LINE, kJapanese, kShiftJis); }
+std::wstring Japanese() { return ResourceString(IDS_DATE_LINE, kJapanese); }
 
-std::string Format(const std::string& format, uint32_t value) {
-    char line[256];
-    const int length = FormatDateLineFrom(format.c_str(), value, line, sizeof line);
-    EXPECT_EQ(length, static_cast<int>(strlen(line)));
+std::wstring Format(const std::wstring& format, uint32_t value) {
+    wchar_t line[256];
+    const int length = FormatDateLineFrom(format.c_str(), value, line, 256);
+    EXPECT_EQ(length, static_cast<int>(wcslen(line)));
     return line;
 }
 
@@ -56,10 +56,10 @@ std::string Format(const std::string& format, uint32_t value) {
 TEST(FormatThousands, GroupsEveryThreeDigitsFromTheRight) {
     const uint32_t samples[] = {0,     1,      12,     123,    999,     1000,    1234,       12345,
                                 99999, 100000, 123456, 999999, 1000000, 1234567, 1000000000, 4294967295u};
-    char text[kThousandsSize];
+    wchar_t text[kThousandsSize];
     for (uint32_t n : samples) {
         FormatThousands(n, text);
-        EXPECT_EQ(text, Grouped(n)) << n;
+        EXPECT_EQ(ToCodePage(text, CP_ACP), Grouped(n)) << n;
     }
     uint32_t n = 2463534242u;  // xorshift sweep over the whole range
     for (int i = 0; i < 2000; ++i) {
@@ -67,7 +67,7 @@ TEST(FormatThousands, GroupsEveryThreeDigitsFromTheRight) {
         n ^= n >> 17;
         n ^= n << 5;
         FormatThousands(n, text);
-        ASSERT_EQ(text, Grouped(n)) << n;
+        ASSERT_EQ(ToCodePage(text, CP_ACP), Grouped(n)) << n;
     }
 }
 
@@ -85,19 +85,19 @@ TEST(DayOfWeek, AgreesWithTheSystemCalendarOverTheWholeDosRange) {
 }
 
 TEST(FormatDateLine, EnglishGivesMonthDayYearAndKeepsTheSizeSlot) {
-    const std::string line = Format(English(), DosDateTime(2024, 1, 2, 10, 20, 30));
-    char finished[256];
-    char size[kThousandsSize];
+    const std::wstring line = Format(English(), DosDateTime(2024, 1, 2, 10, 20, 30));
+    wchar_t finished[256];
+    wchar_t size[kThousandsSize];
     FormatThousands(1234567, size);
-    wsprintfA(finished, line.c_str(), size);
-    EXPECT_STREQ(finished, "1,234,567 Bytes\nModified: 01, 02, 2024,  10:20:30");
+    wsprintfW(finished, line.c_str(), size);
+    EXPECT_STREQ(finished, L"1,234,567 Bytes\nModified: 01, 02, 2024,  10:20:30");
 }
 
 TEST(FormatDateLine, EnglishCoversTheEndsOfTheDosRange) {
     EXPECT_EQ(Format(English(), DosDateTime(1980, 1, 1, 0, 0, 0)),
-              "%s Bytes\nModified: 01, 01, 1980,  00:00:00");
+              L"%s Bytes\nModified: 01, 01, 1980,  00:00:00");
     EXPECT_EQ(Format(English(), DosDateTime(2107, 12, 31, 23, 59, 58)),
-              "%s Bytes\nModified: 12, 31, 2107,  23:59:58");
+              L"%s Bytes\nModified: 12, 31, 2107,  23:59:58");
 }
 
 TEST(FormatDateLine, JapaneseGivesYearMonthDayAndTheWeekday) {
@@ -111,8 +111,7 @@ TEST(FormatDateLine, JapaneseGivesYearMonthDayAndTheWeekday) {
         {2024, 3, 1, L"%s バイト\n2024年03月01日 金曜日、10:20:30"},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(Format(Japanese(), DosDateTime(c.year, c.month, c.day, 10, 20, 30)),
-                  ToCodePage(c.expected, kShiftJis))
+        EXPECT_EQ(Format(Japanese(), DosDateTime(c.year, c.month, c.day, 10, 20, 30)), c.expected)
             << c.year << "-" << c.month << "-" << c.day;
     }
 }
@@ -123,44 +122,46 @@ TEST(FormatDateLine, JapaneseWeekdayFollowsTheCalendarThroughAWeek) {
         const int weekday = SystemDayOfWeek(2023, 12, day);
         wchar_t expected[64];
         swprintf(expected, 64, L"%%s バイト\n2023年12月%02d日 %lc曜日、00:00:00", day, weekdays[weekday]);
-        EXPECT_EQ(Format(Japanese(), DosDateTime(2023, 12, day, 0, 0, 0)), ToCodePage(expected, kShiftJis));
+        EXPECT_EQ(Format(Japanese(), DosDateTime(2023, 12, day, 0, 0, 0)), expected);
     }
 }
 
 TEST(FormatDateLine, RawValuesOutsideTheCalendarStillFormatSafely) {
     // A level-2 time stamp that could not be converted arrives raw: month 15,
     // day 31, hour 31, minute 63.
-    const std::string english = Format(English(), 0xFFFFFFFFu);
-    EXPECT_EQ(english, "%s Bytes\nModified: 15, 31, 2107,  31:63:62");
-    const std::string japanese = Format(Japanese(), 0xFFFFFFFFu);
-    EXPECT_EQ(japanese.find('?'), std::string::npos);
+    const std::wstring english = Format(English(), 0xFFFFFFFFu);
+    EXPECT_EQ(english, L"%s Bytes\nModified: 15, 31, 2107,  31:63:62");
+    const std::wstring japanese = Format(Japanese(), 0xFFFFFFFFu);
+    EXPECT_EQ(japanese.find(L'?'), std::wstring::npos);
     EXPECT_EQ(japanese.size(), Format(Japanese(), DosDateTime(2024, 1, 2, 10, 20, 30)).size());
 }
 
 TEST(FormatDateLine, TooSmallOutputGivesZeroAndAnEmptyText) {
-    const std::string format = English();
+    const std::wstring format = English();
     const int needed = static_cast<int>(Format(format, DosDateTime(2024, 1, 2, 0, 0, 0)).size());
-    char small[64];
-    memset(small, 'x', sizeof small);
+    wchar_t small[64];
+    wmemset(small, L'x', 64);
     EXPECT_EQ(FormatDateLineFrom(format.c_str(), DosDateTime(2024, 1, 2, 0, 0, 0), small, needed), 0);
-    EXPECT_EQ(small[0], '\0');
-    EXPECT_EQ(small[1], 'x');  // nothing else written
+    EXPECT_EQ(small[0], L'\0');
+    EXPECT_EQ(small[1], L'x');  // nothing else written
     EXPECT_EQ(FormatDateLineFrom(format.c_str(), DosDateTime(2024, 1, 2, 0, 0, 0), small, needed + 1),
               needed);
 }
 
 TEST(FormatDateLine, ALoneQuestionMarkAtTheEndIsNotReplaced) {
-    // Only a "??" pair takes the weekday, so the terminator is never overrun.
-    char line[32];
-    ASSERT_EQ(FormatDateLineFrom("%04d?", DosDateTime(2024, 1, 2, 0, 0, 0), line, sizeof line), 5);
-    EXPECT_STREQ(line, "2024?");
+    // Only a "??" pair takes the weekday.
+    wchar_t line[32];
+    ASSERT_EQ(FormatDateLineFrom(L"%04d?", DosDateTime(2024, 1, 2, 0, 0, 0), line, 32), 5);
+    EXPECT_STREQ(line, L"2024?");
+    // A format longer than the string table's entries is refused.
+    EXPECT_EQ(FormatDateLineFrom(std::wstring(128, L'x').c_str(), 0, line, 32), 0);
 }
 
 TEST(FormatDateLine, LoadsTheFormatOfTheUserInterfaceLanguage) {
     const uint32_t value = DosDateTime(2024, 1, 2, 10, 20, 30);
-    char line[256];
-    ASSERT_GT(FormatDateLine(value, line, sizeof line), 0);
-    if (JapaneseUi() && GetACP() == kShiftJis)
+    wchar_t line[256];
+    ASSERT_GT(FormatDateLine(value, line, 256), 0);
+    if (JapaneseUi())
         EXPECT_EQ(line, Format(Japanese(), value));
     else if (!JapaneseUi())
         EXPECT_EQ(line, Format(English(), value));

@@ -9,6 +9,7 @@
 
 #include "ui/ui.h"
 #include "res/resource.h"
+#include "resource_text.h"
 #include "ui/ui.h"
 #include "window_driver.h"
 
@@ -97,17 +98,17 @@ TEST_F(DialogLayout, EveryTemplateTextFitsItsControl) {
 TEST_F(DialogLayout, TheLongestSizeAndDateLinesFit) {
     HWND dialog = Create(IDD_CONFIRM_REPLACE);
     ASSERT_NE(dialog, nullptr);
-    char format[256];
+    wchar_t format[256];
     const uint32_t lastDay = ((127u << 9 | 12u << 5 | 31u) << 16) | (23u << 11 | 59u << 5 | 29u);
     const uint32_t eights = ((108u << 9 | 8u << 5 | 28u) << 16) | (8u << 11 | 58u << 5 | 29u);
     for (uint32_t value : {lastDay, eights}) {
-        ASSERT_GT(FormatDateLine(value, format, sizeof format), 0);
-        char line[300];
-        char size[kThousandsSize];
+        ASSERT_GT(FormatDateLine(value, format, 256), 0);
+        wchar_t line[300];
+        wchar_t size[kThousandsSize];
         FormatThousands(4294967295u, size);
-        wsprintfA(line, format, size);
-        ExpectFits(GetDlgItem(dialog, IDC_EXISTING_LINE), line);
-        ExpectFits(GetDlgItem(dialog, IDC_ENTRY_LINE), line);
+        wsprintfW(line, format, size);
+        ExpectFits(GetDlgItem(dialog, IDC_EXISTING_LINE), ToCodePage(line, CP_ACP));
+        ExpectFits(GetDlgItem(dialog, IDC_ENTRY_LINE), ToCodePage(line, CP_ACP));
     }
     DestroyWindow(dialog);
 }
