@@ -73,7 +73,9 @@ bool MakeInstallerCommand(const wchar_t* path, wchar_t* program, wchar_t* comman
 // Installs the script at path and waits for the installer, with the system
 // folders unredirected when nativeSystemFolders is set (so that the system
 // folder's rundll32.exe is the native one too).
-bool InstallInf(const wchar_t* path, const wchar_t* workingFolder, bool nativeSystemFolders, DWORD* exitCode) {
+// Its buffers get a frame of their own: inlined into the caller's, they
+// made a frame past a page, and the module has no stack probes.
+__attribute__((noinline)) bool InstallInf(const wchar_t* path, const wchar_t* workingFolder, bool nativeSystemFolders, DWORD* exitCode) {
     int redirectionOff = 0;
     if (nativeSystemFolders) redirectionOff = Wow64Redirection(kWow64Off);
     wchar_t program[MAX_PATH];
