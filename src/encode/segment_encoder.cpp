@@ -110,7 +110,8 @@ void SegmentEncoder::EmitBlock(const uint16_t* symbols, const uint16_t* position
         KeepBlockModel(symbols, positions, count);
         return;
     }
-    const uint64_t bits = blockWriter_.Plan(symbols, positions, count);
+    blockWriter_.Plan(symbols, positions, count);
+    const uint64_t bits = blockWriter_.FitTables();
     // The bit writer keeps up to 31 bits and stores 4 bytes at a time.
     if (overflow_ || (bits_.BitCount() + bits) / 8 + 8 > bits_.capacity()) {
         overflow_ = true;
