@@ -9,6 +9,10 @@ namespace {
 // step above 7, and a closing 0.
 unsigned LengthFieldBits(unsigned len) { return len < 7 ? 3 : len - 3; }
 
+// Refits of the character code to its pre-tree, each with the pre-tree of
+// the one before.
+constexpr unsigned kFitRounds = 3;
+
 unsigned LastUsed(const uint8_t* lengths, unsigned count) {
     while (count > 0 && lengths[count - 1] == 0) count--;
     return count;
@@ -86,27 +90,7 @@ uint64_t BlockWriter::Plan(const uint16_t* symbols, const uint16_t* positions, u
     BuildCode(charFrequencies_, kCharSymbols, charLengths_, charCodes_, char_);
     BuildCode(positionFrequencies_, positionCodes_, positionLengths_, positionCodesTable_, position_);
 
-    uint64_t bits = 16;
-    if (char_.used < 2) {
-        // No pre-tree is needed: it is sent as a one-symbol code too.
-        pre_.used = 0;
-        bits += 2 * kPreTreeCountBits + 2 * kCharCountBits;
-    } else {
-        BuildPreTreeSequence();
-        std::memset(preFrequencies_, 0, sizeof preFrequencies_);
-        for (unsigned i = 0; i < preCount_; i++) preFrequencies_[preSymbols_[i]]++;
-        BuildCode(preFrequencies_, kPreTreeSymbols, preLengths_, preCodes_, pre_);
-        preListCount_ = LastUsed(preLengths_, kPreTreeSymbols);
-        bits += kPreTreeCountBits +
-                (pre_.used < 2 ? kPreTreeCountBits : ShortListBits(preLengths_, preListCount_, true));
-        bits += kCharCountBits;
-        for (unsigned i = 0; i < preCount_; i++) {
-            const unsigned s = preSymbols_[i];
-            bits += preLengths_[s] + (s == 1 ? 4 : s == 2 ? 9 : 0);
-        }
-        for (unsigned s = 0; s < kCharSymbols; s++)
-            bits += static_cast<uint64_t>(charFrequencies_[s]) * charLengths_[s];
-    }
+    uint64_t bits = 16 + PlanCharacters();
     positionListCount_ = LastUsed(positionLengths_, positionCodes_);
     bits += positionCountBits_ + (position_.used < 2
                                       ? positionCountBits_
@@ -115,6 +99,58 @@ uint64_t BlockWriter::Plan(const uint16_t* symbols, const uint16_t* positions, u
         bits += static_cast<uint64_t>(positionFrequencies_[j]) * (positionLengths_[j] + PositionExtraBits(j));
     plannedBits_ = bits;
     return bits;
+}
+
+// The pre-tree, the character lengths it sends, and the characters: their
+// bits from charLengths_.
+uint64_t BlockWriter::PlanCharacters() {
+    // Without two characters no pre-tree is needed: it is sent as a
+    // one-symbol code too.
+    if (char_.used < 2) {
+        pre_.used = 0;
+        return 2 * kPreTreeCountBits + 2 * kCharCountBits;
+    }
+    BuildPreTreeSequence();
+    std::memset(preFrequencies_, 0, sizeof preFrequencies_);
+    for (unsigned i = 0; i < preCount_; i++) preFrequencies_[preSymbols_[i]]++;
+    BuildCode(preFrequencies_, kPreTreeSymbols, preLengths_, preCodes_, pre_);
+    preListCount_ = LastUsed(preLengths_, kPreTreeSymbols);
+    uint64_t bits = kPreTreeCountBits +
+                    (pre_.used < 2 ? kPreTreeCountBits : ShortListBits(preLengths_, preListCount_, true));
+    bits += kCharCountBits;
+    for (unsigned i = 0; i < preCount_; i++) {
+        const unsigned s = preSymbols_[i];
+        bits += preLengths_[s] + (s == 1 ? 4 : s == 2 ? 9 : 0);
+    }
+    for (unsigned s = 0; s < kCharSymbols; s++)
+        bits += static_cast<uint64_t>(charFrequencies_[s]) * charLengths_[s];
+    return bits;
+}
+
+uint64_t BlockWriter::FitTables() {
+    if (char_.used < 3 || pre_.used < 2) return plannedBits_;
+    // A length the pre-tree does not code yet is priced as a long one.
+    constexpr uint32_t kNewLengthBits = 8;
+    uint64_t charBits = PlanCharacters();
+    const uint64_t otherBits = plannedBits_ - charBits;
+    uint8_t kept[kCharSymbols];
+    for (unsigned round = 0; round < kFitRounds; round++) {
+        uint32_t cost[kMaxCodeLength + 1];
+        for (unsigned len = 1; len <= kMaxCodeLength; len++)
+            cost[len] = preLengths_[len + 2] != 0 ? preLengths_[len + 2] : kNewLengthBits;
+        std::memcpy(kept, charLengths_, sizeof kept);
+        if (!FitCodeLengths(charFrequencies_, kCharSymbols, kMaxCodeLength, cost, charLengths_, work_)) break;
+        const uint64_t bits = PlanCharacters();
+        if (bits >= charBits) {
+            std::memcpy(charLengths_, kept, sizeof kept);
+            PlanCharacters();
+            break;
+        }
+        charBits = bits;
+    }
+    BuildCanonicalCodes(charLengths_, kCharSymbols, charCodes_);
+    plannedBits_ = otherBits + charBits;
+    return plannedBits_;
 }
 
 uint64_t BlockWriter::Lengthen() {

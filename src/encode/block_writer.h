@@ -28,6 +28,12 @@ public:
     // is read for matches only) and returns the block's exact size in bits.
     uint64_t Plan(const uint16_t* symbols, const uint16_t* positions, unsigned count);
 
+    // Refits the planned block's character code to the pre-tree that
+    // sends its lengths: lengths the pre-tree sends cheaply may pay for
+    // more bits of the symbols that get them.  Returns the new size (never
+    // larger).  Plan's sizes leave this out, since it takes time.
+    uint64_t FitTables();
+
     // Makes the planned block 3 bits longer by sending one more (zero)
     // length at the end of the pre-tree or the position list, which
     // decoders read and ignore.  Returns the new size, or the old one when
@@ -56,6 +62,7 @@ private:
     unsigned BuildCode(const uint32_t* frequencies, unsigned count, uint8_t* lengths, uint16_t* codes,
                        Code& code);
     void BuildPreTreeSequence();
+    uint64_t PlanCharacters();
     static uint64_t ShortListBits(const uint8_t* lengths, unsigned sent, bool special);
     static void WriteShortList(BitOutput& out, const uint8_t* lengths, unsigned sent, unsigned countBits,
                                bool special);

@@ -190,7 +190,8 @@ EntryEncoder::Outcome EntryEncoder::Join(SegmentEncoder& segment) {
 
 EntryEncoder::Outcome EntryEncoder::WriteFinalBlock(SegmentEncoder& segment) {
     BlockWriter& writer = segment.blockWriter();
-    uint64_t bits = writer.Plan(segment.finalSymbols(), segment.finalPositions(), segment.finalCount());
+    writer.Plan(segment.finalSymbols(), segment.finalPositions(), segment.finalCount());
+    uint64_t bits = writer.FitTables();
     // jlha's decoder can lose the last match of a bit stream that ends on a
     // byte boundary (other readers refuse bytes after the stream, so it
     // cannot be padded): the last block is made 3 bits longer instead.

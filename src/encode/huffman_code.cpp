@@ -65,6 +65,75 @@ unsigned BuildCodeLengths(const uint32_t* frequencies, unsigned count, unsigned 
     return n;
 }
 
+// With the symbols sorted by falling frequency, an optimal code gives them
+// non-decreasing lengths (swapping two lengths leaves the length costs as
+// they are), so a code is its count of symbols per length.  A step takes
+// one symbol of length d to two of d + 1 and two of e to one of e - 1,
+// which keeps the count and the code complete; the best step is taken
+// until none gains.
+bool FitCodeLengths(const uint32_t* frequencies, unsigned count, unsigned maxLength,
+                    const uint32_t* lengthCost, uint8_t* lengths, CodeLengthWork& work) {
+    unsigned n = 0;
+    int perLength[kMaxCodeLength + 2] = {};
+    for (unsigned s = 0; s < count; s++) {
+        if (frequencies[s] == 0) continue;
+        work.leaves[n++] = {frequencies[s], static_cast<uint16_t>(s)};
+        perLength[lengths[s]]++;
+    }
+    std::sort(work.leaves, work.leaves + n, [](const CodeLengthWork::Leaf& a, const CodeLengthWork::Leaf& b) {
+        return a.frequency != b.frequency ? a.frequency > b.frequency : a.symbol < b.symbol;
+    });
+    uint64_t* sum = work.weights[0];  // sum[i]: frequencies of the first i symbols
+    sum[0] = 0;
+    for (unsigned i = 0; i < n; i++) sum[i + 1] = sum[i] + work.leaves[i].frequency;
+    const auto cost = [&](const int* k) {
+        uint64_t bits = 0;
+        unsigned first = 0;
+        for (unsigned d = 1; d <= maxLength; d++) {
+            const unsigned next = first + static_cast<unsigned>(k[d]);
+            bits += d * (sum[next] - sum[first]) + static_cast<uint64_t>(k[d]) * lengthCost[d];
+            first = next;
+        }
+        return bits;
+    };
+
+    bool changed = false;
+    uint64_t best = cost(perLength);
+    for (;;) {
+        int bestSplit = 0, bestJoin = 0;
+        for (unsigned d = 1; d < maxLength; d++) {
+            if (perLength[d] == 0) continue;
+            for (unsigned e = 2; e <= maxLength; e++) {
+                if (e == d + 1) continue;
+                int k[kMaxCodeLength + 2];
+                std::copy(perLength, perLength + maxLength + 1, k);
+                k[d]--;
+                k[d + 1] += 2;
+                k[e] -= 2;
+                k[e - 1]++;
+                if (k[e] < 0) continue;
+                const uint64_t bits = cost(k);
+                if (bits < best) {
+                    best = bits;
+                    bestSplit = static_cast<int>(d);
+                    bestJoin = static_cast<int>(e);
+                }
+            }
+        }
+        if (bestSplit == 0) break;
+        perLength[bestSplit]--;
+        perLength[bestSplit + 1] += 2;
+        perLength[bestJoin] -= 2;
+        perLength[bestJoin - 1]++;
+        changed = true;
+    }
+    if (!changed) return false;
+    unsigned i = 0;
+    for (unsigned d = 1; d <= maxLength; d++)
+        for (int k = 0; k < perLength[d]; k++) lengths[work.leaves[i++].symbol] = static_cast<uint8_t>(d);
+    return true;
+}
+
 void BuildCanonicalCodes(const uint8_t* lengths, unsigned count, uint16_t* codes) {
     unsigned perLength[kMaxCodeLength + 1] = {};
     for (unsigned s = 0; s < count; s++) perLength[lengths[s]]++;

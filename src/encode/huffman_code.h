@@ -32,6 +32,15 @@ struct CodeLengthWork {
 unsigned BuildCodeLengths(const uint32_t* frequencies, unsigned count, unsigned maxLength, uint8_t* lengths,
                           CodeLengthWork& work);
 
+// Moves the lengths of a complete code (from BuildCodeLengths, with at
+// least three symbols) so that the symbols' bits plus lengthCost[L] for
+// every symbol of length L (1..maxLength) get smaller, as long as a step
+// of two lengths gains: one symbol one bit deeper, two others one
+// shallower, or the reverse.  The code stays complete.  Returns whether
+// a length changed.
+bool FitCodeLengths(const uint32_t* frequencies, unsigned count, unsigned maxLength,
+                    const uint32_t* lengthCost, uint8_t* lengths, CodeLengthWork& work);
+
 // Canonical codes: shorter codes first, and within one length in symbol
 // order, which is how the decoders' table builder assigns them.
 void BuildCanonicalCodes(const uint8_t* lengths, unsigned count, uint16_t* codes);

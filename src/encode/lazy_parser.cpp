@@ -85,7 +85,7 @@ void SegmentEncoder::ParseLazy() {
         if (count + 3 > BlockSplitter::kMaxSymbols) EmitPending(false, s.segment);
         if (sinceModel >= kModelStep) {
             const unsigned window = count < kModelWindow ? count : kModelWindow;
-            ModelFrom(symbols + count - window, positions + count - window, window);
+            ModelFrom(symbols + count - window, positions + count - window, window, model_);
             sinceModel = 0;
         }
         uint32_t distance = 0;

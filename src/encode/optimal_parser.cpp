@@ -1,10 +1,16 @@
 // The best level: each chunk of input is parsed as the cheapest path from
 // its first byte to its last, where every step is a literal or one of the
 // matches found at that position (each match also offers every shorter
-// length), priced with a bit-cost model.  The first pass prices with the
-// model of the previous chunk (or of a greedy parse, for an entry's first
-// chunk); later passes with the statistics of the pass before.  The
-// cheapest pass, measured as the blocks it would make, is written.
+// length), priced with a bit-cost model.
+//
+// The segment is parsed twice.  In the first parse, a chunk's first pass
+// prices with the model of the previous chunk (or of a greedy parse, for
+// an entry's first chunk) and later passes with the statistics of the pass
+// before; the cheapest pass, measured as the blocks it would make, is
+// kept, and the splitter plans where blocks end.  A chunk's statistics are
+// those of a few thousand symbols, not of the block they end up in, so
+// the second parse prices each position with the statistics of the
+// planned block it lies in, and its blocks are the ones written.
 #include <cmath>
 #include <cstring>
 
@@ -30,15 +36,27 @@ constexpr uint32_t kStepLengthMask = (1u << kStepLengthBits) - 1;
 
 // -log2 of a symbol's share, in cost units.  A symbol not seen is priced
 // as rarer than any seen; no code is shorter than one bit.
-uint32_t SymbolCost(uint32_t frequency, uint32_t total) {
+uint16_t SymbolCost(uint32_t frequency, uint32_t total) {
     const double share = frequency != 0 ? static_cast<double>(frequency) / total : 0.5 / total;
     const double bits = -std::log2(share);
-    return static_cast<uint32_t>((bits < 1 ? 1 : bits) * kCostScale + 0.5);
+    return static_cast<uint16_t>((bits < 1 ? 1 : bits) * kCostScale + 0.5);
 }
 
 }  // namespace
 
 void SegmentEncoder::ParseOptimal() {
+    planning_ = true;
+    blockModelCount_ = 0;
+    plannedEnd_ = start_;
+    ParseSegmentOptimal();
+    planning_ = false;
+    repricing_ = true;
+    pendingCount_ = 0;
+    ParseSegmentOptimal();
+    repricing_ = false;
+}
+
+void SegmentEncoder::ParseSegmentOptimal() {
     tree_.Start(dictionary_, kTreeDepth, kNiceLength);
     // The history goes into the tree, so that matches reach back into it.
     const uint32_t first = start_ > dictionary_ ? start_ - dictionary_ : 0;
@@ -50,26 +68,34 @@ void SegmentEncoder::ParseOptimal() {
         const uint32_t count = left < kOptimalChunk ? left : kOptimalChunk;
 
         FindChunkMatches(pos, count);
-        if (!haveModel_) GreedyModel(pos, count);
-        uint64_t bestBits = ~uint64_t{0};
-        unsigned bestCount = 0;
-        for (unsigned pass = 0; pass < kPasses; pass++) {
-            const int trial = 1 - best;
-            const unsigned n = ParseChunk(pos, count, parseSymbols_[trial], parsePositions_[trial]);
-            const uint64_t bits = MeasureChunk(parseSymbols_[trial], parsePositions_[trial], n);
-            if (bits < bestBits) {
-                bestBits = bits;
-                bestCount = n;
-                best = trial;
+        if (repricing_) {
+            best = 0;
+            const unsigned n = ParseChunk(pos, count, parseSymbols_[0], parsePositions_[0]);
+            std::memcpy(pendingSymbols_ + pendingCount_, parseSymbols_[0], n * sizeof(uint16_t));
+            std::memcpy(pendingPositions_ + pendingCount_, parsePositions_[0], n * sizeof(uint16_t));
+            pendingCount_ += n;
+        } else {
+            if (!haveModel_) GreedyModel(pos, count);
+            uint64_t bestBits = ~uint64_t{0};
+            unsigned bestCount = 0;
+            for (unsigned pass = 0; pass < kPasses; pass++) {
+                const int trial = 1 - best;
+                const unsigned n = ParseChunk(pos, count, parseSymbols_[trial], parsePositions_[trial]);
+                const uint64_t bits = MeasureChunk(parseSymbols_[trial], parsePositions_[trial], n);
+                if (bits < bestBits) {
+                    bestBits = bits;
+                    bestCount = n;
+                    best = trial;
+                }
+                ModelFrom(parseSymbols_[trial], parsePositions_[trial], n, model_);
             }
-            ModelFrom(parseSymbols_[trial], parsePositions_[trial], n);
+            // The next chunk starts from the statistics of the parse kept.
+            ModelFrom(parseSymbols_[best], parsePositions_[best], bestCount, model_);
+            haveModel_ = true;
+            std::memcpy(pendingSymbols_ + pendingCount_, parseSymbols_[best], bestCount * sizeof(uint16_t));
+            std::memcpy(pendingPositions_ + pendingCount_, parsePositions_[best], bestCount * sizeof(uint16_t));
+            pendingCount_ += bestCount;
         }
-        // The next chunk starts from the statistics of the parse written.
-        ModelFrom(parseSymbols_[best], parsePositions_[best], bestCount);
-        haveModel_ = true;
-        std::memcpy(pendingSymbols_ + pendingCount_, parseSymbols_[best], bestCount * sizeof(uint16_t));
-        std::memcpy(pendingPositions_ + pendingCount_, parsePositions_[best], bestCount * sizeof(uint16_t));
-        pendingCount_ += bestCount;
         if (pendingCount_ > BlockSplitter::kMaxSymbols - kOptimalChunk) EmitPending(false, kSegment);
         pos += count;
     }
@@ -133,10 +159,22 @@ void SegmentEncoder::GreedyModel(uint32_t start, uint32_t count) {
             i++;
         }
     }
-    ModelFrom(symbols, positions, n);
+    ModelFrom(symbols, positions, n, model_);
 }
 
-void SegmentEncoder::ModelFrom(const uint16_t* symbols, const uint16_t* positions, unsigned count) {
+// Keeps the model of a planned block, and where it ends in the input.
+void SegmentEncoder::KeepBlockModel(const uint16_t* symbols, const uint16_t* positions, unsigned count) {
+    for (unsigned i = 0; i < count; i++) plannedEnd_ += symbols[i] < 256 ? 1 : symbols[i] - kMatchBias;
+    if (blockModelCount_ == kMaxBlockModels) {
+        blockModelEnds_[kMaxBlockModels - 1] = plannedEnd_;
+        return;
+    }
+    ModelFrom(symbols, positions, count, blockModels_[blockModelCount_]);
+    blockModelEnds_[blockModelCount_++] = plannedEnd_;
+}
+
+void SegmentEncoder::ModelFrom(const uint16_t* symbols, const uint16_t* positions, unsigned count,
+                               CostModel& model) const {
     uint32_t chars[kCharSymbols] = {};
     uint32_t codes[kMaxPositionCodes] = {};
     uint32_t matches = 0;
@@ -147,22 +185,35 @@ void SegmentEncoder::ModelFrom(const uint16_t* symbols, const uint16_t* position
             matches++;
         }
     }
-    for (unsigned c = 0; c < 256; c++) model_.literal[c] = SymbolCost(chars[c], count);
+    for (unsigned c = 0; c < 256; c++) model.literal[c] = SymbolCost(chars[c], count);
     for (unsigned len = kMinMatch; len <= kMaxMatch; len++)
-        model_.length[len] = SymbolCost(chars[len + kMatchBias], count);
+        model.length[len] = SymbolCost(chars[len + kMatchBias], count);
     for (unsigned j = 0; j < positionCodes_; j++)
-        model_.position[j] = (matches != 0 ? SymbolCost(codes[j], matches) : 4 * kCostScale) +
+        model.position[j] = (matches != 0 ? SymbolCost(codes[j], matches) : 4 * kCostScale) +
                              PositionExtraBits(j) * kCostScale;
 }
 
-// The cheapest parse of the chunk under model_, written to symbols and
-// positions; returns the number of symbols.
+// The cheapest parse of the chunk, written to symbols and positions;
+// returns the number of symbols.  Steps are priced with model_, or while
+// repricing with the model of the planned block where they start.
 unsigned SegmentEncoder::ParseChunk(uint32_t start, uint32_t count, uint16_t* symbols, uint16_t* positions) {
     const uint8_t* data = buffer_ + start;
-    const CostModel& m = model_;
+    const CostModel* model = &model_;
+    unsigned block = 0;
+    uint32_t blockEnd = end_;
+    if (repricing_) {
+        while (block + 1 < blockModelCount_ && blockModelEnds_[block] <= start) block++;
+        model = &blockModels_[block];
+        blockEnd = blockModelEnds_[block];
+    }
     price_[0] = 0;
     for (uint32_t i = 1; i <= count; i++) price_[i] = kUnreached;
     for (uint32_t i = 0; i < count; i++) {
+        if (start + i >= blockEnd && block + 1 < blockModelCount_) {
+            model = &blockModels_[++block];
+            blockEnd = blockModelEnds_[block];
+        }
+        const CostModel& m = *model;
         const uint32_t base = price_[i];
         const uint32_t literal = base + m.literal[data[i]];
         if (literal < price_[i + 1]) {

@@ -37,6 +37,10 @@ void SegmentEncoder::Free() {
     std::free(pairs_);
     std::free(price_);
     std::free(from_);
+    std::free(blockModels_);
+    std::free(blockModelEnds_);
+    blockModels_ = nullptr;
+    blockModelEnds_ = nullptr;
     for (int i = 0; i < 2; i++) {
         std::free(parseSymbols_[i]);
         std::free(parsePositions_[i]);
@@ -70,8 +74,11 @@ bool SegmentEncoder::Allocate(bool best) {
             parseSymbols_[i] = AllocateArray<uint16_t>(kOptimalChunk);
             parsePositions_[i] = AllocateArray<uint16_t>(kOptimalChunk);
         }
+        blockModels_ = AllocateArray<CostModel>(kMaxBlockModels);
+        blockModelEnds_ = AllocateArray<uint32_t>(kMaxBlockModels);
     }
     return pairStart_ != nullptr && pairs_ != nullptr && price_ != nullptr && from_ != nullptr &&
+           blockModels_ != nullptr && blockModelEnds_ != nullptr &&
            parseSymbols_[0] != nullptr && parsePositions_[0] != nullptr && parseSymbols_[1] != nullptr &&
            parsePositions_[1] != nullptr && tree_.Allocate(kLargestDictionary);
 }
@@ -99,7 +106,12 @@ void SegmentEncoder::Run() {
 }
 
 void SegmentEncoder::EmitBlock(const uint16_t* symbols, const uint16_t* positions, unsigned count) {
-    const uint64_t bits = blockWriter_.Plan(symbols, positions, count);
+    if (planning_) {
+        KeepBlockModel(symbols, positions, count);
+        return;
+    }
+    blockWriter_.Plan(symbols, positions, count);
+    const uint64_t bits = blockWriter_.FitTables();
     // The bit writer keeps up to 31 bits and stores 4 bytes at a time.
     if (overflow_ || (bits_.BitCount() + bits) / 8 + 8 > bits_.capacity()) {
         overflow_ = true;
@@ -110,12 +122,13 @@ void SegmentEncoder::EmitBlock(const uint16_t* symbols, const uint16_t* position
 
 // Writes the pending symbols as the splitter cuts them at multiples of
 // `segment`; unless `all`, the last block stays pending, to be cut again
-// with the symbols after it.  The entry's last block always stays.
+// with the symbols after it.  The entry's last block always stays, except
+// while planning.
 void SegmentEncoder::EmitPending(bool all, unsigned segment) {
     const unsigned blocks = splitter_.Split(pendingSymbols_, pendingPositions_, pendingCount_, segment, best_,
                                             blockWriter_, blockEnds_);
     if (blocks == 0) return;
-    const unsigned written = all && !last_ ? blocks : blocks - 1;
+    const unsigned written = all && (!last_ || planning_) ? blocks : blocks - 1;
     unsigned start = 0;
     for (unsigned b = 0; b < written; b++) {
         EmitBlock(pendingSymbols_ + start, pendingPositions_ + start, blockEnds_[b] - start);

@@ -6,10 +6,13 @@
 // and in any order, and their bit strings, joined in order, are the
 // entry's packed data: the same bytes whatever the number of threads.
 //
-// The default level parses with lazy matching over hash chains; the best
+// The default level parses with lazy matching over hash chains.  The best
 // level parses each chunk optimally over binary-tree matches, with a
 // bit-cost model taken from the previous chunk and then refined from its
-// own result, and keeps the cheapest of its passes.
+// own result, keeping the cheapest of its passes; where that parse's
+// blocks end is only planned.  Then it parses the segment again, each
+// position priced with the model of the planned block it lies in, and
+// writes that parse's blocks.
 #pragma once
 
 #include <cstdint>
@@ -33,6 +36,9 @@ public:
     // blocks.
     static constexpr uint32_t kOptimalChunk = 16 * 1024;
     static constexpr uint32_t kOptimalPairs = 8 * kOptimalChunk;
+    // Block models the best level keeps from its first parse; the blocks
+    // after that many share the last one.
+    static constexpr unsigned kMaxBlockModels = 512;
 
     SegmentEncoder() = default;
     ~SegmentEncoder();
@@ -76,10 +82,11 @@ public:
     uint32_t end() const { return end_; }
 
 private:
+    // Costs in sixteenths of a bit.
     struct CostModel {
-        uint32_t literal[256];
-        uint32_t length[kMaxMatch + 1];
-        uint32_t position[kMaxPositionCodes];  // with the extra bits
+        uint16_t literal[256];
+        uint16_t length[kMaxMatch + 1];
+        uint16_t position[kMaxPositionCodes];  // with the extra bits
     };
 
     void EmitBlock(const uint16_t* symbols, const uint16_t* positions, unsigned count);
@@ -90,11 +97,13 @@ private:
     void FlatModel();
 
     void ParseOptimal();
+    void ParseSegmentOptimal();
     void FindChunkMatches(uint32_t start, uint32_t count);
     void GreedyModel(uint32_t start, uint32_t count);
     unsigned ParseChunk(uint32_t start, uint32_t count, uint16_t* symbols, uint16_t* positions);
     uint64_t MeasureChunk(const uint16_t* symbols, const uint16_t* positions, unsigned count);
-    void ModelFrom(const uint16_t* symbols, const uint16_t* positions, unsigned count);
+    void ModelFrom(const uint16_t* symbols, const uint16_t* positions, unsigned count, CostModel& model) const;
+    void KeepBlockModel(const uint16_t* symbols, const uint16_t* positions, unsigned count);
 
     uint8_t* buffer_ = nullptr;
     uint32_t start_ = 0;  // the segment's first byte in buffer_
@@ -131,6 +140,16 @@ private:
     uint16_t* parsePositions_[2] = {};
     CostModel model_;
     bool haveModel_ = false;
+
+    // The first parse's blocks: their models and the input position where
+    // each ends.  While planning, blocks are measured and kept here instead
+    // of written; while repricing, ParseChunk prices with these models.
+    bool planning_ = false;
+    bool repricing_ = false;
+    CostModel* blockModels_ = nullptr;
+    uint32_t* blockModelEnds_ = nullptr;
+    unsigned blockModelCount_ = 0;
+    uint32_t plannedEnd_ = 0;
 };
 
 }  // namespace lzh

@@ -45,11 +45,12 @@ struct Method {
 constexpr Method kMethods[] = {
     {lzh::kLh5, 14, 4, 8192}, {lzh::kLh6, 16, 5, 32768}, {lzh::kLh7, 17, 5, 65536}};
 
-// Writes the symbols as blocks of at most blockSize (each one lengthened
-// when asked) and checks the planned bit counts against what was written;
+// Writes the symbols as blocks of at most blockSize, each one with its
+// character code refit to its tables (unless `plain`) and lengthened when
+// asked, and checks the planned bit counts against what was written;
 // returns the packed bytes.
 Bytes Write(const Symbols& s, const Method& m, size_t blockSize = lzh::kMaxBlockSymbols,
-            bool lengthen = false) {
+            bool lengthen = false, bool plain = false) {
     static lzh::BlockWriter writer;
     writer.SetPositionCodes(m.positionCodes, m.countBits);
     std::vector<uint8_t> buffer(1 << 20);
@@ -60,6 +61,11 @@ Bytes Write(const Symbols& s, const Method& m, size_t blockSize = lzh::kMaxBlock
         const unsigned n = static_cast<unsigned>(std::min(blockSize, s.symbols.size() - at));
         const uint64_t before = out.BitCount();
         uint64_t planned = writer.Plan(&s.symbols[at], &s.positions[at], n);
+        if (!plain) {
+            const uint64_t fitted = writer.FitTables();
+            EXPECT_LE(fitted, planned);
+            planned = fitted;
+        }
         if (lengthen) {
             const uint64_t longer = writer.Lengthen();
             EXPECT_EQ(planned + 3, longer);
@@ -76,9 +82,9 @@ Bytes Write(const Symbols& s, const Method& m, size_t blockSize = lzh::kMaxBlock
 }
 
 void ExpectDecodes(const Symbols& s, const Method& m, size_t blockSize = lzh::kMaxBlockSymbols,
-                   bool lengthen = false) {
+                   bool lengthen = false, bool plain = false) {
     const Bytes expected = Expand(s, m.window);
-    const DecodeResult r = Decode(m.code, Write(s, m, blockSize, lengthen),
+    const DecodeResult r = Decode(m.code, Write(s, m, blockSize, lengthen, plain),
                                   static_cast<uint32_t>(expected.size()), Crc16Of(expected));
     EXPECT_EQ(lzh::DecodeOutcome::kOk, r.outcome) << lzh::DecodeOutcomeText(r.outcome);
     EXPECT_EQ(0, r.abortState);
@@ -158,6 +164,25 @@ TEST(BlockWriter, ManyBlocksAndTheLargestBlock) {
     }
     ExpectDecodes(s, kMethods[2]);
     ExpectDecodes(s, kMethods[0], 1000);
+    ExpectDecodes(s, kMethods[2], 1000, false, true);  // the codes as Plan built them
+}
+
+// Text-like blocks with many rare symbols, whose character codes the
+// refit changes, decode the same and come out smaller.
+TEST(BlockWriter, CodesRefitToTheirTablesDecodeTheSame) {
+    for (const Method& m : kMethods) {
+        SCOPED_TRACE(m.code);
+        Symbols s;
+        std::mt19937 random(7);
+        for (int i = 0; i < 20000; i++) {
+            if (random() % 5 == 0 && i > 100)
+                s.Match(3 + random() % (random() % 8 == 0 ? 200 : 12), 1 + random() % 4000);
+            else
+                s.Literal(static_cast<uint8_t>(random() % 3 == 0 ? random() % 256 : 'a' + random() % 26));
+        }
+        EXPECT_LT(Write(s, m, 4000).size(), Write(s, m, 4000, false, true).size());
+        ExpectDecodes(s, m, 4000);
+    }
 }
 
 // A block lengthened by one more zero length at the end of its pre-tree

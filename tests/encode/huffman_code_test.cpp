@@ -1,4 +1,5 @@
-// Length-limited code lengths, checked against an unlimited Huffman code.
+// Length-limited code lengths, checked against an unlimited Huffman code,
+// and their refit to a cost per length.
 // (Canonical codes are checked by decoding blocks: block_writer_test.)
 #include <gtest/gtest.h>
 
@@ -79,4 +80,62 @@ TEST(CodeLengths, LimitHeldForSkewedFrequencies) {
         EXPECT_EQ(65536u, b.kraft);
         EXPECT_GE(b.cost, HuffmanCost(f));
     }
+}
+
+// Bits of the symbols plus the cost of each symbol's length.
+uint64_t FittedCost(const std::vector<uint32_t>& f, const std::vector<uint8_t>& lengths, const uint32_t* cost) {
+    uint64_t bits = 0;
+    for (size_t s = 0; s < f.size(); s++)
+        if (lengths[s] != 0) bits += uint64_t{f[s]} * lengths[s] + cost[lengths[s]];
+    return bits;
+}
+
+TEST(CodeLengths, FitToLengthCostsFindsTheCheaperShape) {
+    // Four equal symbols: 2, 2, 2, 2 is the Huffman code, but with length
+    // 2 dear, 1, 2, 3, 3 is the cheapest complete code.
+    const std::vector<uint32_t> f = {10, 10, 10, 10};
+    uint32_t cost[17] = {};
+    cost[2] = 100;
+    Built b = Build(f, 16);
+    static lzh::CodeLengthWork work;
+    ASSERT_TRUE(lzh::FitCodeLengths(f.data(), 4, 16, cost, b.lengths.data(), work));
+    std::vector<uint8_t> sorted = b.lengths;
+    std::sort(sorted.begin(), sorted.end());
+    EXPECT_EQ((std::vector<uint8_t>{1, 2, 3, 3}), sorted);
+    // With length 2 as cheap as the others again, back to the Huffman code.
+    cost[2] = 0;
+    ASSERT_TRUE(lzh::FitCodeLengths(f.data(), 4, 16, cost, b.lengths.data(), work));
+    EXPECT_EQ((std::vector<uint8_t>{2, 2, 2, 2}), b.lengths);
+    EXPECT_FALSE(lzh::FitCodeLengths(f.data(), 4, 16, cost, b.lengths.data(), work));
+}
+
+TEST(CodeLengths, FittedCodesStayCompleteAndNeverCostMore) {
+    std::mt19937 random(5);
+    static lzh::CodeLengthWork work;
+    int gained = 0;
+    for (int round = 0; round < 200; round++) {
+        std::vector<uint32_t> f(3 + random() % 508);
+        for (uint32_t& x : f) x = random() % 3 == 0 ? 0 : (random() % 4 == 0 ? random() % 5000 : random() % 4) + 1;
+        f[0] = f[1] = f[2] = 1;
+        const unsigned limit = round % 2 ? 16 : 12;
+        Built b = Build(f, limit);
+        uint32_t cost[17];
+        for (uint32_t& c : cost) c = 2 + random() % 7;
+        const uint64_t before = FittedCost(f, b.lengths, cost);
+        const std::vector<uint8_t> start = b.lengths;
+        const bool changed = lzh::FitCodeLengths(f.data(), static_cast<unsigned>(f.size()), limit, cost,
+                                                 b.lengths.data(), work);
+        EXPECT_EQ(changed, start != b.lengths) << round;
+        uint64_t kraft = 0;
+        for (size_t s = 0; s < f.size(); s++) {
+            ASSERT_EQ(f[s] != 0, b.lengths[s] != 0) << round;
+            ASSERT_LE(b.lengths[s], limit) << round;
+            if (b.lengths[s] != 0) kraft += uint64_t{1} << (16 - b.lengths[s]);
+        }
+        ASSERT_EQ(65536u, kraft) << round;
+        const uint64_t after = FittedCost(f, b.lengths, cost);
+        EXPECT_LE(after, before) << round;
+        gained += after < before;
+    }
+    EXPECT_GT(gained, 50);
 }

@@ -16,7 +16,7 @@ constexpr OptionSpec kPackOptions[] = {
      "compression (default lh7); lh0 stores; a file that would not shrink is always stored"},
     {nullptr, "--level", "0|1|2", kBoth, "level", "header level (default 2)"},
     {nullptr, "--best", nullptr, kBoth, "best",
-     "optimal parsing: about 4% smaller than the default, eight to ten times slower"},
+     "optimal parsing: about 3% smaller than the default, eight to twelve times slower"},
     {nullptr, "--codepage", "932|1252", kBoth, "codepage",
      "code page of the stored names and of mksfx's texts (default 932, Japanese; 1252, Western); a "
      "text with a character the code page lacks is refused, naming the character; in a name such a "
