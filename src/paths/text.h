@@ -1,8 +1,8 @@
 // Path and text helpers.  Paths are UTF-16, in MAX_PATH (260) unit buffers
 // unless said otherwise: a name in any script fits, and a backslash is
 // always a separator (in Shift-JIS 0x5C is also the second byte of some
-// characters).  The configuration block's texts and the command line are in
-// the system code page; ToWide converts them.
+// characters).  The configuration block's texts are in the system code
+// page; ToWide converts them.
 #pragma once
 
 #include <windows.h>
@@ -58,8 +58,8 @@ void SlashesToBackslashes(wchar_t* text);
 int FileCallPath(const wchar_t* path, wchar_t* output, size_t units, size_t plainLimit = kPlainPathLimit);
 
 // Splits path into its folder part, with its trailing backslash, and its
-// file-name part.  Either output may be null; each holds MAX_PATH units
-// (a longer part is cut, a longer folder part left empty).
+// file-name part.  Either output may be null; each holds MAX_PATH units (a
+// name too long for it is cut, a folder part too long is left empty).
 void SplitPath(const wchar_t* path, wchar_t* folder, wchar_t* name);
 
 // Copies source into destination (size units), cutting it at the buffer's
@@ -70,7 +70,8 @@ int CopyText(wchar_t* destination, size_t size, const wchar_t* source);
 // returns 1.  Otherwise destination is left unchanged and the result is 0.
 int JoinText(wchar_t* destination, size_t size, const wchar_t* first, const wchar_t* second);
 
-// wsprintfW through wvsprintfW: output holds at most 1,024 units.
+// wsprintfW through wvsprintfW, which writes at most 1,024 units: a smaller
+// output takes only a format and arguments known to fit it.
 int FormatText(wchar_t* output, const wchar_t* format, ...);
 
 // Formats `format`, which holds one "%s" and no other conversion, with
