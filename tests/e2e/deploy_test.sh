@@ -70,7 +70,7 @@ log)
   head -c 3 "$work/log.txt" | cmp -s - <(printf '\xef\xbb\xbf') || fail "no byte-order mark"
   expect_log "package: $(windows_path "$work/pkg.exe")"
   expect_log "command: setup.exe --exit 3010"
-  expect_log "destination: $(out_win)"
+  expect_log "destination: $(out_win), remove: 1, replace: 1, crc-32: 00000000"
   expect_log "$(out_win)\\data.txt: 2048 bytes, OK"
   expect_log "$(out_win)\\sub\\more.txt: 1024 bytes, OK"
   expect_log "start: $(out_win)\\setup.exe --exit 3010"
