@@ -52,13 +52,6 @@ wchar_t* TakeValue(wchar_t* value, wchar_t* output, size_t size, int32_t* tooLon
     return end + 1;
 }
 
-// The path before the first switch, its trailing blanks cut off.
-void CopyBeforeSwitches(wchar_t* archivePath, wchar_t* copy) {
-    *std::wcschr(copy, L'/') = L'\0';
-    CopyText(archivePath, MAX_PATH, copy);
-    TrimTrailingSpaces(archivePath);
-}
-
 }  // namespace
 
 const wchar_t* CommandLineTail(const wchar_t* commandLine) {
@@ -159,8 +152,10 @@ int ParseCommandLine(const wchar_t* tail, wchar_t* archivePath, DeployerSwitches
     } else if (mark == nullptr) {
         CopyText(archivePath, MAX_PATH, copy);
     } else if (*mark == L'\0') {
-        // The last switch ended the line: the path is what stands before the first.
-        CopyBeforeSwitches(archivePath, copy);
+        // The last switch ended the line: the path is what stands before the
+        // first (its trailing blanks go below).
+        *std::wcschr(copy, L'/') = L'\0';
+        CopyText(archivePath, MAX_PATH, copy);
     } else {
         while (*mark == L' ') mark++;
         CopyText(archivePath, MAX_PATH, mark);
