@@ -17,9 +17,9 @@ constexpr double kCharLengthBits = 2.5;
 constexpr double kUnusedRunBits = 12;
 constexpr double kPositionLengthBits = 5;
 
-// Ranges of more segments than this are first cut at every kCoarseStep-th.
-constexpr unsigned kCoarseRange = 64;
-constexpr unsigned kCoarseStep = 4;
+// A range is first cut at this many to twice as many evenly spaced
+// boundaries, at every one when it has fewer than twice as many segments.
+constexpr unsigned kCoarseCuts = 16;
 
 }  // namespace
 
@@ -94,8 +94,8 @@ void BlockSplitter::SplitRange(unsigned first, unsigned last) {
     const uint32_t* b = counts_ + last * kAlphabet;
     for (unsigned s = 0; s < kAlphabet; s++)
         if (b[s] != a[s]) used[usedCount++] = static_cast<uint16_t>(s);
-    // The cheapest cut: over a long range first every kCoarseStep-th, then
-    // the ones around the best of those.
+    // The cheapest cut: over a long range first every step-th (a power of
+    // two), then around the best of those at half the distance, and so on.
     double best = 0;
     unsigned at = 0;
     const auto tryCut = [&](unsigned c) {
@@ -105,13 +105,14 @@ void BlockSplitter::SplitRange(unsigned first, unsigned last) {
             at = c;
         }
     };
-    const unsigned step = last - first > kCoarseRange ? kCoarseStep : 1;
+    unsigned step = 1;
+    while ((last - first) / (2 * step) >= kCoarseCuts) step *= 2;
     for (unsigned c = first + step; c < last; c += step) tryCut(c);
-    if (step > 1) {
+    while (step > 1) {
+        step /= 2;
         const unsigned coarse = at;
-        const unsigned low = coarse - step + 1 > first ? coarse - step + 1 : first + 1;
-        for (unsigned c = low; c < coarse + step && c < last; c++)
-            if (c != coarse) tryCut(c);
+        if (coarse - step > first) tryCut(coarse - step);
+        if (coarse + step < last) tryCut(coarse + step);
     }
     bool split = tooLong || best < Estimate(first, last, used, usedCount);
     if (split && !tooLong && verify_) {
