@@ -71,6 +71,13 @@ unsigned BuildCodeLengths(const uint32_t* frequencies, unsigned count, unsigned 
 // one symbol of length d to two of d + 1 and two of e to one of e - 1,
 // which keeps the count and the code complete; the best step is taken
 // until none gains.
+//
+// With C[j] the symbols of length j or less and S(i) the frequencies of
+// the first i symbols, the symbols' bits are maxLength * S(n) less the
+// sum of S(C[j]) for j below maxLength.  A step moves C[d] and C[e - 1]
+// and the boundaries between them by one or two symbols, so its gain is
+// a few frequencies and a difference of running sums: every step is
+// weighed in constant time.
 bool FitCodeLengths(const uint32_t* frequencies, unsigned count, unsigned maxLength,
                     const uint32_t* lengthCost, uint8_t* lengths, CodeLengthWork& work) {
     unsigned n = 0;
@@ -86,35 +93,39 @@ bool FitCodeLengths(const uint32_t* frequencies, unsigned count, unsigned maxLen
     uint64_t* sum = work.weights[0];  // sum[i]: frequencies of the first i symbols
     sum[0] = 0;
     for (unsigned i = 0; i < n; i++) sum[i + 1] = sum[i] + work.leaves[i].frequency;
-    const auto cost = [&](const int* k) {
-        uint64_t bits = 0;
-        unsigned first = 0;
-        for (unsigned d = 1; d <= maxLength; d++) {
-            const unsigned next = first + static_cast<unsigned>(k[d]);
-            bits += d * (sum[next] - sum[first]) + static_cast<uint64_t>(k[d]) * lengthCost[d];
-            first = next;
-        }
-        return bits;
-    };
+    const auto S = [&](unsigned i) { return static_cast<int64_t>(sum[i]); };
 
     bool changed = false;
-    uint64_t best = cost(perLength);
     for (;;) {
+        // C[j], and over j = 1.. the running sums of the frequency of the
+        // symbol just after boundary j (up) and just before it (down).
+        unsigned C[kMaxCodeLength + 1];
+        int64_t up[kMaxCodeLength + 1], down[kMaxCodeLength + 1];
+        C[0] = 0;
+        up[0] = down[0] = 0;
+        for (unsigned j = 1; j <= maxLength; j++) {
+            C[j] = C[j - 1] + static_cast<unsigned>(perLength[j]);
+            up[j] = up[j - 1] + (C[j] < n ? S(C[j] + 1) - S(C[j]) : 0);
+            down[j] = down[j - 1] + (C[j] > 0 ? S(C[j]) - S(C[j] - 1) : 0);
+        }
+        int64_t bestGain = 0;
         int bestSplit = 0, bestJoin = 0;
         for (unsigned d = 1; d < maxLength; d++) {
             if (perLength[d] == 0) continue;
             for (unsigned e = 2; e <= maxLength; e++) {
-                if (e == d + 1) continue;
-                int k[kMaxCodeLength + 2];
-                std::copy(perLength, perLength + maxLength + 1, k);
-                k[d]--;
-                k[d + 1] += 2;
-                k[e] -= 2;
-                k[e - 1]++;
-                if (k[e] < 0) continue;
-                const uint64_t bits = cost(k);
-                if (bits < best) {
-                    best = bits;
+                if (e == d + 1 || perLength[e] < (e == d ? 3 : 2)) continue;
+                int64_t bits;
+                if (e > d) {
+                    // C[d] one less, C[d + 1 .. e - 2] one more, C[e - 1] two more.
+                    bits = (S(C[d]) - S(C[d] - 1)) - (up[e - 2] - up[d]) - (S(C[e - 1] + 2) - S(C[e - 1]));
+                } else {
+                    // C[e - 1] one more, C[e .. d - 1] one less, C[d] two less.
+                    bits = -(S(C[e - 1] + 1) - S(C[e - 1])) + (down[d - 1] - down[e - 1]) + (S(C[d]) - S(C[d] - 2));
+                }
+                bits += -static_cast<int64_t>(lengthCost[d]) + 2 * static_cast<int64_t>(lengthCost[d + 1]) -
+                        2 * static_cast<int64_t>(lengthCost[e]) + lengthCost[e - 1];
+                if (bits < bestGain) {
+                    bestGain = bits;
                     bestSplit = static_cast<int>(d);
                     bestJoin = static_cast<int>(e);
                 }
