@@ -17,7 +17,7 @@ bool HashChain::Allocate(uint32_t largestDictionary) {
     if (head_ != nullptr) return true;
     head_ = AllocatePositions(kHashSize);
     head3_ = AllocatePositions(kHashSize);
-    prev_ = AllocatePositions(largestDictionary);
+    prev_ = static_cast<uint16_t*>(std::malloc(largestDictionary * sizeof(uint16_t)));
     if (head_ == nullptr || head3_ == nullptr || prev_ == nullptr) {
         Free();
         return false;
@@ -29,7 +29,8 @@ void HashChain::Free() {
     std::free(head_);
     std::free(head3_);
     std::free(prev_);
-    head_ = head3_ = prev_ = nullptr;
+    head_ = head3_ = nullptr;
+    prev_ = nullptr;
 }
 
 void HashChain::Start(uint32_t dictionary) {

@@ -72,12 +72,19 @@ public:
     // position with the same three-byte hash and the chain of positions
     // with the same four-byte hash.
     void Insert(const uint8_t* data, uint32_t pos) {
-        const uint32_t h4 = Hash4(data + pos);
-        const uint32_t h3 = Hash3(data + pos);
+        uint32_t v;
+        std::memcpy(&v, data + pos, 4);
+        const uint32_t h4 = (v * 0x9E3779B1u) >> (32 - kHashBits);
+        // Hash3 of the first three of those bytes, from the same load.
+        const uint32_t h3 = std::endian::native == std::endian::little
+                                ? ((v & 0xFFFFFF) * 0x9E3779B1u) >> (32 - kHashBits)
+                                : Hash3(data + pos);
         nearest3_ = head3_[h3];
         head3_[h3] = pos;
         chain4_ = head_[h4];
-        prev_[pos & mask_] = chain4_;
+        // The link is the distance back, 0 when out of reach.
+        const uint32_t back = pos - chain4_;
+        prev_[pos & mask_] = static_cast<uint16_t>(chain4_ < pos && back <= maxDistance_ ? back : 0);
         head_[h4] = pos;
     }
 
@@ -101,7 +108,8 @@ public:
             }
         }
         uint32_t candidate = chain4_;
-        while (candidate < pos && candidate >= lowest && depth-- > 0) {
+        if (candidate >= pos) return best > longer ? best : 0;
+        while (candidate >= lowest && depth-- > 0) {
             const uint8_t* there = data + candidate;
             // Cheap rejection: the byte that would make the match longer.
             if (there[best] == here[best] && there[0] == here[0] && there[1] == here[1]) {
@@ -112,9 +120,9 @@ public:
                     if (len >= nice || len >= limit) break;
                 }
             }
-            const uint32_t next = prev_[candidate & mask_];
-            if (next >= candidate) break;
-            candidate = next;
+            const uint32_t back = prev_[candidate & mask_];
+            if (back == 0) break;
+            candidate -= back;
         }
         return best > longer ? best : 0;
     }
@@ -122,7 +130,7 @@ public:
 private:
     uint32_t* head_ = nullptr;   // four-byte hash
     uint32_t* head3_ = nullptr;  // three-byte hash: its latest position only
-    uint32_t* prev_ = nullptr;
+    uint16_t* prev_ = nullptr;  // per position: how far back its chain goes on, 0 for nowhere
     uint32_t mask_ = 0;
     uint32_t maxDistance_ = 0;
     uint32_t nearest3_ = kNoPosition;
