@@ -1,6 +1,7 @@
 #include "encode/block_splitter.h"
 
-#include <cmath>
+#include "encode/fixed_log2.h"
+
 #include <cstdlib>
 #include <cstring>
 
@@ -9,13 +10,17 @@ namespace {
 
 constexpr unsigned kMaxSegments = BlockSplitter::kMaxSymbols / BlockSplitter::kMinSegment;
 
+// Estimates are in 256ths of a bit, in integers: the same on every build.
+constexpr unsigned kFractionBits = 8;
+constexpr int64_t kBit = 1 << kFractionBits;
+
 // The tables of a block, as fitted to the sizes the writer computes: a
 // fixed part, every character length sent, every run of unused
 // characters between them, and every position length.
-constexpr double kTableBits = 60;
-constexpr double kCharLengthBits = 2.5;
-constexpr double kUnusedRunBits = 12;
-constexpr double kPositionLengthBits = 5;
+constexpr int64_t kTableBits = 60 * kBit;
+constexpr int64_t kCharLengthBits = 5 * kBit / 2;
+constexpr int64_t kUnusedRunBits = 12 * kBit;
+constexpr int64_t kPositionLengthBits = 5 * kBit;
 
 // A range is first cut at this many to twice as many evenly spaced
 // boundaries, at every one when it has fewer than twice as many segments.
@@ -25,14 +30,16 @@ constexpr unsigned kCoarseCuts = 16;
 
 bool BlockSplitter::Allocate() {
     if (xlog2x_ != nullptr) return true;
-    xlog2x_ = static_cast<float*>(std::malloc((kMaxSymbols + 1) * sizeof(float)));
+    xlog2x_ = static_cast<uint32_t*>(std::malloc((kMaxSymbols + 1) * sizeof(uint32_t)));
     counts_ = static_cast<uint32_t*>(std::malloc((kMaxSegments + 1) * kAlphabet * sizeof(uint32_t)));
     if (xlog2x_ == nullptr || counts_ == nullptr) {
         Free();
         return false;
     }
     xlog2x_[0] = 0;
-    for (unsigned x = 1; x <= kMaxSymbols; x++) xlog2x_[x] = static_cast<float>(x * std::log2(x));
+    // Below 2^31: kMaxSymbols * 18 bits * 256.
+    for (unsigned x = 1; x <= kMaxSymbols; x++)
+        xlog2x_[x] = static_cast<uint32_t>((uint64_t{x} * Log2Fixed(x)) >> (kLog2FractionBits - kFractionBits));
     return true;
 }
 
@@ -51,10 +58,10 @@ unsigned BlockSplitter::SymbolsIn(unsigned first, unsigned last) const {
 // Bits of the symbols at their entropy, plus the tables.  Extra position
 // bits do not depend on the split and are left out.  Only the symbols of
 // `used` (in order: characters, then position codes) can occur.
-double BlockSplitter::Estimate(unsigned first, unsigned last, const uint16_t* used, unsigned usedCount) const {
+int64_t BlockSplitter::Estimate(unsigned first, unsigned last, const uint16_t* used, unsigned usedCount) const {
     const uint32_t* a = counts_ + first * kAlphabet;
     const uint32_t* b = counts_ + last * kAlphabet;
-    double charSum = 0, positionSum = 0;
+    int64_t charSum = 0, positionSum = 0;
     unsigned chars = 0, codes = 0, lengths = 0, runs = 0, matches = 0;
     int lastChar = -1;
     unsigned k = 0;
@@ -68,7 +75,7 @@ double BlockSplitter::Estimate(unsigned first, unsigned last, const uint16_t* us
         runs += static_cast<int>(s) != lastChar + 1;  // unused characters before it
         lastChar = static_cast<int>(s);
     }
-    double bits = xlog2x_[chars] - charSum + kTableBits + kCharLengthBits * lengths + kUnusedRunBits * runs;
+    const int64_t bits = xlog2x_[chars] - charSum + kTableBits + kCharLengthBits * lengths + kUnusedRunBits * runs;
     for (; k < usedCount; k++) {
         const unsigned j = used[k];
         const uint32_t f = b[j] - a[j];
@@ -96,10 +103,10 @@ void BlockSplitter::SplitRange(unsigned first, unsigned last) {
         if (b[s] != a[s]) used[usedCount++] = static_cast<uint16_t>(s);
     // The cheapest cut: over a long range first every step-th (a power of
     // two), then around the best of those at half the distance, and so on.
-    double best = 0;
+    int64_t best = 0;
     unsigned at = 0;
     const auto tryCut = [&](unsigned c) {
-        const double bits = Estimate(first, c, used, usedCount) + Estimate(c, last, used, usedCount);
+        const int64_t bits = Estimate(first, c, used, usedCount) + Estimate(c, last, used, usedCount);
         if (at == 0 || bits < best || (bits == best && c < at)) {
             best = bits;
             at = c;

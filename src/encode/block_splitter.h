@@ -39,11 +39,11 @@ public:
 private:
     static constexpr unsigned kAlphabet = kCharSymbols + kMaxPositionCodes;
 
-    double Estimate(unsigned first, unsigned last, const uint16_t* used, unsigned usedCount) const;
+    int64_t Estimate(unsigned first, unsigned last, const uint16_t* used, unsigned usedCount) const;
     unsigned SymbolsIn(unsigned first, unsigned last) const;
     void SplitRange(unsigned first, unsigned last);
 
-    float* xlog2x_ = nullptr;     // x * log2(x) for 0..kMaxSymbols
+    uint32_t* xlog2x_ = nullptr;  // x * log2(x) for 0..kMaxSymbols, in 256ths of a bit
     uint32_t* counts_ = nullptr;  // running counts: (segments + 1) rows of kAlphabet
     const uint16_t* symbols_ = nullptr;
     const uint16_t* positions_ = nullptr;

@@ -11,9 +11,9 @@
 // those of a few thousand symbols, not of the block they end up in, so
 // the second parse prices each position with the statistics of the
 // planned block it lies in, and its blocks are the ones written.
-#include <cmath>
 #include <cstring>
 
+#include "encode/fixed_log2.h"
 #include "encode/segment_encoder.h"
 
 namespace lzh {
@@ -34,12 +34,14 @@ constexpr uint32_t kUnreached = 0xFFFFFFFF;
 constexpr unsigned kStepLengthBits = 9;
 constexpr uint32_t kStepLengthMask = (1u << kStepLengthBits) - 1;
 
-// -log2 of a symbol's share, in cost units.  A symbol not seen is priced
-// as rarer than any seen; no code is shorter than one bit.
+// -log2 of a symbol's share, in cost units (rounded).  A symbol not seen is
+// priced at half an occurrence, rarer than any seen; no code is shorter
+// than one bit.
 uint16_t SymbolCost(uint32_t frequency, uint32_t total) {
-    const double share = frequency != 0 ? static_cast<double>(frequency) / total : 0.5 / total;
-    const double bits = -std::log2(share);
-    return static_cast<uint16_t>((bits < 1 ? 1 : bits) * kCostScale + 0.5);
+    constexpr uint32_t kOneBit = 1u << kLog2FractionBits;
+    constexpr uint32_t kUnit = kOneBit / kCostScale;
+    const uint32_t bits = frequency != 0 ? Log2Fixed(total) - Log2Fixed(frequency) : Log2Fixed(total) + kOneBit;
+    return static_cast<uint16_t>(((bits < kOneBit ? kOneBit : bits) + kUnit / 2) / kUnit);
 }
 
 }  // namespace
