@@ -21,34 +21,29 @@ void AdaptiveHuffman::Start(MethodCode code) {
     escapeSymbol_ = adaptivePositions_ ? 285 : 512;
 
     // The whole pool is reset, the position tree's nodes too.
-    std::memset(nodeWeight_, 0, sizeof nodeWeight_);
-    std::memset(nodeChild_, 0, sizeof nodeChild_);
-    std::memset(nodeParent_, 0, sizeof nodeParent_);
-    std::memset(nodeBlock_, 0, sizeof nodeBlock_);
-    std::memset(blockLeader_, 0, sizeof blockLeader_);
-    std::memset(symbolLeaf_, 0, sizeof symbolLeaf_);
+    std::memset(&pool_, 0, sizeof pool_);
     for (int i = 0; i < kNodes; i++) spareBlocks_[i] = static_cast<int16_t>(i);
 
     // Leaves of weight 1, symbol 0 at node 2n - 2 up to symbol n - 1 at node n - 1.
     for (int s = 0; s < n; s++) {
         const int j = 2 * n - 2 - s;
-        nodeWeight_[j] = 1;
-        nodeChild_[j] = static_cast<int16_t>(~s);
-        symbolLeaf_[s] = static_cast<int16_t>(j);
-        nodeBlock_[j] = 1;
+        pool_.nodeWeight[j] = 1;
+        pool_.nodeChild[j] = static_cast<int16_t>(~s);
+        pool_.symbolLeaf[s] = static_cast<int16_t>(j);
+        pool_.nodeBlock[j] = 1;
     }
     spareTop_ = 2;
-    blockLeader_[1] = static_cast<int16_t>(n - 1);
+    pool_.blockLeader[1] = static_cast<int16_t>(n - 1);
     // Internal nodes in heap order: node j has children 2j + 2 and 2j + 1.
     for (int i = 2 * n - 2, j = n - 2; j >= 0; j--, i -= 2) {
-        nodeWeight_[j] = static_cast<uint16_t>(nodeWeight_[i] + nodeWeight_[i - 1]);
-        nodeChild_[j] = static_cast<int16_t>(i);
-        nodeParent_[i] = nodeParent_[i - 1] = static_cast<int16_t>(j);
-        if (nodeWeight_[j] == nodeWeight_[j + 1])
-            nodeBlock_[j] = nodeBlock_[j + 1];
+        pool_.nodeWeight[j] = static_cast<uint16_t>(pool_.nodeWeight[i] + pool_.nodeWeight[i - 1]);
+        pool_.nodeChild[j] = static_cast<int16_t>(i);
+        pool_.nodeParent[i] = pool_.nodeParent[i - 1] = static_cast<int16_t>(j);
+        if (pool_.nodeWeight[j] == pool_.nodeWeight[j + 1])
+            pool_.nodeBlock[j] = pool_.nodeBlock[j + 1];
         else
-            nodeBlock_[j] = spareBlocks_[spareTop_++];
-        blockLeader_[nodeBlock_[j]] = static_cast<int16_t>(j);
+            pool_.nodeBlock[j] = spareBlocks_[spareTop_++];
+        pool_.blockLeader[pool_.nodeBlock[j]] = static_cast<int16_t>(j);
     }
 
     if (!adaptivePositions_) {
@@ -57,19 +52,19 @@ void AdaptiveHuffman::Start(MethodCode code) {
         return;
     }
     // -lh2-: the position tree starts as a single leaf for code 0.
-    nodeBlock_[kPositionRoot] = spareBlocks_[spareTop_++];
-    blockLeader_[nodeBlock_[kPositionRoot]] = kPositionRoot;
+    pool_.nodeBlock[kPositionRoot] = spareBlocks_[spareTop_++];
+    pool_.blockLeader[pool_.nodeBlock[kPositionRoot]] = kPositionRoot;
     positionUpdates_ = 0;
-    nodeWeight_[kPositionRoot] = 1;
-    nodeChild_[kPositionRoot] = static_cast<int16_t>(~kPositionLeafBase);
-    symbolLeaf_[kPositionLeafBase] = kPositionRoot;
+    pool_.nodeWeight[kPositionRoot] = 1;
+    pool_.nodeChild[kPositionRoot] = static_cast<int16_t>(~kPositionLeafBase);
+    pool_.symbolLeaf[kPositionLeafBase] = kPositionRoot;
     lastPositionNode_ = kPositionRoot;
     nextGrowth_ = 64;
 }
 
 // Follows the stream's bits from the root to a leaf and returns its symbol.
 int AdaptiveHuffman::Walk(int root) {
-    int c = nodeChild_[root];
+    int c = pool_.nodeChild[root];
     uint32_t window = bits_.Peek32();
     unsigned used = 0;
     // Every path ends in a leaf; the step limit only guards against a
@@ -82,7 +77,7 @@ int AdaptiveHuffman::Walk(int root) {
         }
         const int bit = (window >> (31 - used)) & 1;
         used++;
-        c = nodeChild_[c - bit];
+        c = pool_.nodeChild[c - bit];
     }
     bits_.FillBits(used);
     return c < 0 ? ~c : 0;
@@ -117,9 +112,9 @@ uint16_t AdaptiveHuffman::DecodePosition(uint32_t produced) {
 }
 
 void AdaptiveHuffman::UpdateChar(int symbol) {
-    if (nodeWeight_[0] == kMaxCharWeight) Rescale(0, 2 * symbolCount_ - 1);
-    nodeWeight_[0]++;
-    int q = symbolLeaf_[symbol];
+    if (pool_.nodeWeight[0] == kMaxCharWeight) Rescale(0, 2 * symbolCount_ - 1);
+    pool_.nodeWeight[0]++;
+    int q = pool_.symbolLeaf[symbol];
     do {
         q = Increment(q);
     } while (q != 0);
@@ -128,52 +123,52 @@ void AdaptiveHuffman::UpdateChar(int symbol) {
 void AdaptiveHuffman::UpdatePosition(int code) {
     if (positionUpdates_ == kMaxCharWeight) {
         Rescale(kPositionRoot, lastPositionNode_ + 1);
-        positionUpdates_ = nodeWeight_[kPositionRoot];
-        nodeWeight_[kPositionRoot] = kPinnedWeight;
+        positionUpdates_ = pool_.nodeWeight[kPositionRoot];
+        pool_.nodeWeight[kPositionRoot] = kPinnedWeight;
     }
-    for (int q = symbolLeaf_[kPositionLeafBase + code]; q != kPositionRoot;) q = Increment(q);
+    for (int q = pool_.symbolLeaf[kPositionLeafBase + code]; q != kPositionRoot;) q = Increment(q);
     positionUpdates_++;
 }
 
 // Points the children (or the symbol) of node back at it.
 void AdaptiveHuffman::Relink(int node) {
-    const int c = nodeChild_[node];
+    const int c = pool_.nodeChild[node];
     if (c >= 0)
-        nodeParent_[c] = nodeParent_[c - 1] = static_cast<int16_t>(node);
+        pool_.nodeParent[c] = pool_.nodeParent[c - 1] = static_cast<int16_t>(node);
     else
-        symbolLeaf_[~c] = static_cast<int16_t>(node);
+        pool_.symbolLeaf[~c] = static_cast<int16_t>(node);
 }
 
 // Adds 1 to the weight of node p, first moving p's subtree to the front of
 // its block so that the order by weight holds.  Returns the parent.
 int AdaptiveHuffman::Increment(int p) {
-    const int b = nodeBlock_[p];
-    const int q = blockLeader_[b];
+    const int b = pool_.nodeBlock[p];
+    const int q = pool_.blockLeader[b];
     if (q != p) {
-        std::swap(nodeChild_[p], nodeChild_[q]);
+        std::swap(pool_.nodeChild[p], pool_.nodeChild[q]);
         Relink(q);
         Relink(p);
         p = q;
-    } else if (nodeBlock_[p + 1] != b) {
+    } else if (pool_.nodeBlock[p + 1] != b) {
         // p is alone in its block: it keeps the block, or joins the next
         // heavier one and gives its own back.
-        nodeWeight_[p]++;
-        if (nodeWeight_[p] == nodeWeight_[p - 1]) {
+        pool_.nodeWeight[p]++;
+        if (pool_.nodeWeight[p] == pool_.nodeWeight[p - 1]) {
             spareBlocks_[--spareTop_] = static_cast<int16_t>(b);
-            nodeBlock_[p] = nodeBlock_[p - 1];
+            pool_.nodeBlock[p] = pool_.nodeBlock[p - 1];
         }
-        return nodeParent_[p];
+        return pool_.nodeParent[p];
     }
     // The leader leaves its block.
-    blockLeader_[b]++;
-    nodeWeight_[p]++;
-    if (nodeWeight_[p] == nodeWeight_[p - 1]) {
-        nodeBlock_[p] = nodeBlock_[p - 1];
+    pool_.blockLeader[b]++;
+    pool_.nodeWeight[p]++;
+    if (pool_.nodeWeight[p] == pool_.nodeWeight[p - 1]) {
+        pool_.nodeBlock[p] = pool_.nodeBlock[p - 1];
     } else {
-        nodeBlock_[p] = spareBlocks_[spareTop_++];
-        blockLeader_[nodeBlock_[p]] = static_cast<int16_t>(p);
+        pool_.nodeBlock[p] = spareBlocks_[spareTop_++];
+        pool_.blockLeader[pool_.nodeBlock[p]] = static_cast<int16_t>(p);
     }
-    return nodeParent_[p];
+    return pool_.nodeParent[p];
 }
 
 // Halves the leaf weights of the nodes start .. end - 1 and rebuilds the tree
@@ -181,10 +176,10 @@ int AdaptiveHuffman::Increment(int p) {
 void AdaptiveHuffman::Rescale(int start, int end) {
     int j = start;
     for (int i = start; i < end; i++) {
-        if (blockLeader_[nodeBlock_[i]] == i) spareBlocks_[--spareTop_] = nodeBlock_[i];
-        if (nodeChild_[i] < 0) {
-            nodeWeight_[j] = static_cast<uint16_t>((nodeWeight_[i] + 1) / 2);
-            nodeChild_[j] = nodeChild_[i];
+        if (pool_.blockLeader[pool_.nodeBlock[i]] == i) spareBlocks_[--spareTop_] = pool_.nodeBlock[i];
+        if (pool_.nodeChild[i] < 0) {
+            pool_.nodeWeight[j] = static_cast<uint16_t>((pool_.nodeWeight[i] + 1) / 2);
+            pool_.nodeChild[j] = pool_.nodeChild[i];
             j++;
         }
     }
@@ -194,35 +189,35 @@ void AdaptiveHuffman::Rescale(int start, int end) {
     // order by weight.
     for (int i = end - 1, l = end - 2; i >= start; i--, l -= 2) {
         while (i >= l && j >= start) {
-            nodeWeight_[i] = nodeWeight_[j];
-            nodeChild_[i] = nodeChild_[j];
+            pool_.nodeWeight[i] = pool_.nodeWeight[j];
+            pool_.nodeChild[i] = pool_.nodeChild[j];
             i--;
             j--;
         }
         if (i < start || l < start) break;
-        const unsigned f = nodeWeight_[l] + nodeWeight_[l + 1];
+        const unsigned f = pool_.nodeWeight[l] + pool_.nodeWeight[l + 1];
         int k = start;
-        while (k <= j && nodeWeight_[k] > f) k++;
+        while (k <= j && pool_.nodeWeight[k] > f) k++;
         while (j >= k) {
-            nodeWeight_[i] = nodeWeight_[j];
-            nodeChild_[i] = nodeChild_[j];
+            pool_.nodeWeight[i] = pool_.nodeWeight[j];
+            pool_.nodeChild[i] = pool_.nodeChild[j];
             i--;
             j--;
         }
-        nodeWeight_[i] = static_cast<uint16_t>(f);
-        nodeChild_[i] = static_cast<int16_t>(l + 1);
+        pool_.nodeWeight[i] = static_cast<uint16_t>(f);
+        pool_.nodeChild[i] = static_cast<int16_t>(l + 1);
     }
 
     unsigned previousWeight = 0;
     int block = 0;
     for (int i = start; i < end; i++) {
         Relink(i);
-        if (nodeWeight_[i] != previousWeight) {
+        if (pool_.nodeWeight[i] != previousWeight) {
             block = spareBlocks_[spareTop_++];
-            blockLeader_[block] = static_cast<int16_t>(i);
-            previousWeight = nodeWeight_[i];
+            pool_.blockLeader[block] = static_cast<int16_t>(i);
+            previousWeight = pool_.nodeWeight[i];
         }
-        nodeBlock_[i] = static_cast<int16_t>(block);
+        pool_.nodeBlock[i] = static_cast<int16_t>(block);
     }
 }
 
@@ -230,22 +225,22 @@ void AdaptiveHuffman::Rescale(int start, int end) {
 // over p's leaf and whose 0-child q is the new leaf for `code`.
 void AdaptiveHuffman::AddPositionLeaf(int code) {
     const int p = lastPositionNode_, r = p + 1, q = p + 2;
-    nodeChild_[r] = nodeChild_[p];
-    symbolLeaf_[~nodeChild_[r]] = static_cast<int16_t>(r);
-    nodeWeight_[r] = nodeWeight_[p];
-    nodeBlock_[r] = nodeBlock_[p];
+    pool_.nodeChild[r] = pool_.nodeChild[p];
+    pool_.symbolLeaf[~pool_.nodeChild[r]] = static_cast<int16_t>(r);
+    pool_.nodeWeight[r] = pool_.nodeWeight[p];
+    pool_.nodeBlock[r] = pool_.nodeBlock[p];
 
-    nodeChild_[q] = static_cast<int16_t>(~(code + kPositionLeafBase));
-    nodeWeight_[q] = 0;
-    nodeChild_[p] = static_cast<int16_t>(q);
+    pool_.nodeChild[q] = static_cast<int16_t>(~(code + kPositionLeafBase));
+    pool_.nodeWeight[q] = 0;
+    pool_.nodeChild[p] = static_cast<int16_t>(q);
     if (p == kPositionRoot) {
-        nodeWeight_[kPositionRoot] = kPinnedWeight;
-        blockLeader_[nodeBlock_[kPositionRoot]]++;  // r takes over the root's block
+        pool_.nodeWeight[kPositionRoot] = kPinnedWeight;
+        pool_.blockLeader[pool_.nodeBlock[kPositionRoot]]++;  // r takes over the root's block
     }
-    nodeParent_[r] = nodeParent_[q] = static_cast<int16_t>(p);
-    nodeBlock_[q] = spareBlocks_[spareTop_++];
-    blockLeader_[nodeBlock_[q]] = static_cast<int16_t>(q);
-    symbolLeaf_[kPositionLeafBase + code] = static_cast<int16_t>(q);
+    pool_.nodeParent[r] = pool_.nodeParent[q] = static_cast<int16_t>(p);
+    pool_.nodeBlock[q] = spareBlocks_[spareTop_++];
+    pool_.blockLeader[pool_.nodeBlock[q]] = static_cast<int16_t>(q);
+    pool_.symbolLeaf[kPositionLeafBase + code] = static_cast<int16_t>(q);
     lastPositionNode_ = q;
     UpdatePosition(code);
 }

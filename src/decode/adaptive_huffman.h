@@ -44,14 +44,17 @@ private:
     HuffmanTables& t_;
 
     // Node pool.  Within a tree node i never weighs less than node i + 1; a
-    // block is a run of equal weights led by its lowest-numbered node.
-    uint16_t nodeWeight_[kNodes];
-    int16_t nodeChild_[kNodes];  // internal: 0-child c, 1-child c - 1; leaf: ~symbol
-    int16_t nodeParent_[kNodes];
-    int16_t nodeBlock_[kNodes];
-    int16_t blockLeader_[kNodes];
+    // block is a run of equal weights led by its lowest-numbered node.  An
+    // entry starts from a pool of zeros.
+    struct Pool {
+        uint16_t nodeWeight[kNodes];
+        int16_t nodeChild[kNodes];  // internal: 0-child c, 1-child c - 1; leaf: ~symbol
+        int16_t nodeParent[kNodes];
+        int16_t nodeBlock[kNodes];
+        int16_t blockLeader[kNodes];
+        int16_t symbolLeaf[kPositionLeafBase + 128];
+    } pool_;
     int16_t spareBlocks_[kNodes];  // stack of free block ids; below spareTop_ in use
-    int16_t symbolLeaf_[kPositionLeafBase + 128];
     int spareTop_ = 0;
 
     int symbolCount_ = 314;
