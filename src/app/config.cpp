@@ -36,25 +36,16 @@ ConfigOutcome ApplySfxConfig(SfxConfig& block, const wchar_t* moduleFileName) {
         block.removeAfterRun = 0;
         block.variant = '3';
     }
-    RunSettings& settings = g_state.runSettings;
-    if (block.variant == '6') {
-        if (Wow64Redirection(kWow64Query) == 0) return kConfigRefused;
-        settings.variant = '6';
-    }
+    if (block.variant == '6' && Wow64Redirection(kWow64Query) == 0) return kConfigRefused;
     // The deployer's /T: takes the block's place, tokens and all; either
     // replaces a destination given on the command line.
     const wchar_t* destination = g_state.switches->destination;
     if (destination[0] == L'\0') destination = ToWide(block.destination);
     g_state.tempFolderMade =
         ResolveFolderToken(g_state.destination, destination, block.removeAfterRun != 0, moduleFileName);
-    std::memcpy(settings.command, block.command, sizeof settings.command);
-    settings.noConfirm = block.noConfirm;
-    settings.openFolder = block.openFolder;
-    settings.removeAfterRun = block.removeAfterRun;
-    settings.skipDestinationDialog = block.skipDestinationDialog;
-    settings.expectedCrc = block.expectedCrc;
-    std::memcpy(settings.title, block.title, sizeof settings.title);
-    std::memcpy(settings.question, block.question, sizeof settings.question);
+    // The block's settings replace the older switches' (its destination
+    // field is not read again: g_state.destination is the destination).
+    g_state.runSettings = block;
     return kConfigApplied;
 }
 
