@@ -16,7 +16,6 @@
 namespace {
 
 constexpr size_t kReadSize = 65536;
-constexpr int kWarningFormatSize = 256;  // entry 8 is long in Japanese
 
 // The bar moves and the dialog's messages are taken at most this often,
 // not per read: under Wine each is a round trip to the server, and per
@@ -87,17 +86,11 @@ __attribute__((noinline)) uint32_t CheckFileCrc(HWND owner, const wchar_t* path,
 
     crc = FinishCrc32(crc);
     if (expected == 0 || expected == crc) return crc;
-    wchar_t format[kWarningFormatSize];
-    wchar_t text[kMessageSize];
-    LoadText(IDS_CRC32_ERROR, format, kWarningFormatSize);
-    FormatWithText(text, kMessageSize, format, path);
-    ShowMessageBox(owner, text, L"Warning", MB_ICONERROR);
+    ShowStringMessageWith(owner, IDS_CRC32_ERROR, path, MB_ICONERROR, L"Warning");
     return 0;
 }
 
-uint32_t CheckArchiveCrc(HWND owner, HINSTANCE module, uint32_t expected) {
-    wchar_t path[MAX_PATH];
-    if (!ModuleFilePath(module, path)) return 0;
+uint32_t CheckArchiveCrc(HWND owner, HINSTANCE module, const wchar_t* path, uint32_t expected) {
     // A signed package's certificate table follows the archive: the value
     // covers the archive up to it, as mksfx computed it before signing.
     const uint32_t start = FindImageEnd(module) + sizeof(SfxConfig);

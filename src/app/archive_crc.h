@@ -15,11 +15,12 @@ constexpr uint32_t kCrcProgressUnit = 102400;
 // checked sooner (over 1 GB/s) and open no window for it.
 constexpr DWORD kCrcDialogDelay = 250;  // ms
 
-// CRC-32 of the module's file from the end of its configuration block to
-// the end of the file, or to its certificate table when it is signed.  Returns it when expected is 0 or equal
-// to it. Returns 0 after a warning (string-table entry 8, captioned "Warning") when it differs, and 0 without
-// a word when the file cannot be opened.
-uint32_t CheckArchiveCrc(HWND owner, HINSTANCE module, uint32_t expected);
+// CRC-32 of the module's file (at path, as the run opened it) from the end
+// of its configuration block to the end of the file, or to its certificate
+// table when it is signed.  Returns it when expected is 0 or equal to it.
+// Returns 0 after a warning (string-table entry 8, captioned "Warning") when
+// it differs, and 0 without a word when the file cannot be opened.
+uint32_t CheckArchiveCrc(HWND owner, HINSTANCE module, const wchar_t* path, uint32_t expected);
 
 // The same over the file at path from byte offset start up to offset end
 // (0: the end of the file); the warning names path.  The dialog appears

@@ -320,7 +320,7 @@ DWORD RunArchive(wchar_t* archivePath) {
     // A mismatch has been reported; without a command the user still gets
     // the files, and the exit code says what happened.  A silent run has
     // nobody to judge them: it extracts nothing.
-    if (settings.expectedCrc != 0 && CheckArchiveCrc(nullptr, g_state.module, settings.expectedCrc) == 0) {
+    if (settings.expectedCrc != 0 && CheckArchiveCrc(nullptr, g_state.module, archivePath, settings.expectedCrc) == 0) {
         Fail(ERROR_CRC);
         if (settings.command[0] != '\0' || g_ui.silent) {
             ReleaseRun();

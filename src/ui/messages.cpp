@@ -16,12 +16,12 @@ int ShowStringMessage(HWND owner, UINT id, UINT type) {
     return ShowMessageBox(owner, text, kCaption, type);
 }
 
-int ShowStringMessageWith(HWND owner, UINT id, const wchar_t* text, UINT type) {
-    wchar_t format[kStringSize];
+int ShowStringMessageWith(HWND owner, UINT id, const wchar_t* text, UINT type, const wchar_t* caption) {
+    wchar_t format[kLongStringSize];  // the CRC-32 warning is long in Japanese
     wchar_t message[kMessageSize];
-    LoadText(id, format, kStringSize);
+    LoadText(id, format, kLongStringSize);
     FormatWithText(message, kMessageSize, format, text);
-    return ShowMessageBox(owner, message, kCaption, type);
+    return ShowMessageBox(owner, message, caption, type);
 }
 
 HWND ProgressOwner() {

@@ -9,8 +9,10 @@
 
 inline constexpr wchar_t kCaption[] = L"VID-IDA";
 
-// Units of the buffer a string-table entry is loaded into.
+// Units of the buffer a string-table entry is loaded into; a format that
+// takes a text may be longer.
 constexpr int kStringSize = 128;
+constexpr int kLongStringSize = 256;
 // Units of the buffer a string-table entry is formatted into.
 constexpr int kMessageSize = 512;
 
@@ -26,9 +28,10 @@ void LoadText(UINT id, wchar_t* buffer, int size);
 // Shows string-table entry `id` with the caption "VID-IDA".
 int ShowStringMessage(HWND owner, UINT id, UINT type);
 
-// Shows string-table entry `id`, whose one "%s" takes text, with the
-// caption "VID-IDA".  A long text is cut to fit the message buffer.
-int ShowStringMessageWith(HWND owner, UINT id, const wchar_t* text, UINT type);
+// Shows string-table entry `id` (up to 255 units), whose one "%s" takes
+// text, with the caption "VID-IDA" unless another is given.  A long text is
+// cut to fit the message buffer.
+int ShowStringMessageWith(HWND owner, UINT id, const wchar_t* text, UINT type, const wchar_t* caption = kCaption);
 
 // Owner of the worker's and the decoder's boxes: the progress window while
 // it exists, otherwise none.
