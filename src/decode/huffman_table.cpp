@@ -75,6 +75,21 @@ bool HuffmanTables::MakeTable(unsigned nchar, const uint8_t* lengths, unsigned w
     return true;
 }
 
+unsigned HuffmanTables::Decode(BitInput& bits, const uint16_t* table, unsigned width, const uint8_t* lengths,
+                               unsigned count) const {
+    const uint32_t window = bits.Peek32();
+    const unsigned entry = table[window >> (32 - width)];
+    unsigned s = SymbolOf(entry);
+    if (s < count) {
+        bits.FillBits(LengthOf(entry));
+        return s;
+    }
+    s = WalkTree(s, count, window, 1u << (31 - width));
+    const unsigned length = lengths[s];
+    bits.FillBits(length > width ? length : width);
+    return s;
+}
+
 void MakeFixedLengths(uint8_t* lengths, unsigned count, unsigned first, const uint8_t* row) {
     unsigned len = first;
     for (unsigned i = 0; i < count; i++) {

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "archive/lha_format.h"
+#include "decode/bit_input.h"
 #include "decode/outcome.h"
 
 namespace lzh {
@@ -58,7 +59,20 @@ struct HuffmanTables {
         return node;
     }
 
+    // The next symbol of the character code (below count) or of the
+    // position code, its bits dropped.
+    unsigned DecodeChar(BitInput& bits, unsigned count) const {
+        return Decode(bits, charTable, kCharTableBits, charLengths, count);
+    }
+    unsigned DecodePosition(BitInput& bits, unsigned count) const {
+        return Decode(bits, ptTable, kPtTableBits, ptLengths, count);
+    }
+
 private:
+    // One look-up in a first-level table of 2^width entries; a tree node
+    // there is walked with the bits that follow.
+    unsigned Decode(BitInput& bits, const uint16_t* table, unsigned width, const uint8_t* lengths,
+                    unsigned count) const;
     bool Fail(DecodeOutcome outcome);
 };
 

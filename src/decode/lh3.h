@@ -27,32 +27,14 @@ public:
     uint16_t DecodeChar() {
         if (blockCounter_ == 0) ReadBlockHead();
         blockCounter_--;  // a count of 0 stands for 65536 symbols
-        const uint32_t window = bits_.Peek32();
-        const unsigned entry = t_.charTable[window >> (32 - HuffmanTables::kCharTableBits)];
-        unsigned j = HuffmanTables::SymbolOf(entry);
-        if (j < kSymbols) {
-            bits_.FillBits(HuffmanTables::LengthOf(entry));
-        } else {
-            j = t_.WalkTree(j, kSymbols, window, 1u << (31 - HuffmanTables::kCharTableBits));
-            const unsigned len = t_.charLengths[j];
-            bits_.FillBits(len > HuffmanTables::kCharTableBits ? len : HuffmanTables::kCharTableBits);
-        }
+        unsigned j = t_.DecodeChar(bits_, kSymbols);
         if (j == kEscape) j += bits_.GetBits(8);
         return static_cast<uint16_t>(j);
     }
 
     // The distance d, 0..8191: a position code and 6 raw bits.
     uint16_t DecodePosition() {
-        const uint32_t window = bits_.Peek32();
-        const unsigned entry = t_.ptTable[window >> (32 - HuffmanTables::kPtTableBits)];
-        unsigned j = HuffmanTables::SymbolOf(entry);
-        if (j < kPositionCodes) {
-            bits_.FillBits(HuffmanTables::LengthOf(entry));
-        } else {
-            j = t_.WalkTree(j, kPositionCodes, window, 1u << (31 - HuffmanTables::kPtTableBits));
-            const unsigned len = t_.ptLengths[j];
-            bits_.FillBits(len > HuffmanTables::kPtTableBits ? len : HuffmanTables::kPtTableBits);
-        }
+        const unsigned j = t_.DecodePosition(bits_, kPositionCodes);
         return static_cast<uint16_t>((j << 6) + bits_.GetBits(6));
     }
 

@@ -28,32 +28,12 @@ public:
             ReadBlockHeader();
         }
         blockSize_--;
-        const uint32_t window = bits_.Peek32();
-        const unsigned entry = t_.charTable[window >> (32 - HuffmanTables::kCharTableBits)];
-        unsigned s = HuffmanTables::SymbolOf(entry);
-        if (s < kCharSymbols) {
-            bits_.FillBits(HuffmanTables::LengthOf(entry));
-        } else {
-            s = t_.WalkTree(s, kCharSymbols, window,
-                            1u << (31 - HuffmanTables::kCharTableBits));
-            const unsigned len = t_.charLengths[s];
-            bits_.FillBits(len > HuffmanTables::kCharTableBits ? len : HuffmanTables::kCharTableBits);
-        }
-        return static_cast<uint16_t>(s);
+        return static_cast<uint16_t>(t_.DecodeChar(bits_, kCharSymbols));
     }
 
     // The match starts p + 1 bytes back.
     uint16_t DecodePosition() {
-        const uint32_t window = bits_.Peek32();
-        const unsigned entry = t_.ptTable[window >> (32 - HuffmanTables::kPtTableBits)];
-        unsigned j = HuffmanTables::SymbolOf(entry);
-        if (j < positionCodeCount_) {
-            bits_.FillBits(HuffmanTables::LengthOf(entry));
-        } else {
-            j = t_.WalkTree(j, positionCodeCount_, window, 1u << (31 - HuffmanTables::kPtTableBits));
-            const unsigned len = t_.ptLengths[j];
-            bits_.FillBits(len > HuffmanTables::kPtTableBits ? len : HuffmanTables::kPtTableBits);
-        }
+        const unsigned j = t_.DecodePosition(bits_, positionCodeCount_);
         if (j == 0) return 0;
         return static_cast<uint16_t>((1u << (j - 1)) + bits_.GetBits(j - 1));
     }

@@ -140,10 +140,12 @@ TEST_F(ArchiveCrcTest, TheModuleFileFromTheEndOfItsBlock) {
     const uint32_t start = FindImageEnd(GetModuleHandleA(nullptr)) + sizeof(SfxConfig);
     ASSERT_LT(start, bytes.size());
     const uint32_t expected = Crc32Of(bytes, start);
-    EXPECT_EQ(CheckArchiveCrc(nullptr, GetModuleHandleA(nullptr), 0), expected);
-    EXPECT_EQ(CheckArchiveCrc(nullptr, GetModuleHandleA(nullptr), expected), expected);
+    const std::wstring path = Wide(ModuleFileName());
+    HMODULE module = GetModuleHandleA(nullptr);
+    EXPECT_EQ(CheckArchiveCrc(nullptr, module, path.c_str(), 0), expected);
+    EXPECT_EQ(CheckArchiveCrc(nullptr, module, path.c_str(), expected), expected);
     EXPECT_TRUE(ShownMessages().empty());
-    EXPECT_EQ(CheckArchiveCrc(nullptr, GetModuleHandleA(nullptr), expected ^ 1), 0u);
+    EXPECT_EQ(CheckArchiveCrc(nullptr, module, path.c_str(), expected ^ 1), 0u);
     EXPECT_EQ(ShownMessages().size(), 1u);
 }
 
