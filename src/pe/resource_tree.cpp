@@ -267,7 +267,12 @@ bool ParseResourceTree(const uint8_t* section, size_t size, uint32_t sectionRva,
                        std::string& error) {
     tree.types.clear();
     TreeReader reader(section, size, sectionRva, error);
-    return reader.ReadTypes(tree);
+    if (!reader.ReadTypes(tree)) return false;
+    // In the order the loader searches and the writer puts down: a file
+    // whose entries are out of order has the same first icon group here as
+    // in the image written from it.
+    SortTree(tree);
+    return true;
 }
 
 std::vector<uint8_t> BuildResourceTree(ResourceTree tree, uint32_t sectionRva) {

@@ -4,6 +4,7 @@
 // section from an exact-size copy).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -57,6 +58,26 @@ TEST(ResourceTree, WrittenAndReadBack) {
     EXPECT_EQ(ids, (std::vector<uint16_t>{2, 5, 9}));
     EXPECT_EQ(sorted.types[1].entries[1].languages[0].language, 3);
     EXPECT_TRUE(sorted.types[0].entries[0].languages[0].data.empty());
+}
+
+TEST(ResourceTree, EntriesStoredOutOfOrderAreReadInTheLoadersOrder) {
+    // Found by fuzz_branding: with the icon groups stored as 103, 58 the
+    // main icon replaced was 103, and the image written, sorted, showed 58's.
+    pe::ResourceTree tree;
+    for (const uint16_t id : {2, 5, 9}) tree.Add(6).entries.push_back({{id, {}}, {{0, 0, Bytes{uint8_t(id)}}}});
+    Bytes section = pe::BuildResourceTree(tree, kRva);
+    // The type's directory: its first and last entries swapped.
+    const uint32_t typeDirectory = ReadLe32(&section[16 + 4]) & 0x7FFFFFFF;
+    uint8_t* entries = &section[typeDirectory + 16];
+    std::swap_ranges(entries, entries + 8, entries + 16);
+    std::string error;
+    bool ok = false;
+    const pe::ResourceTree read = Parse(section, error, ok);
+    ASSERT_TRUE(ok) << error;
+    std::vector<uint16_t> ids;
+    for (const pe::ResourceEntry& e : read.types[0].entries) ids.push_back(e.name.id);
+    EXPECT_EQ(ids, (std::vector<uint16_t>{2, 5, 9}));
+    EXPECT_EQ(read.types[0].entries[0].languages[0].data, Bytes{2});
 }
 
 TEST(ResourceTree, NamesWithoutAnyLanguage) {
