@@ -1,9 +1,9 @@
 #include "encode/block_splitter.h"
 
-#include "encode/fixed_log2.h"
-
 #include <cstdlib>
 #include <cstring>
+
+#include "encode/fixed_log2.h"
 
 namespace lzh {
 namespace {

@@ -23,15 +23,15 @@ namespace lzh {
 constexpr uint32_t kNoPosition = 0xFFFFFFFF;
 constexpr unsigned kHashBits = 16;
 
-inline uint32_t Hash3(const uint8_t* p) {
-    const uint32_t v = p[0] | p[1] << 8 | p[2] << 16;
-    return (v * 0x9E3779B1u) >> (32 - kHashBits);
-}
+// The hash of a number made of up to four bytes.
+inline uint32_t HashOf(uint32_t v) { return (v * 0x9E3779B1u) >> (32 - kHashBits); }
+
+inline uint32_t Hash3(const uint8_t* p) { return HashOf(p[0] | p[1] << 8 | p[2] << 16); }
 
 inline uint32_t Hash4(const uint8_t* p) {
     uint32_t v;
     std::memcpy(&v, p, 4);
-    return (v * 0x9E3779B1u) >> (32 - kHashBits);
+    return HashOf(v);
 }
 
 // Length of the common prefix of a and b, at most limit.  Reads whole
@@ -74,11 +74,9 @@ public:
     void Insert(const uint8_t* data, uint32_t pos) {
         uint32_t v;
         std::memcpy(&v, data + pos, 4);
-        const uint32_t h4 = (v * 0x9E3779B1u) >> (32 - kHashBits);
+        const uint32_t h4 = HashOf(v);
         // Hash3 of the first three of those bytes, from the same load.
-        const uint32_t h3 = std::endian::native == std::endian::little
-                                ? ((v & 0xFFFFFF) * 0x9E3779B1u) >> (32 - kHashBits)
-                                : Hash3(data + pos);
+        const uint32_t h3 = std::endian::native == std::endian::little ? HashOf(v & 0xFFFFFF) : Hash3(data + pos);
         nearest3_ = head3_[h3];
         head3_[h3] = pos;
         chain4_ = head_[h4];
