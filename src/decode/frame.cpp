@@ -17,7 +17,13 @@ enum class RingByte : uint8_t {};
 // The window slides back by this many bytes (a multiple of the ring size)
 // whenever it has been written out up to its end: the larger it is, the
 // fewer bytes the slides move.
-uint32_t WindowSlide(uint32_t ringSize) { return ringSize >= 65536 ? 3 * ringSize : 4 * ringSize; }
+constexpr uint32_t WindowSlide(uint32_t ringSize) { return ringSize >= 65536 ? 3 * ringSize : 4 * ringSize; }
+
+// The ring's bytes, then room for the window to grow (see Run), for the
+// largest ring; the stored copy takes its chunk from the same block.
+constexpr uint32_t kLargestRing = 65536;
+constexpr uint32_t kWindowBytes = kLargestRing + WindowSlide(kLargestRing) + kLongestMatch + kCopyOverrun;
+static_assert(kStoredChunk <= kWindowBytes);
 
 }  // namespace
 
@@ -25,6 +31,17 @@ Decoder::Decoder(FILE* archive, OutputSink& output, std::atomic<int32_t>& abortS
     : archive_(archive), output_(output), abortState_(abortState) {
     tables_.fault = &fault_;
     crc16_.Init();
+}
+
+Decoder::~Decoder() { std::free(window_); }
+
+// The window is allocated at the first entry that needs it and kept for the
+// run: a block this large is fresh memory from the system each time it is
+// allocated (under Wine, too), whose pages would fault in again for every entry.
+uint8_t* Decoder::Window() {
+    if (window_ == nullptr) window_ = static_cast<uint8_t*>(std::malloc(kWindowBytes));
+    if (window_ == nullptr) Fail(DecodeOutcome::kNoMemory);
+    return window_;
 }
 
 // A write or an allocation that failed ends the run.
@@ -50,11 +67,8 @@ size_t Decoder::WriteOutput(const uint8_t* bytes, size_t count) {
 // unless the size asks for a copy up to the end.  The chunk is on the heap:
 // the module's stack frames stay below a page, as it has no stack probes.
 void Decoder::CopyStored(uint32_t packedSize) {
-    uint8_t* chunk = static_cast<uint8_t*>(std::malloc(kStoredChunk));
-    if (chunk == nullptr) {
-        Fail(DecodeOutcome::kNoMemory);
-        return;
-    }
+    uint8_t* const chunk = Window();
+    if (chunk == nullptr) return;
     uint32_t remaining = packedSize;
     while (packedSize == kCopyToEnd || remaining > 0) {
         uint32_t want = kStoredChunk;
@@ -68,7 +82,6 @@ void Decoder::CopyStored(uint32_t packedSize) {
         remaining -= static_cast<uint32_t>(written);
         if (Aborted()) break;
     }
-    std::free(chunk);
 }
 
 DecodeOutcome Decoder::DecodeEntry(MethodCode code, uint32_t packedSize, uint32_t unpackedSize,
@@ -99,13 +112,8 @@ void Decoder::Decode(MethodCode code, uint32_t packedSize, uint32_t unpackedSize
     const uint32_t ringSize = RingSizeOf(code);
     if (ringSize == 0) return;  // not decodable: nothing is written
 
-    // The ring's bytes, then room for the window to grow (see Run).
-    const uint32_t windowSize = ringSize + WindowSlide(ringSize) + kLongestMatch + kCopyOverrun;
-    uint8_t* window = static_cast<uint8_t*>(std::malloc(windowSize));
-    if (window == nullptr) {
-        Fail(DecodeOutcome::kNoMemory);
-        return;
-    }
+    uint8_t* const window = Window();
+    if (window == nullptr) return;
     std::memset(window, ' ', ringSize);
 
     if (code != kLz5)
@@ -122,7 +130,6 @@ void Decoder::Decode(MethodCode code, uint32_t packedSize, uint32_t unpackedSize
     default: staticHuffman_.Start(code); break;  // -lh4- .. -lh7-
     }
     Run(code, window, ringSize, unpackedSize);
-    std::free(window);
 }
 
 // One method's next literal (0..255) or match (256 and up: the length plus

@@ -37,6 +37,9 @@ protected:
 class Decoder {
 public:
     Decoder(FILE* archive, OutputSink& output, std::atomic<int32_t>& abortState);
+    ~Decoder();
+    Decoder(const Decoder&) = delete;
+    Decoder& operator=(const Decoder&) = delete;
 
     // Decodes (or copies) one entry from the archive stream's position into
     // the output and judges it against the header's unpacked size and
@@ -66,11 +69,13 @@ private:
     bool Damaged() const { return fault_ != DecodeOutcome::kOk || packedInput_.overrun() > kPackedSlack; }
     bool Aborted() const { return abortState_.load(std::memory_order_relaxed) != kAbortNone || Damaged(); }
     void Fail(DecodeOutcome fault);
+    uint8_t* Window();
 
     FILE* archive_;
     OutputSink& output_;
     std::atomic<int32_t>& abortState_;
     DecodeOutcome fault_ = DecodeOutcome::kOk;  // a bad table, a failed write or allocation
+    uint8_t* window_ = nullptr;                  // the sliding window, kept from entry to entry
 
     FastCrc16 crc16_;
     ByteInput packedInput_;

@@ -227,6 +227,33 @@ TEST(Stored, ProgressCountsTheWholeRun) {
     EXPECT_EQ(5000u, decoder->outputTotal);
 }
 
+// One decoder keeps its window from entry to entry: each entry still starts
+// from its method's initial ring, whatever the entries before it left there.
+TEST(Frame, EveryEntryStartsFromItsOwnInitialRing) {
+    BitWriter xs;
+    for (int i = 0; i < 9000; i++) LzsLiteral(xs, 'x');  // past the window's first slide
+    BitWriter spaces;
+    LzsMatch(spaces, 100, 5);
+    const Bytes parts[] = {xs.Finish(), Bytes(40000, 'y'), spaces.Finish(), Bytes{0x00, 0x00, 0xD0}};
+    Bytes packed;
+    for (const Bytes& part : parts) packed.insert(packed.end(), part.begin(), part.end());
+
+    MemoryFile file(packed);
+    MemorySink sink;
+    std::atomic<int32_t> abortState{0};
+    auto decoder = std::make_unique<lzh::Decoder>(file.get(), sink, abortState);
+    const lzh::MethodCode methods[] = {lzh::kLzs, lzh::kLh0, lzh::kLzs, lzh::kLz5};
+    const Bytes expected[] = {Bytes(9000, 'x'), Bytes(40000, 'y'), Bytes(5, ' '), Bytes{0, 1, 2}};
+    for (int i = 0; i < 4; i++) {
+        sink.data.clear();
+        const auto size = static_cast<uint32_t>(expected[i].size());
+        EXPECT_EQ(lzh::DecodeOutcome::kOk, decoder->DecodeEntry(methods[i], static_cast<uint32_t>(parts[i].size()),
+                                                                size, Crc16Of(expected[i])))
+            << i;
+        EXPECT_EQ(expected[i], sink.data) << i;
+    }
+}
+
 TEST(Frame, CancelStopsBeforeTheNextCode) {
     BitWriter w;
     for (int i = 0; i < 5000; i++) LzsLiteral(w, 'c');
