@@ -33,13 +33,10 @@ work=$(realpath -m "${1:-build/bench-package}")
 rounds=${ROUNDS:-5}
 prefix=$(realpath -m "${BENCH_PREFIX:-/tmp/bench-wine}")
 lzhgen=${LZHGEN:-$(realpath -m ../shared/tools/lzhgen/lzhgen)}
-dll_dir=/usr/lib/i386-linux-gnu/wine/i386-windows
-header_dir=/usr/share/mingw-w64/include
 
 for tool in makensis wine wineserver Xvfb "$lzhgen"; do
   command -v "$tool" > /dev/null || { echo "package.sh: $tool is missing (scripts/setup.sh)" >&2; exit 2; }
 done
-[ -d "$dll_dir" ] && [ -d "$header_dir" ] || { echo "package.sh: no $dll_dir or $header_dir" >&2; exit 2; }
 
 cmake --preset host > /dev/null && cmake --build --preset host -j2 --target mksfx lzhtool > /dev/null
 cmake --preset win32 > /dev/null && cmake --build --preset win32 -j2 --target sfx crc32_bench > /dev/null
@@ -50,28 +47,12 @@ mkdir -p "$work"
 # A Unix path as Wine's Z: drive sees it.
 windows_path() { local p; p=$(realpath -m "$1"); printf 'Z:%s' "${p//\//\\}"; }
 
-# Copies up to $3 bytes of files from $1 (name order, each at most $2 bytes)
-# into the folder $4.
-copy_files() {
-  local from=$1 limit=$2 budget=$3 to=$4 total=0 name size
-  mkdir -p "$to"
-  while read -r name; do
-    [ -f "$from/$name" ] || continue
-    size=$(stat -c %s "$from/$name")
-    [ "$size" -le "$limit" ] || continue
-    cp "$from/$name" "$to/"
-    total=$((total + size))
-    [ "$total" -lt "$budget" ] || break
-  done < <(cd "$from" && ls | LC_ALL=C sort)
-}
-
+# shellcheck source=tests/bench/payload.sh
+. "$root/tests/bench/payload.sh"
 payload=$work/payload
-if [ ! -f "$work/payload.done" ]; then
-  echo "package.sh: copying the payload and making the packages (once)..." >&2
-  rm -rf "$payload" "$work"/*.lzh "$work"/*.exe "$work"/*.nsi
-  copy_files "$dll_dir" 2000000 52000000 "$payload/bin"
-  copy_files "$header_dir" 2000000 9000000 "$payload/include"
-  touch "$work/payload.done"
+if ! make_payload "$work"; then
+  echo "package.sh: copied the payload; making the packages..." >&2
+  rm -f "$work"/*.lzh "$work"/*.exe "$work"/*.nsi
 fi
 payload_bytes=$(du -sb --apparent-size "$payload" | cut -f1)
 payload_files=$(find "$payload" -type f | wc -l)
