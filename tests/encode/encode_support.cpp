@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <malloc.h>
+
 #include <atomic>
 #include <cstring>
 #include <memory>
@@ -116,4 +118,9 @@ Bytes PackFiles(const std::vector<std::pair<std::string, Bytes>>& files, const l
     }
     EXPECT_EQ(lzh::EncodeStatus::kOk, writer.Finish());
     return output.bytes;
+}
+
+uint64_t HeapInUse() {
+    const struct mallinfo2 info = mallinfo2();
+    return info.uordblks + info.hblkhd;
 }

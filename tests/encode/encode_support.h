@@ -25,6 +25,9 @@ private:
     uint64_t position_ = 0;
 };
 
+// Bytes the heap holds (every thread's).
+uint64_t HeapInUse();
+
 // Data of a kind: "zero", "run" (runs of random lengths), "random",
 // "text" (words), "binary" (a structured mix: tables, small integers,
 // repeats at all distances), "period" (a 5,000-byte pattern repeated,

@@ -38,6 +38,61 @@ void ExpectComesBack(const Bytes& archive, const Bytes& data) {
 
 class Segments : public testing::TestWithParam<bool> {};
 
+// Counts the bytes written and keeps none, so that the heap holds only the
+// encoder's memory.
+class CountingOutput final : public lzh::ArchiveOutput {
+public:
+    bool Write(const uint8_t*, size_t count) override {
+        position_ += count;
+        return true;
+    }
+    bool Seek(uint64_t position) override {
+        position_ = position;
+        return true;
+    }
+    uint64_t Position() const override { return position_; }
+
+private:
+    uint64_t position_ = 0;
+};
+
+// A pool that notes the most the heap held whenever a segment is handed
+// over or joined.
+class HeapWatchingRunner final : public lzh::TaskRunner {
+public:
+    explicit HeapWatchingRunner(unsigned threads) : pool_(threads) {}
+    unsigned Threads() const override { return pool_.Threads(); }
+    void Submit(lzh::Task& task) override {
+        Note();
+        pool_.Submit(task);
+    }
+    void Wait(lzh::Task& task) override {
+        pool_.Wait(task);
+        Note();
+    }
+    uint64_t peak = 0;
+
+private:
+    void Note() { peak = std::max(peak, HeapInUse()); }
+    pack::TaskPool pool_;
+};
+
+struct HeapUse {
+    uint64_t peak;  // while the file was packed, above the heap before it
+    uint64_t kept;  // after the file
+};
+
+HeapUse PackWatched(const Bytes& data, unsigned threads) {
+    CountingOutput output;
+    const uint64_t before = HeapInUse();
+    HeapWatchingRunner runner(threads);
+    lzh::ArchiveWriter writer(output, {});
+    writer.SetRunner(&runner);
+    lzh::MemoryInput input(data.data(), data.size());
+    EXPECT_EQ(lzh::EncodeStatus::kOk, writer.AddFile({"data", data.size(), 1700000000, 0}, input));
+    return HeapUse{runner.peak - before, HeapInUse() - before};
+}
+
 }  // namespace
 
 TEST_P(Segments, SameBytesOnAnyNumberOfThreads) {
@@ -89,3 +144,21 @@ TEST(SegmentsStored, DataThatDoesNotShrinkOverSeveralSegmentsIsStored) {
 
 INSTANTIATE_TEST_SUITE_P(Levels, Segments, testing::Bool(),
                          [](const testing::TestParamInfo<bool>& info) { return info.param ? "best" : "default"; });
+
+// A long file takes the memory of its slots (two per thread and one more),
+// whatever its length, and gives back all but the first after it.
+TEST(SegmentMemory, IsTheSlotsNotTheFileLength) {
+    const Bytes shorter = MakeData("text", 6 * kSegment, 3);
+    const Bytes longer = MakeData("text", 20 * kSegment, 3);
+    for (const unsigned threads : {1u, 2u}) {
+        SCOPED_TRACE(threads);
+        const HeapUse a = PackWatched(shorter, threads);
+        const HeapUse b = PackWatched(longer, threads);
+        const uint64_t slot = a.kept;  // one segment's encoder and the output buffer
+        EXPECT_GT(slot, 1u << 20);
+        EXPECT_LE(b.kept, slot + (1u << 20));
+        EXPECT_LE(b.peak, a.peak + (1u << 20));
+        EXPECT_LE(b.peak, (2 * threads + 1) * slot + (1u << 20));
+        EXPECT_GE(b.peak, 2 * threads * slot);
+    }
+}

@@ -3,7 +3,6 @@
 // file that cannot be read; and the progress line.
 #include <gtest/gtest.h>
 
-#include <malloc.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -46,12 +45,6 @@ fs::path MakeTree(bool big) {
             Sized(root / "d3" / fs::path("h").concat(std::to_string(i)), 15u << 20);
     }
     return root;
-}
-
-// Bytes the heap holds.
-uint64_t HeapInUse() {
-    const struct mallinfo2 info = mallinfo2();
-    return info.uordblks + info.hblkhd;
 }
 
 struct Written {
