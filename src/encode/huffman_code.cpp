@@ -3,6 +3,45 @@
 #include <algorithm>
 
 namespace lzh {
+namespace {
+
+// Huffman's construction over the n (> 2) leaves sorted by rising
+// frequency: the joined nodes come out in order of weight, so the two
+// lightest items are always at the front of the leaves or of the nodes,
+// and a leaf goes first when it weighs no more than the node.  Sets the
+// leaves' lengths and returns true, or false when the code would be deeper
+// than maxLength.
+bool HuffmanLengths(unsigned n, unsigned maxLength, uint8_t* lengths, CodeLengthWork& work) {
+    uint64_t* weight = work.weights[0];  // of the joined nodes
+    uint16_t* parent = work.parent;      // leaves 0..n-1, then the nodes
+    uint8_t* depth = work.depth;
+    unsigned leaf = 0, next = 0, made = 0;
+    const auto take = [&]() -> unsigned {
+        if (leaf < n && (next == made || work.leaves[leaf].frequency <= weight[next])) return leaf++;
+        return n + next++;
+    };
+    const auto weightOf = [&](unsigned item) -> uint64_t {
+        return item < n ? work.leaves[item].frequency : weight[item - n];
+    };
+    for (; made < n - 1; made++) {
+        const unsigned a = take();
+        const unsigned b = take();
+        weight[made] = weightOf(a) + weightOf(b);
+        parent[a] = parent[b] = static_cast<uint16_t>(n + made);
+    }
+    // Depths from the root (the last node) down: a node's parent was made after it.
+    const unsigned root = 2 * n - 2;
+    depth[root] = 0;
+    unsigned deepest = 0;
+    for (unsigned item = root; item-- > 0;) {
+        const unsigned d = depth[parent[item]] + 1u;
+        depth[item] = static_cast<uint8_t>(d > 255 ? 255 : d);
+        if (d > deepest) deepest = d;
+    }
+    if (deepest > maxLength) return false;
+    for (unsigned i = 0; i < n; i++) lengths[work.leaves[i].symbol] = depth[i];
+    return true;
+}
 
 // Package-merge: the list at the deepest level holds the leaves sorted by
 // frequency; each level above merges the leaves with the pairs ("packages")
@@ -11,23 +50,8 @@ namespace lzh {
 // of, gives each leaf one bit of length per level it is chosen at.  Since
 // every list is sorted, the chosen items are always a prefix, and the
 // chosen leaves of a level are the cheapest ones.
-unsigned BuildCodeLengths(const uint32_t* frequencies, unsigned count, unsigned maxLength, uint8_t* lengths,
-                          CodeLengthWork& work) {
-    unsigned n = 0;
-    for (unsigned s = 0; s < count; s++) {
-        lengths[s] = 0;
-        if (frequencies[s] != 0) work.leaves[n++] = {frequencies[s], static_cast<uint16_t>(s)};
-    }
-    if (n < 2) return n;
-    if (n == 2) {
-        lengths[work.leaves[0].symbol] = lengths[work.leaves[1].symbol] = 1;
-        return n;
-    }
-    // Ties go by symbol, so that the same input gives the same code.
-    std::sort(work.leaves, work.leaves + n, [](const CodeLengthWork::Leaf& a, const CodeLengthWork::Leaf& b) {
-        return a.frequency != b.frequency ? a.frequency < b.frequency : a.symbol < b.symbol;
-    });
-
+void PackageMerge(unsigned n, unsigned maxLength, uint8_t* lengths, CodeLengthWork& work) {
+    for (unsigned i = 0; i < n; i++) lengths[work.leaves[i].symbol] = 0;
     // Level maxLength - 1 (the deepest) holds the leaves alone.
     uint64_t* below = work.weights[0];
     uint64_t* merged = work.weights[1];
@@ -62,6 +86,27 @@ unsigned BuildCodeLengths(const uint32_t* frequencies, unsigned count, unsigned 
         for (unsigned i = 0; i < leavesTaken; i++) lengths[work.leaves[i].symbol]++;
         take = 2 * (take - leavesTaken);
     }
+}
+
+}  // namespace
+
+unsigned BuildCodeLengths(const uint32_t* frequencies, unsigned count, unsigned maxLength, uint8_t* lengths,
+                          CodeLengthWork& work) {
+    unsigned n = 0;
+    for (unsigned s = 0; s < count; s++) {
+        lengths[s] = 0;
+        if (frequencies[s] != 0) work.leaves[n++] = {frequencies[s], static_cast<uint16_t>(s)};
+    }
+    if (n < 2) return n;
+    if (n == 2) {
+        lengths[work.leaves[0].symbol] = lengths[work.leaves[1].symbol] = 1;
+        return n;
+    }
+    // Ties go by symbol, so that the same input gives the same code.
+    std::sort(work.leaves, work.leaves + n, [](const CodeLengthWork::Leaf& a, const CodeLengthWork::Leaf& b) {
+        return a.frequency != b.frequency ? a.frequency < b.frequency : a.symbol < b.symbol;
+    });
+    if (!HuffmanLengths(n, maxLength, lengths, work)) PackageMerge(n, maxLength, lengths, work);
     return n;
 }
 

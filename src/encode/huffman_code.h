@@ -21,6 +21,10 @@ struct CodeLengthWork {
     };
     Leaf leaves[kMaxCodeSymbols];
     uint64_t weights[2][2 * kMaxCodeSymbols];
+    // Huffman's tree over the sorted leaves: each item's parent (leaves
+    // first, then the joined nodes in the order they were made) and depth.
+    uint16_t parent[2 * kMaxCodeSymbols];
+    uint8_t depth[2 * kMaxCodeSymbols];
     // isLeaf[level][i]: item i of the merged list at that level is a leaf.
     uint8_t isLeaf[kMaxCodeLength][2 * kMaxCodeSymbols];
 };

@@ -1,4 +1,5 @@
-// Length-limited code lengths, checked against an unlimited Huffman code,
+// Length-limited code lengths, checked against an unlimited Huffman code
+// (built directly when it fits the limit, by package-merge otherwise),
 // and their refit to a cost per length.
 // (Canonical codes are checked by decoding blocks: block_writer_test.)
 #include <gtest/gtest.h>
@@ -80,6 +81,21 @@ TEST(CodeLengths, LimitHeldForSkewedFrequencies) {
         EXPECT_EQ(65536u, b.kraft);
         EXPECT_GE(b.cost, HuffmanCost(f));
     }
+}
+
+TEST(CodeLengths, HuffmanCodeJustAsDeepAsTheLimitIsKept) {
+    // 17 Fibonacci frequencies: Huffman's code is 16 levels deep, which a
+    // limit of 16 allows and one of 15 does not.
+    std::vector<uint32_t> f(17);
+    f[0] = f[1] = 1;
+    for (size_t i = 2; i < f.size(); i++) f[i] = f[i - 1] + f[i - 2];
+    const Built atLimit = Build(f, 16);
+    EXPECT_EQ(16u, atLimit.longest);
+    EXPECT_EQ(HuffmanCost(f), atLimit.cost);
+    const Built below = Build(f, 15);
+    EXPECT_EQ(15u, below.longest);
+    EXPECT_EQ(65536u, below.kraft);
+    EXPECT_GT(below.cost, HuffmanCost(f));
 }
 
 // Bits of the symbols plus the cost of each symbol's length.
