@@ -22,10 +22,6 @@ constexpr int64_t kCharLengthBits = 5 * kBit / 2;
 constexpr int64_t kUnusedRunBits = 12 * kBit;
 constexpr int64_t kPositionLengthBits = 5 * kBit;
 
-// A range is first cut at this many to twice as many evenly spaced
-// boundaries, at every one when it has fewer than twice as many segments.
-constexpr unsigned kCoarseCuts = 16;
-
 }  // namespace
 
 bool BlockSplitter::Allocate() {
@@ -113,7 +109,7 @@ void BlockSplitter::SplitRange(unsigned first, unsigned last) {
         }
     };
     unsigned step = 1;
-    while ((last - first) / (2 * step) >= kCoarseCuts) step *= 2;
+    while ((last - first) / (2 * step) >= coarseCuts_) step *= 2;
     for (unsigned c = first + step; c < last; c += step) tryCut(c);
     while (step > 1) {
         step /= 2;
@@ -139,13 +135,15 @@ void BlockSplitter::SplitRange(unsigned first, unsigned last) {
 }
 
 unsigned BlockSplitter::Split(const uint16_t* symbols, const uint16_t* positions, unsigned count,
-                              unsigned segment, bool verify, BlockWriter& writer, unsigned* ends) {
+                              const Settings& settings, BlockWriter& writer, unsigned* ends) {
+    const unsigned segment = settings.segment;
     symbols_ = symbols;
     positions_ = positions;
     count_ = count;
     segment_ = segment;
     segments_ = (count + segment - 1) / segment;
-    verify_ = verify;
+    coarseCuts_ = settings.coarseCuts;
+    verify_ = settings.verify;
     writer_ = &writer;
     ends_ = ends;
     endCount_ = 0;

@@ -25,16 +25,25 @@ public:
     static constexpr unsigned kMinSegment = 128;
     static constexpr unsigned kMaxBlocks = kMaxSymbols / kMinSegment;
 
+    // How closely a level looks: block ends at multiples of `segment`
+    // symbols (kMinSegment or more); a long range first cut at
+    // `coarseCuts` to twice as many evenly spaced boundaries, then around
+    // the best of them; with `verify`, every split checked against the
+    // exact block sizes the writer computes.
+    struct Settings {
+        unsigned segment;
+        unsigned coarseCuts;
+        bool verify;
+    };
+
     bool Allocate();
     void Free();
 
     // Cuts symbols[0..count) (count <= kMaxSymbols) into blocks of at most
-    // kMaxBlockSymbols, at multiples of `segment` (kMinSegment or more):
-    // writes the end of each block to ends, in order (the last is count),
-    // and returns their number (at most kMaxBlocks).  With `verify`, every
-    // split is checked against the exact block sizes the writer computes.
-    unsigned Split(const uint16_t* symbols, const uint16_t* positions, unsigned count, unsigned segment,
-                   bool verify, BlockWriter& writer, unsigned* ends);
+    // kMaxBlockSymbols: writes the end of each block to ends, in order (the
+    // last is count), and returns their number (at most kMaxBlocks).
+    unsigned Split(const uint16_t* symbols, const uint16_t* positions, unsigned count, const Settings& settings,
+                   BlockWriter& writer, unsigned* ends);
 
 private:
     static constexpr unsigned kAlphabet = kCharSymbols + kMaxPositionCodes;
@@ -50,6 +59,7 @@ private:
     unsigned count_ = 0;
     unsigned segment_ = 0;
     unsigned segments_ = 0;
+    unsigned coarseCuts_ = 0;
     bool verify_ = false;
     BlockWriter* writer_ = nullptr;
     unsigned* ends_ = nullptr;

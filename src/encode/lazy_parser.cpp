@@ -14,10 +14,10 @@ struct LazySettings {
     unsigned good;     // a pending match this long quarters the next searches
     unsigned lazy;     // a match this long is taken without looking further
     unsigned nice;     // a match this long ends the search
-    unsigned segment;  // granularity of block ends
+    BlockSplitter::Settings blocks;
 };
 
-constexpr LazySettings kLazy = {48, 32, 128, 256, 256};
+constexpr LazySettings kLazy = {48, 32, 128, 256, {128, 4, false}};
 
 // The model is refreshed every kModelStep symbols from the last
 // kModelWindow symbols; costs are in sixteenths of a bit.
@@ -82,7 +82,7 @@ void SegmentEncoder::ParseLazy() {
     uint32_t pos = start_;
     while (pos < end) {
         // Room for a match and two literals.
-        if (count + 3 > BlockSplitter::kMaxSymbols) EmitPending(false, s.segment);
+        if (count + 3 > BlockSplitter::kMaxSymbols) EmitPending(false, s.blocks);
         if (sinceModel >= kModelStep) {
             const unsigned window = count < kModelWindow ? count : kModelWindow;
             ModelFrom(symbols + count - window, positions + count - window, window, model_);
@@ -138,7 +138,7 @@ void SegmentEncoder::ParseLazy() {
         if (linked < next) linked = next;
         pos = next;
     }
-    EmitPending(true, s.segment);
+    EmitPending(true, s.blocks);
 }
 
 }  // namespace lzh

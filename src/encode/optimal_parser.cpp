@@ -20,9 +20,9 @@ namespace lzh {
 namespace {
 
 constexpr unsigned kPasses = 3;
-// Block ends are placed at multiples of this many symbols, each one
-// checked against the exact sizes.
-constexpr unsigned kSegment = 128;
+// Block ends are placed at multiples of 128 symbols, each one checked
+// against the exact sizes.
+constexpr BlockSplitter::Settings kBlocks = {128, 16, true};
 constexpr unsigned kTreeDepth = 96;
 constexpr unsigned kNiceLength = kMaxMatch;
 
@@ -98,10 +98,10 @@ void SegmentEncoder::ParseSegmentOptimal() {
             std::memcpy(pendingPositions_ + pendingCount_, parsePositions_[best], bestCount * sizeof(uint16_t));
             pendingCount_ += bestCount;
         }
-        if (pendingCount_ > BlockSplitter::kMaxSymbols - kOptimalChunk) EmitPending(false, kSegment);
+        if (pendingCount_ > BlockSplitter::kMaxSymbols - kOptimalChunk) EmitPending(false, kBlocks);
         pos += count;
     }
-    EmitPending(true, kSegment);
+    EmitPending(true, kBlocks);
 }
 
 // Records the matches at every position of the chunk (cut at its end).  A

@@ -120,15 +120,14 @@ void SegmentEncoder::EmitBlock(const uint16_t* symbols, const uint16_t* position
     blockWriter_.Write(bits_, symbols, positions, count);
 }
 
-// Writes the pending symbols as the splitter cuts them at multiples of
-// `segment`; unless `all`, the last block stays pending, to be cut again
+// Writes the pending symbols as the splitter cuts them; unless `all`, the last block stays pending, to be cut again
 // with the symbols after it.  The entry's last block always stays, except
 // while planning.
-void SegmentEncoder::EmitPending(bool all, unsigned segment) {
-    const unsigned blocks = splitter_.Split(pendingSymbols_, pendingPositions_, pendingCount_, segment, best_,
-                                            blockWriter_, blockEnds_);
-    if (blocks == 0) return;
-    const unsigned written = all && (!last_ || planning_) ? blocks : blocks - 1;
+void SegmentEncoder::EmitPending(bool all, const BlockSplitter::Settings& blocks) {
+    const unsigned count = splitter_.Split(pendingSymbols_, pendingPositions_, pendingCount_, blocks, blockWriter_,
+                                           blockEnds_);
+    if (count == 0) return;
+    const unsigned written = all && (!last_ || planning_) ? count : count - 1;
     unsigned start = 0;
     for (unsigned b = 0; b < written; b++) {
         EmitBlock(pendingSymbols_ + start, pendingPositions_ + start, blockEnds_[b] - start);

@@ -90,7 +90,7 @@ private:
     };
 
     void EmitBlock(const uint16_t* symbols, const uint16_t* positions, unsigned count);
-    void EmitPending(bool all, unsigned segment);
+    void EmitPending(bool all, const BlockSplitter::Settings& blocks);
 
     void ParseLazy();
     uint32_t MatchCost(unsigned length, uint32_t distance) const;
