@@ -51,36 +51,72 @@ unsigned BlockSplitter::SymbolsIn(unsigned first, unsigned last) const {
     return end - first * segment_;
 }
 
+// The symbols of one side of a cut (or of a whole range), as an estimate
+// adds them up: the sum of f log2 f over their frequencies, their count,
+// how many lengths are sent and (characters) how many runs of unused
+// characters lie between them.
+struct BlockSplitter::Tally {
+    int64_t sum = 0;
+    unsigned total = 0, lengths = 0, runs = 0;
+    int lastChar = -1;
+
+    void AddChar(unsigned s, uint32_t f, const uint32_t* xlog2x) {
+        if (f == 0) return;
+        sum += xlog2x[f];
+        total += f;
+        lengths++;
+        runs += static_cast<int>(s) != lastChar + 1;  // unused characters before it
+        lastChar = static_cast<int>(s);
+    }
+    void AddCode(uint32_t f, const uint32_t* xlog2x) {
+        if (f == 0) return;
+        sum += xlog2x[f];
+        total += f;
+        lengths++;
+    }
+    int64_t CharBits(const uint32_t* xlog2x) const {
+        return xlog2x[total] - sum + kTableBits + kCharLengthBits * lengths + kUnusedRunBits * runs;
+    }
+    int64_t CodeBits(const uint32_t* xlog2x) const { return xlog2x[total] - sum + kPositionLengthBits * lengths; }
+};
+
 // Bits of the symbols at their entropy, plus the tables.  Extra position
 // bits do not depend on the split and are left out.  Only the symbols of
 // `used` (in order: characters, then position codes) can occur.
 int64_t BlockSplitter::Estimate(unsigned first, unsigned last, const uint16_t* used, unsigned usedCount) const {
     const uint32_t* a = counts_ + first * kAlphabet;
     const uint32_t* b = counts_ + last * kAlphabet;
-    int64_t charSum = 0, positionSum = 0;
-    unsigned chars = 0, codes = 0, lengths = 0, runs = 0, matches = 0;
-    int lastChar = -1;
+    Tally chars, codes;
+    unsigned k = 0;
+    for (; k < usedCount && used[k] < kCharSymbols; k++) chars.AddChar(used[k], b[used[k]] - a[used[k]], xlog2x_);
+    for (; k < usedCount; k++) codes.AddCode(b[used[k]] - a[used[k]], xlog2x_);
+    return chars.CharBits(xlog2x_) + codes.CodeBits(xlog2x_);
+}
+
+// Estimate(first, cut) + Estimate(cut, last), reading each symbol's counts
+// at the cut once.
+int64_t BlockSplitter::EstimateCut(unsigned first, unsigned cut, unsigned last, const uint16_t* used,
+                                   unsigned usedCount) const {
+    const uint32_t* a = counts_ + first * kAlphabet;
+    const uint32_t* m = counts_ + cut * kAlphabet;
+    const uint32_t* b = counts_ + last * kAlphabet;
+    Tally left, right;
     unsigned k = 0;
     for (; k < usedCount && used[k] < kCharSymbols; k++) {
         const unsigned s = used[k];
-        const uint32_t f = b[s] - a[s];
-        if (f == 0) continue;
-        charSum += xlog2x_[f];
-        chars += f;
-        lengths++;
-        runs += static_cast<int>(s) != lastChar + 1;  // unused characters before it
-        lastChar = static_cast<int>(s);
+        const uint32_t middle = m[s];
+        left.AddChar(s, middle - a[s], xlog2x_);
+        right.AddChar(s, b[s] - middle, xlog2x_);
     }
-    const int64_t bits = xlog2x_[chars] - charSum + kTableBits + kCharLengthBits * lengths + kUnusedRunBits * runs;
+    const int64_t bits = left.CharBits(xlog2x_) + right.CharBits(xlog2x_);
+    left = right = Tally();
     for (; k < usedCount; k++) {
         const unsigned j = used[k];
-        const uint32_t f = b[j] - a[j];
-        if (f == 0) continue;
-        positionSum += xlog2x_[f];
-        matches += f;
-        codes++;
+        const uint32_t middle = m[j];
+        left.AddCode(middle - a[j], xlog2x_);
+        right.AddCode(b[j] - middle, xlog2x_);
     }
-    return bits + xlog2x_[matches] - positionSum + kPositionLengthBits * codes;
+    return bits + left.CodeBits(xlog2x_) + right.CodeBits(xlog2x_);
 }
 
 void BlockSplitter::SplitRange(unsigned first, unsigned last) {
@@ -102,7 +138,7 @@ void BlockSplitter::SplitRange(unsigned first, unsigned last) {
     int64_t best = 0;
     unsigned at = 0;
     const auto tryCut = [&](unsigned c) {
-        const int64_t bits = Estimate(first, c, used, usedCount) + Estimate(c, last, used, usedCount);
+        const int64_t bits = EstimateCut(first, c, last, used, usedCount);
         if (at == 0 || bits < best || (bits == best && c < at)) {
             best = bits;
             at = c;

@@ -48,7 +48,9 @@ public:
 private:
     static constexpr unsigned kAlphabet = kCharSymbols + kMaxPositionCodes;
 
+    struct Tally;
     int64_t Estimate(unsigned first, unsigned last, const uint16_t* used, unsigned usedCount) const;
+    int64_t EstimateCut(unsigned first, unsigned cut, unsigned last, const uint16_t* used, unsigned usedCount) const;
     unsigned SymbolsIn(unsigned first, unsigned last) const;
     void SplitRange(unsigned first, unsigned last);
 
