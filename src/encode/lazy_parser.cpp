@@ -131,10 +131,12 @@ void SegmentEncoder::ParseLazy() {
         symbols[count] = static_cast<uint16_t>(length + kMatchBias);
         positions[count++] = static_cast<uint16_t>(distance - 1);
         sinceModel++;
-        // Link the positions the match covers that no search has linked.
+        // Link the positions the match covers that no search has linked
+        // (those with three bytes left).
         const uint32_t next = pos + length;
-        for (uint32_t k = linked > pos + 1 ? linked : pos + 1; k < next && end - k >= kMinMatch; k++)
-            chain_.Insert(data, k);
+        const uint32_t from = linked > pos + 1 ? linked : pos + 1;
+        const uint32_t to = next < end - (kMinMatch - 1) ? next : end - (kMinMatch - 1);
+        if (from < to) chain_.InsertRange(data, from, to);
         if (linked < next) linked = next;
         pos = next;
     }

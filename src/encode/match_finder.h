@@ -86,6 +86,26 @@ public:
         head_[h4] = pos;
     }
 
+    // Links every position of [from, to) as Insert does, without keeping
+    // what a search starts from.
+    void InsertRange(const uint8_t* data, uint32_t from, uint32_t to) {
+        uint32_t* const head = head_;
+        uint32_t* const head3 = head3_;
+        uint16_t* const prev = prev_;
+        const uint32_t mask = mask_, maxDistance = maxDistance_;
+        for (uint32_t pos = from; pos < to; pos++) {
+            uint32_t v;
+            std::memcpy(&v, data + pos, 4);
+            const uint32_t h4 = HashOf(v);
+            const uint32_t h3 = std::endian::native == std::endian::little ? HashOf(v & 0xFFFFFF) : Hash3(data + pos);
+            head3[h3] = pos;
+            const uint32_t last = head[h4];
+            const uint32_t back = pos - last;
+            prev[pos & mask] = static_cast<uint16_t>(last < pos && back <= maxDistance ? back : 0);
+            head[h4] = pos;
+        }
+    }
+
     // For the position just inserted: tries the nearest three-byte match,
     // then walks the four-byte chain through at most `depth` positions in
     // reach of pos, and returns the longest match longer than `longer`
