@@ -34,13 +34,13 @@ constexpr uint32_t kUnreached = 0xFFFFFFFF;
 constexpr unsigned kStepLengthBits = 9;
 constexpr uint32_t kStepLengthMask = (1u << kStepLengthBits) - 1;
 
-// -log2 of a symbol's share, in cost units (rounded).  A symbol not seen is
-// priced at half an occurrence, rarer than any seen; no code is shorter
-// than one bit.
-uint16_t SymbolCost(uint32_t frequency, uint32_t total) {
+// -log2 of a symbol's share, in cost units (rounded), from log2 of the
+// total (Log2Fixed).  A symbol not seen is priced at half an occurrence,
+// rarer than any seen; no code is shorter than one bit.
+uint16_t SymbolCost(uint32_t frequency, uint32_t log2Total) {
     constexpr uint32_t kOneBit = 1u << kLog2FractionBits;
     constexpr uint32_t kUnit = kOneBit / kCostScale;
-    const uint32_t bits = frequency != 0 ? Log2Fixed(total) - Log2Fixed(frequency) : Log2Fixed(total) + kOneBit;
+    const uint32_t bits = frequency != 0 ? log2Total - Log2Fixed(frequency) : log2Total + kOneBit;
     return static_cast<uint16_t>(((bits < kOneBit ? kOneBit : bits) + kUnit / 2) / kUnit);
 }
 
@@ -187,11 +187,12 @@ void SegmentEncoder::ModelFrom(const uint16_t* symbols, const uint16_t* position
             matches++;
         }
     }
-    for (unsigned c = 0; c < 256; c++) model.literal[c] = SymbolCost(chars[c], count);
+    const uint32_t log2Count = Log2Fixed(count), log2Matches = Log2Fixed(matches);
+    for (unsigned c = 0; c < 256; c++) model.literal[c] = SymbolCost(chars[c], log2Count);
     for (unsigned len = kMinMatch; len <= kMaxMatch; len++)
-        model.length[len] = SymbolCost(chars[len + kMatchBias], count);
+        model.length[len] = SymbolCost(chars[len + kMatchBias], log2Count);
     for (unsigned j = 0; j < positionCodes_; j++)
-        model.position[j] = (matches != 0 ? SymbolCost(codes[j], matches) : 4 * kCostScale) +
+        model.position[j] = (matches != 0 ? SymbolCost(codes[j], log2Matches) : 4 * kCostScale) +
                              PositionExtraBits(j) * kCostScale;
 }
 
