@@ -134,12 +134,13 @@ uint64_t BlockWriter::FitTables() {
     uint64_t charBits = PlanCharacters();
     const uint64_t otherBits = plannedBits_ - charBits;
     uint8_t kept[kCharSymbols];
+    OrderForFit(charFrequencies_, kCharSymbols, fitOrder_, work_);
     for (unsigned round = 0; round < kFitRounds; round++) {
         uint32_t cost[kMaxCodeLength + 1];
         for (unsigned len = 1; len <= kMaxCodeLength; len++)
             cost[len] = preLengths_[len + 2] != 0 ? preLengths_[len + 2] : kNewLengthBits;
         std::memcpy(kept, charLengths_, sizeof kept);
-        if (!FitCodeLengths(charFrequencies_, kCharSymbols, kMaxCodeLength, cost, charLengths_, work_)) break;
+        if (!FitCodeLengths(fitOrder_, kMaxCodeLength, cost, charLengths_)) break;
         const uint64_t bits = PlanCharacters();
         if (bits >= charBits) {
             std::memcpy(charLengths_, kept, sizeof kept);

@@ -97,6 +97,7 @@ private:
     unsigned preListCount_ = 0;
 
     CodeLengthWork work_;
+    FitOrder fitOrder_;
 };
 
 }  // namespace lzh

@@ -123,22 +123,26 @@ unsigned BuildCodeLengths(const uint32_t* frequencies, unsigned count, unsigned 
 // and the boundaries between them by one or two symbols, so its gain is
 // a few frequencies and a difference of running sums: every step is
 // weighed in constant time.
-bool FitCodeLengths(const uint32_t* frequencies, unsigned count, unsigned maxLength,
-                    const uint32_t* lengthCost, uint8_t* lengths, CodeLengthWork& work) {
+void OrderForFit(const uint32_t* frequencies, unsigned count, FitOrder& order, CodeLengthWork& work) {
     unsigned n = 0;
-    int perLength[kMaxCodeLength + 2] = {};
-    for (unsigned s = 0; s < count; s++) {
-        if (frequencies[s] == 0) continue;
-        work.leaves[n++] = {frequencies[s], static_cast<uint16_t>(s)};
-        perLength[lengths[s]]++;
-    }
+    for (unsigned s = 0; s < count; s++)
+        if (frequencies[s] != 0) work.leaves[n++] = {frequencies[s], static_cast<uint16_t>(s)};
     std::sort(work.leaves, work.leaves + n, [](const CodeLengthWork::Leaf& a, const CodeLengthWork::Leaf& b) {
         return a.frequency != b.frequency ? a.frequency > b.frequency : a.symbol < b.symbol;
     });
-    uint64_t* sum = work.weights[0];  // sum[i]: frequencies of the first i symbols
-    sum[0] = 0;
-    for (unsigned i = 0; i < n; i++) sum[i + 1] = sum[i] + work.leaves[i].frequency;
-    const auto S = [&](unsigned i) { return static_cast<int64_t>(sum[i]); };
+    order.count = n;
+    order.sum[0] = 0;
+    for (unsigned i = 0; i < n; i++) {
+        order.symbols[i] = work.leaves[i].symbol;
+        order.sum[i + 1] = order.sum[i] + work.leaves[i].frequency;
+    }
+}
+
+bool FitCodeLengths(const FitOrder& order, unsigned maxLength, const uint32_t* lengthCost, uint8_t* lengths) {
+    const unsigned n = order.count;
+    int perLength[kMaxCodeLength + 2] = {};
+    for (unsigned i = 0; i < n; i++) perLength[lengths[order.symbols[i]]]++;
+    const auto S = [&](unsigned i) { return static_cast<int64_t>(order.sum[i]); };
 
     bool changed = false;
     for (;;) {
@@ -186,7 +190,7 @@ bool FitCodeLengths(const uint32_t* frequencies, unsigned count, unsigned maxLen
     if (!changed) return false;
     unsigned i = 0;
     for (unsigned d = 1; d <= maxLength; d++)
-        for (int k = 0; k < perLength[d]; k++) lengths[work.leaves[i++].symbol] = static_cast<uint8_t>(d);
+        for (int k = 0; k < perLength[d]; k++) lengths[order.symbols[i++]] = static_cast<uint8_t>(d);
     return true;
 }
 

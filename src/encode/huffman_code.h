@@ -36,14 +36,24 @@ struct CodeLengthWork {
 unsigned BuildCodeLengths(const uint32_t* frequencies, unsigned count, unsigned maxLength, uint8_t* lengths,
                           CodeLengthWork& work);
 
+// A code's symbols of nonzero frequency by falling frequency (ties by
+// symbol), with the running sums of their frequencies: what fitting its
+// lengths works on, built once for any number of fits.
+struct FitOrder {
+    uint16_t symbols[kMaxCodeSymbols];
+    uint64_t sum[kMaxCodeSymbols + 1];  // sum[i]: the frequencies of the first i symbols
+    unsigned count = 0;
+};
+
+void OrderForFit(const uint32_t* frequencies, unsigned count, FitOrder& order, CodeLengthWork& work);
+
 // Moves the lengths of a complete code (from BuildCodeLengths, with at
-// least three symbols) so that the symbols' bits plus lengthCost[L] for
-// every symbol of length L (1..maxLength) get smaller, as long as a step
-// of two lengths gains: one symbol one bit deeper, two others one
-// shallower, or the reverse.  The code stays complete.  Returns whether
-// a length changed.
-bool FitCodeLengths(const uint32_t* frequencies, unsigned count, unsigned maxLength,
-                    const uint32_t* lengthCost, uint8_t* lengths, CodeLengthWork& work);
+// least three symbols; `order` from its frequencies) so that the symbols'
+// bits plus lengthCost[L] for every symbol of length L (1..maxLength) get
+// smaller, as long as a step of two lengths gains: one symbol one bit
+// deeper, two others one shallower, or the reverse.  The code stays
+// complete.  Returns whether a length changed.
+bool FitCodeLengths(const FitOrder& order, unsigned maxLength, const uint32_t* lengthCost, uint8_t* lengths);
 
 // Canonical codes: shorter codes first, and within one length in symbol
 // order, which is how the decoders' table builder assigns them.

@@ -114,20 +114,23 @@ TEST(CodeLengths, FitToLengthCostsFindsTheCheaperShape) {
     cost[2] = 100;
     Built b = Build(f, 16);
     static lzh::CodeLengthWork work;
-    ASSERT_TRUE(lzh::FitCodeLengths(f.data(), 4, 16, cost, b.lengths.data(), work));
+    static lzh::FitOrder order;
+    lzh::OrderForFit(f.data(), 4, order, work);
+    ASSERT_TRUE(lzh::FitCodeLengths(order, 16, cost, b.lengths.data()));
     std::vector<uint8_t> sorted = b.lengths;
     std::sort(sorted.begin(), sorted.end());
     EXPECT_EQ((std::vector<uint8_t>{1, 2, 3, 3}), sorted);
     // With length 2 as cheap as the others again, back to the Huffman code.
     cost[2] = 0;
-    ASSERT_TRUE(lzh::FitCodeLengths(f.data(), 4, 16, cost, b.lengths.data(), work));
+    ASSERT_TRUE(lzh::FitCodeLengths(order, 16, cost, b.lengths.data()));
     EXPECT_EQ((std::vector<uint8_t>{2, 2, 2, 2}), b.lengths);
-    EXPECT_FALSE(lzh::FitCodeLengths(f.data(), 4, 16, cost, b.lengths.data(), work));
+    EXPECT_FALSE(lzh::FitCodeLengths(order, 16, cost, b.lengths.data()));
 }
 
 TEST(CodeLengths, FittedCodesStayCompleteAndNeverCostMore) {
     std::mt19937 random(5);
     static lzh::CodeLengthWork work;
+    static lzh::FitOrder order;
     int gained = 0;
     for (int round = 0; round < 200; round++) {
         std::vector<uint32_t> f(3 + random() % 508);
@@ -139,8 +142,8 @@ TEST(CodeLengths, FittedCodesStayCompleteAndNeverCostMore) {
         for (uint32_t& c : cost) c = 2 + random() % 7;
         const uint64_t before = FittedCost(f, b.lengths, cost);
         const std::vector<uint8_t> start = b.lengths;
-        const bool changed = lzh::FitCodeLengths(f.data(), static_cast<unsigned>(f.size()), limit, cost,
-                                                 b.lengths.data(), work);
+        lzh::OrderForFit(f.data(), static_cast<unsigned>(f.size()), order, work);
+        const bool changed = lzh::FitCodeLengths(order, limit, cost, b.lengths.data());
         EXPECT_EQ(changed, start != b.lengths) << round;
         uint64_t kraft = 0;
         for (size_t s = 0; s < f.size(); s++) {
