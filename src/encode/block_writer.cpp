@@ -221,10 +221,12 @@ void BlockWriter::Write(BitOutput& out, const uint16_t* symbols, const uint16_t*
         const unsigned s = symbols[i];
         out.Put(charCodes_[s], charLengths_[s]);
         if (s < 256) continue;
+        // The position code and its extra bits in one go: at most 16 + 16 bits.
         const unsigned p = positions[i];
         const unsigned j = PositionCode(p);
-        out.Put(positionCodesTable_[j], positionLengths_[j]);
-        if (j > 1) out.Put(p & ((1u << (j - 1)) - 1), j - 1);
+        const unsigned extra = j > 1 ? j - 1 : 0;
+        out.Put((static_cast<uint32_t>(positionCodesTable_[j]) << extra) | (p & ((1u << extra) - 1)),
+                positionLengths_[j] + extra);
     }
 }
 
