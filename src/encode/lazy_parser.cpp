@@ -1,9 +1,9 @@
 // The default level: one match search per position over hash chains, and
 // lazy matching over two positions: a match is coded only if neither the
-// next position nor the one after it starts a match worth more.  Matches
-// are weighed with a bit-cost model of the recent symbols (refreshed as
-// the parse goes on): what its bytes are worth less what it costs, and a
-// later match also pays for the literals before it.
+// next position nor (behind a short match) the one after it starts a match
+// worth more.  Matches are weighed with a bit-cost model of the recent
+// symbols (refreshed as the parse goes on): what its bytes are worth less
+// what it costs, and a later match also pays for the literals before it.
 #include "encode/segment_encoder.h"
 
 namespace lzh {
@@ -14,10 +14,11 @@ struct LazySettings {
     unsigned good;     // a pending match this long quarters the next searches
     unsigned lazy;     // a match this long is taken without looking further
     unsigned nice;     // a match this long ends the search
+    unsigned twoAhead;  // only a pending match shorter than this looks two positions ahead
     BlockSplitter::Settings blocks;
 };
 
-constexpr LazySettings kLazy = {48, 32, 128, 256, {128, 4, false}};
+constexpr LazySettings kLazy = {48, 32, 128, 256, 5, {128, 4, false}};
 
 // The model is refreshed every kModelStep symbols from the last
 // kModelWindow symbols; costs are in sixteenths of a bit.
@@ -101,8 +102,8 @@ void SegmentEncoder::ParseLazy() {
             sinceModel++;
             continue;
         }
-        // Lazy evaluation: a literal and the next match, or two literals
-        // and the match after them, may be worth more.
+        // Lazy evaluation: a literal and the next match, or (behind a short
+        // match) two literals and the match after them, may be worth more.
         while (length < s.lazy) {
             const unsigned depth = length >= s.good ? s.depth / 4 : s.depth / 3;
             const int64_t here = value(length, distance);
@@ -115,6 +116,9 @@ void SegmentEncoder::ParseLazy() {
                 distance = d1;
                 continue;
             }
+            // Two literals and a match beat a match of 5 bytes or more too
+            // seldom to pay for the search.
+            if (length >= s.twoAhead) break;
             uint32_t d2 = 0;
             const unsigned l2 = end - pos >= 2 + kMinMatch ? search(pos + 2, length - 1, depth, &d2) : 0;
             if (l2 != 0 &&
