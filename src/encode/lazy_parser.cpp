@@ -10,15 +10,17 @@ namespace lzh {
 namespace {
 
 struct LazySettings {
-    unsigned depth;    // chain positions looked at per search (a third of that ahead)
-    unsigned good;     // a pending match this long quarters the next searches
-    unsigned lazy;     // a match this long is taken without looking further
-    unsigned nice;     // a match this long ends the search
-    unsigned twoAhead;  // only a pending match shorter than this looks two positions ahead
+    unsigned depth;       // chain positions looked at per search
+    unsigned aheadDepth;  // the same for the positions ahead of a pending match
+    unsigned good;        // behind a pending match this long, goodDepth instead
+    unsigned goodDepth;
+    unsigned lazy;        // a match this long is taken without looking further
+    unsigned nice;        // a match this long ends the search
+    unsigned twoAhead;    // only a pending match shorter than this looks two positions ahead
     BlockSplitter::Settings blocks;
 };
 
-constexpr LazySettings kLazy = {48, 32, 128, 256, 5, {128, 4, false}};
+constexpr LazySettings kLazy = {48, 16, 16, 6, 64, 256, 5, {128, 4, false}};
 
 // The model is refreshed every kModelStep symbols from the last
 // kModelWindow symbols; costs are in sixteenths of a bit.
@@ -105,7 +107,7 @@ void SegmentEncoder::ParseLazy() {
         // Lazy evaluation: a literal and the next match, or (behind a short
         // match) two literals and the match after them, may be worth more.
         while (length < s.lazy) {
-            const unsigned depth = length >= s.good ? s.depth / 4 : s.depth / 3;
+            const unsigned depth = length >= s.good ? s.goodDepth : s.aheadDepth;
             const int64_t here = value(length, distance);
             uint32_t d1 = 0;
             const unsigned l1 = end - pos >= 1 + kMinMatch ? search(pos + 1, length - 1, depth, &d1) : 0;
