@@ -17,10 +17,11 @@ struct LazySettings {
     unsigned lazy;        // a match this long is taken without looking further
     unsigned nice;        // a match this long ends the search
     unsigned twoAhead;    // only a pending match shorter than this looks two positions ahead
+    unsigned linkedEnds;  // a match longer than twice this links only so many positions at each end
     BlockSplitter::Settings blocks;
 };
 
-constexpr LazySettings kLazy = {48, 16, 16, 6, 64, 256, 5, {128, 4, false}};
+constexpr LazySettings kLazy = {48, 16, 16, 6, 64, 256, 5, 32, {128, 4, false}};
 
 // The model is refreshed every kModelStep symbols from the last
 // kModelWindow symbols; costs are in sixteenths of a bit.
@@ -138,10 +139,16 @@ void SegmentEncoder::ParseLazy() {
         positions[count++] = static_cast<uint16_t>(distance - 1);
         sinceModel++;
         // Link the positions the match covers that no search has linked
-        // (those with three bytes left).
+        // (those with three bytes left).  Of a long match only those near
+        // its ends: the ones between mostly repeat what its source holds.
         const uint32_t next = pos + length;
-        const uint32_t from = linked > pos + 1 ? linked : pos + 1;
         const uint32_t to = next < end - (kMinMatch - 1) ? next : end - (kMinMatch - 1);
+        uint32_t from = linked > pos + 1 ? linked : pos + 1;
+        if (length > 2 * s.linkedEnds) {
+            const uint32_t headEnd = pos + s.linkedEnds < to ? pos + s.linkedEnds : to;
+            if (from < headEnd) chain_.InsertRange(data, from, headEnd);
+            if (from < next - s.linkedEnds) from = next - s.linkedEnds;
+        }
         if (from < to) chain_.InsertRange(data, from, to);
         if (linked < next) linked = next;
         pos = next;
