@@ -32,10 +32,14 @@ bool BlockSplitter::Allocate() {
         Free();
         return false;
     }
+    // First log2(x) itself: an even number has the mantissa of its half,
+    // so only odd numbers need Log2Fixed.  Then x log2 x in place, below
+    // 2^31: kMaxSymbols * 18 bits * 256.
     xlog2x_[0] = 0;
-    // Below 2^31: kMaxSymbols * 18 bits * 256.
     for (unsigned x = 1; x <= kMaxSymbols; x++)
-        xlog2x_[x] = static_cast<uint32_t>((uint64_t{x} * Log2Fixed(x)) >> (kLog2FractionBits - kFractionBits));
+        xlog2x_[x] = x % 2 == 0 ? xlog2x_[x / 2] + (1u << kLog2FractionBits) : Log2Fixed(x);
+    for (unsigned x = 1; x <= kMaxSymbols; x++)
+        xlog2x_[x] = static_cast<uint32_t>((uint64_t{x} * xlog2x_[x]) >> (kLog2FractionBits - kFractionBits));
     return true;
 }
 

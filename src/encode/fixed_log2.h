@@ -21,12 +21,13 @@ constexpr uint32_t Log2Fixed(uint32_t x) {
     const unsigned top = 31 - static_cast<unsigned>(std::countl_zero(x));
     uint32_t result = top << kLog2FractionBits;
     uint64_t m = static_cast<uint64_t>(x) << (31 - top);  // the mantissa, 1.0 = 2^31
-    for (uint32_t bit = 1u << (kLog2FractionBits - 1); bit != 0; bit >>= 1) {
+    for (unsigned bit = kLog2FractionBits; bit-- > 0;) {
         m = (m * m) >> 31;
-        if (m >= uint64_t{1} << 32) {  // the square reached 2.0
-            m >>= 1;
-            result |= bit;
-        }
+        // 1 when the square reached 2.0 (it stays below 4.0), taken
+        // without a branch: half the bits of a fraction are ones.
+        const uint32_t two = static_cast<uint32_t>(m >> 32);
+        m >>= two;
+        result |= two << bit;
     }
     return result;
 }
