@@ -24,29 +24,36 @@ constexpr int64_t kPositionLengthBits = 5 * kBit;
 
 }  // namespace
 
-bool BlockSplitter::Allocate() {
-    if (xlog2x_ != nullptr) return true;
-    xlog2x_ = static_cast<uint32_t*>(std::malloc((kMaxSymbols + 1) * sizeof(uint32_t)));
-    counts_ = static_cast<uint32_t*>(std::malloc((kMaxSegments + 1) * kAlphabet * sizeof(uint32_t)));
-    if (xlog2x_ == nullptr || counts_ == nullptr) {
-        Free();
-        return false;
-    }
+bool EntropyTable::Build() {
+    constexpr unsigned kMax = BlockSplitter::kMaxSymbols;
+    if (values_ != nullptr) return true;
+    values_ = static_cast<uint32_t*>(std::malloc((kMax + 1) * sizeof(uint32_t)));
+    if (values_ == nullptr) return false;
     // First log2(x) itself: an even number has the mantissa of its half,
     // so only odd numbers need Log2Fixed.  Then x log2 x in place, below
     // 2^31: kMaxSymbols * 18 bits * 256.
-    xlog2x_[0] = 0;
-    for (unsigned x = 1; x <= kMaxSymbols; x++)
-        xlog2x_[x] = x % 2 == 0 ? xlog2x_[x / 2] + (1u << kLog2FractionBits) : Log2Fixed(x);
-    for (unsigned x = 1; x <= kMaxSymbols; x++)
-        xlog2x_[x] = static_cast<uint32_t>((uint64_t{x} * xlog2x_[x]) >> (kLog2FractionBits - kFractionBits));
+    values_[0] = 0;
+    for (unsigned x = 1; x <= kMax; x++)
+        values_[x] = x % 2 == 0 ? values_[x / 2] + (1u << kLog2FractionBits) : Log2Fixed(x);
+    for (unsigned x = 1; x <= kMax; x++)
+        values_[x] = static_cast<uint32_t>((uint64_t{x} * values_[x]) >> (kLog2FractionBits - kFractionBits));
     return true;
 }
 
+void EntropyTable::Free() {
+    std::free(values_);
+    values_ = nullptr;
+}
+
+bool BlockSplitter::Allocate(const uint32_t* xlog2x) {
+    xlog2x_ = xlog2x;
+    if (counts_ == nullptr)
+        counts_ = static_cast<uint32_t*>(std::malloc((kMaxSegments + 1) * kAlphabet * sizeof(uint32_t)));
+    return counts_ != nullptr;
+}
+
 void BlockSplitter::Free() {
-    std::free(xlog2x_);
     std::free(counts_);
-    xlog2x_ = nullptr;
     counts_ = nullptr;
 }
 

@@ -22,6 +22,7 @@ void EntryEncoder::Release() {
     ReleaseSlots(0);
     std::free(outBuffer_);
     outBuffer_ = nullptr;
+    entropy_.Free();
 }
 
 void EntryEncoder::ReleaseSlots(unsigned first) {
@@ -40,14 +41,14 @@ bool EntryEncoder::Reserve(bool best, unsigned slots) {
         readerReady_ = true;
     }
     if (outBuffer_ == nullptr) outBuffer_ = static_cast<uint8_t*>(std::malloc(kOutBufferSize));
-    if (outBuffer_ == nullptr) return false;
+    if (outBuffer_ == nullptr || (slots > 0 && !entropy_.Build())) return false;
     for (unsigned i = 0; i < slots; i++) {
         if (slots_[i] == nullptr) {
             void* memory = std::malloc(sizeof(SegmentEncoder));
             if (memory == nullptr) return false;
             slots_[i] = new (memory) SegmentEncoder();
         }
-        if (!slots_[i]->Allocate(best)) return false;
+        if (!slots_[i]->Allocate(best, entropy_.values())) return false;
     }
     return true;
 }

@@ -80,6 +80,7 @@ private:
     bool readerReady_ = false;
     BitOutput bits_;
     uint8_t* outBuffer_ = nullptr;
+    EntropyTable entropy_;  // the slots' splitters share it
     ArchiveOutput* output_ = nullptr;
     EncodeStatus status_ = EncodeStatus::kOk;
     uint64_t bitLimit_ = 0;  // most bits the packed data may take and still shrink

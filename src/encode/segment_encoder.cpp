@@ -53,7 +53,7 @@ void SegmentEncoder::Free() {
     pairs_ = nullptr;
 }
 
-bool SegmentEncoder::Allocate(bool best) {
+bool SegmentEncoder::Allocate(bool best, const uint32_t* xlog2x) {
     if (buffer_ == nullptr) {
         buffer_ = AllocateArray<uint8_t>(kBufferSize + kPadding);
         outBuffer_ = AllocateArray<uint8_t>(kOutBufferSize);
@@ -62,7 +62,7 @@ bool SegmentEncoder::Allocate(bool best) {
         blockEnds_ = AllocateArray<unsigned>(BlockSplitter::kMaxBlocks);
     }
     if (buffer_ == nullptr || outBuffer_ == nullptr || pendingSymbols_ == nullptr ||
-        pendingPositions_ == nullptr || blockEnds_ == nullptr || !splitter_.Allocate())
+        pendingPositions_ == nullptr || blockEnds_ == nullptr || !splitter_.Allocate(xlog2x))
         return false;
     if (!best) return chain_.Allocate(kLargestDictionary);
     if (pairStart_ == nullptr) {

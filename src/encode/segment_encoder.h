@@ -45,8 +45,9 @@ public:
     SegmentEncoder(const SegmentEncoder&) = delete;
     SegmentEncoder& operator=(const SegmentEncoder&) = delete;
 
-    // Allocates what the level needs, once.
-    bool Allocate(bool best);
+    // Allocates what the level needs, once; xlog2x is an EntropyTable's
+    // values, kept while the encoder is in use.
+    bool Allocate(bool best, const uint32_t* xlog2x);
     void Free();
 
     // Where the segment goes: `history` bytes of the entry before it, then
