@@ -217,17 +217,22 @@ void BlockWriter::Write(BitOutput& out, const uint16_t* symbols, const uint16_t*
         WriteShortList(out, positionLengths_, positionListCount_, positionCountBits_, false);
     }
 
+    // The symbols through a copy of the writer: its state stays in
+    // registers, where stores through its byte buffer would otherwise make
+    // the compiler reload it after every word.
+    BitOutput bits = out;
     for (unsigned i = 0; i < count; i++) {
         const unsigned s = symbols[i];
-        out.Put(charCodes_[s], charLengths_[s]);
+        bits.Put(charCodes_[s], charLengths_[s]);
         if (s < 256) continue;
         // The position code and its extra bits in one go: at most 16 + 16 bits.
         const unsigned p = positions[i];
         const unsigned j = PositionCode(p);
         const unsigned extra = j > 1 ? j - 1 : 0;
-        out.Put((static_cast<uint32_t>(positionCodesTable_[j]) << extra) | (p & ((1u << extra) - 1)),
-                positionLengths_[j] + extra);
+        bits.Put((static_cast<uint32_t>(positionCodesTable_[j]) << extra) | (p & ((1u << extra) - 1)),
+                 positionLengths_[j] + extra);
     }
+    out = bits;
 }
 
 }  // namespace lzh

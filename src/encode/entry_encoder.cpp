@@ -178,11 +178,14 @@ EntryEncoder::Outcome EntryEncoder::Join(SegmentEncoder& segment) {
     uint64_t left = segment.bitCount();
     while (left > 0) {
         const uint64_t piece = left < 8 * kJoinPiece ? left : 8 * kJoinPiece;
+        // Through a copy of the writer, whose state then stays in registers.
+        BitOutput bits = bits_;
         uint64_t k = 0;
         for (; k + 32 <= piece; k += 32, bytes += 4)
-            bits_.Put(static_cast<uint32_t>(bytes[0]) << 24 | bytes[1] << 16 | bytes[2] << 8 | bytes[3], 32);
+            bits.Put(static_cast<uint32_t>(bytes[0]) << 24 | bytes[1] << 16 | bytes[2] << 8 | bytes[3], 32);
         // Only the last piece has bits after its last whole word.
-        for (unsigned bit = 0; k < piece; k++, bit++) bits_.Put(bytes[bit / 8] >> (7 - bit % 8) & 1, 1);
+        for (unsigned bit = 0; k < piece; k++, bit++) bits.Put(bytes[bit / 8] >> (7 - bit % 8) & 1, 1);
+        bits_ = bits;
         left -= piece;
         if (!Drain()) return Outcome::kFailed;
     }
