@@ -28,10 +28,20 @@ inline uint32_t HashOf(uint32_t v) { return (v * 0x9E3779B1u) >> (32 - kHashBits
 
 inline uint32_t Hash3(const uint8_t* p) { return HashOf(p[0] | p[1] << 8 | p[2] << 16); }
 
-inline uint32_t Hash4(const uint8_t* p) {
+// Both hashes of the bytes at p, from one load.
+struct Hashes {
+    uint32_t h3, h4;
+};
+inline Hashes HashesAt(const uint8_t* p) {
     uint32_t v;
     std::memcpy(&v, p, 4);
-    return HashOf(v);
+    return {std::endian::native == std::endian::little ? HashOf(v & 0xFFFFFF) : Hash3(p), HashOf(v)};
+}
+
+// A chain link: the distance back from pos to last, 0 when out of reach.
+inline uint16_t LinkBack(uint32_t pos, uint32_t last, uint32_t maxDistance) {
+    const uint32_t back = pos - last;
+    return static_cast<uint16_t>(last < pos && back <= maxDistance ? back : 0);
 }
 
 // Length of the common prefix of a and b, at most limit.  Reads whole
@@ -72,18 +82,12 @@ public:
     // position with the same three-byte hash and the chain of positions
     // with the same four-byte hash.
     void Insert(const uint8_t* data, uint32_t pos) {
-        uint32_t v;
-        std::memcpy(&v, data + pos, 4);
-        const uint32_t h4 = HashOf(v);
-        // Hash3 of the first three of those bytes, from the same load.
-        const uint32_t h3 = std::endian::native == std::endian::little ? HashOf(v & 0xFFFFFF) : Hash3(data + pos);
-        nearest3_ = head3_[h3];
-        head3_[h3] = pos;
-        chain4_ = head_[h4];
-        // The link is the distance back, 0 when out of reach.
-        const uint32_t back = pos - chain4_;
-        prev_[pos & mask_] = static_cast<uint16_t>(chain4_ < pos && back <= maxDistance_ ? back : 0);
-        head_[h4] = pos;
+        const Hashes h = HashesAt(data + pos);
+        nearest3_ = head3_[h.h3];
+        head3_[h.h3] = pos;
+        chain4_ = head_[h.h4];
+        prev_[pos & mask_] = LinkBack(pos, chain4_, maxDistance_);
+        head_[h.h4] = pos;
     }
 
     // Links every position of [from, to) as Insert does, without keeping
@@ -94,15 +98,10 @@ public:
         uint16_t* const prev = prev_;
         const uint32_t mask = mask_, maxDistance = maxDistance_;
         for (uint32_t pos = from; pos < to; pos++) {
-            uint32_t v;
-            std::memcpy(&v, data + pos, 4);
-            const uint32_t h4 = HashOf(v);
-            const uint32_t h3 = std::endian::native == std::endian::little ? HashOf(v & 0xFFFFFF) : Hash3(data + pos);
-            head3[h3] = pos;
-            const uint32_t last = head[h4];
-            const uint32_t back = pos - last;
-            prev[pos & mask] = static_cast<uint16_t>(last < pos && back <= maxDistance ? back : 0);
-            head[h4] = pos;
+            const Hashes h = HashesAt(data + pos);
+            head3[h.h3] = pos;
+            prev[pos & mask] = LinkBack(pos, head[h.h4], maxDistance);
+            head[h.h4] = pos;
         }
     }
 

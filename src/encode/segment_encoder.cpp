@@ -120,9 +120,9 @@ void SegmentEncoder::EmitBlock(const uint16_t* symbols, const uint16_t* position
     blockWriter_.Write(bits_, symbols, positions, count);
 }
 
-// Writes the pending symbols as the splitter cuts them; unless `all`, the last block stays pending, to be cut again
-// with the symbols after it.  The entry's last block always stays, except
-// while planning.
+// Writes the pending symbols as the splitter cuts them; unless `all`, the
+// last block stays pending, to be cut again with the symbols after it.
+// The entry's last block always stays, except while planning.
 void SegmentEncoder::EmitPending(bool all, const BlockSplitter::Settings& blocks) {
     const unsigned count = splitter_.Split(pendingSymbols_, pendingPositions_, pendingCount_, blocks, blockWriter_,
                                            blockEnds_);
